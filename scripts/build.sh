@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Configures and builds one configuration: release (default) or sanitize.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+config=${1:-release}
+case "$config" in
+    release)  flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DTARVOLENT_SANITIZE=OFF) ;;
+    sanitize) flags=(-DCMAKE_BUILD_TYPE=Debug -DTARVOLENT_SANITIZE=ON) ;;
+    *) echo "usage: build.sh [release|sanitize]" >&2; exit 2 ;;
+esac
+cmake -S "$root" -B "$root/build/$config" -G Ninja "${flags[@]}" >/dev/null
+cmake --build "$root/build/$config"

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/DeviceWire.h"
+
+// The fixed 580-byte record exchanged with the driver, one layout for every
+// request; each request uses only its own fields. Little-endian.
+#pragma pack(push, 1)
+struct DriverRequest {
+    uint8_t Reserved[36];
+    uint8_t BusNumbers[256];
+    uint8_t DevFns[256];  // device in bits 7-3, function in bits 2-0
+    uint32_t FunctionCount;
+    uint32_t ConfigAddress;
+    uint32_t ConfigValue;
+    uint32_t TransferLength;
+    uint64_t PhysicalAddress;  // 32-bit address, sign-extended
+    uint64_t UserBuffer;       // address of the caller's buffer
+};
+#pragma pack(pop)
+
+static_assert(sizeof(DriverRequest) == 580);
+static_assert(offsetof(DriverRequest, BusNumbers) == 36);
+static_assert(offsetof(DriverRequest, DevFns) == 292);
+static_assert(offsetof(DriverRequest, FunctionCount) == 548);
+static_assert(offsetof(DriverRequest, ConfigAddress) == 552);
+static_assert(offsetof(DriverRequest, ConfigValue) == 556);
+static_assert(offsetof(DriverRequest, TransferLength) == 560);
+static_assert(offsetof(DriverRequest, PhysicalAddress) == 564);
+static_assert(offsetof(DriverRequest, UserBuffer) == 572);
+static_assert(sizeof(DriverRequest) == wire::kRecordSize);
+static_assert(offsetof(DriverRequest, TransferLength) == wire::kTransferLengthOffset);
+static_assert(offsetof(DriverRequest, UserBuffer) == wire::kUserBufferOffset);
+
+// I/O control codes: device type 0x8086, buffered, any access.
+constexpr uint32_t MakeControlCode(uint32_t deviceType, uint32_t function) {
+    return (deviceType << 16) | (function << 2);
+}
+inline constexpr uint32_t IOCTL_READ_PHYSICAL_MEMORY = MakeControlCode(0x8086, 0xB88);
+inline constexpr uint32_t IOCTL_WRITE_PHYSICAL_MEMORY = MakeControlCode(0x8086, 0xB89);
+inline constexpr uint32_t IOCTL_LIST_PCI_FUNCTIONS = MakeControlCode(0x8086, 0xB8A);
+inline constexpr uint32_t IOCTL_READ_PCI_CONFIG = MakeControlCode(0x8086, 0xB8F);
+inline constexpr uint32_t IOCTL_WRITE_PCI_CONFIG = MakeControlCode(0x8086, 0xB90);
+static_assert(IOCTL_READ_PHYSICAL_MEMORY == 0x80862E20u);
+static_assert(IOCTL_WRITE_PHYSICAL_MEMORY == 0x80862E24u);
+static_assert(IOCTL_LIST_PCI_FUNCTIONS == 0x80862E28u);
+static_assert(IOCTL_READ_PCI_CONFIG == 0x80862E3Cu);
+static_assert(IOCTL_WRITE_PCI_CONFIG == 0x80862E40u);
+
+inline constexpr uint32_t VXD_READ_PHYSICAL_MEMORY = 3;
+inline constexpr uint32_t VXD_WRITE_PHYSICAL_MEMORY = 4;
+
+inline constexpr uint32_t kMaxTransferLength = 0x400000;
+
+// Sign-extends a 32-bit address into the record's 64-bit form.
+constexpr uint64_t SignExtendAddress(uint32_t address) {
+    return static_cast<uint64_t>(static_cast<int64_t>(static_cast<int32_t>(address)));
+}

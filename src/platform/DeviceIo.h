@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+using DeviceHandle = intptr_t;
+inline constexpr DeviceHandle INVALID_DEVICE_HANDLE = -1;
+
+inline constexpr uint32_t GENERIC_READ = 0x80000000u;
+inline constexpr uint32_t GENERIC_WRITE = 0x40000000u;
+inline constexpr uint32_t CREATE_NEW = 1;
+inline constexpr uint32_t OPEN_EXISTING = 3;
+inline constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
+inline constexpr uint32_t FILE_FLAG_DELETE_ON_CLOSE = 0x04000000u;
+
+// Device open and I/O control. A device path "\\.\NAME" names the driver
+// socket NAME in the runtime directory.
+class DeviceIo {
+public:
+    virtual ~DeviceIo() = default;
+
+    virtual DeviceHandle CreateFile(const std::string& path, uint32_t access, uint32_t shareMode,
+                                    uint32_t creation, uint32_t flags) = 0;
+    // inBuffer may be null with inSize 0. For the memory codes the bytes at
+    // the record's UserBuffer travel with the request (write) or back into it
+    // (read).
+    virtual bool DeviceIoControl(DeviceHandle handle, uint32_t code, void* inBuffer,
+                                 uint32_t inSize, void* outBuffer, uint32_t outSize,
+                                 uint32_t* bytesReturned) = 0;
+    virtual bool CloseHandle(DeviceHandle handle) = 0;
+    // Error code of the last failed call on this thread.
+    virtual uint32_t GetLastError() = 0;
+
+    static DeviceIo& Native();
+    static DeviceIo& Current();
+};

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <cstdint>
+
+// Frames exchanged on a driver socket. All fields little-endian.
+//
+// Request:  RequestHeader, inSize bytes of input buffer, then dataSize bytes
+//           taken from the caller's UserBuffer (memory writes only).
+// Reply:    ReplyHeader, outSize bytes of output buffer, then dataSize bytes
+//           for the caller's UserBuffer (memory reads only, on success).
+//
+// A control frame (code kStopControlCode, no buffers) asks the driver to stop.
+namespace wire {
+
+inline constexpr uint32_t kRequestMagic = 0x51585242;  // "BRXQ"
+inline constexpr uint32_t kReplyMagic = 0x41585242;    // "BRXA"
+inline constexpr uint32_t kStopControlCode = 0xFFFFFFFFu;
+inline constexpr uint32_t kMaxBufferSize = 4096;
+inline constexpr uint32_t kMaxDataSize = 0x400000;
+
+struct RequestHeader {
+    uint32_t magic;
+    uint32_t code;
+    uint32_t inSize;
+    uint32_t outSize;
+    uint32_t dataSize;
+};
+static_assert(sizeof(RequestHeader) == 20);
+
+struct ReplyHeader {
+    uint32_t magic;
+    uint32_t status;  // 0 success, else the platform's error code
+    uint32_t outSize;
+    uint32_t dataSize;
+};
+static_assert(sizeof(ReplyHeader) == 16);
+
+// Where the memory codes keep their transfer fields inside the 580-byte
+// record (see hw/DriverRequest.h, which checks these at compile time).
+inline constexpr uint32_t kRecordSize = 580;
+inline constexpr uint32_t kTransferLengthOffset = 560;
+inline constexpr uint32_t kUserBufferOffset = 572;
+
+enum class UserTransfer { None, ToDriver, FromDriver };
+
+// The codes whose record names a buffer in the caller's memory.
+constexpr UserTransfer UserTransferOf(uint32_t code) {
+    switch (code) {
+        case 0x80862E20u:  // read physical memory
+        case 3:            // VxD read
+            return UserTransfer::FromDriver;
+        case 0x80862E24u:  // write physical memory
+        case 4:            // VxD write
+            return UserTransfer::ToDriver;
+        default:
+            return UserTransfer::None;
+    }
+}
+
+}  // namespace wire
