@@ -33,5 +33,6 @@ function(tarvolent_test_folder name)
         TARVOLENT_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
     gtest_discover_tests(${name}
         PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen"
-        DISCOVERY_TIMEOUT 60)
+        DISCOVERY_TIMEOUT 60
+        DISCOVERY_MODE PRE_TEST)
 endfunction()
