@@ -1,0 +1,46 @@
+#include "pci/DeviceListLine.h"
+
+#include <cstdio>
+
+#include "pci/PciClassFile.h"
+#include "pci/PciIdFile.h"
+
+namespace {
+
+std::string Printed(const char* format, const std::string& vendorPart, const PciDeviceEntry& e) {
+    int length = std::snprintf(nullptr, 0, format, static_cast<unsigned>(e.vendorId),
+                               vendorPart.c_str(), static_cast<unsigned>(e.deviceId),
+                               static_cast<unsigned>(e.bus), static_cast<unsigned>(e.device),
+                               static_cast<unsigned>(e.function));
+    std::string text(static_cast<size_t>(length), '\0');
+    std::snprintf(text.data(), text.size() + 1, format, static_cast<unsigned>(e.vendorId),
+                  vendorPart.c_str(), static_cast<unsigned>(e.deviceId),
+                  static_cast<unsigned>(e.bus), static_cast<unsigned>(e.device),
+                  static_cast<unsigned>(e.function));
+    return text;
+}
+
+}  // namespace
+
+std::string FormatDeviceListLine(const PciDeviceEntry& entry) {
+    std::string vendorName = LookupVendorName(static_cast<uint32_t>(entry.vendorId));
+    std::string vendorPart = vendorName.empty() ? std::string() : "(" + vendorName + ")";
+    std::string className;
+    if (LookupClassName(static_cast<uint32_t>(entry.classCode), &className) == 1) {
+        return className +
+               Printed(" (VendorID=%04X %s, DeviceID=%04X, Bus %X, Device %X, Function %X)",
+                       vendorPart, entry);
+    }
+    return Printed("VendorID=%04X %s, DeviceID=%04X, Bus %X, Device %X, Function %X", vendorPart,
+                   entry);
+}
+
+DeviceListLines BuildDeviceListLines(const PciDeviceTable& table, int32_t filter) {
+    DeviceListLines list;
+    for (int32_t row = 0; row < table.count && row < PciDeviceTable::kCapacity; ++row) {
+        if (!PassesDeviceFilter(table.rows[row].kind, filter)) continue;
+        list.lines.push_back(FormatDeviceListLine(table.rows[row]));
+        list.rows.push_back(row);
+    }
+    return list;
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+inline constexpr const char* kPciIdFileName = "PciId.txt";
+
+// Vendor and device names from "PciId.txt" in the current directory, read
+// from the top on every call. Empty when the file or the name is missing.
+std::string LookupVendorName(uint32_t vendorId);
+std::string LookupDeviceName(uint32_t vendorId, uint32_t deviceId);
