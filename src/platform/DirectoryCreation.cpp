@@ -1,0 +1,24 @@
+#include "platform/DirectoryCreation.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+
+bool CreateDirectories(const std::string& path, mode_t mode) {
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        std::string prefix = path.substr(0, slash);
+        if (!prefix.empty() && mkdir(prefix.c_str(), mode) != 0 && errno != EEXIST) return false;
+        if (slash == std::string::npos) break;
+    }
+    struct stat info{};
+    if (stat(path.c_str(), &info) != 0) return false;
+    if (!S_ISDIR(info.st_mode)) {
+        errno = ENOTDIR;
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+
+// mkdir -p: creates the directory and any missing parents with this mode.
+// False with errno set when one of them cannot be created.
+bool CreateDirectories(const std::string& path, mode_t mode);

@@ -1,0 +1,178 @@
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <set>
+#include <vector>
+
+#include "platform/DeviceIo.h"
+#include "platform/DeviceWire.h"
+#include "platform/ErrorCodes.h"
+#include "platform/RuntimeDirectory.h"
+#include "platform/Seam.h"
+#include "platform/UnixSocket.h"
+
+namespace {
+
+constexpr const char* kDevicePrefix = "\\\\.\\";
+constexpr int kReplyTimeoutSeconds = 30;
+
+thread_local uint32_t lastError = ERROR_SUCCESS;
+
+bool Fail(uint32_t error) {
+    lastError = error;
+    return false;
+}
+
+uint32_t ErrorOfConnect(int error) {
+    switch (error) {
+        case EACCES:
+        case EPERM:
+            return ERROR_ACCESS_DENIED;
+        case ENOENT:
+        case ECONNREFUSED:
+        case ENOTDIR:
+        case ENAMETOOLONG:
+            return ERROR_FILE_NOT_FOUND;
+        default:
+            return ERROR_GEN_FAILURE;
+    }
+}
+
+// Where a memory code names the caller's buffer: the record is the input
+// buffer for the driver codes and the output buffer for the VxD codes.
+struct UserTransferFields {
+    wire::UserTransfer direction = wire::UserTransfer::None;
+    uint32_t length = 0;
+    void* buffer = nullptr;
+};
+
+bool IsVxdCode(uint32_t code) { return code < 0x100; }
+
+bool ReadTransferFields(uint32_t code, const void* inBuffer, uint32_t inSize,
+                        const void* outBuffer, uint32_t outSize, UserTransferFields* fields) {
+    fields->direction = wire::UserTransferOf(code);
+    if (fields->direction == wire::UserTransfer::None) return true;
+    const void* record = IsVxdCode(code) ? outBuffer : inBuffer;
+    uint32_t recordSize = IsVxdCode(code) ? outSize : inSize;
+    if (!record || recordSize < wire::kRecordSize) return false;
+    uint64_t address = 0;
+    std::memcpy(&fields->length, static_cast<const char*>(record) + wire::kTransferLengthOffset,
+                sizeof(fields->length));
+    std::memcpy(&address, static_cast<const char*>(record) + wire::kUserBufferOffset,
+                sizeof(address));
+    if (fields->length > wire::kMaxDataSize) return false;
+    if (fields->length > 0 && address == 0) return false;
+    fields->buffer = reinterpret_cast<void*>(static_cast<uintptr_t>(address));
+    return true;
+}
+
+class NativeDeviceIo : public DeviceIo {
+public:
+    DeviceHandle CreateFile(const std::string& path, uint32_t, uint32_t, uint32_t,
+                            uint32_t) override {
+        std::string prefix = kDevicePrefix;
+        if (path.size() <= prefix.size() || path.compare(0, prefix.size(), prefix) != 0 ||
+            path.find('/') != std::string::npos) {
+            Fail(ERROR_FILE_NOT_FOUND);
+            return INVALID_DEVICE_HANDLE;
+        }
+        int fd = unix_socket::Connect(RuntimeDirectory() + "/" + path.substr(prefix.size()));
+        if (fd < 0) {
+            Fail(ErrorOfConnect(errno));
+            return INVALID_DEVICE_HANDLE;
+        }
+        unix_socket::SetTimeouts(fd, kReplyTimeoutSeconds);
+        std::lock_guard<std::mutex> guard(mutex_);
+        open_.insert(fd);
+        lastError = ERROR_SUCCESS;
+        return fd;
+    }
+
+    bool DeviceIoControl(DeviceHandle handle, uint32_t code, void* inBuffer, uint32_t inSize,
+                         void* outBuffer, uint32_t outSize, uint32_t* bytesReturned) override {
+        if (!IsOpen(handle)) return Fail(ERROR_INVALID_HANDLE);
+        if (inSize > wire::kMaxBufferSize || outSize > wire::kMaxBufferSize ||
+            (inSize > 0 && !inBuffer) || (outSize > 0 && !outBuffer)) {
+            return Fail(ERROR_INVALID_PARAMETER);
+        }
+        UserTransferFields transfer;
+        if (!ReadTransferFields(code, inBuffer, inSize, outBuffer, outSize, &transfer)) {
+            return Fail(ERROR_INVALID_PARAMETER);
+        }
+        int fd = static_cast<int>(handle);
+        if (!SendRequest(fd, code, inBuffer, inSize, outSize, transfer)) {
+            return Fail(ERROR_GEN_FAILURE);
+        }
+        return ReceiveReply(fd, outBuffer, outSize, transfer, bytesReturned);
+    }
+
+    bool CloseHandle(DeviceHandle handle) override {
+        {
+            std::lock_guard<std::mutex> guard(mutex_);
+            if (open_.erase(static_cast<int>(handle)) == 0) return Fail(ERROR_INVALID_HANDLE);
+        }
+        close(static_cast<int>(handle));
+        return true;
+    }
+
+    uint32_t GetLastError() override { return lastError; }
+
+private:
+    bool IsOpen(DeviceHandle handle) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return open_.count(static_cast<int>(handle)) != 0;
+    }
+
+    static bool SendRequest(int fd, uint32_t code, const void* inBuffer, uint32_t inSize,
+                            uint32_t outSize, const UserTransferFields& transfer) {
+        bool toDriver = transfer.direction == wire::UserTransfer::ToDriver;
+        wire::RequestHeader header{wire::kRequestMagic, code, inSize, outSize,
+                                   toDriver ? transfer.length : 0};
+        return unix_socket::SendAll(fd, &header, sizeof(header)) &&
+               unix_socket::SendAll(fd, inBuffer, inSize) &&
+               (!toDriver || unix_socket::SendAll(fd, transfer.buffer, transfer.length));
+    }
+
+    // Everything is read before anything is copied, so a reply that breaks
+    // off leaves the caller's buffers as they were.
+    static bool ReceiveReply(int fd, void* outBuffer, uint32_t outSize,
+                             const UserTransferFields& transfer, uint32_t* bytesReturned) {
+        wire::ReplyHeader reply{};
+        if (!unix_socket::ReceiveAll(fd, &reply, sizeof(reply)) ||
+            reply.magic != wire::kReplyMagic || reply.outSize > wire::kMaxBufferSize ||
+            reply.dataSize > wire::kMaxDataSize) {
+            return Fail(ERROR_GEN_FAILURE);
+        }
+        std::vector<char> output(reply.outSize);
+        std::vector<char> data(reply.dataSize);
+        if (!unix_socket::ReceiveAll(fd, output.data(), output.size()) ||
+            !unix_socket::ReceiveAll(fd, data.data(), data.size())) {
+            return Fail(ERROR_GEN_FAILURE);
+        }
+        if (reply.status != ERROR_SUCCESS) return Fail(reply.status);
+        bool fromDriver = transfer.direction == wire::UserTransfer::FromDriver;
+        if (fromDriver ? reply.dataSize != transfer.length : reply.dataSize != 0) {
+            return Fail(ERROR_GEN_FAILURE);
+        }
+        uint32_t copied = reply.outSize < outSize ? reply.outSize : outSize;
+        if (copied > 0) std::memcpy(outBuffer, output.data(), copied);
+        if (fromDriver && !data.empty()) std::memcpy(transfer.buffer, data.data(), data.size());
+        if (bytesReturned) *bytesReturned = copied;
+        lastError = ERROR_SUCCESS;
+        return true;
+    }
+
+    std::mutex mutex_;
+    std::set<int> open_;
+};
+
+}  // namespace
+
+DeviceIo& DeviceIo::Native() {
+    static NativeDeviceIo device;
+    return device;
+}
+
+DeviceIo& DeviceIo::Current() { return Seam<DeviceIo>::Current(); }

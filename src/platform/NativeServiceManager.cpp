@@ -1,0 +1,149 @@
+#include <unistd.h>
+
+#include <map>
+#include <mutex>
+
+#include "platform/DaemonLauncher.h"
+#include "platform/DeviceWire.h"
+#include "platform/ErrorCodes.h"
+#include "platform/Polling.h"
+#include "platform/RuntimeDirectory.h"
+#include "platform/Seam.h"
+#include "platform/ServiceManager.h"
+#include "platform/ServiceRecordStore.h"
+#include "platform/UnixSocket.h"
+
+namespace {
+
+constexpr unsigned kStartTimeoutMs = 10000;
+constexpr unsigned kStopTimeoutMs = 5000;
+
+thread_local uint32_t lastError = ERROR_SUCCESS;
+
+std::string SocketOf(const std::string& name) { return RuntimeDirectory() + "/" + name; }
+
+bool SendStopFrame(const std::string& socketPath) {
+    int fd = unix_socket::Connect(socketPath);
+    if (fd < 0) return false;
+    unix_socket::SetTimeouts(fd, 2);
+    wire::RequestHeader stop{wire::kRequestMagic, wire::kStopControlCode, 0, 0, 0};
+    bool sent = unix_socket::SendAll(fd, &stop, sizeof(stop));
+    // The driver may answer or just close; either ends the wait.
+    wire::ReplyHeader reply{};
+    if (sent) unix_socket::ReceiveAll(fd, &reply, sizeof(reply));
+    close(fd);
+    return sent;
+}
+
+class NativeServiceManager : public ServiceManager {
+public:
+    ScHandle OpenSCManager(uint32_t) override { return NewHandle(Entry{true, {}}); }
+
+    ScHandle CreateService(ScHandle manager, const ServiceConfig& config, uint32_t) override {
+        if (!IsManager(manager)) return Fail(ERROR_INVALID_HANDLE), 0;
+        uint32_t error = service_records::Create(config);
+        if (error != ERROR_SUCCESS) return Fail(error), 0;
+        return NewHandle(Entry{false, config.name});
+    }
+
+    ScHandle OpenService(ScHandle manager, const std::string& name, uint32_t) override {
+        if (!IsManager(manager)) return Fail(ERROR_INVALID_HANDLE), 0;
+        ServiceConfig config;
+        uint32_t error = service_records::Read(name, &config);
+        if (error != ERROR_SUCCESS) return Fail(error), 0;
+        return NewHandle(Entry{false, name});
+    }
+
+    bool StartService(ScHandle service) override {
+        std::string name;
+        if (!ServiceName(service, &name)) return Fail(ERROR_INVALID_HANDLE);
+        ServiceConfig config;
+        uint32_t error = service_records::Read(name, &config);
+        if (error != ERROR_SUCCESS) return Fail(error);
+        std::string socketPath = SocketOf(name);
+        if (unix_socket::Answers(socketPath)) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
+        error = LaunchDaemon(config.binaryPath);
+        if (error != ERROR_SUCCESS) return Fail(error);
+        if (!WaitUntil([&] { return unix_socket::Answers(socketPath); }, kStartTimeoutMs)) {
+            return Fail(ERROR_SERVICE_REQUEST_TIMEOUT);
+        }
+        return Succeed();
+    }
+
+    bool ControlService(ScHandle service, uint32_t control) override {
+        std::string name;
+        if (!ServiceName(service, &name)) return Fail(ERROR_INVALID_HANDLE);
+        if (control != SERVICE_CONTROL_STOP) return Fail(ERROR_INVALID_SERVICE_CONTROL);
+        std::string socketPath = SocketOf(name);
+        if (!SendStopFrame(socketPath)) return Fail(ERROR_SERVICE_NOT_ACTIVE);
+        if (!WaitUntil([&] { return !unix_socket::Answers(socketPath); }, kStopTimeoutMs)) {
+            return Fail(ERROR_SERVICE_REQUEST_TIMEOUT);
+        }
+        return Succeed();
+    }
+
+    bool DeleteService(ScHandle service) override {
+        std::string name;
+        if (!ServiceName(service, &name)) return Fail(ERROR_INVALID_HANDLE);
+        uint32_t error = service_records::Remove(name);
+        return error == ERROR_SUCCESS ? Succeed() : Fail(error);
+    }
+
+    bool CloseServiceHandle(ScHandle handle) override {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (handles_.erase(handle) == 0) return Fail(ERROR_INVALID_HANDLE);
+        return Succeed();
+    }
+
+    uint32_t GetLastError() override { return lastError; }
+
+private:
+    struct Entry {
+        bool manager;
+        std::string service;
+    };
+
+    static bool Fail(uint32_t error) {
+        lastError = error;
+        return false;
+    }
+    static bool Succeed() {
+        lastError = ERROR_SUCCESS;
+        return true;
+    }
+
+    ScHandle NewHandle(Entry entry) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        ScHandle handle = nextHandle_++;
+        handles_.emplace(handle, std::move(entry));
+        Succeed();
+        return handle;
+    }
+
+    bool IsManager(ScHandle handle) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        auto it = handles_.find(handle);
+        return it != handles_.end() && it->second.manager;
+    }
+
+    bool ServiceName(ScHandle handle, std::string* name) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        auto it = handles_.find(handle);
+        if (it == handles_.end() || it->second.manager) return false;
+        *name = it->second.service;
+        return true;
+    }
+
+    std::mutex mutex_;
+    std::map<ScHandle, Entry> handles_;
+    ScHandle nextHandle_ = 1;
+};
+
+}  // namespace
+
+ServiceManager& ServiceManager::Native() {
+    static NativeServiceManager manager;
+    return manager;
+}
+
+ServiceManager& ServiceManager::Current() { return Seam<ServiceManager>::Current(); }

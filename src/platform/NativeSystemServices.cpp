@@ -1,0 +1,72 @@
+#include <limits.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <thread>
+
+#include "platform/Seam.h"
+#include "platform/SystemServices.h"
+
+namespace {
+
+class NativeSystemServices : public SystemServices {
+public:
+    // Neither 9x nor NT: the driver route is taken.
+    bool GetVersionEx(OsVersionInfo* info) override {
+        info->dwMajorVersion = 0;
+        info->dwMinorVersion = 0;
+        info->dwBuildNumber = 0;
+        info->dwPlatformId = VER_PLATFORM_OTHER;
+        std::memset(info->szCSDVersion, 0, sizeof(info->szCSDVersion));
+        return true;
+    }
+
+    std::string ModuleFileName() override {
+        char path[PATH_MAX];
+        ssize_t length = readlink("/proc/self/exe", path, sizeof(path) - 1);
+        if (length <= 0) return {};
+        return std::string(path, static_cast<size_t>(length));
+    }
+
+    bool SetCurrentDirectory(const std::string& directory) override {
+        return chdir(directory.c_str()) == 0;
+    }
+
+    std::string CurrentDirectory() override {
+        char path[PATH_MAX];
+        return getcwd(path, sizeof(path)) ? std::string(path) : std::string();
+    }
+
+    int ProcessorCount() override {
+        long count = sysconf(_SC_NPROCESSORS_ONLN);
+        return count > 0 ? static_cast<int>(count) : 1;
+    }
+
+    std::string ComputerName() override {
+        char name[HOST_NAME_MAX + 1] = {};
+        if (gethostname(name, sizeof(name) - 1) != 0) return {};
+        return name;
+    }
+
+    std::string TempPath() override {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string path = tmp && *tmp ? tmp : "/tmp";
+        if (path.back() != '/') path += '/';
+        return path;
+    }
+
+    void Sleep(unsigned milliseconds) override {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    }
+};
+
+}  // namespace
+
+SystemServices& SystemServices::Native() {
+    static NativeSystemServices services;
+    return services;
+}
+
+SystemServices& SystemServices::Current() { return Seam<SystemServices>::Current(); }

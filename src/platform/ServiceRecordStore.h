@@ -1,0 +1,21 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/ServiceManager.h"
+
+// Service records as files RuntimeDirectory()/services/NAME, one
+// "Key=value" line per field. Each function returns ERROR_SUCCESS or the
+// platform's error code; malformed records are reported on stderr with the
+// file, line and text.
+namespace service_records {
+
+bool IsValidName(const std::string& name);
+// ERROR_SERVICE_EXISTS when a record of that name is already there.
+uint32_t Create(const ServiceConfig& config);
+// ERROR_SERVICE_DOES_NOT_EXIST when there is none.
+uint32_t Read(const std::string& name, ServiceConfig* config);
+uint32_t Remove(const std::string& name);
+
+}  // namespace service_records

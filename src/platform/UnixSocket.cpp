@@ -1,0 +1,110 @@
+#include "platform/UnixSocket.h"
+
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace unix_socket {
+
+namespace {
+
+bool FillAddress(const std::string& path, sockaddr_un* address) {
+    *address = {};
+    address->sun_family = AF_UNIX;
+    if (path.empty() || path.size() >= sizeof(address->sun_path)) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+}  // namespace
+
+int Connect(const std::string& path) {
+    sockaddr_un address;
+    if (!FillAddress(path, &address)) return -1;
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    int result;
+    do {
+        result = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    } while (result != 0 && errno == EINTR);
+    if (result != 0) {
+        int saved = errno;
+        close(fd);
+        errno = saved;
+        return -1;
+    }
+    return fd;
+}
+
+bool Answers(const std::string& path) {
+    int fd = Connect(path);
+    if (fd < 0) return false;
+    close(fd);
+    return true;
+}
+
+int Listen(const std::string& path) {
+    sockaddr_un address;
+    if (!FillAddress(path, &address)) return -1;
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return -1;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        listen(fd, 8) != 0) {
+        int saved = errno;
+        close(fd);
+        errno = saved;
+        return -1;
+    }
+    return fd;
+}
+
+bool SendAll(int fd, const void* data, size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        ssize_t sent = send(fd, bytes, size, MSG_NOSIGNAL);
+        if (sent < 0 && errno == EINTR) continue;
+        if (sent <= 0) return false;
+        bytes += sent;
+        size -= static_cast<size_t>(sent);
+    }
+    return true;
+}
+
+bool ReceiveAll(int fd, void* data, size_t size) {
+    char* bytes = static_cast<char*>(data);
+    while (size > 0) {
+        ssize_t received = recv(fd, bytes, size, 0);
+        if (received < 0 && errno == EINTR) continue;
+        if (received <= 0) {
+            if (received == 0) errno = ECONNRESET;
+            return false;
+        }
+        bytes += received;
+        size -= static_cast<size_t>(received);
+    }
+    return true;
+}
+
+bool Discard(int fd, size_t size) {
+    char sink[4096];
+    while (size > 0) {
+        size_t chunk = size < sizeof(sink) ? size : sizeof(sink);
+        if (!ReceiveAll(fd, sink, chunk)) return false;
+        size -= chunk;
+    }
+    return true;
+}
+
+void SetTimeouts(int fd, int seconds) {
+    timeval timeout{seconds, 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &timeout, sizeof(timeout));
+}
+
+}  // namespace unix_socket

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// Small helpers over local stream sockets. Every descriptor is close-on-exec
+// so a spawned driver never inherits one. Failures leave errno set.
+namespace unix_socket {
+
+// Connected descriptor, or -1.
+int Connect(const std::string& path);
+// True when something listens at path.
+bool Answers(const std::string& path);
+// Non-blocking listening descriptor bound at path, or -1.
+int Listen(const std::string& path);
+bool SendAll(int fd, const void* data, size_t size);
+// False on a short read: EOF, timeout or error.
+bool ReceiveAll(int fd, void* data, size_t size);
+// Reads and drops size bytes; false on a short read.
+bool Discard(int fd, size_t size);
+void SetTimeouts(int fd, int seconds);
+
+}  // namespace unix_socket
