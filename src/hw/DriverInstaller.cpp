@@ -1,0 +1,92 @@
+#include "hw/DriverInstaller.h"
+
+#include "hw/DriverDevice.h"
+#include "hw/SystemFunctions.h"
+#include "platform/ErrorCodes.h"
+#include "platform/SystemServices.h"
+
+namespace {
+
+// Separates the removal of a failed service from its re-creation.
+constexpr unsigned kRemovalPauseMs = 500;
+
+ScHandle TryCreateService(ScHandle manager, const std::string& name, const std::string& path) {
+    ServiceConfig config;
+    config.name = name;
+    config.displayName = name;
+    config.type = SERVICE_KERNEL_DRIVER;
+    config.startType = SERVICE_DEMAND_START;
+    config.errorControl = SERVICE_ERROR_NORMAL;
+    config.binaryPath = path;
+    return ServiceManager::Current().CreateService(manager, config, SERVICE_ALL_ACCESS);
+}
+
+}  // namespace
+
+int LoadDriver() {
+    int code = ClassifyWindowsVersion();
+    std::string directory = ProgramDirectory();
+    std::string path32 = directory + kDriverFile32;
+    std::string path64 = directory + kDriverFile64;
+    if (IsWin9xFamily(code)) return 1;
+    if (InstallDriverService(kDriverName, path32)) return 1;
+    RemoveDriverService(kDriverName);
+    SystemServices::Current().Sleep(kRemovalPauseMs);
+    if (InstallDriverService(kDriverName, path64)) return 1;
+    RemoveDriverService(kDriverName);
+    return 0;
+}
+
+int InstallDriverService(const std::string& name, const std::string& path) {
+    ServiceManager& services = ServiceManager::Current();
+    ScHandle manager = services.OpenSCManager(SC_MANAGER_ALL_ACCESS);
+    if (!manager) return 0;
+    ScHandle service = TryCreateService(manager, name, path);
+    if (service) {
+        services.CloseServiceHandle(service);
+    } else if (services.GetLastError() != ERROR_SERVICE_EXISTS) {
+        // An existing service is used unchanged, whatever its binary path.
+        RemoveDriverService(name);
+        if (!CreateDriverService(manager, name, path)) {
+            services.CloseServiceHandle(manager);
+            return 0;
+        }
+    }
+    int started = StartDriverService(manager, name);
+    services.CloseServiceHandle(manager);
+    return started;
+}
+
+int CreateDriverService(ScHandle manager, const std::string& name, const std::string& path) {
+    ServiceManager& services = ServiceManager::Current();
+    ScHandle service = TryCreateService(manager, name, path);
+    if (!service) return services.GetLastError() == ERROR_SERVICE_EXISTS ? 1 : 0;
+    services.CloseServiceHandle(service);
+    return 1;
+}
+
+int StartDriverService(ScHandle manager, const std::string& name) {
+    ServiceManager& services = ServiceManager::Current();
+    ScHandle service = services.OpenService(manager, name, SERVICE_ALL_ACCESS);
+    if (!service) return 0;
+    int started = services.StartService(service) ||
+                  services.GetLastError() == ERROR_SERVICE_ALREADY_RUNNING;
+    services.CloseServiceHandle(service);
+    return started;
+}
+
+int RemoveDriverService(const std::string& name) {
+    ServiceManager& services = ServiceManager::Current();
+    ScHandle manager = services.OpenSCManager(SC_MANAGER_ALL_ACCESS);
+    if (!manager) return 1;
+    if (ScHandle service = services.OpenService(manager, name, SERVICE_ALL_ACCESS)) {
+        services.ControlService(service, SERVICE_CONTROL_STOP);
+        services.CloseServiceHandle(service);
+    }
+    if (ScHandle service = services.OpenService(manager, name, SERVICE_ALL_ACCESS)) {
+        services.DeleteService(service);
+        services.CloseServiceHandle(service);
+    }
+    services.CloseServiceHandle(manager);
+    return 1;
+}

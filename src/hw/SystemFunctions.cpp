@@ -1,0 +1,44 @@
+#include "hw/SystemFunctions.h"
+
+#include "platform/SystemServices.h"
+
+int ClassifyWindowsVersion() {
+    OsVersionInfo info{};
+    info.dwOSVersionInfoSize = sizeof(info);
+    // Not checked: a failed call leaves the zeroed record, which gives 0.
+    SystemServices::Current().GetVersionEx(&info);
+    if (info.dwMajorVersion == 5 && info.dwMinorVersion == 2) return OS_WIN2003;
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_NT) {
+        if (info.dwMajorVersion == 5 && info.dwMinorVersion == 0) return OS_WIN2000;
+        if (info.dwMajorVersion == 5 && info.dwMinorVersion == 1) return OS_WINXP;
+        return OS_OTHER;
+    }
+    if (info.dwPlatformId == VER_PLATFORM_WIN32_WINDOWS) {
+        return info.dwMajorVersion == 4 && info.dwMinorVersion == 90 ? OS_WINME : OS_WIN9X;
+    }
+    return OS_OTHER;
+}
+
+bool IsWin9xFamily(int code) { return code == OS_WIN9X || code == OS_WINME; }
+
+std::string ProgramDirectory() {
+    SystemServices& system = SystemServices::Current();
+    std::string file = system.ModuleFileName();
+    size_t slash = file.rfind('/');
+    // Without a directory part relative names keep resolving where they did.
+    if (slash == std::string::npos) return {};
+    std::string directory = file.substr(0, slash);
+    system.SetCurrentDirectory(directory.empty() ? "/" : directory);
+    return directory + "/";
+}
+
+int IsHexString(const std::string& text) {
+    if (text.empty()) return 0;
+    for (char c : text) {
+        bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
+        if (!hex) return 0;
+    }
+    return 1;
+}
+
+int ProcessorCount() { return SystemServices::Current().ProcessorCount(); }
