@@ -1,0 +1,38 @@
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "sim/MachineLoad.h"
+
+// The text that `lspci -xxx` / `lspci -xxxx` prints: a line
+// "[DOMAIN:]BB:DD.F ..." starts a function, lines "OO: xx xx ..." give its
+// bytes, everything else is ignored. Functions outside domain 0000 are left
+// out with a warning, since requests carry only an 8-bit bus.
+class LspciDumpParser {
+public:
+    static constexpr uint32_t kWindowBase = 0xE0000000u;
+
+    explicit LspciDumpParser(std::string fileName);
+
+    MachineLoad Parse(const std::string& text);
+
+private:
+    // A function being read: its bytes so far and the highest offset seen.
+    struct Pending {
+        Bdf address;
+        std::vector<uint8_t> config = std::vector<uint8_t>(4096, 0);
+        size_t extent = 0;
+    };
+    bool Fail(size_t line, const std::string& what, const std::string& text);
+    bool HeaderLine(size_t line, const std::string& text, bool* isHeader);
+    bool DataLine(size_t line, const std::string& text);
+
+    std::string fileName_;
+    std::string error_;
+    std::vector<std::string> warnings_;
+    std::vector<Pending> functions_;
+    std::map<uint16_t, size_t> seen_;  // bdf key -> line where it started
+    bool skipping_ = false;            // inside a function of another domain
+};

@@ -1,0 +1,270 @@
+#include "sim/MachineJsonParser.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
+#include <utility>
+
+#include "sim/HexBytes.h"
+
+using nlohmann::json;
+
+namespace {
+
+constexpr uint64_t k4GiB = uint64_t{1} << 32;
+
+std::string Member(const std::string& path, const char* key) {
+    return path.empty() ? key : path + "." + key;
+}
+
+std::string Element(const std::string& path, size_t index) {
+    return path + "[" + std::to_string(index) + "]";
+}
+
+}  // namespace
+
+MachineJsonParser::MachineJsonParser(std::string fileName, std::string baseDirectory)
+    : fileName_(std::move(fileName)), baseDirectory_(std::move(baseDirectory)) {}
+
+bool MachineJsonParser::Fail(const std::string& path, const std::string& what) {
+    error_ = fileName_ + ": " + (path.empty() ? "" : path + ": ") + what;
+    return false;
+}
+
+MachineLoad MachineJsonParser::Parse(const std::string& text) {
+    MachineLoad load;
+    json document;
+    try {
+        document = json::parse(text);
+    } catch (const json::parse_error& e) {
+        Fail("", std::string("not valid JSON: ") + e.what());
+        load.error = error_;
+        return load;
+    }
+    auto machine = std::make_unique<SimMachine>();
+    bool ok = document.is_object() ? true : Fail("", "the top level must be an object");
+    ok = ok && CheckKeys(document, "", {"name", "ecam", "functions", "memory"});
+    if (ok && document.contains("name")) {
+        if (document["name"].is_string()) {
+            machine->name = document["name"].get<std::string>();
+        } else {
+            ok = Fail("name", "must be a string");
+        }
+    }
+    ok = ok && (!document.contains("ecam") || ParseEcam(document["ecam"], *machine));
+    ok = ok && (!document.contains("functions") || ParseFunctions(document["functions"], *machine));
+    ok = ok && (!document.contains("memory") || ParseMemory(document["memory"], *machine));
+    if (ok) {
+        load.machine = std::move(machine);
+    } else {
+        load.error = error_;
+    }
+    return load;
+}
+
+bool MachineJsonParser::CheckKeys(const json& object, const std::string& path,
+                                  std::initializer_list<const char*> allowed) {
+    for (const auto& [key, value] : object.items()) {
+        bool known = std::any_of(allowed.begin(), allowed.end(),
+                                 [&](const char* name) { return key == name; });
+        if (!known) return Fail(path, "unknown key \"" + key + "\"");
+    }
+    return true;
+}
+
+bool MachineJsonParser::Number(const json& value, const std::string& path, uint64_t max,
+                               uint64_t* out) {
+    uint64_t number = 0;
+    if (value.is_number_unsigned()) {
+        number = value.get<uint64_t>();
+    } else if (value.is_string()) {
+        std::string text = value.get<std::string>();
+        bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') &&
+                   text.size() <= 18 &&
+                   text.find_first_not_of("0123456789abcdefABCDEF", 2) == std::string::npos;
+        if (!hex) return Fail(path, "\"" + text + "\" is not a hexadecimal number \"0x...\"");
+        number = std::stoull(text.substr(2), nullptr, 16);
+    } else {
+        return Fail(path, "expected a non-negative integer or a \"0x...\" string, got " +
+                              value.dump());
+    }
+    if (number > max) {
+        return Fail(path, "value " + HexNumber(number) + " out of range (at most " +
+                              HexNumber(max) + ")");
+    }
+    *out = number;
+    return true;
+}
+
+bool MachineJsonParser::HexField(const json& value, const std::string& path,
+                                 std::vector<uint8_t>* out) {
+    if (!value.is_string()) return Fail(path, "must be a string of hex digits");
+    std::string what;
+    if (!ParseHexBytes(value.get<std::string>(), out, &what)) return Fail(path, what);
+    return true;
+}
+
+bool MachineJsonParser::ParseEcam(const json& ecam, SimMachine& machine) {
+    if (!ecam.is_object()) return Fail("ecam", "must be an object");
+    if (!CheckKeys(ecam, "ecam", {"base", "buses"})) return false;
+    if (!ecam.contains("base")) return Fail("ecam", "missing \"base\"");
+    uint64_t base = 0;
+    uint64_t buses = 256;
+    if (!Number(ecam["base"], "ecam.base", k4GiB - 1, &base)) return false;
+    if (ecam.contains("buses") && !Number(ecam["buses"], "ecam.buses", 256, &buses)) return false;
+    if (buses == 0) return Fail("ecam.buses", "must be 1 to 256");
+    if (base & 0xFFFFF) return Fail("ecam.base", "must be a multiple of 0x100000");
+    if (base + (buses << 20) > k4GiB) return Fail("ecam", "window reaches past 4 GiB");
+    machine.SetEcam({static_cast<uint32_t>(base), static_cast<uint32_t>(buses)});
+    return true;
+}
+
+bool MachineJsonParser::ParseFunctions(const json& functions, SimMachine& machine) {
+    if (!functions.is_array()) return Fail("functions", "must be an array");
+    for (size_t i = 0; i < functions.size(); ++i) {
+        if (!ParseFunction(functions[i], Element("functions", i), machine)) return false;
+    }
+    return true;
+}
+
+bool MachineJsonParser::ParseBdf(const json& value, const std::string& path, Bdf* out) {
+    unsigned bus = 0, device = 0, function = 0;
+    char tail = 0;
+    std::string text = value.is_string() ? value.get<std::string>() : std::string();
+    bool shaped = text.size() == 7 && text[2] == ':' && text[5] == '.' &&
+                  text.find_first_not_of("0123456789abcdefABCDEF:.") == std::string::npos &&
+                  std::sscanf(text.c_str(), "%2x:%2x.%1x%c", &bus, &device, &function, &tail) == 3;
+    if (!shaped) return Fail(path, "\"" + text + "\" is not a bus:device.function like \"00:1f.3\"");
+    if (device > 0x1F || function > 7) {
+        return Fail(path, "\"" + text + "\" out of range (device at most 1f, function at most 7)");
+    }
+    *out = {static_cast<uint8_t>(bus), static_cast<uint8_t>(device), static_cast<uint8_t>(function)};
+    return true;
+}
+
+bool MachineJsonParser::ParseFunction(const json& entry, const std::string& path,
+                                      SimMachine& machine) {
+    if (!entry.is_object()) return Fail(path, "must be an object");
+    if (!CheckKeys(entry, path, {"bdf", "config", "writable"})) return false;
+    if (!entry.contains("bdf")) return Fail(path, "missing \"bdf\"");
+    if (!entry.contains("config")) return Fail(path, "missing \"config\"");
+    Bdf bdf;
+    if (!ParseBdf(entry["bdf"], Member(path, "bdf"), &bdf)) return false;
+    if (machine.Find(bdf)) return Fail(Member(path, "bdf"), "duplicate bdf " + bdf.ToString());
+    std::vector<uint8_t> config;
+    if (!HexField(entry["config"], Member(path, "config"), &config)) return false;
+    if (config.size() > PciFunction::kExtendedSize) {
+        return Fail(Member(path, "config"),
+                    std::to_string(config.size()) + " bytes, longer than 4096");
+    }
+    size_t given = config.size();
+    size_t size = given <= PciFunction::kLegacySize ? PciFunction::kLegacySize
+                                                    : PciFunction::kExtendedSize;
+    config.resize(size, 0);
+    std::vector<uint8_t> mask = PciFunction::DefaultMask(size);
+    if (entry.contains("writable")) {
+        std::vector<uint8_t> given_mask;
+        if (!HexField(entry["writable"], Member(path, "writable"), &given_mask)) return false;
+        if (given_mask.size() != given) {
+            return Fail(Member(path, "writable"), std::to_string(given_mask.size()) +
+                                                      " bytes, but config has " +
+                                                      std::to_string(given));
+        }
+        std::copy(given_mask.begin(), given_mask.end(), mask.begin());
+    }
+    machine.AddFunction(PciFunction(bdf, std::move(config), std::move(mask)));
+    return true;
+}
+
+bool MachineJsonParser::ParseMemory(const json& memory, SimMachine& machine) {
+    if (!memory.is_array()) return Fail("memory", "must be an array");
+    for (size_t i = 0; i < memory.size(); ++i) {
+        if (!ParseRegion(memory[i], Element("memory", i), machine)) return false;
+    }
+    return true;
+}
+
+bool MachineJsonParser::ReadContentFile(const std::string& name, const std::string& path,
+                                        std::vector<uint8_t>* content) {
+    std::filesystem::path file(name);
+    if (file.is_relative() && !baseDirectory_.empty()) file = std::filesystem::path(baseDirectory_) / file;
+    std::ifstream in(file, std::ios::binary);
+    if (!in) return Fail(path, "cannot open file \"" + file.string() + "\"");
+    content->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    if (in.bad()) return Fail(path, "cannot read file \"" + file.string() + "\"");
+    return true;
+}
+
+bool MachineJsonParser::RegionContent(const json& entry, const std::string& path,
+                                      std::vector<uint8_t>* content) {
+    if (entry.contains("hex") && entry.contains("file")) {
+        return Fail(path, "give either \"hex\" or \"file\", not both");
+    }
+    if (entry.contains("hex")) return HexField(entry["hex"], Member(path, "hex"), content);
+    if (entry.contains("file")) {
+        if (!entry["file"].is_string()) return Fail(Member(path, "file"), "must be a string");
+        return ReadContentFile(entry["file"].get<std::string>(), Member(path, "file"), content);
+    }
+    if (!entry.contains("fill")) return Fail(path, "needs \"hex\", \"file\" or \"fill\"");
+    return true;
+}
+
+bool MachineJsonParser::ParseRegion(const json& entry, const std::string& path,
+                                    SimMachine& machine) {
+    if (!entry.is_object()) return Fail(path, "must be an object");
+    if (!CheckKeys(entry, path, {"base", "size", "hex", "file", "fill", "writable"})) return false;
+    if (!entry.contains("base")) return Fail(path, "missing \"base\"");
+    uint64_t base = 0, size = 0, fill = 0;
+    if (!Number(entry["base"], Member(path, "base"), k4GiB - 1, &base)) return false;
+    std::vector<uint8_t> content;
+    if (!RegionContent(entry, path, &content)) return false;
+    if (entry.contains("size")) {
+        if (!Number(entry["size"], Member(path, "size"), k4GiB, &size)) return false;
+    } else if (!entry.contains("fill")) {
+        size = content.size();
+    } else {
+        return Fail(path, "missing \"size\"");
+    }
+    if (size == 0) return Fail(Member(path, "size"), "must not be 0");
+    if (base + size > k4GiB) {
+        return Fail(Member(path, "size"), "region " + HexNumber(base) + " + " + HexNumber(size) +
+                                              " reaches past 4 GiB");
+    }
+    if (content.size() > size) {
+        return Fail(path, std::to_string(content.size()) + " bytes of content exceed size " +
+                              HexNumber(size));
+    }
+    if (entry.contains("fill") && !Number(entry["fill"], Member(path, "fill"), 0xFF, &fill)) {
+        return false;
+    }
+    if (!CheckRegionApart(machine, base, base + size, path)) return false;
+    bool writable = true;
+    if (entry.contains("writable")) {
+        if (!entry["writable"].is_boolean()) return Fail(Member(path, "writable"), "must be true or false");
+        writable = entry["writable"].get<bool>();
+    }
+    machine.AddRegion(MemoryRegion(static_cast<uint32_t>(base), size, std::move(content),
+                                   static_cast<uint8_t>(fill), writable));
+    return true;
+}
+
+bool MachineJsonParser::CheckRegionApart(const SimMachine& machine, uint64_t base, uint64_t end,
+                                         const std::string& path) {
+    auto range = [](uint64_t begin, uint64_t last) {
+        return HexNumber(begin) + "-" + HexNumber(last - 1);
+    };
+    for (const MemoryRegion& region : machine.Regions()) {
+        if (base < region.End() && region.Base() < end) {
+            return Fail(path, "region " + range(base, end) + " overlaps region " +
+                                  range(region.Base(), region.End()));
+        }
+    }
+    const auto& ecam = machine.Ecam();
+    if (ecam && base < ecam->End() && ecam->base < end) {
+        return Fail(path, "region " + range(base, end) + " overlaps the ecam window " +
+                              range(ecam->base, ecam->End()));
+    }
+    return true;
+}

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+
+#include <nlohmann/json_fwd.hpp>
+
+#include "sim/MachineLoad.h"
+
+// The JSON form of a machine file. Every message names the file and the JSON
+// path ("functions[3].config") of what is wrong.
+class MachineJsonParser {
+public:
+    // baseDirectory resolves "file" regions; empty when there is none.
+    MachineJsonParser(std::string fileName, std::string baseDirectory);
+
+    MachineLoad Parse(const std::string& text);
+
+private:
+    bool Fail(const std::string& path, const std::string& what);
+    bool CheckKeys(const nlohmann::json& object, const std::string& path,
+                   std::initializer_list<const char*> allowed);
+    bool Number(const nlohmann::json& value, const std::string& path, uint64_t max, uint64_t* out);
+    bool HexField(const nlohmann::json& value, const std::string& path, std::vector<uint8_t>* out);
+    bool ParseEcam(const nlohmann::json& ecam, SimMachine& machine);
+    bool ParseFunctions(const nlohmann::json& functions, SimMachine& machine);
+    bool ParseFunction(const nlohmann::json& entry, const std::string& path, SimMachine& machine);
+    bool ParseBdf(const nlohmann::json& value, const std::string& path, Bdf* out);
+    bool ParseMemory(const nlohmann::json& memory, SimMachine& machine);
+    bool ParseRegion(const nlohmann::json& entry, const std::string& path, SimMachine& machine);
+    bool RegionContent(const nlohmann::json& entry, const std::string& path,
+                       std::vector<uint8_t>* content);
+    bool ReadContentFile(const std::string& name, const std::string& path,
+                         std::vector<uint8_t>* content);
+    bool CheckRegionApart(const SimMachine& machine, uint64_t base, uint64_t end,
+                          const std::string& path);
+
+    std::string fileName_;
+    std::string baseDirectory_;
+    std::string error_;
+};
