@@ -1,0 +1,35 @@
+#pragma once
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+// A fresh directory made current for the lifetime of the object, for the
+// description files that are opened by bare name.
+class ScratchDirectory {
+public:
+    ScratchDirectory() : previous_(std::filesystem::current_path()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "tv-pci-XXXXXX").string();
+        path_ = mkdtemp(pattern.data()) ? pattern : std::string();
+        std::filesystem::current_path(path_);
+    }
+    ~ScratchDirectory() {
+        std::filesystem::current_path(previous_);
+        std::error_code ignored;
+        std::filesystem::remove_all(path_, ignored);
+    }
+    ScratchDirectory(const ScratchDirectory&) = delete;
+    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+    void Write(const std::string& name, const std::string& text) const {
+        std::ofstream(path_ / name, std::ios::binary) << text;
+    }
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path previous_;
+    std::filesystem::path path_;
+};
