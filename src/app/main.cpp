@@ -1,1 +1,29 @@
-int main() { return 1; }
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/CBorealixApp.h"
+#include "app/CommandLineInfo.h"
+#include "app/QuitOnTerminate.h"
+#include "platform/MachineSelection.h"
+
+int main(int argc, char** argv) {
+    // The machine decides the runtime directory, so it comes before anything
+    // that looks there (the single-instance lock, the driver).
+    const CommandLineInfo commandLine = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+    if (!commandLine.error.empty()) {
+        std::fprintf(stderr, "tarvolent: %s\nusage: tarvolent [--machine FILE|builtin]\n",
+                     commandLine.error.c_str());
+        return 2;
+    }
+    if (commandLine.machine) {
+        std::string error;
+        if (!SelectMachine(*commandLine.machine, &error)) {
+            std::fprintf(stderr, "tarvolent: %s\n", error.c_str());
+            return 2;
+        }
+    }
+    CBorealixApp app(argc, argv);
+    QuitOnTerminate quitOnTerminate;
+    return app.Run();
+}

@@ -1,0 +1,214 @@
+#include "app/CMainFrame.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include "app/Artwork.h"
+#include "app/CBorealixDoc.h"
+#include "app/CChildFrame.h"
+#include "app/CommandIds.h"
+#include "app/StatusIndicators.h"
+#include "app/ViewCommandRoute.h"
+
+namespace {
+
+constexpr const char* kIdleMessage = "For Help, press F1";
+
+struct EditCommand {
+    int id;
+    const char* handler;
+};
+constexpr EditCommand kEditCommands[] = {
+    {cmd::EditCut, "EditCut"}, {cmd::EditCopy, "EditCopy"}, {cmd::EditPaste, "EditPaste"}};
+
+}  // namespace
+
+CMainFrame::CMainFrame(const QString& baseTitle, std::unique_ptr<LockKeyState> lockKeys)
+    : m_commands(this), m_lockKeys(std::move(lockKeys)), m_strBaseTitle(baseTitle) {
+    setWindowTitle(m_strBaseTitle);
+    setWindowIcon(ApplicationIcon());
+}
+
+bool CMainFrame::OnCreate() {
+    m_wndMDIClient = new QMdiArea(this);
+    setCentralWidget(m_wndMDIClient);
+    if (!m_wndMDIClient->viewport()) return false;
+    CreateCommands();
+    CreateMenus();
+    if (!CreateToolBar() || !CreateStatusBar()) return false;
+    ConnectRefreshTriggers();
+    RefreshCommandsAndTitle();
+    return true;
+}
+
+void CMainFrame::CreateCommands() {
+    m_commands.Add(cmd::FeaturePci, "PCI Read/Write");
+    m_commands.Add(cmd::FileClose, "&Close", "Close the active document\nClose");
+    m_commands.Add(cmd::AppExit, "E&xit", "Quit the application; prompts to save documents\nExit");
+    m_commands.Add(cmd::ViewToolBar, "&Toolbar", "Show or hide the toolbar\nToggle ToolBar");
+    m_commands.Add(cmd::ViewStatusBar, "&Status Bar",
+                   "Show or hide the status bar\nToggle StatusBar");
+    m_commands.Add(cmd::OnlineHelp, "&Online Help");
+    m_commands.Add(cmd::AppAbout, "&About...",
+                   "Display program information, version number and copyright\nAbout");
+    m_commands.Add(cmd::Save, "Save", "Save current active document\nSave");
+    m_commands.Add(cmd::SaveAll, "Save All", "Save all open documents\nSave All");
+    m_commands.Add(cmd::EditCut, "Cut", "Cut the selection and put it on the Clipboard\nCut");
+    m_commands.Add(cmd::EditCopy, "Copy", "Copy the selection and put it on the Clipboard\nCopy");
+    m_commands.Add(cmd::EditPaste, "Paste", "Insert Clipboard contents\nPaste");
+    m_commands.Add(cmd::SupportWebsite, "Support Website",
+                   "Connet to product support website\nSupport Website");
+
+    for (int id : {cmd::ViewToolBar, cmd::ViewStatusBar}) {
+        m_commands.Find(id)->setCheckable(true);
+        m_commands.Find(id)->setChecked(true);
+    }
+    connect(m_commands.Find(cmd::FileClose), &QAction::triggered, this,
+            [this] { m_wndMDIClient->closeActiveSubWindow(); });
+    connect(m_commands.Find(cmd::AppExit), &QAction::triggered, this, &QWidget::close);
+    for (const EditCommand& edit : kEditCommands)
+        connect(m_commands.Find(edit.id), &QAction::triggered, this,
+                [this, edit] { RouteToActiveView(edit.handler); });
+}
+
+void CMainFrame::CreateMenus() {
+    QMenu* file = menuBar()->addMenu("&File");
+    // The tab text is only shown: no accelerator belongs to this menu.
+    QMenu* fileNew = file->addMenu("&New\tCtrl+N");
+    fileNew->addAction(m_commands.Find(cmd::FeaturePci));
+    file->addSeparator();
+    file->addAction(m_commands.Find(cmd::FileClose));
+    file->addAction(m_commands.Find(cmd::AppExit));
+
+    QMenu* view = menuBar()->addMenu("&View");
+    view->addAction(m_commands.Find(cmd::ViewToolBar));
+    view->addAction(m_commands.Find(cmd::ViewStatusBar));
+
+    QMenu* help = menuBar()->addMenu("&Help");
+    help->addAction(m_commands.Find(cmd::OnlineHelp));
+    help->addSeparator();
+    help->addAction(m_commands.Find(cmd::AppAbout));
+}
+
+bool CMainFrame::CreateToolBar() {
+    // Movable, so it shows its gripper as a rebar band does.
+    m_wndToolBar = new QToolBar("Standard", this);
+    m_wndToolBar->setObjectName("ToolBar");
+    m_wndToolBar->setMovable(true);
+    m_wndToolBar->setIconSize(QSize(16, 15));
+    const int buttons[] = {cmd::Save,     cmd::SaveAll,   0, cmd::EditCut, cmd::EditCopy,
+                           cmd::EditPaste, 0, cmd::AppAbout, cmd::SupportWebsite};
+    for (int id : buttons) {
+        if (id == 0) {
+            m_wndToolBar->addSeparator();
+            continue;
+        }
+        QAction* action = m_commands.Find(id);
+        action->setIcon(ToolBarImage(id));
+        m_wndToolBar->addAction(action);
+    }
+    addToolBar(Qt::TopToolBarArea, m_wndToolBar);
+    QAction* toggle = m_commands.Find(cmd::ViewToolBar);
+    connect(toggle, &QAction::toggled, m_wndToolBar, &QWidget::setVisible);
+    connect(m_wndToolBar, &QToolBar::visibilityChanged, toggle, &QAction::setChecked);
+    return true;
+}
+
+bool CMainFrame::CreateStatusBar() {
+    m_wndStatusBar = new QStatusBar(this);
+    setStatusBar(m_wndStatusBar);
+    // A normal widget is hidden while a prompt shows, so it is the idle text.
+    m_wndStatusBar->addWidget(new QLabel(kIdleMessage, m_wndStatusBar), 1);
+    m_pIndicators = new StatusIndicators(*m_wndStatusBar, std::move(m_lockKeys));
+    QAction* toggle = m_commands.Find(cmd::ViewStatusBar);
+    connect(toggle, &QAction::toggled, m_wndStatusBar, &QWidget::setVisible);
+    return true;
+}
+
+void CMainFrame::ConnectRefreshTriggers() {
+    connect(m_wndMDIClient, &QMdiArea::subWindowActivated, this, &CMainFrame::ScheduleRefresh);
+    connect(qApp, &QApplication::focusChanged, this, &CMainFrame::ScheduleRefresh);
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        connect(clipboard, &QClipboard::dataChanged, this, &CMainFrame::ScheduleRefresh);
+    m_wndMDIClient->viewport()->installEventFilter(this);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    // Windows come and go as children of the area's viewport; the area drops
+    // a closed one from its list only after this event.
+    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildRemoved)
+        ScheduleRefresh();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::ScheduleRefresh() {
+    if (m_bRefreshPending) return;
+    m_bRefreshPending = true;
+    QMetaObject::invokeMethod(this, &CMainFrame::RefreshCommandsAndTitle, Qt::QueuedConnection);
+}
+
+void CMainFrame::RefreshCommandsAndTitle() {
+    m_bRefreshPending = false;
+    const bool anyChild = HasChildFrame();
+    m_commands.Find(cmd::Save)->setEnabled(anyChild);
+    m_commands.Find(cmd::SaveAll)->setEnabled(anyChild);
+    m_commands.Find(cmd::FileClose)->setEnabled(ActiveChildFrame() != nullptr);
+    QWidget* view = ActiveChildFrame() ? ActiveChildFrame()->GetActiveView() : nullptr;
+    for (const EditCommand& edit : kEditCommands)
+        m_commands.Find(edit.id)->setEnabled(ViewCommandRoute::IsEnabled(view, edit.handler));
+    // No handler for these yet.
+    for (int id : {cmd::AppAbout, cmd::OnlineHelp, cmd::SupportWebsite})
+        m_commands.Find(id)->setEnabled(false);
+    OnUpdateFrameTitle();
+}
+
+bool CMainFrame::HasChildFrame() {
+    int count = 0;
+    while (NextChildFrame()) ++count;
+    return count > 0;
+}
+
+CChildFrame* CMainFrame::NextChildFrame() {
+    const QList<QMdiSubWindow*> windows = m_wndMDIClient->subWindowList(QMdiArea::CreationOrder);
+    qsizetype next = m_pCursor ? windows.indexOf(m_pCursor.data()) + 1 : 0;
+    for (; next < windows.size(); ++next) {
+        m_pCursor = windows[next];
+        if (auto* child = qobject_cast<CChildFrame*>(windows[next])) return child;
+    }
+    m_pCursor = nullptr;
+    return nullptr;
+}
+
+CChildFrame* CMainFrame::ActiveChildFrame() const {
+    return m_wndMDIClient ? qobject_cast<CChildFrame*>(m_wndMDIClient->currentSubWindow())
+                          : nullptr;
+}
+
+void CMainFrame::RouteToActiveView(const char* handler) {
+    CChildFrame* child = ActiveChildFrame();
+    if (!child || !ViewCommandRoute::IsEnabled(child->GetActiveView(), handler)) return;
+    ViewCommandRoute::Invoke(child->GetActiveView(), handler);
+    ScheduleRefresh();
+}
+
+void CMainFrame::OnUpdateFrameTitle() {
+    CChildFrame* child = ActiveChildFrame();
+    // While a child is maximised QMdiSubWindow composes the title itself.
+    if (child && child->isMaximized()) return;
+    QString title = m_strBaseTitle;
+    if (child && child->GetActiveDocument())
+        title += " - " + child->GetActiveDocument()->GetTitle();
+    if (windowTitle() != title) setWindowTitle(title);
+}
+
+void CMainFrame::ActivateFromOtherInstance() {
+    showNormal();
+    raise();
+    activateWindow();
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <memory>
+
+#include "app/CommandTable.h"
+#include "app/LockKeyState.h"
+
+class CChildFrame;
+class QMdiArea;
+class QMdiSubWindow;
+class QStatusBar;
+class QToolBar;
+class StatusIndicators;
+
+// The main window: menu bar, movable tool bar, status bar and the MDI area
+// that holds every feature window.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit CMainFrame(const QString& baseTitle,
+                        std::unique_ptr<LockKeyState> lockKeys = LockKeyState::ForPlatform());
+
+    // Builds the window's parts; false when one could not be made.
+    bool OnCreate();
+
+    // The next child frame after the cursor, or null at the end, after which
+    // the next call starts over at the first.
+    CChildFrame* NextChildFrame();
+    QMdiArea& MdiClient() const { return *m_wndMDIClient; }
+    CChildFrame* ActiveChildFrame() const;
+    QAction* CommandAction(int commandId) const { return m_commands.Find(commandId); }
+    const CommandTable& Commands() const { return m_commands; }
+    QToolBar& ToolBar() const { return *m_wndToolBar; }
+    const StatusIndicators& Indicators() const { return *m_pIndicators; }
+
+    // Enabled state of every command and the title, as the windows stand now.
+    void RefreshCommandsAndTitle();
+    // Another instance asked for this window: restore it and bring it forward.
+    void ActivateFromOtherInstance();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void CreateCommands();
+    void CreateMenus();
+    bool CreateToolBar();
+    bool CreateStatusBar();
+    void ConnectRefreshTriggers();
+    void ScheduleRefresh();
+    bool HasChildFrame();
+    void RouteToActiveView(const char* handler);
+    void OnUpdateFrameTitle();
+
+    QMdiArea* m_wndMDIClient = nullptr;
+    QPointer<QMdiSubWindow> m_pCursor;
+    QStatusBar* m_wndStatusBar = nullptr;
+    QToolBar* m_wndToolBar = nullptr;
+    CommandTable m_commands;
+    std::unique_ptr<LockKeyState> m_lockKeys;
+    StatusIndicators* m_pIndicators = nullptr;
+    QString m_strBaseTitle;
+    bool m_bRefreshPending = false;
+};
