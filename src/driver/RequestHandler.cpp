@@ -1,0 +1,110 @@
+#include "driver/RequestHandler.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/ErrorCodes.h"
+
+bool RequestHandler::IsVxdCode(uint32_t code) {
+    return code == VXD_READ_PHYSICAL_MEMORY || code == VXD_WRITE_PHYSICAL_MEMORY;
+}
+
+bool RequestHandler::IsKnownCode(uint32_t code) {
+    switch (code) {
+        case IOCTL_READ_PHYSICAL_MEMORY:
+        case IOCTL_WRITE_PHYSICAL_MEMORY:
+        case IOCTL_LIST_PCI_FUNCTIONS:
+        case IOCTL_READ_PCI_CONFIG:
+        case IOCTL_WRITE_PCI_CONFIG:
+            return true;
+        default:
+            return IsVxdCode(code);
+    }
+}
+
+// The driver codes carry the record in both buffers, the VxD codes in the
+// output buffer only, as the callers send them.
+uint32_t RequestHandler::TakeRecord(const DriverCall& call, DriverRequest* record) {
+    if (!call.out || call.outSize != sizeof(DriverRequest)) return ERROR_INVALID_PARAMETER;
+    if (IsVxdCode(call.code)) {
+        if (call.inSize != 0) return ERROR_INVALID_PARAMETER;
+        std::memcpy(record, call.out, sizeof(DriverRequest));
+    } else {
+        if (!call.in || call.inSize != sizeof(DriverRequest)) return ERROR_INVALID_PARAMETER;
+        std::memcpy(record, call.in, sizeof(DriverRequest));
+    }
+    return ERROR_SUCCESS;
+}
+
+uint32_t RequestHandler::Handle(const DriverCall& call, const UserMemory& userMemory) {
+    if (!IsKnownCode(call.code)) return ERROR_INVALID_FUNCTION;
+    DriverRequest record;
+    uint32_t status = TakeRecord(call, &record);
+    if (status != ERROR_SUCCESS) return status;
+    switch (call.code) {
+        case IOCTL_READ_PHYSICAL_MEMORY:
+        case VXD_READ_PHYSICAL_MEMORY:
+            status = TransferMemory(false, record, userMemory);
+            break;
+        case IOCTL_WRITE_PHYSICAL_MEMORY:
+        case VXD_WRITE_PHYSICAL_MEMORY:
+            status = TransferMemory(true, record, userMemory);
+            break;
+        case IOCTL_LIST_PCI_FUNCTIONS:
+            status = ListFunctions(&record);
+            break;
+        default:
+            status = AccessConfig(call.code == IOCTL_WRITE_PCI_CONFIG, &record);
+            break;
+    }
+    if (status == ERROR_SUCCESS) std::memcpy(call.out, &record, sizeof(record));
+    return status;
+}
+
+uint32_t RequestHandler::TransferMemory(bool write, const DriverRequest& record,
+                                        const UserMemory& userMemory) {
+    uint32_t length = record.TransferLength;
+    if (length == 0 || length > kMaxTransferLength) return ERROR_INVALID_PARAMETER;
+    // The program's addresses are 32-bit; the upper half is only their sign.
+    uint32_t address = static_cast<uint32_t>(record.PhysicalAddress);
+    if (uint64_t{address} + length > (uint64_t{1} << 32)) return ERROR_INVALID_PARAMETER;
+    uint8_t* user = userMemory ? userMemory(record.UserBuffer, length) : nullptr;
+    if (!user) return ERROR_INVALID_PARAMETER;
+    if (write) return backend_.WritePhysical(address, user, length);
+    // Read into a scratch buffer first: a failed read leaves the caller's
+    // buffer as it was.
+    std::vector<uint8_t> scratch(length);
+    uint32_t status = backend_.ReadPhysical(address, scratch.data(), length);
+    if (status == ERROR_SUCCESS) std::memcpy(user, scratch.data(), length);
+    return status;
+}
+
+uint32_t RequestHandler::ListFunctions(DriverRequest* record) {
+    std::vector<Bdf> functions;
+    uint32_t status = backend_.ListFunctions(&functions);
+    if (status != ERROR_SUCCESS) return status;
+    size_t count = std::min<size_t>(functions.size(), 256);
+    std::memset(record->BusNumbers, 0, sizeof(record->BusNumbers));
+    std::memset(record->DevFns, 0, sizeof(record->DevFns));
+    for (size_t i = 0; i < count; ++i) {
+        record->BusNumbers[i] = functions[i].bus;
+        record->DevFns[i] = functions[i].DevFn();
+    }
+    record->FunctionCount = static_cast<uint32_t>(count);
+    return ERROR_SUCCESS;
+}
+
+uint32_t RequestHandler::AccessConfig(bool write, DriverRequest* record) {
+    uint32_t address = record->ConfigAddress;
+    if (!(address & 0x80000000u)) return ERROR_INVALID_PARAMETER;
+    Bdf function{static_cast<uint8_t>(address >> 16), static_cast<uint8_t>((address >> 11) & 0x1F),
+                 static_cast<uint8_t>((address >> 8) & 7)};
+    // Mechanism #1 hardware ignores the two low bits: the aligned dword.
+    uint32_t offset = address & 0xFC;
+    if (write) return backend_.WriteConfigDword(function, offset, record->ConfigValue);
+    uint32_t value = 0;
+    uint32_t status = backend_.ReadConfigDword(function, offset, &value);
+    if (status == ERROR_SUCCESS) record->ConfigValue = value;
+    return status;
+}

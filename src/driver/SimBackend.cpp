@@ -1,0 +1,33 @@
+#include "driver/SimBackend.h"
+
+#include <utility>
+
+#include "platform/ErrorCodes.h"
+
+SimBackend::SimBackend(std::unique_ptr<SimMachine> machine) : machine_(std::move(machine)) {}
+
+uint32_t SimBackend::ListFunctions(std::vector<Bdf>* functions) {
+    functions->clear();
+    for (const PciFunction& function : machine_->Functions()) functions->push_back(function.Address());
+    return ERROR_SUCCESS;
+}
+
+uint32_t SimBackend::ReadConfigDword(Bdf function, uint32_t offset, uint32_t* value) {
+    *value = machine_->ConfigRead(function, offset);
+    return ERROR_SUCCESS;
+}
+
+uint32_t SimBackend::WriteConfigDword(Bdf function, uint32_t offset, uint32_t value) {
+    machine_->ConfigWrite(function, offset, value);
+    return ERROR_SUCCESS;
+}
+
+uint32_t SimBackend::ReadPhysical(uint32_t address, uint8_t* buffer, uint32_t length) {
+    machine_->ReadPhysical(address, buffer, length);
+    return ERROR_SUCCESS;
+}
+
+uint32_t SimBackend::WritePhysical(uint32_t address, const uint8_t* buffer, uint32_t length) {
+    machine_->WritePhysical(address, buffer, length);
+    return ERROR_SUCCESS;
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <memory>
+
+#include "driver/DriverBackend.h"
+#include "sim/SimMachine.h"
+
+// The route to a simulated machine.
+class SimBackend : public DriverBackend {
+public:
+    explicit SimBackend(std::unique_ptr<SimMachine> machine);
+
+    SimMachine& Machine() { return *machine_; }
+
+    uint32_t ListFunctions(std::vector<Bdf>* functions) override;
+    uint32_t ReadConfigDword(Bdf function, uint32_t offset, uint32_t* value) override;
+    uint32_t WriteConfigDword(Bdf function, uint32_t offset, uint32_t value) override;
+    uint32_t ReadPhysical(uint32_t address, uint8_t* buffer, uint32_t length) override;
+    uint32_t WritePhysical(uint32_t address, const uint8_t* buffer, uint32_t length) override;
+
+private:
+    std::unique_ptr<SimMachine> machine_;
+};

@@ -1,0 +1,196 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "hw/DriverRequest.h"
+#include "platform/ErrorCodes.h"
+#include "support/InProcessDriver.h"
+
+namespace {
+
+const char* kMachine = R"({
+  "ecam": {"base": "0xE0000000", "buses": 4},
+  "functions": [
+    {"bdf": "00:00.0", "config": "86801019 06001000 01000006"},
+    {"bdf": "02:1f.7", "config": "ee1a0100"}
+  ],
+  "memory": [
+    {"base": "0x1000", "size": "0x10", "hex": "00112233445566778899aabbccddeeff"},
+    {"base": "0xFFFFF000", "size": "0x1000", "fill": "0x5a"}
+  ]
+})";
+
+class RequestHandlerTest : public testing::Test {
+protected:
+    void SetUp() override {
+        driver_ = InProcessDriver::FromMachineJson(kMachine);
+        ASSERT_TRUE(driver_);
+        handle_ = driver_->CreateFile("\\\\.\\Borealix", GENERIC_READ | GENERIC_WRITE, 0,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
+        ASSERT_NE(handle_, INVALID_DEVICE_HANDLE);
+    }
+
+    bool Send(uint32_t code, DriverRequest& record, uint32_t inSize = sizeof(DriverRequest)) {
+        return driver_->DeviceIoControl(handle_, code, &record, inSize, &record, sizeof(record),
+                                        nullptr);
+    }
+
+    // The request every bad one is followed by: it must still be served.
+    void ExpectGoodConfigRead() {
+        DriverRequest record{};
+        record.ConfigAddress = 0x80000000u;
+        ASSERT_TRUE(Send(IOCTL_READ_PCI_CONFIG, record));
+        EXPECT_EQ(record.ConfigValue, 0x19108086u);
+    }
+
+    bool ReadMemory(uint32_t address, void* buffer, uint32_t length) {
+        DriverRequest record{};
+        record.PhysicalAddress = SignExtendAddress(address);
+        record.TransferLength = length;
+        record.UserBuffer = reinterpret_cast<uintptr_t>(buffer);
+        return Send(IOCTL_READ_PHYSICAL_MEMORY, record);
+    }
+
+    std::unique_ptr<InProcessDriver> driver_;
+    DeviceHandle handle_ = INVALID_DEVICE_HANDLE;
+};
+
+TEST_F(RequestHandlerTest, BadRequestsFailAloneAndTheNextIsServed) {
+    DriverRequest record{};
+    EXPECT_FALSE(Send(0x80862E2Cu, record));
+    EXPECT_EQ(driver_->GetLastError(), ERROR_INVALID_FUNCTION);
+    ExpectGoodConfigRead();
+
+    record.ConfigAddress = 0x80000000u;
+    EXPECT_FALSE(Send(IOCTL_READ_PCI_CONFIG, record, 100));  // truncated record
+    EXPECT_EQ(driver_->GetLastError(), ERROR_INVALID_PARAMETER);
+    ExpectGoodConfigRead();
+
+    record = {};
+    record.ConfigAddress = 0x00000000u;  // bit 31 clear
+    record.ConfigValue = 0x12345678;
+    EXPECT_FALSE(Send(IOCTL_READ_PCI_CONFIG, record));
+    EXPECT_FALSE(Send(IOCTL_WRITE_PCI_CONFIG, record));
+    EXPECT_EQ(record.ConfigValue, 0x12345678u);
+    ExpectGoodConfigRead();
+
+    std::vector<uint8_t> buffer(16, 0xC3);
+    record = {};
+    record.UserBuffer = reinterpret_cast<uintptr_t>(buffer.data());
+    record.PhysicalAddress = 0x1000;
+    for (uint32_t length : {0u, kMaxTransferLength + 1}) {
+        record.TransferLength = length;
+        EXPECT_FALSE(Send(IOCTL_READ_PHYSICAL_MEMORY, record)) << length;
+        EXPECT_EQ(driver_->GetLastError(), ERROR_INVALID_PARAMETER);
+    }
+    EXPECT_EQ(buffer, std::vector<uint8_t>(16, 0xC3));
+    ExpectGoodConfigRead();
+
+    // Output buffer of the wrong size.
+    EXPECT_FALSE(driver_->DeviceIoControl(handle_, IOCTL_READ_PCI_CONFIG, &record, sizeof(record),
+                                          &record, 100, nullptr));
+    ExpectGoodConfigRead();
+}
+
+TEST_F(RequestHandlerTest, ConfigAddressesIgnoreTheTwoLowBits) {
+    DriverRequest record{};
+    record.ConfigAddress = 0x80000000u | 0x0B;  // inside the class dword
+    ASSERT_TRUE(Send(IOCTL_READ_PCI_CONFIG, record));
+    EXPECT_EQ(record.ConfigValue, 0x06000001u);  // dword 0x08
+
+    record.ConfigAddress = 0x80000000u | 0x13;  // write lands on dword 0x10
+    record.ConfigValue = 0xF0000000u;
+    ASSERT_TRUE(Send(IOCTL_WRITE_PCI_CONFIG, record));
+    record.ConfigAddress = 0x80000010u;
+    record.ConfigValue = 0;
+    ASSERT_TRUE(Send(IOCTL_READ_PCI_CONFIG, record));
+    EXPECT_EQ(record.ConfigValue, 0xF0000000u);
+
+    // An absent function reads all ones; the last one listed is found.
+    record.ConfigAddress = 0x80000000u | 5 << 16;
+    ASSERT_TRUE(Send(IOCTL_READ_PCI_CONFIG, record));
+    EXPECT_EQ(record.ConfigValue, 0xFFFFFFFFu);
+    record.ConfigAddress = 0x80000000u | 2 << 16 | 0x1F << 11 | 7 << 8;
+    ASSERT_TRUE(Send(IOCTL_READ_PCI_CONFIG, record));
+    EXPECT_EQ(record.ConfigValue, 0x00011AEEu);
+    EXPECT_EQ(driver_->ConfigReads().size(), 4u);
+    EXPECT_EQ(driver_->ConfigReads().back(), record.ConfigAddress);
+}
+
+TEST_F(RequestHandlerTest, MemoryUsesTheLowHalfOfTheAddressAndNeverWraps) {
+    uint8_t bytes[4] = {};
+    // 0xE0000000 is sent sign-extended; it reaches the window's first function.
+    ASSERT_TRUE(ReadMemory(0xE0000000u, bytes, 4));
+    EXPECT_EQ(std::memcmp(bytes, "\x86\x80\x10\x19", 4), 0);
+
+    std::vector<uint8_t> tail(0x1000);
+    ASSERT_TRUE(ReadMemory(0xFFFFF000u, tail.data(), 0x1000));  // ends exactly at 4 GiB
+    EXPECT_EQ(tail.back(), 0x5A);
+    std::vector<uint8_t> wrapping(0x20, 0x11);
+    EXPECT_FALSE(ReadMemory(0xFFFFFFF0u, wrapping.data(), 0x20));
+    EXPECT_EQ(wrapping, std::vector<uint8_t>(0x20, 0x11));
+
+    // Write then read back through the VxD codes, record in the output buffer.
+    DeviceHandle vxd = driver_->CreateFile("\\\\.\\borexvxd.vxd", 0, 0, CREATE_NEW,
+                                           FILE_FLAG_DELETE_ON_CLOSE);
+    ASSERT_NE(vxd, INVALID_DEVICE_HANDLE);
+    uint8_t written[3] = {0xDE, 0xAD, 0x42};
+    DriverRequest record{};
+    record.PhysicalAddress = 0x1004;
+    record.TransferLength = 3;
+    record.UserBuffer = reinterpret_cast<uintptr_t>(written);
+    ASSERT_TRUE(driver_->DeviceIoControl(vxd, VXD_WRITE_PHYSICAL_MEMORY, nullptr, 0, &record,
+                                         sizeof(record), nullptr));
+    uint8_t readBack[8] = {};
+    record.PhysicalAddress = 0x1002;
+    record.TransferLength = 8;
+    record.UserBuffer = reinterpret_cast<uintptr_t>(readBack);
+    ASSERT_TRUE(driver_->DeviceIoControl(vxd, VXD_READ_PHYSICAL_MEMORY, nullptr, 0, &record,
+                                         sizeof(record), nullptr));
+    EXPECT_EQ(std::memcmp(readBack, "\x22\x33\xDE\xAD\x42\x77\x88\x99", 8), 0);
+    // The VxD codes take no input buffer.
+    EXPECT_FALSE(driver_->DeviceIoControl(vxd, VXD_READ_PHYSICAL_MEMORY, &record, sizeof(record),
+                                          &record, sizeof(record), nullptr));
+    EXPECT_TRUE(driver_->CloseHandle(vxd));
+}
+
+TEST(InProcessDriverTest, ListsAtMost256FunctionsInFileOrder) {
+    std::string functions;
+    for (int i = 0; i < 300; ++i) {
+        char entry[96];
+        std::snprintf(entry, sizeof(entry), R"(%s{"bdf": "%02x:%02x.%x", "config": "86800000"})",
+                      i ? "," : "", 255 - i / 32, (i / 8) % 4 * 8 + 1, i % 8);
+        functions += entry;
+    }
+    auto driver = InProcessDriver::FromMachineJson("{\"functions\": [" + functions + "]}");
+    ASSERT_TRUE(driver);
+    DeviceHandle handle = driver->CreateFile("\\\\.\\Borealix", 0, 0, OPEN_EXISTING, 0);
+    DriverRequest record;
+    std::memset(&record, 0xAB, sizeof(record));
+    ASSERT_TRUE(driver->DeviceIoControl(handle, IOCTL_LIST_PCI_FUNCTIONS, &record, sizeof(record),
+                                        &record, sizeof(record), nullptr));
+    EXPECT_EQ(record.FunctionCount, 256u);
+    EXPECT_EQ(record.BusNumbers[0], 255);
+    EXPECT_EQ(record.DevFns[0], 1 << 3);
+    EXPECT_EQ(record.BusNumbers[255], 255 - 255 / 32);
+    EXPECT_EQ(record.DevFns[255], ((255 / 8) % 4 * 8 + 1) << 3 | 7);
+    EXPECT_EQ(record.Reserved[0], 0xAB);  // not an output
+    EXPECT_EQ(driver->Codes(), std::vector<uint32_t>{IOCTL_LIST_PCI_FUNCTIONS});
+}
+
+TEST(InProcessDriverTest, OpensOnlyTheDriverDevicesWhilePresent) {
+    auto driver = InProcessDriver::FromMachineJson(R"({"functions": []})");
+    ASSERT_TRUE(driver);
+    EXPECT_EQ(driver->CreateFile("\\\\.\\Other", 0, 0, OPEN_EXISTING, 0), INVALID_DEVICE_HANDLE);
+    EXPECT_EQ(driver->GetLastError(), ERROR_FILE_NOT_FOUND);
+    driver->SetPresent(false);
+    EXPECT_EQ(driver->CreateFile("\\\\.\\Borealix", 0, 0, OPEN_EXISTING, 0), INVALID_DEVICE_HANDLE);
+    EXPECT_EQ(driver->OpenCount(), 0);
+    driver->SetPresent(true);
+    EXPECT_NE(driver->CreateFile("\\\\.\\Borealix", 0, 0, OPEN_EXISTING, 0), INVALID_DEVICE_HANDLE);
+    EXPECT_EQ(driver->OpenCount(), 1);
+}
+
+}  // namespace
