@@ -71,13 +71,12 @@ int32_t GetPciFunctionKind(uint32_t functionAddress) {
     ReadPciConfigDword(functionAddress | 0x34, &value);
     if (value == kAbsent || (value & 0xFF) == 0) return PCI_KIND_PCI;
     uint32_t pointer = value & 0xFF;
-    ReadPciConfigDword(functionAddress + pointer, &value);
     for (int visited = 0; visited < kMaxCapabilitiesVisited; ++visited) {
+        ReadPciConfigDword(functionAddress + pointer, &value);
         if (value == kAbsent) return PCI_KIND_PCI;
         if ((value & 0xFF) == kPciExpressCapabilityId) return PCI_KIND_PCIE;
         pointer = (value >> 8) & 0xFF;
         if (pointer == 0) return PCI_KIND_PCI;
-        ReadPciConfigDword(functionAddress + pointer, &value);
     }
     return PCI_KIND_PCI;
 }

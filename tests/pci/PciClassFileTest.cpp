@@ -2,14 +2,14 @@
 #include <sys/stat.h>
 
 #include "pci/PciClassFile.h"
-#include "pci/RecordingMessageBox.h"
+#include "support/MessageRecorder.h"
 #include "pci/ScratchDirectory.h"
 #include "platform/Seam.h"
 
 class PciClassFileTest : public testing::Test {
 protected:
     ScratchDirectory dir;
-    RecordingMessageBox messages;
+    MessageRecorder messages;
     ScopedOverride<MessageBoxService> messageBox{messages};
     std::string name = "untouched";
 };
@@ -17,7 +17,7 @@ protected:
 TEST_F(PciClassFileTest, MissingFileLeavesTheNameAlone) {
     EXPECT_EQ(LookupClassName(0x0C0330, &name), 0);
     EXPECT_EQ(name, "untouched");
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(PciClassFileTest, FirstMatchingLineWins) {
@@ -36,7 +36,7 @@ TEST_F(PciClassFileTest, FirstMatchingLineWins) {
     EXPECT_EQ(name, "Serial bus controller");
     EXPECT_EQ(LookupClassName(0x030000, &name), 1);
     EXPECT_EQ(name, "Unknown device class");
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(PciClassFileTest, NoMatchGivesAnEmptyNameWithoutMessage) {
@@ -47,7 +47,7 @@ TEST_F(PciClassFileTest, NoMatchGivesAnEmptyNameWithoutMessage) {
         EXPECT_EQ(LookupClassName(0x020000, &name), 1);
         EXPECT_EQ(name, "");
     }
-    EXPECT_TRUE(messages.texts.empty());
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(PciClassFileTest, ShortAndOddLines) {
@@ -63,6 +63,6 @@ TEST_F(PciClassFileTest, ReadErrorIsShownAndTheLookupEnds) {
     ASSERT_EQ(mkdir("pcidevcl.txt", 0700), 0);
     EXPECT_EQ(LookupClassName(0x010000, &name), 1);
     EXPECT_EQ(name, "");
-    ASSERT_EQ(messages.texts.size(), 1u);
-    EXPECT_EQ(messages.texts[0], "PCI description file read error!");
+    ASSERT_EQ(messages.messages.size(), 1u);
+    EXPECT_EQ(messages.messages[0].text, "PCI description file read error!");
 }

@@ -1,0 +1,179 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "pci/MachineJson.h"
+#include "pci/PciBusScan.h"
+#include "platform/Seam.h"
+#include "sim/SimMachine.h"
+#include "support/FakeSystemServices.h"
+#include "support/InProcessDriver.h"
+#include "support/SimPortIo.h"
+
+namespace {
+
+constexpr uint32_t kCapList = 1u << 20;  // status bit 4
+constexpr uint32_t kMultiFunction = 0x00800000;
+
+uint32_t Cap(uint32_t id, uint32_t next) { return next << 8 | id; }
+
+// Remembers every configuration address put on port 0xCF8.
+class AddressRecordingPortIo : public PortIo {
+public:
+    explicit AddressRecordingPortIo(PortIo& ports) : ports_(ports) {}
+    void OutDword(uint16_t port, uint32_t value) override {
+        if (port == 0xCF8) addresses.push_back(value);
+        ports_.OutDword(port, value);
+    }
+    uint32_t InDword(uint16_t port) override { return ports_.InDword(port); }
+    std::vector<uint32_t> addresses;
+
+private:
+    PortIo& ports_;
+};
+
+// The 9x route: configuration space through the ports of a simulated machine.
+class ProbingScan {
+public:
+    explicit ProbingScan(const std::string& json) : sim_(SimPortIo::FromMachineJson(json)) {
+        system_.SetVersion(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
+    }
+    int32_t Run() { return EnumeratePciFunctions(table); }
+    bool Probed(uint32_t address) const {
+        return std::find(ports_.addresses.begin(), ports_.addresses.end(), address) !=
+               ports_.addresses.end();
+    }
+    PciDeviceTable table;
+
+private:
+    FakeSystemServices system_;
+    ScopedOverride<SystemServices> systemOverride_{system_};
+    std::unique_ptr<SimPortIo> sim_;
+    AddressRecordingPortIo ports_{*sim_};
+    ScopedOverride<PortIo> portsOverride_{ports_};
+};
+
+}  // namespace
+
+TEST(PciBusScan, ListPathKeepsTheDriversOrderAndReadsEachFunction) {
+    auto driver = InProcessDriver::FromMachineJson(MachineJson({
+        {"02:00.0", {{0x00, 0x15338086}, {0x08, 0x02000003}}},
+        {"00:00.0", {{0x00, 0x3E308086}, {0x08, 0x06000000}}},
+        {"00:1f.3", {{0x00, 0xA3488086}, {0x08, 0x04030010}}},
+    }));
+    ASSERT_TRUE(driver);
+    ScopedOverride<DeviceIo> device(*driver);
+    PciDeviceTable table;
+    ASSERT_EQ(EnumeratePciFunctions(table), 3);
+    auto row = [&](int i) {
+        const PciDeviceEntry& e = table.rows[i];
+        return std::vector<int32_t>{e.bus, e.device, e.function, e.deviceId,
+                                    e.vendorId, e.classCode, e.kind};
+    };
+    EXPECT_EQ(row(0), (std::vector<int32_t>{2, 0, 0, 0x1533, 0x8086, 0x020000, 1}));
+    EXPECT_EQ(row(1), (std::vector<int32_t>{0, 0, 0, 0x3E30, 0x8086, 0x060000, 1}));
+    EXPECT_EQ(row(2), (std::vector<int32_t>{0, 0x1F, 3, 0xA348, 0x8086, 0x040300, 1}));
+    // Status without a capability list: one read for the kind, then identity and class.
+    uint32_t f = PciConfigAddress(2, 0, 0);
+    std::vector<uint32_t> firstReads(driver->ConfigReads().begin(),
+                                     driver->ConfigReads().begin() + 3);
+    EXPECT_EQ(firstReads, (std::vector<uint32_t>{f | 0x04, f | 0x00, f | 0x08}));
+    EXPECT_EQ(driver->ConfigReads().size(), 9u);
+}
+
+TEST(PciBusScan, KindFollowsTheCapabilityChain) {
+    auto driver = InProcessDriver::FromMachineJson(MachineJson({
+        // Pointer present but no capability list announced.
+        {"00:01.0", {{0x04, 0}, {0x34, 0x40}, {0x40, Cap(0x10, 0)}}},
+        {"00:02.0", {{0x04, kCapList}, {0x34, 0x40}, {0x40, Cap(0x01, 0x50)},
+                     {0x50, Cap(0x05, 0x60)}, {0x60, Cap(0x10, 0)}}},
+        {"00:03.0", {{0x04, kCapList}, {0x34, 0x40}, {0x40, Cap(0x01, 0x50)},
+                     {0x50, Cap(0x05, 0)}, {0x60, Cap(0x10, 0)}}},
+        {"00:04.0", {{0x04, kCapList}, {0x34, 0}}},
+        {"00:05.0", {{0x04, kCapList}, {0x34, 0x40}, {0x40, Cap(0x01, 0x50)},
+                     {0x50, Cap(0x05, 0x40)}}},
+    }));
+    ASSERT_TRUE(driver);
+    ScopedOverride<DeviceIo> device(*driver);
+    EXPECT_EQ(GetPciFunctionKind(PciConfigAddress(0, 1, 0)), PCI_KIND_PCI);
+    EXPECT_EQ(GetPciFunctionKind(PciConfigAddress(0, 3, 0)), PCI_KIND_PCI);
+    EXPECT_EQ(GetPciFunctionKind(PciConfigAddress(0, 4, 0)), PCI_KIND_PCI);
+    EXPECT_EQ(GetPciFunctionKind(PciConfigAddress(0, 9, 0)), PCI_KIND_PCI);  // absent
+
+    size_t before = driver->ConfigReads().size();
+    uint32_t f = PciConfigAddress(0, 2, 0);
+    EXPECT_EQ(GetPciFunctionKind(f), PCI_KIND_PCIE);
+    std::vector<uint32_t> reads(driver->ConfigReads().begin() + before,
+                                driver->ConfigReads().end());
+    EXPECT_EQ(reads, (std::vector<uint32_t>{f | 0x04, f | 0x34, f | 0x40, f | 0x50, f | 0x60}));
+
+    before = driver->ConfigReads().size();
+    EXPECT_EQ(GetPciFunctionKind(PciConfigAddress(0, 5, 0)), PCI_KIND_PCI);
+    EXPECT_EQ(driver->ConfigReads().size() - before, 2u + 48u);
+
+    PciDeviceTable table;
+    ASSERT_EQ(EnumeratePciFunctions(table), 5);
+    EXPECT_EQ(table.rows[1].kind, PCI_KIND_PCIE);
+    EXPECT_EQ(table.rows[4].kind, PCI_KIND_PCI);
+}
+
+TEST(PciBusScan, MissingDriverLeavesTheTableAlone) {
+    auto driver = InProcessDriver::FromMachineJson(MachineJson({{"00:00.0", {{0, 0x12348086}}}}));
+    ASSERT_TRUE(driver);
+    driver->SetPresent(false);
+    ScopedOverride<DeviceIo> device(*driver);
+    PciDeviceTable table;
+    table.rows[0] = {1, 2, 3, 4, 5, 6, 7};
+    EXPECT_EQ(EnumeratePciFunctions(table), 0);
+    EXPECT_EQ(table.rows[0].vendorId, 5);
+    EXPECT_EQ(table.rows[0].kind, 7);
+}
+
+TEST(PciBusScan, ProbingPathFindsFunctionsInAscendingOrder) {
+    ProbingScan scan(MachineJson({
+        {"03:00.0", {{0x00, 0x12421B21}, {0x08, 0x0C033000}}},
+        {"00:1f.4", {{0x00, 0xA3238086}, {0x08, 0x0C050010}}},
+        {"00:1f.0", {{0x00, 0xA3058086}, {0x0C, kMultiFunction}}},
+        {"00:00.0", {{0x00, 0x3E308086}}},
+        {"00:00.1", {{0x00, 0x11118086}}},  // hidden: function 0 is single-function
+        {"00:05.3", {{0x00, 0x22228086}}},  // function 0 absent
+        {"00:05.5", {{0x00, 0x33338086}}},
+        {"00:06.0", {{0x00, 0x44448086}, {0x04, kCapList}, {0x34, 0x40},
+                     {0x40, Cap(0x10, 0)}}},
+    }));
+    ASSERT_EQ(scan.Run(), 7);
+    std::vector<std::string> found;
+    for (int i = 0; i < 7; ++i) {
+        const PciDeviceEntry& e = scan.table.rows[i];
+        char text[32];
+        std::snprintf(text, sizeof text, "%02x:%02x.%x %04X k%d", e.bus, e.device, e.function,
+                      e.deviceId, e.kind);
+        found.push_back(text);
+    }
+    EXPECT_EQ(found, (std::vector<std::string>{"00:00.0 3E30 k1", "00:05.3 2222 k1",
+                                               "00:05.5 3333 k1", "00:06.0 4444 k2",
+                                               "00:1f.0 A305 k1", "00:1f.4 A323 k1",
+                                               "03:00.0 1242 k1"}));
+    EXPECT_EQ(scan.table.rows[6].classCode, 0x0C0330);
+    // A single-function device: its other function numbers are never read.
+    for (uint32_t function = 1; function < 8; ++function)
+        EXPECT_FALSE(scan.Probed(PciConfigAddress(0, 0, function, 0x0C)));
+    EXPECT_TRUE(scan.Probed(PciConfigAddress(0, 5, 7, 0x0C)));
+}
+
+TEST(PciBusScan, ProbingPathStopsAtTheTablesEnd) {
+    std::vector<MachineFunction> functions;
+    char bdf[16];
+    for (int bus = 0; bus < 5; ++bus)
+        for (int device = 0; device < 32; ++device)
+            for (int function = 0; function < 8; ++function) {
+                std::snprintf(bdf, sizeof bdf, "%02x:%02x.%x", bus, device, function);
+                functions.push_back({bdf, {{0x00, 0x00018086}, {0x0C, kMultiFunction}}});
+            }
+    ProbingScan scan(MachineJson(functions));
+    ASSERT_EQ(scan.Run(), PciDeviceTable::kCapacity);
+    const PciDeviceEntry& last = scan.table.rows[PciDeviceTable::kCapacity - 1];
+    EXPECT_EQ(last.bus, 3);
+    EXPECT_EQ(last.device, 31);
+    EXPECT_EQ(last.function, 7);
+}
