@@ -1,0 +1,177 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "hw/DriverRequest.h"
+#include "platform/DeviceIo.h"
+#include "platform/ErrorCodes.h"
+#include "platform/RuntimeDirectory.h"
+#include "ScriptedDriverServer.h"
+
+namespace {
+
+const std::string kDevice = "\\\\.\\TestDriver";
+
+std::string SocketPath() { return RuntimeDirectory() + "/TestDriver"; }
+
+void SendReply(int fd, uint32_t status, const void* out, uint32_t outSize, const void* data,
+               uint32_t dataSize) {
+    wire::ReplyHeader header{wire::kReplyMagic, status, outSize, dataSize};
+    ScriptedDriverServer::Send(fd, &header, sizeof(header));
+    ScriptedDriverServer::Send(fd, out, outSize);
+    ScriptedDriverServer::Send(fd, data, dataSize);
+}
+
+DriverRequest ReadRequestFor(void* buffer, uint32_t length) {
+    DriverRequest record{};
+    record.TransferLength = length;
+    record.PhysicalAddress = 0xC0000;
+    record.UserBuffer = reinterpret_cast<uintptr_t>(buffer);
+    return record;
+}
+
+struct Call {
+    bool result;
+    uint32_t error;
+};
+
+Call Control(uint32_t code, DriverRequest* record) {
+    DeviceIo& io = DeviceIo::Native();
+    DeviceHandle handle = io.CreateFile(kDevice, GENERIC_READ | GENERIC_WRITE, 0, OPEN_EXISTING,
+                                        FILE_ATTRIBUTE_NORMAL);
+    EXPECT_NE(handle, INVALID_DEVICE_HANDLE);
+    uint32_t returned = 0;
+    bool result = io.DeviceIoControl(handle, code, record, sizeof(*record), record,
+                                     sizeof(*record), &returned);
+    uint32_t error = io.GetLastError();
+    EXPECT_TRUE(io.CloseHandle(handle));
+    return {result, error};
+}
+
+TEST(NativeDeviceIo, ReadCarriesTheRecordAndFillsTheUserBuffer) {
+    std::vector<char> payload(4096);
+    for (size_t i = 0; i < payload.size(); ++i) payload[i] = static_cast<char>(i * 7);
+    ScriptedDriverServer server(SocketPath(), [&](int fd, const auto& request) {
+        DriverRequest answer;
+        std::memcpy(&answer, request.in.data(), sizeof(answer));
+        answer.ConfigValue = 0x1234;
+        SendReply(fd, 0, &answer, sizeof(answer), payload.data(), 4096);
+    });
+    std::vector<char> buffer(4096, 0);
+    DriverRequest record = ReadRequestFor(buffer.data(), 4096);
+    Call call = Control(IOCTL_READ_PHYSICAL_MEMORY, &record);
+    EXPECT_TRUE(call.result);
+    EXPECT_EQ(buffer, payload);
+    EXPECT_EQ(record.ConfigValue, 0x1234u);
+    const auto& request = server.Received();
+    EXPECT_EQ(request.header.magic, wire::kRequestMagic);
+    EXPECT_EQ(request.header.code, IOCTL_READ_PHYSICAL_MEMORY);
+    EXPECT_EQ(request.header.inSize, 580u);
+    EXPECT_EQ(request.header.outSize, 580u);
+    EXPECT_EQ(request.header.dataSize, 0u);
+}
+
+TEST(NativeDeviceIo, WriteSendsTheUserBytes) {
+    ScriptedDriverServer server(SocketPath(), [](int fd, const auto& request) {
+        SendReply(fd, 0, request.in.data(), 580, nullptr, 0);
+    });
+    char bytes[5] = {'a', 'b', 'c', 'd', 'e'};
+    DriverRequest record = ReadRequestFor(bytes, 5);
+    EXPECT_TRUE(Control(IOCTL_WRITE_PHYSICAL_MEMORY, &record).result);
+    EXPECT_EQ(std::string(server.Received().data.begin(), server.Received().data.end()), "abcde");
+    EXPECT_EQ(server.Received().header.dataSize, 5u);
+}
+
+TEST(NativeDeviceIo, BrokenRepliesFailAndTouchNothing) {
+    struct Case {
+        const char* what;
+        ScriptedDriverServer::Reply reply;
+        uint32_t error;
+    };
+    const std::vector<Case> cases = {
+        {"error status",
+         [](int fd, const auto& request) {
+             SendReply(fd, ERROR_ACCESS_DENIED, request.in.data(), 580, nullptr, 0);
+         },
+         ERROR_ACCESS_DENIED},
+        {"closed before replying", [](int, const auto&) {}, ERROR_GEN_FAILURE},
+        {"short header",
+         [](int fd, const auto&) { ScriptedDriverServer::Send(fd, "BRXA", 4); },
+         ERROR_GEN_FAILURE},
+        {"bad magic",
+         [](int fd, const auto& request) {
+             wire::ReplyHeader header{0x12345678, 0, 580, 16};
+             ScriptedDriverServer::Send(fd, &header, sizeof(header));
+             ScriptedDriverServer::Send(fd, request.in.data(), 580);
+         },
+         ERROR_GEN_FAILURE},
+        {"closed mid-data",
+         [](int fd, const auto& request) {
+             wire::ReplyHeader header{wire::kReplyMagic, 0, 580, 16};
+             ScriptedDriverServer::Send(fd, &header, sizeof(header));
+             ScriptedDriverServer::Send(fd, request.in.data(), 580);
+             ScriptedDriverServer::Send(fd, "12345678", 8);
+         },
+         ERROR_GEN_FAILURE},
+        {"wrong data size",
+         [](int fd, const auto& request) {
+             SendReply(fd, 0, request.in.data(), 580, "12345678", 8);
+         },
+         ERROR_GEN_FAILURE},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ScriptedDriverServer server(SocketPath(), c.reply);
+        std::vector<char> buffer(16, 'u');
+        DriverRequest record = ReadRequestFor(buffer.data(), 16);
+        record.ConfigValue = 0x5A5A;
+        Call call = Control(IOCTL_READ_PHYSICAL_MEMORY, &record);
+        EXPECT_FALSE(call.result);
+        EXPECT_EQ(call.error, c.error);
+        EXPECT_EQ(buffer, std::vector<char>(16, 'u'));
+        EXPECT_EQ(record.ConfigValue, 0x5A5Au);
+    }
+}
+
+TEST(NativeDeviceIo, BadPathsHandlesAndLengthsFailLocally) {
+    DeviceIo& io = DeviceIo::Native();
+    for (const char* path : {"Borealix", "\\\\.\\", "/tmp/x", "\\\\.\\a/b", "\\\\.\\Absent"}) {
+        EXPECT_EQ(io.CreateFile(path, 0, 0, OPEN_EXISTING, 0), INVALID_DEVICE_HANDLE) << path;
+        EXPECT_EQ(io.GetLastError(), ERROR_FILE_NOT_FOUND) << path;
+    }
+    DriverRequest record{};
+    EXPECT_FALSE(io.DeviceIoControl(12345, IOCTL_READ_PCI_CONFIG, &record, 580, &record, 580,
+                                    nullptr));
+    EXPECT_EQ(io.GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(io.CloseHandle(12345));
+
+    // Refused before anything is sent, so the server sees no request.
+    ScriptedDriverServer server(SocketPath(), [](int, const auto&) {});
+    DeviceHandle handle = io.CreateFile(kDevice, 0, 0, OPEN_EXISTING, 0);
+    ASSERT_NE(handle, INVALID_DEVICE_HANDLE);
+    std::vector<char> big(16);
+    record = ReadRequestFor(big.data(), wire::kMaxDataSize + 1);
+    EXPECT_FALSE(io.DeviceIoControl(handle, IOCTL_READ_PHYSICAL_MEMORY, &record, 580, &record,
+                                    580, nullptr));
+    EXPECT_EQ(io.GetLastError(), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(io.CloseHandle(handle));
+}
+
+TEST(NativeDeviceIo, VxdCodesTakeTheRecordFromTheOutputBuffer) {
+    ScriptedDriverServer server(SocketPath(), [](int fd, const auto&) {
+        SendReply(fd, 0, nullptr, 0, "wxyz", 4);
+    });
+    char bytes[4] = {};
+    DriverRequest record = ReadRequestFor(bytes, 4);
+    DeviceIo& io = DeviceIo::Native();
+    DeviceHandle handle = io.CreateFile(kDevice, 0, 0, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE);
+    ASSERT_NE(handle, INVALID_DEVICE_HANDLE);
+    EXPECT_TRUE(io.DeviceIoControl(handle, 3, nullptr, 0, &record, 580, nullptr));
+    io.CloseHandle(handle);
+    EXPECT_EQ(std::string(bytes, 4), "wxyz");
+    EXPECT_EQ(server.Received().header.inSize, 0u);
+    EXPECT_EQ(server.Received().header.outSize, 580u);
+}
+
+}  // namespace

@@ -1,0 +1,111 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "EnvironmentGuard.h"
+#include "platform/Fnv1a.h"
+#include "platform/MachineSelection.h"
+#include "platform/MessageBox.h"
+#include "platform/RuntimeDirectory.h"
+#include "platform/Seam.h"
+#include "support/MessageRecorder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+mode_t ModeOf(const std::string& path) {
+    struct stat info{};
+    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
+    return info.st_mode & 07777;
+}
+
+TEST(RuntimeDirectory, FollowsTheEnvironmentAndIsCreatedPrivate) {
+    EnvironmentGuard runtime("BOREALIX_RUNTIME_DIR");
+    EnvironmentGuard xdg("XDG_RUNTIME_DIR");
+    const std::string base = RuntimeDirectory();
+    std::string nested = base + "/rd/a/b";
+    setenv("BOREALIX_RUNTIME_DIR", (nested + "/").c_str(), 1);
+    EXPECT_EQ(RuntimeDirectory(), nested);
+    EXPECT_TRUE(fs::is_directory(nested));
+    if (geteuid() != 0) {
+        EXPECT_EQ(ModeOf(nested), 0700u);
+        EXPECT_EQ(ModeOf(base + "/rd/a"), 0700u);
+
+        unsetenv("BOREALIX_RUNTIME_DIR");
+        setenv("XDG_RUNTIME_DIR", (base + "/xdg").c_str(), 1);
+        EXPECT_EQ(RuntimeDirectory(), base + "/xdg/borealix");
+        EXPECT_EQ(ModeOf(base + "/xdg/borealix"), 0700u);
+
+        setenv("XDG_RUNTIME_DIR", "", 1);
+        std::string fallback = "/tmp/borealix-" + std::to_string(geteuid());
+        bool existed = fs::exists(fallback);
+        EXPECT_EQ(RuntimeDirectory(), fallback);
+        std::error_code ignored;
+        if (!existed) fs::remove(fallback, ignored);
+    } else {
+        unsetenv("BOREALIX_RUNTIME_DIR");
+        EXPECT_EQ(RuntimeDirectory(), "/run/borealix");
+    }
+}
+
+TEST(SelectMachine, KeysTheRuntimeDirectoryByPathAndContents) {
+    EnvironmentGuard runtime("BOREALIX_RUNTIME_DIR");
+    EnvironmentGuard machine("BOREALIX_MACHINE");
+    const std::string base = RuntimeDirectory();
+    std::string file = base + "/machine.json";
+    std::ofstream(file) << "{}";
+
+    std::string error;
+    ASSERT_TRUE(SelectMachine(file, &error)) << error;
+    EXPECT_EQ(std::string(std::getenv("BOREALIX_MACHINE")), fs::canonical(file).string());
+    std::string first = std::getenv("BOREALIX_RUNTIME_DIR");
+    uint64_t hash = Fnv1a64(std::string(fs::canonical(file).string()) + '\0' + "{}");
+    char key[17];
+    std::snprintf(key, sizeof(key), "%016llx", static_cast<unsigned long long>(hash));
+    EXPECT_EQ(first, base + "/machines/" + key);
+    EXPECT_TRUE(fs::is_directory(first));
+
+    // An edited file gets a driver of its own.
+    setenv("BOREALIX_RUNTIME_DIR", base.c_str(), 1);
+    std::ofstream(file) << "{\"name\": \"x\"}";
+    ASSERT_TRUE(SelectMachine(file, &error));
+    EXPECT_NE(std::string(std::getenv("BOREALIX_RUNTIME_DIR")), first);
+
+    setenv("BOREALIX_RUNTIME_DIR", base.c_str(), 1);
+    ASSERT_TRUE(SelectMachine("builtin", &error));
+    EXPECT_EQ(std::string(std::getenv("BOREALIX_MACHINE")), "builtin");
+
+    setenv("BOREALIX_RUNTIME_DIR", base.c_str(), 1);
+    EXPECT_FALSE(SelectMachine(base + "/absent.json", &error));
+    EXPECT_EQ(error, "Cannot read machine file " + base +
+                         "/absent.json: No such file or directory");
+    EXPECT_FALSE(SelectMachine(base, &error));  // a directory
+    EXPECT_EQ(error, "Cannot read machine file " + base + ": Is a directory");
+    EXPECT_EQ(std::string(std::getenv("BOREALIX_RUNTIME_DIR")), base);
+}
+
+TEST(Fnv1a64, KnownValues) {
+    EXPECT_EQ(Fnv1a64(""), 0xcbf29ce484222325ull);
+    EXPECT_EQ(Fnv1a64("a"), 0xaf63dc4c8601ec8cull);
+    EXPECT_EQ(Fnv1a64("bc", Fnv1a64("a")), Fnv1a64("abc"));
+}
+
+TEST(MessageTitle, StartsAsBorealixAndIsUsedByShowMessage) {
+    MessageRecorder recorder;
+    ScopedOverride<MessageBoxService> guard(recorder);
+    EXPECT_EQ(MessageTitle(), "Borealix");
+    ShowMessage("one\n");
+    SetMessageTitle("TARVOLENT");
+    ShowMessage("two");
+    SetMessageTitle("Borealix");
+    ASSERT_EQ(recorder.messages.size(), 2u);
+    EXPECT_EQ(recorder.messages[0].title, "Borealix");
+    EXPECT_EQ(recorder.messages[0].text, "one\n");
+    EXPECT_EQ(recorder.messages[1].title, "TARVOLENT");
+}
+
+}  // namespace

@@ -1,0 +1,45 @@
+#include "ScriptedDriverServer.h"
+
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include "platform/UnixSocket.h"
+
+ScriptedDriverServer::ScriptedDriverServer(const std::string& socketPath, Reply reply)
+    : path_(socketPath), reply_(std::move(reply)) {
+    unlink(path_.c_str());
+    listenFd_ = unix_socket::Listen(path_);
+    EXPECT_GE(listenFd_, 0) << "cannot listen at " << path_;
+    thread_ = std::thread([this] { Serve(); });
+}
+
+ScriptedDriverServer::~ScriptedDriverServer() {
+    thread_.join();
+    if (listenFd_ >= 0) close(listenFd_);
+    unlink(path_.c_str());
+}
+
+void ScriptedDriverServer::Send(int fd, const void* data, size_t size) {
+    unix_socket::SendAll(fd, data, size);
+}
+
+void ScriptedDriverServer::Serve() {
+    if (listenFd_ < 0) return;
+    pollfd ready{listenFd_, POLLIN, 0};
+    if (poll(&ready, 1, 10000) != 1) return;  // the client never came
+    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return;
+    unix_socket::SetTimeouts(fd, 10);
+    Request& request = request_;
+    if (unix_socket::ReceiveAll(fd, &request.header, sizeof(request.header))) {
+        request.in.resize(request.header.inSize);
+        request.data.resize(request.header.dataSize);
+        unix_socket::ReceiveAll(fd, request.in.data(), request.in.size());
+        unix_socket::ReceiveAll(fd, request.data.data(), request.data.size());
+        reply_(fd, request);
+    }
+    close(fd);
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/DeviceWire.h"
+
+// A driver socket served by a thread of the test: accepts one client, reads
+// one request frame and lets the test write whatever reply it wants.
+class ScriptedDriverServer {
+public:
+    struct Request {
+        wire::RequestHeader header{};
+        std::vector<char> in;
+        std::vector<char> data;
+    };
+    // Writes the reply on fd; the connection closes when it returns.
+    using Reply = std::function<void(int fd, const Request& request)>;
+
+    ScriptedDriverServer(const std::string& socketPath, Reply reply);
+    ~ScriptedDriverServer();
+
+    // The request as received; valid once the client has its answer.
+    const Request& Received() const { return request_; }
+
+    static void Send(int fd, const void* data, size_t size);
+
+private:
+    void Serve();
+
+    std::string path_;
+    int listenFd_ = -1;
+    Reply reply_;
+    Request request_;
+    std::thread thread_;
+};
