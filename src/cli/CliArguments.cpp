@@ -1,0 +1,32 @@
+#include "cli/CliArguments.h"
+
+bool ParseCliArguments(int argc, char** argv, CliArguments* arguments, std::string* problem) {
+    for (int i = 1; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (argument == "--machine") {
+            if (i + 1 >= argc) {
+                *problem = "--machine needs a machine file or \"builtin\"";
+                return false;
+            }
+            arguments->machine = argv[++i];
+        } else if (argument == "--help" || argument == "-h") {
+            arguments->help = true;
+        } else if (arguments->command.empty()) {
+            arguments->command = argument;
+        } else {
+            arguments->commandArguments.push_back(argument);
+        }
+    }
+    return true;
+}
+
+std::string CliUsage() {
+    return "usage: tarvolent-cli [--machine FILE|builtin] COMMAND [ARGS]\n"
+           "\n"
+           "Commands:\n"
+           "  scan [--filter both|pci|pcie]   one device-list line per function found\n"
+           "\n"
+           "Options:\n"
+           "  --machine FILE|builtin  use a simulated machine (JSON or lspci -xxx dump)\n"
+           "  --help                  this text\n";
+}
