@@ -242,6 +242,8 @@ memory = [
     {"base": "0xF7330000", "size": "0x2000", "fill": "0x00"},
 ]
 
+functions.sort(key=lambda f: f["bdf"])
+
 machine = {
     "name": "Simulated workstation",
     "ecam": {"base": "0xE0000000", "buses": 256},

@@ -1,0 +1,19 @@
+#include "driver/BackendFactory.h"
+
+#include <utility>
+
+#include "driver/LinuxBackend.h"
+#include "driver/SimBackend.h"
+#include "sim/MachineFileLoader.h"
+
+std::unique_ptr<DriverBackend> CreateBackend(const char* machine, std::string* error,
+                                             std::vector<std::string>* warnings) {
+    if (!machine || !*machine) return std::make_unique<LinuxBackend>();
+    MachineLoad load = MachineFileLoader::Load(machine);
+    *warnings = std::move(load.warnings);
+    if (!load.Ok()) {
+        *error = load.error;
+        return nullptr;
+    }
+    return std::make_unique<SimBackend>(std::move(load.machine));
+}

@@ -1,0 +1,22 @@
+#include "driver/DriverOptions.h"
+
+bool DriverOptions::Parse(int argc, char** argv, DriverOptions* options, std::string* error) {
+    for (int i = 1; i < argc; ++i) {
+        std::string argument = argv[i];
+        if (argument == "--foreground") {
+            options->foreground = true;
+        } else if (argument == "--socket" && i + 1 < argc) {
+            options->socketName = argv[++i];
+            // A bare name inside the runtime directory, never a path elsewhere.
+            if (options->socketName.empty() || options->socketName.find('/') != std::string::npos ||
+                options->socketName == "." || options->socketName == "..") {
+                *error = "--socket: \"" + options->socketName + "\" is not a plain socket name";
+                return false;
+            }
+        } else {
+            *error = "unknown option \"" + argument + "\" (usage: [--socket NAME] [--foreground])";
+            return false;
+        }
+    }
+    return true;
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <string>
+
+// The driver program's command line: [--socket NAME] [--foreground].
+struct DriverOptions {
+    std::string socketName = "Borealix";
+    bool foreground = false;
+
+    // False with a message on an unknown option or a bad socket name.
+    static bool Parse(int argc, char** argv, DriverOptions* options, std::string* error);
+};

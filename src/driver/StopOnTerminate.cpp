@@ -1,0 +1,28 @@
+#include "driver/StopOnTerminate.h"
+
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace {
+
+// Filled once before the handler is installed; the handler only reads it.
+char socketPath[256];
+
+void OnTerminate(int) {
+    unlink(socketPath);
+    _exit(0);
+}
+
+}  // namespace
+
+void InstallSignalHandling(const std::string& path) {
+    std::strncpy(socketPath, path.c_str(), sizeof(socketPath) - 1);
+    signal(SIGPIPE, SIG_IGN);
+    struct sigaction action {};
+    action.sa_handler = OnTerminate;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGINT, &action, nullptr);
+}

@@ -1,0 +1,8 @@
+#pragma once
+
+#include <string>
+
+// On SIGTERM the driver removes its socket file and exits 0, so the next
+// start finds no leftover. SIGPIPE is ignored: a vanished client is an
+// error on that connection only.
+void InstallSignalHandling(const std::string& socketPath);
