@@ -41,10 +41,11 @@ TEST_F(DriverChannelTest, MemoryRequestsCarryTheirFields) {
     uint8_t buffer[16] = {};
     EXPECT_EQ(ReadPhysicalMemory(0xE0000000u, buffer, sizeof(buffer)), 1);
     ExpectOneDriverRequest(IOCTL_READ_PHYSICAL_MEMORY);
+    // Packed fields are copied out before comparing: gtest binds references.
     const DriverRequest& read = device.controls[0].record;
-    EXPECT_EQ(read.PhysicalAddress, 0xFFFFFFFFE0000000ull);
+    EXPECT_EQ(uint64_t{read.PhysicalAddress}, 0xFFFFFFFFE0000000ull);
     EXPECT_EQ(read.TransferLength, 16u);
-    EXPECT_EQ(read.UserBuffer, reinterpret_cast<uintptr_t>(buffer));
+    EXPECT_EQ(uint64_t{read.UserBuffer}, reinterpret_cast<uintptr_t>(buffer));
     // Nothing but the request's own fields is set.
     DriverRequest expected{};
     expected.TransferLength = read.TransferLength;
@@ -57,7 +58,7 @@ TEST_F(DriverChannelTest, MemoryRequestsCarryTheirFields) {
     device.closes = 0;
     EXPECT_EQ(WritePhysicalMemory(0x1000, buffer, 4), 1);
     ExpectOneDriverRequest(IOCTL_WRITE_PHYSICAL_MEMORY);
-    EXPECT_EQ(device.controls[0].record.PhysicalAddress, 0x1000u);
+    EXPECT_EQ(uint64_t{device.controls[0].record.PhysicalAddress}, 0x1000u);
     EXPECT_EQ(device.controls[0].record.TransferLength, 4u);
 }
 
@@ -181,7 +182,7 @@ TEST_F(DriverChannelTest, Win9xMemoryGoesToTheVxd) {
         EXPECT_EQ(control.inSize, 0u);
         EXPECT_EQ(control.outSize, 580u);
     }
-    EXPECT_EQ(device.controls[1].record.PhysicalAddress, 0xFFFFFFFF80000000ull);
+    EXPECT_EQ(uint64_t{device.controls[1].record.PhysicalAddress}, 0xFFFFFFFF80000000ull);
     EXPECT_EQ(device.closes, 2);
 }
 
