@@ -67,3 +67,17 @@ TEST_F(GeneratedDataFiles, RegisterDescriptionsCoverTheHeader) {
     LookupRegisterDescription(file, 0x40, 0xFFFFFFFF, &description);
     EXPECT_EQ(description, kNoRegisterDescription);
 }
+
+TEST_F(GeneratedDataFiles, BridgesOfTheBuiltinMachineHaveTheirOwnHeader) {
+    DescriptionFile file(kRegisterDescriptionFileName);
+    ASSERT_TRUE(file.IsOpen());
+    std::string bridge, endpoint, shared;
+    LookupRegisterDescription(file, 0x18, 0x19018086, &bridge);
+    file.Rewind();
+    LookupRegisterDescription(file, 0x18, 0x15338086, &endpoint);
+    file.Rewind();
+    LookupRegisterDescription(file, 0x00, 0x19018086, &shared);
+    EXPECT_EQ(bridge.rfind("Secondary latency timer", 0), 0u) << bridge;
+    EXPECT_EQ(endpoint, "I/O base (register access window)");
+    EXPECT_EQ(shared, "Device ID (31:16), Vendor ID (15:0)");
+}
