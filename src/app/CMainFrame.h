@@ -34,7 +34,7 @@ public:
     QAction* CommandAction(int commandId) const { return m_commands.Find(commandId); }
     const CommandTable& Commands() const { return m_commands; }
     QToolBar& ToolBar() const { return *m_wndToolBar; }
-    const StatusIndicators& Indicators() const { return *m_pIndicators; }
+    StatusIndicators& Indicators() const { return *m_pIndicators; }
 
     // Enabled state of every command and the title, as the windows stand now.
     void RefreshCommandsAndTitle();

@@ -1,0 +1,66 @@
+#include "AppTestHarness.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+
+#include "app/CBorealixDoc.h"
+#include "app/CMainFrame.h"
+
+namespace {
+
+// One QApplication for the whole test program.
+class QtEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_app";
+        static char* argv[] = {name, nullptr};
+        application_ = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { application_.reset(); }
+
+private:
+    std::unique_ptr<QApplication> application_;
+};
+
+[[maybe_unused]] testing::Environment* const kQtEnvironment =
+    testing::AddGlobalTestEnvironment(new QtEnvironment);
+
+}  // namespace
+
+AppViews TestViews() {
+    auto factory = [](CBorealixDoc&, QWidget* parent) { return new TestView(parent); };
+    return {factory, factory};
+}
+
+AppTest::AppTest() {
+    system_.moduleFileName = "/opt/tarvolent/bin/tarvolent";
+    services_.startablePaths = {"/opt/tarvolent/bin/BOREX64.SYS"};
+}
+
+AppTest::~AppTest() {
+    messagesOverride_.reset();
+    app_.reset();
+    ProcessEvents();
+}
+
+CBorealixApp::Startup AppTest::StartApp(AppViews views) {
+    static int argc = 1;
+    static char name[] = "tarvolent";
+    static char* argv[] = {name, nullptr};
+    app_ = std::make_unique<CBorealixApp>(argc, argv, std::move(views));
+    // After the app's own message boxes, so ours are the ones asked.
+    messagesOverride_ = std::make_unique<ScopedOverride<MessageBoxService>>(messages_);
+    CBorealixApp::Startup startup = app_->InitInstance();
+    ProcessEvents();
+    return startup;
+}
+
+void AppTest::ProcessEvents() {
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+CMainFrame& AppTest::Frame() { return *app_->MainFrame(); }
