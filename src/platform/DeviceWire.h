@@ -4,8 +4,10 @@
 
 // Frames exchanged on a driver socket. All fields little-endian.
 //
-// Request:  RequestHeader, inSize bytes of input buffer, then dataSize bytes
-//           taken from the caller's UserBuffer (memory writes only).
+// Request:  RequestHeader, inSize bytes of input buffer, for the VxD codes
+//           3/4 the outSize bytes of the output buffer (their record), then
+//           dataSize bytes taken from the caller's UserBuffer (memory writes
+//           only).
 // Reply:    ReplyHeader, outSize bytes of output buffer, then dataSize bytes
 //           for the caller's UserBuffer (memory reads only, on success).
 //

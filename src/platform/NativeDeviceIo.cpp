@@ -102,7 +102,7 @@ public:
             return Fail(ERROR_INVALID_PARAMETER);
         }
         int fd = static_cast<int>(handle);
-        if (!SendRequest(fd, code, inBuffer, inSize, outSize, transfer)) {
+        if (!SendRequest(fd, code, inBuffer, inSize, outBuffer, outSize, transfer)) {
             return Fail(ERROR_GEN_FAILURE);
         }
         return ReceiveReply(fd, outBuffer, outSize, transfer, bytesReturned);
@@ -126,12 +126,14 @@ private:
     }
 
     static bool SendRequest(int fd, uint32_t code, const void* inBuffer, uint32_t inSize,
-                            uint32_t outSize, const UserTransferFields& transfer) {
+                            const void* outBuffer, uint32_t outSize,
+                            const UserTransferFields& transfer) {
         bool toDriver = transfer.direction == wire::UserTransfer::ToDriver;
         wire::RequestHeader header{wire::kRequestMagic, code, inSize, outSize,
                                    toDriver ? transfer.length : 0};
         return unix_socket::SendAll(fd, &header, sizeof(header)) &&
                unix_socket::SendAll(fd, inBuffer, inSize) &&
+               (!IsVxdCode(code) || unix_socket::SendAll(fd, outBuffer, outSize)) &&
                (!toDriver || unix_socket::SendAll(fd, transfer.buffer, transfer.length));
     }
 
