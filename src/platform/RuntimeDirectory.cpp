@@ -1,8 +1,11 @@
 #include "platform/RuntimeDirectory.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <mutex>
 
 #include "platform/DirectoryCreation.h"
 
@@ -27,11 +30,26 @@ std::string WithoutTrailingSlashes(std::string path) {
     return path;
 }
 
+// Someone else's directory at our name (a shared /tmp) could hold an
+// impostor's sockets: say so once, loudly.
+void WarnIfNotOurs(const std::string& directory) {
+    struct stat info{};
+    if (lstat(directory.c_str(), &info) != 0 || info.st_uid == geteuid()) return;
+    static std::mutex mutex;
+    static std::string warned;
+    std::lock_guard<std::mutex> guard(mutex);
+    if (warned == directory) return;
+    warned = directory;
+    std::fprintf(stderr, "Warning: runtime directory %s belongs to user %u, not to this user\n",
+                 directory.c_str(), static_cast<unsigned>(info.st_uid));
+}
+
 }  // namespace
 
 std::string RuntimeDirectory() {
     std::string directory = WithoutTrailingSlashes(ChooseRuntimeDirectory());
     // A failure shows up later, at the first socket or file made in it.
     CreateDirectories(directory, geteuid() == 0 ? 0750 : 0700);
+    WarnIfNotOurs(directory);
     return directory;
 }
