@@ -11,7 +11,13 @@ bool CreateDirectories(const std::string& path, mode_t mode) {
     }
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         std::string prefix = path.substr(0, slash);
-        if (!prefix.empty() && mkdir(prefix.c_str(), mode) != 0 && errno != EEXIST) return false;
+        if (!prefix.empty()) {
+            if (mkdir(prefix.c_str(), mode) == 0) {
+                chmod(prefix.c_str(), mode);  // the mode is meant whatever the umask
+            } else if (errno != EEXIST) {
+                return false;
+            }
+        }
         if (slash == std::string::npos) break;
     }
     struct stat info{};

@@ -23,33 +23,35 @@ mode_t ModeOf(const std::string& path) {
     return info.st_mode & 07777;
 }
 
+// Creates nothing lasting outside the test's own directory.
+void ExpectDefault(const std::string& expected) {
+    bool existed = fs::exists(expected);
+    EXPECT_EQ(RuntimeDirectory(), expected);
+    std::error_code ignored;
+    if (!existed) fs::remove(expected, ignored);
+}
+
 TEST(RuntimeDirectory, FollowsTheEnvironmentAndIsCreatedPrivate) {
     EnvironmentGuard runtime("BOREALIX_RUNTIME_DIR");
     EnvironmentGuard xdg("XDG_RUNTIME_DIR");
     const std::string base = RuntimeDirectory();
+    const mode_t mode = geteuid() == 0 ? 0750 : 0700;
     std::string nested = base + "/rd/a/b";
     setenv("BOREALIX_RUNTIME_DIR", (nested + "/").c_str(), 1);
     EXPECT_EQ(RuntimeDirectory(), nested);
-    EXPECT_TRUE(fs::is_directory(nested));
-    if (geteuid() != 0) {
-        EXPECT_EQ(ModeOf(nested), 0700u);
-        EXPECT_EQ(ModeOf(base + "/rd/a"), 0700u);
+    EXPECT_EQ(ModeOf(nested), mode);
+    EXPECT_EQ(ModeOf(base + "/rd/a"), mode);
 
-        unsetenv("BOREALIX_RUNTIME_DIR");
-        setenv("XDG_RUNTIME_DIR", (base + "/xdg").c_str(), 1);
-        EXPECT_EQ(RuntimeDirectory(), base + "/xdg/borealix");
-        EXPECT_EQ(ModeOf(base + "/xdg/borealix"), 0700u);
-
-        setenv("XDG_RUNTIME_DIR", "", 1);
-        std::string fallback = "/tmp/borealix-" + std::to_string(geteuid());
-        bool existed = fs::exists(fallback);
-        EXPECT_EQ(RuntimeDirectory(), fallback);
-        std::error_code ignored;
-        if (!existed) fs::remove(fallback, ignored);
-    } else {
-        unsetenv("BOREALIX_RUNTIME_DIR");
-        EXPECT_EQ(RuntimeDirectory(), "/run/borealix");
+    unsetenv("BOREALIX_RUNTIME_DIR");
+    setenv("XDG_RUNTIME_DIR", (base + "/xdg").c_str(), 1);
+    if (geteuid() == 0) {
+        ExpectDefault("/run/borealix");
+        return;
     }
+    EXPECT_EQ(RuntimeDirectory(), base + "/xdg/borealix");
+    EXPECT_EQ(ModeOf(base + "/xdg/borealix"), 0700u);
+    setenv("XDG_RUNTIME_DIR", "", 1);
+    ExpectDefault("/tmp/borealix-" + std::to_string(geteuid()));
 }
 
 TEST(SelectMachine, KeysTheRuntimeDirectoryByPathAndContents) {
