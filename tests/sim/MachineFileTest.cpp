@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "sim/MachineFileLoader.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct BadMachine {
+    const char* json;
+    const char* message;  // after "bad.json: "
+};
+
+std::string Repeat(const std::string& text, int times) {
+    std::string result;
+    for (int i = 0; i < times; ++i) result += text;
+    return result;
+}
+
+class MalformedMachineFile : public testing::TestWithParam<BadMachine> {};
+
+TEST_P(MalformedMachineFile, NamesTheFileThePathAndWhatIsWrong) {
+    MachineLoad load = MachineFileLoader::LoadText(GetParam().json, "bad.json", "");
+    EXPECT_FALSE(load.Ok());
+    EXPECT_EQ(load.error, std::string("bad.json: ") + GetParam().message);
+}
+
+const std::string kLongConfig =
+    R"({"functions": [{"bdf": "00:00.0", "config": ")" + Repeat("00", 4097) + R"("}]})";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MalformedMachineFile,
+    testing::Values(
+        BadMachine{R"({"functions": [{"bdf": "00:00.0", "config": "8086 1g"}]})",
+                   "functions[0].config: bad hex digit 'g' at position 6"},
+        BadMachine{R"({"functions": [{"bdf": "00:00.0", "config": "808"}]})",
+                   "functions[0].config: odd number of hex digits (3)"},
+        BadMachine{kLongConfig.c_str(), "functions[0].config: 4097 bytes, longer than 4096"},
+        BadMachine{R"({"functions": [{"bdf": "00:00.0", "config": "86800000",
+                      "writable": "ff"}]})",
+                   "functions[0].writable: 1 bytes, but config has 4"},
+        BadMachine{R"({"functions": [{"bdf": "00:00.0", "config": "00"},
+                                     {"bdf": "00:00.0", "config": "00"}]})",
+                   "functions[1].bdf: duplicate bdf 00:00.0"},
+        BadMachine{R"({"functions": [{"bdf": "00:20.0", "config": "00"}]})",
+                   "functions[0].bdf: \"00:20.0\" out of range (device at most 1f, function at most 7)"},
+        BadMachine{R"({"functions": [{"bdf": "0:1.0", "config": "00"}]})",
+                   "functions[0].bdf: \"0:1.0\" is not a bus:device.function like \"00:1f.3\""},
+        BadMachine{R"({"functions": [{"bdf": "00:00.0"}]})", "functions[0]: missing \"config\""},
+        BadMachine{R"({"functions": [{"bdf": "00:00.0", "config": "00", "mask": "00"}]})",
+                   "functions[0]: unknown key \"mask\""},
+        BadMachine{R"({"cpus": 2})", "unknown key \"cpus\""},
+        BadMachine{R"({"memory": [{"base": "0x1000", "size": "0x100", "fill": 0},
+                                  {"base": "0x10F0", "size": "0x10", "fill": 0}]})",
+                   "memory[1]: region 0x10F0-0x10FF overlaps region 0x1000-0x10FF"},
+        BadMachine{R"({"ecam": {"base": "0xE0000000"},
+                       "memory": [{"base": "0xEFFFF000", "size": "0x2000", "fill": 0}]})",
+                   "memory[0]: region 0xEFFFF000-0xF0000FFF overlaps the ecam window "
+                   "0xE0000000-0xEFFFFFFF"},
+        BadMachine{R"({"memory": [{"base": "0x1000", "size": 0, "fill": 0}]})",
+                   "memory[0].size: must not be 0"},
+        BadMachine{R"({"memory": [{"base": "0xFFFFF000", "size": "0x1001", "fill": 0}]})",
+                   "memory[0].size: region 0xFFFFF000 + 0x1001 reaches past 4 GiB"},
+        BadMachine{R"({"memory": [{"base": "0x100000000", "size": 1, "fill": 0}]})",
+                   "memory[0].base: value 0x100000000 out of range (at most 0xFFFFFFFF)"},
+        BadMachine{R"({"memory": [{"base": "4096", "size": 1, "fill": 0}]})",
+                   "memory[0].base: \"4096\" is not a hexadecimal number \"0x...\""},
+        BadMachine{R"({"memory": [{"base": -1, "size": 1, "fill": 0}]})",
+                   "memory[0].base: expected a non-negative integer or a \"0x...\" string, got -1"},
+        BadMachine{R"({"memory": [{"base": 0, "size": 2, "hex": "000102"}]})",
+                   "memory[0]: 3 bytes of content exceed size 0x2"},
+        BadMachine{R"({"memory": [{"base": 0, "size": 2, "fill": "0x100"}]})",
+                   "memory[0].fill: value 0x100 out of range (at most 0xFF)"},
+        BadMachine{R"({"memory": [{"base": 0, "size": 16}]})",
+                   "memory[0]: needs \"hex\", \"file\" or \"fill\""},
+        BadMachine{R"({"memory": [{"base": 0, "file": "absent.bin"}]})",
+                   "memory[0].file: cannot open file \"absent.bin\""},
+        BadMachine{R"({"ecam": {"base": "0xE0080000"}})",
+                   "ecam.base: must be a multiple of 0x100000"},
+        BadMachine{R"({"functions": [}")", "not valid JSON: "
+                   "[json.exception.parse_error.101] parse error at line 1, column 16: "
+                   "syntax error while parsing value - unexpected '}'; expected '[', '{', or a "
+                   "literal"}));
+
+class ScratchDirectory {
+public:
+    ScratchDirectory() {
+        path_ = fs::temp_directory_path() /
+                ("tarvolent-machine-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(path_);
+    }
+    ~ScratchDirectory() {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    fs::path Write(const std::string& name, const std::string& content) const {
+        std::ofstream(path_ / name, std::ios::binary) << content;
+        return path_ / name;
+    }
+
+private:
+    fs::path path_;
+};
+
+TEST(MachineFile, JsonFormLoadsNumbersPaddingAndFilesBesideIt) {
+    ScratchDirectory directory;
+    directory.Write("bar0.bin", "NIC!");
+    fs::path file = directory.Write("m.json", R"({
+      "name": "Two functions",
+      "ecam": {"base": 3758096384, "buses": "0x10"},
+      "functions": [
+        {"bdf": "03:00.0", "config": "86803315"},
+        {"bdf": "00:1F.3", "config": ")" + std::string(514, '0') + R"("}
+      ],
+      "memory": [{"base": "0xFEBF0000", "size": "0x1000", "file": "bar0.bin"}]
+    })");
+    MachineLoad load = MachineFileLoader::Load(file.string());
+    ASSERT_TRUE(load.Ok()) << load.error;
+    const SimMachine& machine = *load.machine;
+    EXPECT_EQ(machine.name, "Two functions");
+    ASSERT_TRUE(machine.Ecam());
+    EXPECT_EQ(machine.Ecam()->base, 0xE0000000u);
+    EXPECT_EQ(machine.Ecam()->buses, 16u);
+    ASSERT_EQ(machine.Functions().size(), 2u);
+    EXPECT_EQ(machine.Functions()[0].Address(), (Bdf{3, 0, 0}));  // file order
+    EXPECT_EQ(machine.Functions()[0].Size(), 256u);
+    EXPECT_EQ(machine.Functions()[1].Size(), 4096u);  // 257 bytes given
+    uint8_t bytes[6];
+    machine.ReadPhysical(0xFEBF0000, bytes, 6);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 6), std::string("NIC!\0\0", 6));
+}
+
+TEST(MachineFile, MissingFileAndBuiltin) {
+    MachineLoad missing = MachineFileLoader::Load("/nonexistent/machine.json");
+    EXPECT_FALSE(missing.Ok());
+    EXPECT_EQ(missing.error,
+              "/nonexistent/machine.json: cannot open machine file: No such file or directory");
+    MachineLoad builtin = MachineFileLoader::Load("builtin");
+    ASSERT_TRUE(builtin.Ok()) << builtin.error;
+    EXPECT_EQ(builtin.machine->name, "Simulated workstation");
+}
+
+}  // namespace
