@@ -91,16 +91,6 @@ bool ReceiveAll(int fd, void* data, size_t size) {
     return true;
 }
 
-bool Discard(int fd, size_t size) {
-    char sink[4096];
-    while (size > 0) {
-        size_t chunk = size < sizeof(sink) ? size : sizeof(sink);
-        if (!ReceiveAll(fd, sink, chunk)) return false;
-        size -= chunk;
-    }
-    return true;
-}
-
 void SetTimeouts(int fd, int seconds) {
     timeval timeout{seconds, 0};
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof(timeout));

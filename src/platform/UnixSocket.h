@@ -16,8 +16,6 @@ int Listen(const std::string& path);
 bool SendAll(int fd, const void* data, size_t size);
 // False on a short read: EOF, timeout or error.
 bool ReceiveAll(int fd, void* data, size_t size);
-// Reads and drops size bytes; false on a short read.
-bool Discard(int fd, size_t size);
 void SetTimeouts(int fd, int seconds);
 
 }  // namespace unix_socket
