@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMenuBar>
+#include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -33,6 +34,9 @@ CMainFrame::CMainFrame(const QString& baseTitle, std::unique_ptr<LockKeyState> l
     : m_commands(this), m_lockKeys(std::move(lockKeys)), m_strBaseTitle(baseTitle) {
     setWindowTitle(m_strBaseTitle);
     setWindowIcon(ApplicationIcon());
+    // A first placement like the platform's default: most of the screen.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        resize(screen->availableSize() * 3 / 4);
 }
 
 bool CMainFrame::OnCreate() {
