@@ -1,0 +1,100 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+
+#include "sim/MachineFileLoader.h"
+#include "support/CommandOutput.h"
+
+namespace {
+
+const char* kDump =
+    "00:00.0 Host bridge: Intel Corporation Device 3e30 (rev 0d)\n"
+    "\tSubsystem: ASUSTeK Computer Inc. Device 8694\n"
+    "\tCapabilities: [e0] Vendor Specific Information: Len=10 <?>\n"
+    "00: 86 80 30 3e 06 04 10 20 0d 00 00 06 00 00 00 00\n"
+    "10: 01 02 03\n"
+    "\n"
+    "0001:40:00.0 Ethernet controller: Intel Corporation I210\n"
+    "00: 86 80 33 15 06 04 10 00 03 00 00 02 00 00 00 00\n"
+    "\n"
+    "02:1f.7 Non-Volatile memory controller: Samsung\r\n"
+    "00: 4d 14 08 a8 06 04 10 00 00 02 08 01 00 00 00 00\r\n"
+    "ff0: 00 00 00 00 00 00 00 00 00 00 00 00 00 00 00 5a\r\n";
+
+TEST(LspciDump, LoadsFunctionsInFileOrderAndLeavesOtherDomainsOut) {
+    MachineLoad load = MachineFileLoader::LoadText(kDump, "dump.txt", "");
+    ASSERT_TRUE(load.Ok()) << load.error;
+    ASSERT_EQ(load.warnings.size(), 1u);
+    EXPECT_EQ(load.warnings[0],
+              "dump.txt:7: function 0001:40:00.0 left out: only domain 0000 is reachable");
+    const SimMachine& machine = *load.machine;
+    ASSERT_EQ(machine.Functions().size(), 2u);
+    EXPECT_EQ(machine.Functions()[0].Address(), (Bdf{0, 0, 0}));
+    EXPECT_EQ(machine.Functions()[0].Size(), 256u);
+    EXPECT_EQ(machine.ConfigRead({0, 0, 0}, 0x10), 0x00030201u);  // short line, rest 0
+    EXPECT_EQ(machine.Functions()[1].Size(), 4096u);
+    ASSERT_TRUE(machine.Ecam());
+    EXPECT_EQ(machine.Ecam()->base, 0xE0000000u);
+    uint8_t last = 0;
+    machine.ReadPhysical(0xE0000000u + (2 << 20) + (0x1F << 15) + (7 << 12) + 0xFFF, &last, 1);
+    EXPECT_EQ(last, 0x5A);
+    EXPECT_TRUE(machine.Regions().empty());
+}
+
+TEST(LspciDump, ErrorsNameTheLineAndTheText) {
+    struct Case {
+        const char* text;
+        const char* error;
+    } cases[] = {
+        {"00:00.0 Host\n00: 86 80 zz\n", "d.txt:2: bad byte \"zz\": \"00: 86 80 zz\""},
+        {"10: 00 00\n", "d.txt:1: bytes before any function line: \"10: 00 00\""},
+        {"00:00.0 A\n00:00.0 B\n", "d.txt:2: duplicate function (first at line 1): \"00:00.0 B\""},
+        {"00:20.0 A\n", "d.txt:1: device or function out of range: \"00:20.0 A\""},
+        {"00:00.0 A\nff8: 00 00 00 00 00 00 00 00 00\n",
+         "d.txt:2: offset beyond 4096 bytes: \"ff8: 00 00 00 00 00 00 00 00 00\""},
+        {"just some text\n", "d.txt: no PCI function found (neither JSON nor an lspci -xxx dump)"},
+    };
+    for (const Case& c : cases) {
+        MachineLoad load = MachineFileLoader::LoadText(c.text, "d.txt", "");
+        EXPECT_FALSE(load.Ok()) << c.text;
+        EXPECT_EQ(load.error, c.error);
+    }
+}
+
+// The lines lspci prints for the first `length` bytes of a function.
+std::string DumpLines(const PciFunction& function, size_t length) {
+    std::string text;
+    for (size_t offset = 0; offset < length; offset += 16) {
+        char line[8];
+        std::snprintf(line, sizeof(line), offset < 0x100 ? "%02zx:" : "%03zx:", offset);
+        text += line;
+        for (size_t i = 0; i < 16; ++i) {
+            char byte[4];
+            std::snprintf(byte, sizeof(byte), " %02x", function.ReadByte(static_cast<uint32_t>(offset + i)));
+            text += byte;
+        }
+        text += "\n";
+    }
+    return text;
+}
+
+TEST(LspciDump, ThisMachinesDumpLoadsToTheBytesLspciPrinted) {
+    std::string dump = CommandOutput("lspci -D -xxxx 2>/dev/null");
+    if (dump.empty()) GTEST_SKIP() << "no lspci or no PCI functions here";
+    MachineLoad load = MachineFileLoader::LoadText(dump, "lspci", "");
+    ASSERT_TRUE(load.Ok()) << load.error;
+    ASSERT_FALSE(load.machine->Functions().empty());
+    // Unprivileged lspci shows only the standard header.
+    size_t shown = geteuid() == 0 ? 0 : 64;
+    for (const PciFunction& function : load.machine->Functions()) {
+        std::string header = "\n0000:" + function.Address().ToString() + " ";
+        size_t at = ("\n" + dump).find(header);
+        ASSERT_NE(at, std::string::npos) << header;
+        size_t length = shown ? shown : function.Size();
+        EXPECT_NE(dump.find(DumpLines(function, length), at), std::string::npos) << header;
+    }
+}
+
+}  // namespace
