@@ -172,6 +172,11 @@ TEST(NativeDeviceIo, VxdCodesTakeTheRecordFromTheOutputBuffer) {
     EXPECT_EQ(std::string(bytes, 4), "wxyz");
     EXPECT_EQ(server.Received().header.inSize, 0u);
     EXPECT_EQ(server.Received().header.outSize, 580u);
+    ASSERT_EQ(server.Received().vxdRecord.size(), 580u);
+    DriverRequest sent;
+    std::memcpy(&sent, server.Received().vxdRecord.data(), sizeof(sent));
+    EXPECT_EQ(sent.TransferLength, 4u);
+    EXPECT_EQ(uint64_t{sent.PhysicalAddress}, 0xC0000u);
 }
 
 }  // namespace

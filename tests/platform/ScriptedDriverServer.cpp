@@ -38,6 +38,10 @@ void ScriptedDriverServer::Serve() {
         request.in.resize(request.header.inSize);
         request.data.resize(request.header.dataSize);
         unix_socket::ReceiveAll(fd, request.in.data(), request.in.size());
+        if (request.header.code < 0x100) {
+            request.vxdRecord.resize(request.header.outSize);
+            unix_socket::ReceiveAll(fd, request.vxdRecord.data(), request.vxdRecord.size());
+        }
         unix_socket::ReceiveAll(fd, request.data.data(), request.data.size());
         reply_(fd, request);
     }

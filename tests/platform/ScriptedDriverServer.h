@@ -15,6 +15,7 @@ public:
     struct Request {
         wire::RequestHeader header{};
         std::vector<char> in;
+        std::vector<char> vxdRecord;  // the VxD codes send their output buffer
         std::vector<char> data;
     };
     // Writes the reply on fd; the connection closes when it returns.
