@@ -110,4 +110,12 @@ TEST(MessageTitle, StartsAsBorealixAndIsUsedByShowMessage) {
     EXPECT_EQ(recorder.messages[1].title, "TARVOLENT");
 }
 
+TEST(MessageTitle, WithoutAWindowSystemMessagesGoToStderr) {
+    testing::internal::CaptureStderr();
+    MessageBoxService::Native().Show("Borealix", "Error! Load driver failed!");
+    MessageBoxService::Native().Show("TARVOLENT", "two lines\n");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "Borealix: Error! Load driver failed!\nTARVOLENT: two lines\n");
+}
+
 }  // namespace
