@@ -8,10 +8,7 @@
 #include "EnvironmentGuard.h"
 #include "platform/Fnv1a.h"
 #include "platform/MachineSelection.h"
-#include "platform/MessageBox.h"
 #include "platform/RuntimeDirectory.h"
-#include "platform/Seam.h"
-#include "support/MessageRecorder.h"
 
 namespace {
 
@@ -94,28 +91,6 @@ TEST(Fnv1a64, KnownValues) {
     EXPECT_EQ(Fnv1a64(""), 0xcbf29ce484222325ull);
     EXPECT_EQ(Fnv1a64("a"), 0xaf63dc4c8601ec8cull);
     EXPECT_EQ(Fnv1a64("bc", Fnv1a64("a")), Fnv1a64("abc"));
-}
-
-TEST(MessageTitle, StartsAsBorealixAndIsUsedByShowMessage) {
-    MessageRecorder recorder;
-    ScopedOverride<MessageBoxService> guard(recorder);
-    EXPECT_EQ(MessageTitle(), "Borealix");
-    ShowMessage("one\n");
-    SetMessageTitle("TARVOLENT");
-    ShowMessage("two");
-    SetMessageTitle("Borealix");
-    ASSERT_EQ(recorder.messages.size(), 2u);
-    EXPECT_EQ(recorder.messages[0].title, "Borealix");
-    EXPECT_EQ(recorder.messages[0].text, "one\n");
-    EXPECT_EQ(recorder.messages[1].title, "TARVOLENT");
-}
-
-TEST(MessageTitle, WithoutAWindowSystemMessagesGoToStderr) {
-    testing::internal::CaptureStderr();
-    MessageBoxService::Native().Show("Borealix", "Error! Load driver failed!");
-    MessageBoxService::Native().Show("TARVOLENT", "two lines\n");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(),
-              "Borealix: Error! Load driver failed!\nTARVOLENT: two lines\n");
 }
 
 }  // namespace
