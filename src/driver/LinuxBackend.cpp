@@ -86,7 +86,9 @@ uint32_t LinuxBackend::ReadConfigBytes(Bdf function, uint32_t offset, uint8_t* o
     }
     struct stat status {};
     if (fstat(file.get(), &status) != 0) return ErrorOf(errno);
-    uint64_t size = static_cast<uint64_t>(status.st_size);
+    // Every function has at least the 256 bytes of the header; a file that
+    // shows fewer is hiding them, so those must come from the file.
+    uint64_t size = std::max<uint64_t>(static_cast<uint64_t>(status.st_size), 256);
     uint32_t inFile = offset >= size ? 0 : static_cast<uint32_t>(std::min<uint64_t>(length, size - offset));
     if (inFile > 0) {
         ssize_t got = pread(file.get(), out, inFile, offset);
