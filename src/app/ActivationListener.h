@@ -9,14 +9,14 @@ class InstanceLock;
 // Hears the activation requests of later instances on the lock's socket.
 class ActivationListener : public QObject {
     Q_OBJECT
-public:
+  public:
     // Listens only while the lock has a descriptor to watch.
     ActivationListener(InstanceLock& lock, QObject* parent = nullptr);
 
-signals:
+  signals:
     void ActivationRequested();
 
-private:
+  private:
     void OnReadable();
 
     InstanceLock& m_lock;

@@ -79,20 +79,31 @@ QIcon ToolBarImage(int commandId) {
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     switch (commandId) {
-        case cmd::Save: DrawFloppy(p, 3, 2); break;
+        case cmd::Save:
+            DrawFloppy(p, 3, 2);
+            break;
         case cmd::SaveAll:
             DrawFloppy(p, 1, 0);
             DrawFloppy(p, 5, 4);
             break;
-        case cmd::EditCut: DrawScissors(p); break;
+        case cmd::EditCut:
+            DrawScissors(p);
+            break;
         case cmd::EditCopy:
             DrawPage(p, 1, 1);
             DrawPage(p, 7, 5);
             break;
-        case cmd::EditPaste: DrawClipboard(p); break;
-        case cmd::AppAbout: DrawQuestionMark(p); break;
-        case cmd::SupportWebsite: DrawGlobe(p); break;
-        default: break;
+        case cmd::EditPaste:
+            DrawClipboard(p);
+            break;
+        case cmd::AppAbout:
+            DrawQuestionMark(p);
+            break;
+        case cmd::SupportWebsite:
+            DrawGlobe(p);
+            break;
+        default:
+            break;
     }
     p.end();
     return QIcon(pixmap);

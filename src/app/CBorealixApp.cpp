@@ -57,7 +57,9 @@ CBorealixApp::CBorealixApp(int& argc, char** argv, AppViews views) : m_views(std
     m_strHelpFilePath = HelpFileFor(SystemServices::Current().ModuleFileName());
 }
 
-CBorealixApp::~CBorealixApp() { ExitInstance(); }
+CBorealixApp::~CBorealixApp() {
+    ExitInstance();
+}
 
 CBorealixApp::Startup CBorealixApp::InitInstance() {
     // Steps 1, 3 and 5 (common controls, framework start, control containment)
@@ -67,11 +69,11 @@ CBorealixApp::Startup CBorealixApp::InitInstance() {
     QCoreApplication::setOrganizationName(kRegistryKey);
     LoadStdProfileSettings(4);
 
-    AddDocTemplate(kPciSlot, std::make_unique<DocTemplate>(
-                                 IDR_PCI_TEMPLATE, "Tarvolent\nTarvolent", m_views.pci));
-    AddDocTemplate(kMemoryDumpSlot,
-                   std::make_unique<DocTemplate>(IDR_MEMORY_TEMPLATE, "Memory Dump\nMemory",
-                                                 m_views.memory));
+    AddDocTemplate(kPciSlot, std::make_unique<DocTemplate>(IDR_PCI_TEMPLATE, "Tarvolent\nTarvolent",
+                                                           m_views.pci));
+    AddDocTemplate(
+        kMemoryDumpSlot,
+        std::make_unique<DocTemplate>(IDR_MEMORY_TEMPLATE, "Memory Dump\nMemory", m_views.memory));
     if (!CreateMainFrame()) return Startup::Failed;
 
     // File names are accepted and ignored: the program starts with no window.
@@ -146,7 +148,8 @@ void CBorealixApp::OnFeatureCommand(int commandId) {
 }
 
 void CBorealixApp::OpenTemplateWindow(int slot) {
-    if (m_pTemplate[slot] && m_pMainWnd) m_pTemplate[slot]->OpenDocumentFile(m_pMainWnd->MdiClient());
+    if (m_pTemplate[slot] && m_pMainWnd)
+        m_pTemplate[slot]->OpenDocumentFile(m_pMainWnd->MdiClient());
 }
 
 int CBorealixApp::Run() {

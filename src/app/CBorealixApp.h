@@ -27,7 +27,7 @@ struct AppViews {
 // frame, driver start, and the feature commands.
 class CBorealixApp : public QObject {
     Q_OBJECT
-public:
+  public:
     enum class Startup { Running, OtherInstanceRuns, Failed };
 
     // Uses the running QApplication, or makes one from the arguments.
@@ -51,7 +51,7 @@ public:
     bool OwnsInstanceLock() const { return m_bOwnsMutex == 1; }
     int RecentFileLimit() const { return m_nMaxRecentFiles; }
 
-private:
+  private:
     bool CheckSingleInstance();
     void LoadStdProfileSettings(int recentFileLimit);
     void AddDocTemplate(int slot, std::unique_ptr<DocTemplate> docTemplate);

@@ -5,4 +5,6 @@
 CBorealixDoc::CBorealixDoc(DocTemplate& docTemplate, const QString& title, QObject* parent)
     : QObject(parent), m_template(docTemplate), m_strTitle(title) {}
 
-CBorealixDoc::~CBorealixDoc() { m_template.RemoveDocument(this); }
+CBorealixDoc::~CBorealixDoc() {
+    m_template.RemoveDocument(this);
+}

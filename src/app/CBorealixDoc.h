@@ -9,7 +9,7 @@ class DocTemplate;
 // modified and closing its window never asks to save.
 class CBorealixDoc : public QObject {
     Q_OBJECT
-public:
+  public:
     CBorealixDoc(DocTemplate& docTemplate, const QString& title, QObject* parent);
     ~CBorealixDoc() override;
 
@@ -19,7 +19,7 @@ public:
     // Nothing to save: the window may always close.
     bool SaveModified() { return true; }
 
-private:
+  private:
     DocTemplate& m_template;
     QString m_strTitle;
 };

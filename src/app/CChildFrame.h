@@ -9,7 +9,7 @@ class CBorealixDoc;
 // for the window's life, whatever the view calls itself.
 class CChildFrame : public QMdiSubWindow {
     Q_OBJECT
-public:
+  public:
     explicit CChildFrame(const QString& caption, QWidget* parent = nullptr);
 
     CBorealixDoc* GetActiveDocument() const { return m_pDocument; }
@@ -17,11 +17,11 @@ public:
     // The frame's view, or null before one is set.
     QWidget* GetActiveView() const { return widget(); }
 
-protected:
+  protected:
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
-private:
+  private:
     QString m_strCaption;
     CBorealixDoc* m_pDocument = nullptr;
 };

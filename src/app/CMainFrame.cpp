@@ -35,8 +35,19 @@ CMainFrame::CMainFrame(const QString& baseTitle, std::unique_ptr<LockKeyState> l
     setWindowTitle(m_strBaseTitle);
     setWindowIcon(ApplicationIcon());
     // A first placement like the platform's default: most of the screen.
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        resize(screen->availableSize() * 3 / 4);
+    if (QScreen* screen = QGuiApplication::primaryScreen()) resize(screen->availableSize() * 3 / 4);
+}
+
+CMainFrame::~CMainFrame() {
+    // The area and its windows go after this part of the object: their last
+    // signals must not reach it.
+    if (m_wndMDIClient) {
+        m_wndMDIClient->viewport()->removeEventFilter(this);
+        disconnect(m_wndMDIClient, nullptr, this, nullptr);
+    }
+    disconnect(qApp, nullptr, this, nullptr);
+    if (QClipboard* clipboard = QGuiApplication::clipboard())
+        disconnect(clipboard, nullptr, this, nullptr);
 }
 
 bool CMainFrame::OnCreate() {
@@ -106,8 +117,9 @@ bool CMainFrame::CreateToolBar() {
     m_wndToolBar->setObjectName("ToolBar");
     m_wndToolBar->setMovable(true);
     m_wndToolBar->setIconSize(QSize(16, 15));
-    const int buttons[] = {cmd::Save,     cmd::SaveAll,   0, cmd::EditCut, cmd::EditCopy,
-                           cmd::EditPaste, 0, cmd::AppAbout, cmd::SupportWebsite};
+    const int buttons[] = {cmd::Save,          cmd::SaveAll,   0, cmd::EditCut,
+                           cmd::EditCopy,      cmd::EditPaste, 0, cmd::AppAbout,
+                           cmd::SupportWebsite};
     for (int id : buttons) {
         if (id == 0) {
             m_wndToolBar->addSeparator();

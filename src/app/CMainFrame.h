@@ -19,9 +19,10 @@ class StatusIndicators;
 // that holds every feature window.
 class CMainFrame : public QMainWindow {
     Q_OBJECT
-public:
+  public:
     explicit CMainFrame(const QString& baseTitle,
                         std::unique_ptr<LockKeyState> lockKeys = LockKeyState::ForPlatform());
+    ~CMainFrame() override;
 
     // Builds the window's parts; false when one could not be made.
     bool OnCreate();
@@ -41,10 +42,10 @@ public:
     // Another instance asked for this window: restore it and bring it forward.
     void ActivateFromOtherInstance();
 
-protected:
+  protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
-private:
+  private:
     void CreateCommands();
     void CreateMenus();
     bool CreateToolBar();

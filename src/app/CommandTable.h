@@ -10,7 +10,7 @@ class QObject;
 // action, shared by its menu item and its tool-bar button. Menu texts may show
 // a shortcut after a tab; no shortcut is ever bound to the key.
 class CommandTable {
-public:
+  public:
     explicit CommandTable(QObject* owner) : m_owner(owner) {}
 
     // promptAndTip is "status-bar prompt\ntool tip", either part may be empty.
@@ -19,7 +19,7 @@ public:
     QAction* Find(int commandId) const;
     const std::map<int, QAction*>& All() const { return m_actions; }
 
-private:
+  private:
     QObject* m_owner;
     std::map<int, QAction*> m_actions;
 };

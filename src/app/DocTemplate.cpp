@@ -17,7 +17,8 @@ DocTemplate::DocTemplate(int resourceId, const QString& documentStrings, ViewFac
 DocTemplate::~DocTemplate() {
     // A window that outlives its template would call back into it: close it
     // with its document.
-    for (CBorealixDoc* document : std::vector<CBorealixDoc*>(m_documents)) delete document->parent();
+    for (CBorealixDoc* document : std::vector<CBorealixDoc*>(m_documents))
+        delete document->parent();
 }
 
 CBorealixDoc* DocTemplate::OpenDocumentFile(QMdiArea& area) {

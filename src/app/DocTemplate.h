@@ -16,7 +16,7 @@ using ViewFactory = std::function<QWidget*(CBorealixDoc& document, QWidget* pare
 // with the first part, its document titled with the second plus a running
 // number that starts at 1 and is never reused.
 class DocTemplate {
-public:
+  public:
     DocTemplate(int resourceId, const QString& documentStrings, ViewFactory viewFactory);
     ~DocTemplate();
     DocTemplate(const DocTemplate&) = delete;
@@ -33,7 +33,7 @@ public:
     const std::vector<CBorealixDoc*>& Documents() const { return m_documents; }
     void RemoveDocument(CBorealixDoc* document);
 
-private:
+  private:
     int m_nResourceId;
     QString m_strCaption;
     QString m_strDocName;

@@ -7,7 +7,7 @@ enum class LockKey { Caps, Num, Scroll };
 // Whether a keyboard lock is on. Read from the window system's keyboard
 // indicators, which key-modifier state does not carry.
 class LockKeyState {
-public:
+  public:
     virtual ~LockKeyState() = default;
     virtual bool IsOn(LockKey key) = 0;
 

@@ -8,10 +8,10 @@
 // the exit steps (releasing the single-instance lock) still run.
 class QuitOnTerminate : public QObject {
     Q_OBJECT
-public:
+  public:
     explicit QuitOnTerminate(QObject* parent = nullptr);
     ~QuitOnTerminate() override;
 
-private:
+  private:
     std::unique_ptr<QSocketNotifier> m_notifier;
 };

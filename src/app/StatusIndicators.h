@@ -14,13 +14,13 @@ class QStatusBar;
 // off. Refreshed periodically, as the lock state changes outside the program.
 class StatusIndicators : public QObject {
     Q_OBJECT
-public:
+  public:
     StatusIndicators(QStatusBar& statusBar, std::unique_ptr<LockKeyState> state);
 
     void Refresh();
     const QLabel& Pane(LockKey key) const { return *m_panes[static_cast<int>(key)]; }
 
-private:
+  private:
     std::unique_ptr<LockKeyState> m_state;
     QLabel* m_panes[3];
     QTimer m_timer;

@@ -12,7 +12,7 @@ namespace {
 
 // Everything off: no window system to ask.
 class NoLockKeyState : public LockKeyState {
-public:
+  public:
     bool IsOn(LockKey) override { return false; }
 };
 
@@ -25,8 +25,8 @@ std::unique_ptr<LockKeyState> LockKeyState::ForPlatform() {
 
 std::unique_ptr<LockKeyState> X11LockKeyState::Create() {
 #ifdef TARVOLENT_HAVE_XKB
-    auto* application = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>()
-                                : nullptr;
+    auto* application =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     if (application && application->display())
         return std::unique_ptr<LockKeyState>(new X11LockKeyState(application->display()));
 #endif

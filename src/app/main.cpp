@@ -10,7 +10,8 @@
 int main(int argc, char** argv) {
     // The machine decides the runtime directory, so it comes before anything
     // that looks there (the single-instance lock, the driver).
-    const CommandLineInfo commandLine = ParseCommandLine(std::vector<std::string>(argv, argv + argc));
+    const CommandLineInfo commandLine =
+        ParseCommandLine(std::vector<std::string>(argv, argv + argc));
     if (!commandLine.error.empty()) {
         std::fprintf(stderr, "tarvolent: %s\nusage: tarvolent [--machine FILE|builtin]\n",
                      commandLine.error.c_str());

@@ -10,7 +10,7 @@ namespace {
 
 // One QApplication for the whole test program.
 class QtEnvironment : public testing::Environment {
-public:
+  public:
     void SetUp() override {
         static int argc = 1;
         static char name[] = "test_app";
@@ -19,7 +19,7 @@ public:
     }
     void TearDown() override { application_.reset(); }
 
-private:
+  private:
     std::unique_ptr<QApplication> application_;
 };
 
@@ -63,4 +63,6 @@ void AppTest::ProcessEvents() {
     }
 }
 
-CMainFrame& AppTest::Frame() { return *app_->MainFrame(); }
+CMainFrame& AppTest::Frame() {
+    return *app_->MainFrame();
+}

@@ -17,7 +17,7 @@
 // counts what it was asked to do.
 class TestView : public QWidget {
     Q_OBJECT
-public:
+  public:
     using QWidget::QWidget;
     int copies = 0;
     int pastes = 0;
@@ -29,7 +29,7 @@ public:
 
 // Lock keys whose state the test sets.
 class FakeLockKeyState : public LockKeyState {
-public:
+  public:
     bool on[3] = {false, false, false};
     bool IsOn(LockKey key) override { return on[static_cast<int>(key)]; }
 };
@@ -40,7 +40,7 @@ AppViews TestViews();
 // manager and recorded message boxes; the driver starts unless the test
 // says otherwise before StartApp().
 class AppTest : public testing::Test {
-protected:
+  protected:
     AppTest();
     ~AppTest() override;
 
@@ -56,7 +56,7 @@ protected:
     RecordingServiceManager services_;
     MessageRecorder messages_;
 
-private:
+  private:
     ScopedOverride<SystemServices> systemOverride_{system_};
     ScopedOverride<ServiceManager> servicesOverride_{services_};
     std::unique_ptr<CBorealixApp> app_;

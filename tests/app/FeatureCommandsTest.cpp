@@ -15,8 +15,8 @@ int OpenWindows(CMainFrame& frame) {
 
 TEST(FeatureTable, NamesAndCommandsInSlotOrder) {
     const std::pair<const char*, int> expected[kFeatureCount] = {
-        {"Single I/O Access", 131}, {"Group I/O Access", 173}, {"PCI Read/Write", 132},
-        {"OS Info", 144},           {"CMOS Read/Write", 162},  {"SMBus Access", 176},
+        {"Single I/O Access", 131}, {"Group I/O Access", 173},  {"PCI Read/Write", 132},
+        {"OS Info", 144},           {"CMOS Read/Write", 162},   {"SMBus Access", 176},
         {"Memory Dump", 163},       {"Hex Viewer/Editor", 165}, {"MSR Read/Write", 164},
         {"CPUID Info", 161}};
     for (int slot = 0; slot < kFeatureCount; ++slot) {

@@ -18,8 +18,9 @@ namespace {
 std::vector<QString> MenuItems(const QMenu& menu) {
     std::vector<QString> items;
     for (QAction* action : menu.actions())
-        items.push_back(action->isSeparator() ? "-" : action->menu() ? action->text() + ">"
-                                                                      : action->text());
+        items.push_back(action->isSeparator() ? "-"
+                        : action->menu()      ? action->text() + ">"
+                                              : action->text());
     return items;
 }
 

@@ -11,7 +11,8 @@ namespace {
 
 std::vector<QString> DocumentTitles(const DocTemplate& docTemplate) {
     std::vector<QString> titles;
-    for (const CBorealixDoc* document : docTemplate.Documents()) titles.push_back(document->GetTitle());
+    for (const CBorealixDoc* document : docTemplate.Documents())
+        titles.push_back(document->GetTitle());
     return titles;
 }
 
@@ -116,5 +117,6 @@ TEST_F(AppTest, ClosingADocumentWindowNeverAsksToSave) {
     EXPECT_TRUE(Frame().MdiClient().subWindowList().empty());
     EXPECT_TRUE(messages_.messages.empty());
     for (QWidget* window : QApplication::topLevelWidgets())
-        EXPECT_FALSE(window->isVisible() && window != &Frame()) << window->metaObject()->className();
+        EXPECT_FALSE(window->isVisible() && window != &Frame())
+            << window->metaObject()->className();
 }

@@ -3,9 +3,9 @@
 
 #include <filesystem>
 
+#include <thread>
 #include "support/AppMachineRuntime.h"
 #include "support/AppProcess.h"
-#include <thread>
 
 namespace {
 

@@ -25,7 +25,7 @@ std::string ReadFile(const fs::path& path) {
 }
 
 class SingleInstance : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!fs::exists(kDriver)) GTEST_SKIP() << "no driver program built";
         log_ = fs::path(std::getenv("BOREALIX_RUNTIME_DIR")) / "activation.log";

@@ -7,7 +7,7 @@
 // `--machine builtin` gives a program started from it, as the program itself
 // does. Start no process while one is alive: it would nest the directory.
 class AppMachineRuntime {
-public:
+  public:
     AppMachineRuntime();
     ~AppMachineRuntime();
     AppMachineRuntime(const AppMachineRuntime&) = delete;
@@ -15,7 +15,7 @@ public:
 
     const std::string& Directory() const { return directory_; }
 
-private:
+  private:
     std::optional<std::string> savedRuntime_;
     std::optional<std::string> savedMachine_;
     std::string directory_;

@@ -4,15 +4,15 @@
 
 #include <chrono>
 #include <optional>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 // A program run by a test as a real process, with extra environment
 // variables and its standard error kept in a file. Killed on destruction if
 // still running, so no test leaves one behind.
 class AppProcess {
-public:
+  public:
     AppProcess(std::string program, std::vector<std::string> arguments,
                std::vector<std::pair<std::string, std::string>> environment = {});
     ~AppProcess();
@@ -27,7 +27,7 @@ public:
     void Signal(int signalNumber);
     std::string StandardError() const;
 
-private:
+  private:
     pid_t pid_ = -1;
     std::optional<int> status_;
     std::string stderrPath_;
