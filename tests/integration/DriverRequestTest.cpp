@@ -1,0 +1,308 @@
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+#include "hw/DriverChannel.h"
+#include "hw/DriverRequest.h"
+#include "platform/DeviceWire.h"
+#include "platform/ErrorCodes.h"
+#include "platform/RuntimeDirectory.h"
+#include "platform/Seam.h"
+#include "platform/UnixSocket.h"
+#include "support/AppProcess.h"
+#include "support/FakeSystemServices.h"
+#include "support/ForegroundDriver.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A machine with a file-backed region beside it, a large RAM area for 4 MiB
+// transfers and the window at 0xE0000000.
+class MachineFile {
+public:
+    MachineFile() {
+        directory_ = fs::path(RuntimeDirectory()) / ("machine-" + std::to_string(getpid()));
+        fs::create_directories(directory_);
+        std::ofstream(directory_ / "bar0.bin", std::ios::binary) << "BAR0 contents";
+        std::ofstream(path()) << R"({
+          "ecam": {"base": "0xE0000000", "buses": 8},
+          "functions": [
+            {"bdf": "00:00.0", "config": "86803e30 06001000 00000006"},
+            {"bdf": "01:00.0", "config": "4d1408a8 06041000 00020801 00000000 040000f7"}
+          ],
+          "memory": [
+            {"base": "0x100000", "size": "0x800000", "fill": "0x00"},
+            {"base": "0xF7000000", "size": "0x1000", "file": "bar0.bin"}
+          ]
+        })";
+    }
+    ~MachineFile() {
+        std::error_code ignored;
+        fs::remove_all(directory_, ignored);
+    }
+    std::string path() const { return (directory_ / "m.json").string(); }
+    fs::path directory() const { return directory_; }
+
+private:
+    fs::path directory_;
+};
+
+// Raw frames, for what the program itself never sends.
+struct Reply {
+    bool answered = false;
+    wire::ReplyHeader header{};
+    std::vector<uint8_t> out, data;
+};
+
+Reply ReceiveReply(int fd) {
+    Reply reply;
+    if (!unix_socket::ReceiveAll(fd, &reply.header, sizeof(reply.header))) return reply;
+    reply.out.resize(reply.header.outSize);
+    reply.data.resize(reply.header.dataSize);
+    reply.answered = unix_socket::ReceiveAll(fd, reply.out.data(), reply.out.size()) &&
+                     unix_socket::ReceiveAll(fd, reply.data.data(), reply.data.size());
+    return reply;
+}
+
+int Connect() {
+    int fd = unix_socket::Connect(RuntimeDirectory() + "/Borealix");
+    EXPECT_GE(fd, 0);
+    unix_socket::SetTimeouts(fd, 10);
+    return fd;
+}
+
+bool SendFrame(int fd, uint32_t code, const void* in, uint32_t inSize, uint32_t outSize,
+               uint32_t dataSize = 0) {
+    wire::RequestHeader header{wire::kRequestMagic, code, inSize, outSize, dataSize};
+    return unix_socket::SendAll(fd, &header, sizeof(header)) && unix_socket::SendAll(fd, in, inSize);
+}
+
+uint32_t ReadFunctionZero() {
+    uint32_t value = 0;
+    EXPECT_EQ(ReadPciConfigDword(0x80000000u, &value), 1);
+    return value;
+}
+
+class DriverRequestTest : public testing::Test {
+protected:
+    void SetUp() override {
+        if (!fs::exists(ForegroundDriver::Program())) GTEST_SKIP() << "driver not built";
+        driver_ = std::make_unique<ForegroundDriver>(machine_.path());
+        ASSERT_TRUE(driver_->Ready()) << driver_->Process().StandardError();
+    }
+    void TearDown() override {
+        if (driver_) {
+            EXPECT_EQ(driver_->Stop(), 0);
+        }
+    }
+
+    MachineFile machine_;
+    std::unique_ptr<ForegroundDriver> driver_;
+};
+
+TEST_F(DriverRequestTest, EveryRequestEndToEnd) {
+    PciFunctionList list;
+    ASSERT_EQ(ListPciFunctions(&list), 1);
+    ASSERT_EQ(list.count, 2u);
+    EXPECT_EQ(list.busNumbers[1], 1);
+    EXPECT_EQ(list.devFns[1], 0);
+
+    EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
+    uint32_t value = 0xABCD0123;
+    ASSERT_EQ(WritePciConfigDword(0x80010040u, &value), 1);
+    value = 0;
+    ASSERT_EQ(ReadPciConfigDword(0x80010042u, &value), 1);  // low bits ignored
+    EXPECT_EQ(value, 0xABCD0123u);
+    value = 7;
+    EXPECT_EQ(ReadPciConfigDword(0x00010040u, &value), 0);  // no enable bit
+    EXPECT_EQ(value, 7u);
+
+    // 4 MiB each way.
+    std::vector<uint8_t> block(kMaxTransferLength);
+    for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<uint8_t>(i * 31 + (i >> 12));
+    ASSERT_EQ(WritePhysicalMemory(0x200000, block.data(), kMaxTransferLength), 1);
+    std::vector<uint8_t> back(kMaxTransferLength);
+    ASSERT_EQ(ReadPhysicalMemory(0x200000, back.data(), kMaxTransferLength), 1);
+    EXPECT_EQ(back, block);
+
+    char bar[14] = {};
+    ASSERT_EQ(ReadPhysicalMemory(0xF7000000u, bar, 13), 1);
+    EXPECT_STREQ(bar, "BAR0 contents");
+    uint32_t viaWindow = 0;
+    ASSERT_EQ(ReadPhysicalMemory(0xE0100000u, &viaWindow, 4), 1);
+    EXPECT_EQ(viaWindow, 0xA808144Du);
+    uint8_t untouched[8] = {1, 2, 3, 4, 5, 6, 7, 8};
+    EXPECT_EQ(ReadPhysicalMemory(0xFFFFFFFCu, untouched, 8), 0);  // would wrap
+    EXPECT_EQ(untouched[0], 1);
+}
+
+TEST_F(DriverRequestTest, VxdRouteReachesADriverOfThatName) {
+    ForegroundDriver vxd(machine_.path(), "borexvxd.vxd");
+    ASSERT_TRUE(vxd.Ready()) << vxd.Process().StandardError();
+    FakeSystemServices windows98;
+    windows98.SetVersion(1, 4, 10);
+    ScopedOverride<SystemServices> system(windows98);
+    uint32_t bytes = 0x11223344;
+    ASSERT_EQ(WritePhysicalMemory(0x100010, &bytes, 4), 1);
+    uint8_t back[6] = {};
+    ASSERT_EQ(ReadPhysicalMemory(0x10000F, back, 6), 1);
+    EXPECT_EQ(std::vector<uint8_t>(back, back + 6), (std::vector<uint8_t>{0, 0x44, 0x33, 0x22, 0x11, 0}));
+    EXPECT_EQ(vxd.Stop(), 0);
+}
+
+TEST_F(DriverRequestTest, BadFramesFailAloneAndTheNextRequestWorks) {
+    DriverRequest record{};
+    record.ConfigAddress = 0x80000000u;
+    {  // Unknown code and bad sizes: answered with an error, same connection goes on.
+        int fd = Connect();
+        ASSERT_TRUE(SendFrame(fd, 0x80862E2Cu, &record, sizeof(record), sizeof(record)));
+        Reply reply = ReceiveReply(fd);
+        ASSERT_TRUE(reply.answered);
+        EXPECT_EQ(reply.header.status, ERROR_INVALID_FUNCTION);
+        ASSERT_TRUE(SendFrame(fd, IOCTL_READ_PCI_CONFIG, &record, 100, sizeof(record)));
+        EXPECT_EQ(ReceiveReply(fd).header.status, ERROR_INVALID_PARAMETER);
+        ASSERT_TRUE(SendFrame(fd, IOCTL_READ_PCI_CONFIG, &record, sizeof(record), sizeof(record)));
+        reply = ReceiveReply(fd);
+        ASSERT_TRUE(reply.answered);
+        EXPECT_EQ(reply.header.status, ERROR_SUCCESS);
+        ASSERT_EQ(reply.out.size(), sizeof(record));
+        DriverRequest answer;
+        std::memcpy(&answer, reply.out.data(), sizeof(answer));
+        EXPECT_EQ(answer.ConfigValue, 0x303E8086u);
+        close(fd);
+    }
+    {  // Oversized buffer: refused and closed.
+        int fd = Connect();
+        ASSERT_TRUE(SendFrame(fd, IOCTL_READ_PCI_CONFIG, &record, 0, wire::kMaxBufferSize + 1));
+        EXPECT_EQ(ReceiveReply(fd).header.status, ERROR_INVALID_PARAMETER);
+        close(fd);
+    }
+    EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
+    {  // Bad magic and a header cut short.
+        int fd = Connect();
+        uint32_t junk[5] = {0x12345678, 1, 2, 3, 4};
+        ASSERT_TRUE(unix_socket::SendAll(fd, junk, sizeof(junk)));
+        EXPECT_EQ(ReceiveReply(fd).header.status, ERROR_INVALID_PARAMETER);
+        close(fd);
+        fd = Connect();
+        ASSERT_TRUE(unix_socket::SendAll(fd, junk, 7));
+        close(fd);
+    }
+    EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
+    // A client killed mid-transfer: a header promising 4 MiB, a little data, gone.
+    pid_t child = fork();
+    if (child == 0) {
+        int fd = unix_socket::Connect(RuntimeDirectory() + "/Borealix");
+        DriverRequest write{};
+        write.TransferLength = kMaxTransferLength;
+        write.PhysicalAddress = 0x100000;
+        SendFrame(fd, IOCTL_WRITE_PHYSICAL_MEMORY, &write, sizeof(write), sizeof(write),
+                  kMaxTransferLength);
+        std::vector<uint8_t> some(65536, 0xEE);
+        unix_socket::SendAll(fd, some.data(), some.size());
+        _exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
+    uint8_t first = 0xAA;
+    ASSERT_EQ(ReadPhysicalMemory(0x100000, &first, 1), 1);
+    EXPECT_EQ(first, 0);  // the broken write was not carried out
+}
+
+TEST_F(DriverRequestTest, PeersOfAnotherUserAreRefused) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+    // Open the way to the socket, so the driver's own check is what refuses.
+    fs::path directory = RuntimeDirectory();
+    struct stat saved {};
+    ASSERT_EQ(stat(directory.c_str(), &saved), 0);
+    chmod(directory.c_str(), 0711);
+    chmod(driver_->SocketPath().c_str(), 0666);
+    std::string socket = driver_->SocketPath();
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        close(pipeFds[0]);
+        char outcome = 'x';
+        if (setgid(65534) == 0 && setuid(65534) == 0) {
+            int fd = unix_socket::Connect(socket);
+            if (fd < 0) {
+                outcome = 'c';  // could not even connect
+            } else {
+                unix_socket::SetTimeouts(fd, 10);
+                DriverRequest record{};
+                record.ConfigAddress = 0x80000000u;
+                SendFrame(fd, IOCTL_READ_PCI_CONFIG, &record, sizeof(record), sizeof(record));
+                wire::ReplyHeader reply{};
+                outcome = unix_socket::ReceiveAll(fd, &reply, sizeof(reply)) ? 'a' : 'r';
+            }
+        }
+        (void)!write(pipeFds[1], &outcome, 1);
+        _exit(0);
+    }
+    close(pipeFds[1]);
+    char outcome = 0;
+    ASSERT_EQ(read(pipeFds[0], &outcome, 1), 1);
+    close(pipeFds[0]);
+    waitpid(child, nullptr, 0);
+    chmod(directory.c_str(), saved.st_mode & 07777);
+    EXPECT_EQ(outcome, 'r') << "a: answered, c: no connection, x: could not switch user";
+    EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
+}
+
+TEST(DriverProgram, StartUpFailuresAreReportedBeforeDetaching) {
+    if (!fs::exists(ForegroundDriver::Program())) GTEST_SKIP() << "driver not built";
+    MachineFile machine;
+    std::ofstream(machine.directory() / "bad.json") << R"({"functions": [{"bdf": "00:00.0", "config": "8g"}]})";
+    std::string bad = (machine.directory() / "bad.json").string();
+    AppProcess process(ForegroundDriver::Program(), {}, {{"BOREALIX_MACHINE", bad}});
+    EXPECT_EQ(process.WaitForExit(std::chrono::seconds(10)), 1);
+    EXPECT_EQ(process.StandardError(),
+              "BOREX64.SYS: " + bad + ": functions[0].config: bad hex digit 'g' at position 1\n");
+    EXPECT_FALSE(fs::exists(RuntimeDirectory() + "/Borealix"));
+
+    AppProcess options(ForegroundDriver::Program(), {"--socket", "../elsewhere"});
+    EXPECT_EQ(options.WaitForExit(std::chrono::seconds(10)), 1);
+
+    ForegroundDriver first(machine.path());
+    ASSERT_TRUE(first.Ready());
+    AppProcess second(ForegroundDriver::Program(), {"--foreground"},
+                      {{"BOREALIX_MACHINE", machine.path()}});
+    EXPECT_EQ(second.WaitForExit(std::chrono::seconds(10)), 1);
+    EXPECT_NE(second.StandardError().find("a driver already listens there"), std::string::npos);
+    EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
+    EXPECT_EQ(first.Stop(), 0);
+    EXPECT_FALSE(fs::exists(first.SocketPath()));
+}
+
+TEST(DriverProgram, DetachesAndStopsOnTheStopFrameOrSigterm) {
+    if (!fs::exists(ForegroundDriver::Program())) GTEST_SKIP() << "driver not built";
+    std::string socket = RuntimeDirectory() + "/Borealix";
+    // Detached: the starter exits 0 at once and the socket already answers.
+    AppProcess starter(ForegroundDriver::Program(), {}, {{"BOREALIX_MACHINE", "builtin"}});
+    ASSERT_EQ(starter.WaitForExit(std::chrono::seconds(10)), 0) << starter.StandardError();
+    EXPECT_TRUE(unix_socket::Answers(socket));
+    struct stat status {};
+    ASSERT_EQ(stat(socket.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 0777, 0600u);
+    EXPECT_TRUE(SendStopFrame(socket));
+    EXPECT_TRUE(WaitUntil([&] { return !fs::exists(socket); }, std::chrono::seconds(5)));
+
+    ForegroundDriver attached("builtin");
+    ASSERT_TRUE(attached.Ready());
+    attached.Process().Signal(SIGTERM);
+    EXPECT_EQ(attached.Process().WaitForExit(std::chrono::seconds(5)), 0);
+    EXPECT_FALSE(fs::exists(socket));
+}
+
+}  // namespace
