@@ -50,6 +50,8 @@ class CBorealixApp : public QObject {
     DocTemplate* Template(int slot) const { return m_pTemplate[slot]; }
     bool OwnsInstanceLock() const { return m_bOwnsMutex == 1; }
     int RecentFileLimit() const { return m_nMaxRecentFiles; }
+    // The program's path with the extension ".CHM", for the help commands.
+    const std::string& HelpFilePath() const { return m_strHelpFilePath; }
 
   private:
     bool CheckSingleInstance();

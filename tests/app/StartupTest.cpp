@@ -32,6 +32,7 @@ TEST_F(AppTest, StartUpShowsTheMainFrameWithNoWindowAndInstallsTheDriver) {
     EXPECT_EQ(MessageTitle(), "TARVOLENT");
     EXPECT_TRUE(App().OwnsInstanceLock());
     EXPECT_EQ(App().RecentFileLimit(), 4);
+    EXPECT_EQ(App().HelpFilePath(), "/opt/tarvolent/bin/tarvolent.CHM");
     EXPECT_EQ(QCoreApplication::organizationName(), "Local AppWizard-Generated Applications");
     EXPECT_EQ(QCoreApplication::applicationName(), "Borealix");
     EXPECT_TRUE(services_.services.count("Borealix"));
