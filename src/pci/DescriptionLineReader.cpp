@@ -1,55 +1,128 @@
 #include "pci/DescriptionLineReader.h"
 
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 
-namespace {
-constexpr size_t kBlockSize = 1 << 16;
+#include "pci/LineChunk.h"
+
+DescriptionLineReader::DescriptionLineReader(int fd) { failed_ = !Load(fd); }
+
+DescriptionLineReader::~DescriptionLineReader() {
+    if (mapping_) munmap(mapping_, mappingSize_);
 }
 
-DescriptionLineReader::DescriptionLineReader(int fd) : fd_(fd), buffer_(kBlockSize) {}
-
-bool DescriptionLineReader::Refill() {
-    if (begin_ > 0) {
-        std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
-        end_ -= begin_;
-        begin_ = 0;
+bool DescriptionLineReader::Load(int fd) {
+    off_t offset = lseek(fd, 0, SEEK_CUR);
+    struct stat info {};
+    if (offset >= 0 && fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > offset) {
+        mappingSize_ = static_cast<size_t>(info.st_size);
+        void* mapping = mmap(nullptr, mappingSize_, PROT_READ, MAP_PRIVATE, fd, 0);
+        if (mapping != MAP_FAILED) {
+            mapping_ = mapping;
+            cursor_ = static_cast<const char*>(mapping) + offset;
+            end_ = static_cast<const char*>(mapping) + mappingSize_;
+            lseek(fd, 0, SEEK_END);
+            return true;
+        }
     }
+    // Not mappable (empty, a pipe, a directory...): read what there is.
+    char block[1 << 16];
     for (;;) {
-        ssize_t got = read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+        ssize_t got = read(fd, block, sizeof block);
         if (got > 0) {
-            end_ += static_cast<size_t>(got);
-            return true;
+            copy_.insert(copy_.end(), block, block + got);
+        } else if (got == 0) {
+            break;
+        } else if (errno != EINTR) {
+            return false;
         }
-        if (got == 0) {
-            atEof_ = true;
-            return true;
-        }
-        if (errno != EINTR) return false;
     }
+    cursor_ = copy_.data();
+    end_ = copy_.data() + copy_.size();
+    return true;
+}
+
+// End of the piece that starts at `start`, or null when the rest of the file
+// is a last line without a break.
+const char* DescriptionLineReader::PieceEnd(const char* start) const {
+    size_t available = static_cast<size_t>(end_ - start);
+    size_t window = available < kPieceLimit ? available : kPieceLimit;
+    if (const void* lineBreak = std::memchr(start, '\n', window))
+        return static_cast<const char*>(lineBreak) + 1;
+    return available >= kPieceLimit ? start + kPieceLimit : nullptr;
 }
 
 DescriptionLineReader::Status DescriptionLineReader::Next(std::string_view* piece) {
-    for (;;) {
-        const char* start = buffer_.data() + begin_;
-        size_t available = end_ - begin_;
-        size_t window = available < kPieceLimit ? available : kPieceLimit;
-        if (const void* lineBreak = std::memchr(start, '\n', window)) {
-            size_t length = static_cast<const char*>(lineBreak) - start + 1;
-            *piece = std::string_view(start, length);
-            begin_ += length;
-            return Status::Line;
-        }
-        if (available >= kPieceLimit) {
-            *piece = std::string_view(start, kPieceLimit);
-            begin_ += kPieceLimit;
-            return Status::Line;
-        }
-        if (atEof_) return Status::End;
-        if (!Refill()) return Status::Error;
+    if (failed_) return Status::Error;
+    if (cursor_ >= end_) return Status::End;
+    const char* pieceEnd = PieceEnd(cursor_);
+    if (!pieceEnd) {
+        cursor_ = end_;
+        return Status::End;
     }
+    *piece = std::string_view(cursor_, static_cast<size_t>(pieceEnd - cursor_));
+    cursor_ = pieceEnd;
+    return Status::Line;
+}
+
+// From a piece start that is no candidate, the next piece start that may be
+// one: 64 bytes at a time, line breaks followed by a wanted letter. While
+// every 64 bytes hold a line break no line reaches 255 bytes; after three
+// chunks without one, the pieces are stepped one by one, so long lines split
+// exactly as they would be read.
+template <LineChunk (*Scan)(const char*, std::string_view)>
+const char* DescriptionLineReader::SkipToCandidateWith(const char* from,
+                                                       std::string_view letters) const {
+    const char* p = from;
+    const char* stretch = nullptr;
+    int chunksWithoutBreak = 0;
+    while (end_ - p >= 65) {
+        LineChunk chunk = Scan(p, letters);
+        if (chunk.candidates) return p + __builtin_ctzll(chunk.candidates) + 1;
+        if (chunk.anyBreak) {
+            chunksWithoutBreak = 0;
+        } else {
+            if (chunksWithoutBreak++ == 0) stretch = p;
+            if (chunksWithoutBreak == 3) return StepPastLastLineStart(from, stretch);
+        }
+        p += 64;
+    }
+    return StepPastLastLineStart(from, p);
+}
+
+const char* DescriptionLineReader::SkipToCandidate(const char* from,
+                                                   std::string_view letters) const {
+#if defined(TARVOLENT_LINE_CHUNK_AVX2)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2) return SkipToCandidateWith<ScanLineChunkAvx2>(from, letters);
+#endif
+    return SkipToCandidateWith<ScanLineChunk>(from, letters);
+}
+
+// The end of the piece that starts after the last line break in [from, to),
+// or at `from` when there is none; both are known not to be candidates.
+const char* DescriptionLineReader::StepPastLastLineStart(const char* from, const char* to) const {
+    const void* lastBreak = memrchr(from, '\n', static_cast<size_t>(to - from));
+    const char* start = lastBreak ? static_cast<const char*>(lastBreak) + 1 : from;
+    if (start >= end_) return end_;
+    const char* pieceEnd = PieceEnd(start);
+    return pieceEnd ? pieceEnd : end_;
+}
+
+DescriptionLineReader::Status DescriptionLineReader::NextStartingWithLetter(
+    std::string_view letters, std::string_view* piece) {
+    if (failed_) return Status::Error;
+    while (cursor_ < end_) {
+        if (letters.find(static_cast<char>(*cursor_ | 0x20)) != std::string_view::npos)
+            return Next(piece);
+        cursor_ = SkipToCandidate(cursor_, letters);
+    }
+    return Status::End;
 }
 
 std::string_view PieceTextWithoutBreak(std::string_view piece, size_t from) {

@@ -4,11 +4,14 @@
 #include <string_view>
 #include <vector>
 
+#include "pci/LineChunk.h"
+
 // Reads a description file as a loop of fgets into a 256-byte buffer would
-// see it, without its cost: large blocks scanned with memchr. Each piece is a
-// line of up to 255 bytes including its '\n'; a longer line comes as several
-// pieces of 255. The final piece is only delivered when it ends in '\n' or
-// fills 255 bytes: a last line without a line break is never examined.
+// see it, without its cost: the file is mapped (or read whole) and scanned
+// for line breaks. Each piece is a line of up to 255 bytes including its
+// '\n'; a longer line comes as several pieces of 255. The final piece is only
+// delivered when it ends in '\n' or fills 255 bytes: a last line without a
+// line break is never examined.
 class DescriptionLineReader {
 public:
     enum class Status { Line, End, Error };
@@ -17,17 +20,30 @@ public:
 
     // Reads from an open descriptor it does not own, from its current offset.
     explicit DescriptionLineReader(int fd);
+    ~DescriptionLineReader();
+    DescriptionLineReader(const DescriptionLineReader&) = delete;
+    DescriptionLineReader& operator=(const DescriptionLineReader&) = delete;
 
     Status Next(std::string_view* piece);
+    // The next piece whose first byte is one of the lower-case `letters` (one
+    // or two) in either case; the pieces passed over are exactly those Next()
+    // would have given.
+    Status NextStartingWithLetter(std::string_view letters, std::string_view* piece);
 
 private:
-    bool Refill();
+    bool Load(int fd);
+    const char* SkipToCandidate(const char* from, std::string_view letters) const;
+    template <LineChunk (*Scan)(const char*, std::string_view)>
+    const char* SkipToCandidateWith(const char* from, std::string_view letters) const;
+    const char* StepPastLastLineStart(const char* from, const char* to) const;
+    const char* PieceEnd(const char* start) const;
 
-    int fd_;
-    std::vector<char> buffer_;
-    size_t begin_ = 0;
-    size_t end_ = 0;
-    bool atEof_ = false;
+    void* mapping_ = nullptr;
+    size_t mappingSize_ = 0;
+    std::vector<char> copy_;
+    const char* cursor_ = nullptr;
+    const char* end_ = nullptr;
+    bool failed_ = false;
 };
 
 // The text of a piece as a C string holds it (up to a NUL), less its last

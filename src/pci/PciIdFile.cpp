@@ -11,6 +11,9 @@ namespace {
 
 enum class IdLine { Vendor, Device, Other };
 
+constexpr std::string_view kVendorFirst = "v";
+constexpr std::string_view kVendorOrDeviceFirst = "vd";
+
 char Lower(char c) { return static_cast<char>(c | 0x20); }
 
 IdLine ClassifyIdLine(std::string_view piece) {
@@ -21,8 +24,24 @@ IdLine ClassifyIdLine(std::string_view piece) {
     return IdLine::Other;
 }
 
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    c = static_cast<char>(c | 0x20);
+    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
+}
+
 // The number from the fifth character on; false when it cannot be read.
+// Four digits and no fifth, as every generated line has, read directly.
 bool ReadIdNumber(std::string_view piece, uint32_t* number, const char** stop) {
+    if (piece.size() > 8) {
+        int d0 = HexDigit(piece[4]), d1 = HexDigit(piece[5]), d2 = HexDigit(piece[6]),
+            d3 = HexDigit(piece[7]);
+        if ((d0 | d1 | d2 | d3) >= 0 && HexDigit(piece[8]) < 0) {
+            *number = static_cast<uint32_t>(d0 << 12 | d1 << 8 | d2 << 4 | d3);
+            *stop = piece.data() + 8;
+            return true;
+        }
+    }
     if (piece.size() <= 4) return false;
     return ScanHex(piece.data() + 4, piece.data() + piece.size(), number, stop);
 }
@@ -54,7 +73,7 @@ std::string LookupVendorName(uint32_t vendorId) {
     DescriptionLineReader reader(file.Descriptor());
     std::string_view piece;
     const char* afterNumber = nullptr;
-    while (reader.Next(&piece) == DescriptionLineReader::Status::Line) {
+    while (reader.NextStartingWithLetter(kVendorFirst, &piece) == DescriptionLineReader::Status::Line) {
         if (IsIdLineFor(piece, IdLine::Vendor, vendorId, &afterNumber))
             return IdLineName(piece, afterNumber);
     }
@@ -68,7 +87,9 @@ std::string LookupDeviceName(uint32_t vendorId, uint32_t deviceId) {
     std::string_view piece;
     const char* afterNumber = nullptr;
     bool inBlock = false;
-    while (reader.Next(&piece) == DescriptionLineReader::Status::Line) {
+    // Only vendor and device lines count, so only their first letters are looked at.
+    while (reader.NextStartingWithLetter(inBlock ? kVendorOrDeviceFirst : kVendorFirst, &piece) ==
+           DescriptionLineReader::Status::Line) {
         if (!inBlock) {
             inBlock = IsIdLineFor(piece, IdLine::Vendor, vendorId, &afterNumber);
             continue;

@@ -2,12 +2,14 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "pci/DescriptionFile.h"
 #include "pci/DescriptionLineReader.h"
+#include "pci/LineChunk.h"
 #include "pci/ScratchDirectory.h"
 
 namespace {
@@ -34,6 +36,24 @@ std::vector<std::string> ReaderPieces(const std::string& name,
     return pieces;
 }
 
+std::vector<std::string> ReaderPiecesStartingWith(const std::string& name,
+                                                  std::string_view letters) {
+    DescriptionFile file(name);
+    DescriptionLineReader reader(file.Descriptor());
+    std::vector<std::string> pieces;
+    std::string_view piece;
+    while (reader.NextStartingWithLetter(letters, &piece) == DescriptionLineReader::Status::Line)
+        pieces.emplace_back(piece);
+    return pieces;
+}
+
+std::vector<std::string> StartingWith(const std::vector<std::string>& pieces, const char* firsts) {
+    std::vector<std::string> kept;
+    for (const std::string& piece : pieces)
+        if (std::strchr(firsts, piece[0])) kept.push_back(piece);
+    return kept;
+}
+
 std::string Line(size_t length, char fill) { return std::string(length, fill); }
 
 }  // namespace
@@ -50,12 +70,16 @@ TEST(DescriptionLineReader, SeesTheLinesAnFgetsLoopSees) {
         Line(255, 'f'),
         Line(300, 'g'),
         "\n\n\r\n",
+        Line(300, 'x') + "\nV" + Line(100, 'V') + "\n" + Line(254, 'v') + "V\n",
     };
-    // Lines of every length across many 64 KiB block boundaries.
+    // Lines of every length, many of them starting with the letters looked for,
+    // some long enough to be split with a letter looked for just after a split.
     std::mt19937 random(7);
+    const char letters[] = "VvDdxQ";
     std::string big;
     while (big.size() < 300000) {
-        big += Line(random() % 700, static_cast<char>('A' + random() % 26));
+        size_t length = random() % 4 == 0 ? random() % 800 : random() % 90;
+        for (size_t i = 0; i < length; ++i) big += letters[random() % 6];
         big += '\n';
     }
     files.push_back(big);
@@ -64,8 +88,11 @@ TEST(DescriptionLineReader, SeesTheLinesAnFgetsLoopSees) {
         std::string name = "f" + std::to_string(i);
         dir.Write(name, files[i]);
         DescriptionLineReader::Status last{};
-        EXPECT_EQ(ReaderPieces(name, &last), FgetsPieces(name)) << "file " << i;
+        std::vector<std::string> expected = FgetsPieces(name);
+        EXPECT_EQ(ReaderPieces(name, &last), expected) << "file " << i;
         EXPECT_EQ(last, DescriptionLineReader::Status::End);
+        EXPECT_EQ(ReaderPiecesStartingWith(name, "v"), StartingWith(expected, "Vv")) << i;
+        EXPECT_EQ(ReaderPiecesStartingWith(name, "vd"), StartingWith(expected, "VvDd")) << i;
     }
 }
 
@@ -88,3 +115,21 @@ TEST(DescriptionLineReader, TextDropsTheBreakAndACarriageReturnBeforeIt) {
     EXPECT_EQ(PieceTextWithoutBreak("1\n", 3), "");
     EXPECT_EQ(PieceTextWithoutBreak(std::string_view("10 ab\0cd\n", 9), 3), "a");
 }
+
+#if defined(TARVOLENT_LINE_CHUNK_AVX2)
+TEST(DescriptionLineReader, ChunkScansAgree) {
+    if (!__builtin_cpu_supports("avx2")) GTEST_SKIP() << "no AVX2";
+    std::mt19937 random(11);
+    const char bytes[] = "\nVvDdx\r";
+    char text[65];
+    for (int round = 0; round < 20000; ++round) {
+        for (char& c : text) c = bytes[random() % 7];
+        for (std::string_view letters : {"v", "vd"}) {
+            LineChunk sse = ScanLineChunk(text, letters);
+            LineChunk avx = ScanLineChunkAvx2(text, letters);
+            ASSERT_EQ(sse.anyBreak, avx.anyBreak);
+            ASSERT_EQ(sse.candidates, avx.candidates);
+        }
+    }
+}
+#endif
