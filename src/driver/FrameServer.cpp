@@ -1,7 +1,5 @@
 #include "driver/FrameServer.h"
 
-#include <vector>
-
 #include "platform/DeviceWire.h"
 #include "platform/ErrorCodes.h"
 #include "platform/UnixSocket.h"
@@ -46,33 +44,36 @@ FrameServer::Outcome FrameServer::ServeFrame(int fd) {
     // The VxD codes carry their record in the output buffer, which travels
     // after the (empty) input buffer.
     bool vxd = RequestHandler::IsVxdCode(header.code);
-    std::vector<uint8_t> in(header.inSize), out(header.outSize), data(header.dataSize);
-    if (!unix_socket::ReceiveAll(fd, in.data(), in.size()) ||
-        (vxd && !unix_socket::ReceiveAll(fd, out.data(), out.size())) ||
-        !unix_socket::ReceiveAll(fd, data.data(), data.size())) {
+    uint8_t in[wire::kMaxBufferSize], out[wire::kMaxBufferSize];
+    // Kept from one request to the next: 4 MiB fresh for every transfer
+    // would cost more than the transfer itself.
+    if (data_.size() < header.dataSize) data_.resize(header.dataSize);
+    if (!unix_socket::ReceiveAll(fd, in, header.inSize) ||
+        (vxd && !unix_socket::ReceiveAll(fd, out, header.outSize)) ||
+        !unix_socket::ReceiveAll(fd, data_.data(), header.dataSize)) {
         Reply(fd, ERROR_INVALID_PARAMETER);
         return Outcome::Close;
     }
     wire::UserTransfer transfer = wire::UserTransferOf(header.code);
-    if (transfer != wire::UserTransfer::ToDriver && !data.empty()) {
+    if (transfer != wire::UserTransfer::ToDriver && header.dataSize != 0) {
         Reply(fd, ERROR_INVALID_PARAMETER);
         return Outcome::Continue;
     }
-    std::vector<uint8_t> readData;
+    uint32_t readLength = 0;
     UserMemory userMemory = [&](uint64_t, uint32_t length) -> uint8_t* {
         if (transfer == wire::UserTransfer::ToDriver) {
-            return length == data.size() ? data.data() : nullptr;
+            return length == header.dataSize ? data_.data() : nullptr;
         }
-        readData.resize(length);
-        return readData.data();
+        if (data_.size() < length) data_.resize(length);
+        readLength = length;
+        return data_.data();
     };
-    DriverCall call{header.code, in.data(), header.inSize, out.data(), header.outSize};
+    DriverCall call{header.code, in, header.inSize, out, header.outSize};
     uint32_t status = handler_.Handle(call, userMemory);
     if (status != ERROR_SUCCESS) {
         Reply(fd, status);
     } else {
-        Reply(fd, status, out.data(), header.outSize, readData.data(),
-              static_cast<uint32_t>(readData.size()));
+        Reply(fd, status, out, header.outSize, data_.data(), readLength);
     }
     return Outcome::Continue;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "driver/RequestHandler.h"
 
@@ -23,4 +24,5 @@ private:
                       const uint8_t* data = nullptr, uint32_t dataSize = 0);
 
     RequestHandler& handler_;
+    std::vector<uint8_t> data_;  // memory bytes of the request or its reply
 };

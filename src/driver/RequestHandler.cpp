@@ -71,13 +71,8 @@ uint32_t RequestHandler::TransferMemory(bool write, const DriverRequest& record,
     if (uint64_t{address} + length > (uint64_t{1} << 32)) return ERROR_INVALID_PARAMETER;
     uint8_t* user = userMemory ? userMemory(record.UserBuffer, length) : nullptr;
     if (!user) return ERROR_INVALID_PARAMETER;
-    if (write) return backend_.WritePhysical(address, user, length);
-    // Read into a scratch buffer first: a failed read leaves the caller's
-    // buffer as it was.
-    std::vector<uint8_t> scratch(length);
-    uint32_t status = backend_.ReadPhysical(address, scratch.data(), length);
-    if (status == ERROR_SUCCESS) std::memcpy(user, scratch.data(), length);
-    return status;
+    return write ? backend_.WritePhysical(address, user, length)
+                 : backend_.ReadPhysical(address, user, length);
 }
 
 uint32_t RequestHandler::ListFunctions(DriverRequest* record) {

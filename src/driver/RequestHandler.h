@@ -18,7 +18,8 @@ struct DriverCall {
 
 // Where the bytes of a memory request live, given the record's UserBuffer and
 // TransferLength: the source of a write or the destination of a read. Null
-// when that buffer cannot be reached.
+// when that buffer cannot be reached. A failed read may have filled part of
+// it, so the caller's own buffer must only be updated on success.
 using UserMemory = std::function<uint8_t*(uint64_t userBuffer, uint32_t length)>;
 
 // Checks every field of a request and carries it out on a backend. The

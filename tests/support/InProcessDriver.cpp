@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <utility>
 
 #include "driver/DriverBackend.h"
@@ -66,10 +67,19 @@ bool InProcessDriver::DeviceIoControl(DeviceHandle handle, uint32_t code, void* 
     DriverCall call{code, static_cast<const uint8_t*>(inBuffer), inSize,
                     static_cast<uint8_t*>(outBuffer), outSize};
     // In-process the record's UserBuffer is a real pointer of this process.
-    UserMemory userMemory = [](uint64_t userBuffer, uint32_t) {
-        return reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(userBuffer));
+    // Reads land in a scratch buffer first, so a failure leaves it as it was.
+    uint8_t* user = nullptr;
+    std::vector<uint8_t> scratch;
+    UserMemory userMemory = [&](uint64_t userBuffer, uint32_t length) {
+        user = reinterpret_cast<uint8_t*>(static_cast<uintptr_t>(userBuffer));
+        if (wire::UserTransferOf(code) != wire::UserTransfer::FromDriver) return user;
+        scratch.resize(length);
+        return scratch.data();
     };
     lastError_ = RequestHandler(*backend_).Handle(call, userMemory);
+    if (lastError_ == ERROR_SUCCESS && !scratch.empty()) {
+        std::memcpy(user, scratch.data(), scratch.size());
+    }
     if (bytesReturned) *bytesReturned = lastError_ == ERROR_SUCCESS ? outSize : 0;
     return lastError_ == ERROR_SUCCESS;
 }
