@@ -43,6 +43,8 @@ CMainFrame::~CMainFrame() {
     // signals must not reach it.
     if (m_wndMDIClient) {
         m_wndMDIClient->viewport()->removeEventFilter(this);
+        for (QMdiSubWindow* window : m_wndMDIClient->subWindowList())
+            window->removeEventFilter(this);
         disconnect(m_wndMDIClient, nullptr, this, nullptr);
     }
     disconnect(qApp, nullptr, this, nullptr);
@@ -158,7 +160,13 @@ void CMainFrame::ConnectRefreshTriggers() {
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     // Windows come and go as children of the area's viewport; the area drops
     // a closed one from its list only after this event.
-    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildRemoved)
+    if (event->type() == QEvent::ChildAdded) {
+        // Maximising or restoring a child changes the main title.
+        if (auto* child = qobject_cast<CChildFrame*>(static_cast<QChildEvent*>(event)->child()))
+            child->installEventFilter(this);
+    }
+    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildRemoved ||
+        event->type() == QEvent::WindowStateChange)
         ScheduleRefresh();
     return QMainWindow::eventFilter(watched, event);
 }
@@ -215,12 +223,19 @@ void CMainFrame::RouteToActiveView(const char* handler) {
 
 void CMainFrame::OnUpdateFrameTitle() {
     CChildFrame* child = ActiveChildFrame();
-    // While a child is maximised QMdiSubWindow composes the title itself.
-    if (child && child->isMaximized()) return;
     QString title = m_strBaseTitle;
     if (child && child->GetActiveDocument())
         title += " - " + child->GetActiveDocument()->GetTitle();
+    // A maximised child shows its caption in the main title, as MDI does.
+    if (child && child->isMaximized()) title += " - [" + child->windowTitle() + "]";
     if (windowTitle() != title) setWindowTitle(title);
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    // QMdiSubWindow writes a title of its own when a child is maximised or
+    // restored; ours follows.
+    if (event->type() == QEvent::WindowTitleChange) ScheduleRefresh();
+    QMainWindow::changeEvent(event);
 }
 
 void CMainFrame::ActivateFromOtherInstance() {

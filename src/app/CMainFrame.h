@@ -44,6 +44,7 @@ class CMainFrame : public QMainWindow {
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void CreateCommands();

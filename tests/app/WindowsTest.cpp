@@ -79,6 +79,27 @@ TEST_F(AppTest, WindowsAreCaptionedByTemplateAndDocumentsNumberedPerTemplate) {
     EXPECT_EQ(Frame().windowTitle(), "Tarvolent");
 }
 
+TEST_F(AppTest, MainTitleFollowsTheActiveDocumentWhileChildrenAreMaximisedAndRestored) {
+    ASSERT_EQ(StartApp(), CBorealixApp::Startup::Running);
+    App().OpenFeature("PCI Read/Write");
+    App().OpenFeature("Memory Dump");
+    ProcessEvents();
+    const QList<QMdiSubWindow*> windows = Frame().MdiClient().subWindowList();
+    Frame().MdiClient().setActiveSubWindow(windows[1]);
+    ProcessEvents();
+    EXPECT_EQ(Frame().windowTitle(), "Tarvolent - Memory1");
+
+    windows[1]->showMaximized();
+    ProcessEvents();
+    EXPECT_EQ(Frame().windowTitle(), "Tarvolent - Memory1 - [Memory Dump]");
+    Frame().MdiClient().setActiveSubWindow(windows[0]);
+    ProcessEvents();
+    EXPECT_EQ(Frame().windowTitle(), "Tarvolent - Tarvolent1 - [Tarvolent]");
+    windows[0]->showNormal();
+    ProcessEvents();
+    EXPECT_EQ(Frame().windowTitle(), "Tarvolent - Tarvolent1");
+}
+
 TEST_F(AppTest, NextChildFrameSkipsOtherWindowsAndStartsOverAfterTheEnd) {
     ASSERT_EQ(StartApp(), CBorealixApp::Startup::Running);
     EXPECT_EQ(Frame().NextChildFrame(), nullptr);
