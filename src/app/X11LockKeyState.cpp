@@ -8,21 +8,6 @@
 #include <X11/XKBlib.h>
 #endif
 
-namespace {
-
-// Everything off: no window system to ask.
-class NoLockKeyState : public LockKeyState {
-  public:
-    bool IsOn(LockKey) override { return false; }
-};
-
-}  // namespace
-
-std::unique_ptr<LockKeyState> LockKeyState::ForPlatform() {
-    if (auto x11 = X11LockKeyState::Create()) return x11;
-    return std::make_unique<NoLockKeyState>();
-}
-
 std::unique_ptr<LockKeyState> X11LockKeyState::Create() {
 #ifdef TARVOLENT_HAVE_XKB
     auto* application =
