@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "pci/LineChunk.h"
+#include "pci/LineChunkScan.h"
 
 DescriptionLineReader::DescriptionLineReader(int fd) { failed_ = !Load(fd); }
 
@@ -70,57 +70,41 @@ DescriptionLineReader::Status DescriptionLineReader::Next(std::string_view* piec
     return Status::Line;
 }
 
-// From a piece start that is no candidate, the next piece start that may be
-// one: 64 bytes at a time, line breaks followed by a wanted letter. While
-// every 64 bytes hold a line break no line reaches 255 bytes; after three
-// chunks without one, the pieces are stepped one by one, so long lines split
-// exactly as they would be read.
-template <LineChunk (*Scan)(const char*, std::string_view)>
-const char* DescriptionLineReader::SkipToCandidateWith(const char* from,
-                                                       std::string_view letters) const {
-    const char* p = from;
-    const char* stretch = nullptr;
-    int chunksWithoutBreak = 0;
-    while (end_ - p >= 65) {
-        LineChunk chunk = Scan(p, letters);
-        if (chunk.candidates) return p + __builtin_ctzll(chunk.candidates) + 1;
-        if (chunk.anyBreak) {
-            chunksWithoutBreak = 0;
-        } else {
-            if (chunksWithoutBreak++ == 0) stretch = p;
-            if (chunksWithoutBreak == 3) return StepPastLastLineStart(from, stretch);
-        }
-        p += 64;
-    }
-    return StepPastLastLineStart(from, p);
-}
-
-const char* DescriptionLineReader::SkipToCandidate(const char* from,
+// From `from`, inside or at the start of the piece at `pieceStart` (no
+// candidate), to the next piece start that may be one. While every 64 bytes
+// hold a line break no line reaches 255 bytes; where three chunks hold none,
+// or at the tail, one piece is stepped exactly, so long lines split as they
+// would be read.
+const char* DescriptionLineReader::SkipToCandidate(const char* pieceStart, const char* from,
                                                    std::string_view letters) const {
-#if defined(TARVOLENT_LINE_CHUNK_AVX2)
-    static const bool avx2 = __builtin_cpu_supports("avx2");
-    if (avx2) return SkipToCandidateWith<ScanLineChunkAvx2>(from, letters);
-#endif
-    return SkipToCandidateWith<ScanLineChunk>(from, letters);
+    LineChunkScan scan(letters[0], letters.size() > 1 ? letters[1] : letters[0]);
+    LineChunkRun run = scan.Run(from, end_);
+    if (run.kind == LineChunkRun::Candidate) return run.at;
+    return StepPastLastLineStart(pieceStart, from, run.at);
 }
 
 // The end of the piece that starts after the last line break in [from, to),
-// or at `from` when there is none; both are known not to be candidates.
-const char* DescriptionLineReader::StepPastLastLineStart(const char* from, const char* to) const {
+// or at `pieceStart` when there is none; neither is a candidate.
+const char* DescriptionLineReader::StepPastLastLineStart(const char* pieceStart, const char* from,
+                                                         const char* to) const {
     const void* lastBreak = memrchr(from, '\n', static_cast<size_t>(to - from));
-    const char* start = lastBreak ? static_cast<const char*>(lastBreak) + 1 : from;
+    const char* start = lastBreak ? static_cast<const char*>(lastBreak) + 1 : pieceStart;
     if (start >= end_) return end_;
     const char* pieceEnd = PieceEnd(start);
     return pieceEnd ? pieceEnd : end_;
 }
 
 DescriptionLineReader::Status DescriptionLineReader::NextStartingWithLetter(
-    std::string_view letters, std::string_view* piece) {
+    std::string_view letters, std::string_view* piece, PieceFilter mayMatch, uint32_t key) {
     if (failed_) return Status::Error;
     while (cursor_ < end_) {
-        if (letters.find(static_cast<char>(*cursor_ | 0x20)) != std::string_view::npos)
+        if (letters.find(static_cast<char>(*cursor_ | 0x20)) == std::string_view::npos) {
+            cursor_ = SkipToCandidate(cursor_, cursor_, letters);
+        } else if (!mayMatch || mayMatch(cursor_, static_cast<size_t>(end_ - cursor_), key)) {
             return Next(piece);
-        cursor_ = SkipToCandidate(cursor_, letters);
+        } else {
+            cursor_ = SkipToCandidate(cursor_, cursor_ + 1, letters);
+        }
     }
     return Status::End;
 }

@@ -1,10 +1,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 #include <vector>
-
-#include "pci/LineChunk.h"
 
 // Reads a description file as a loop of fgets into a 256-byte buffer would
 // see it, without its cost: the file is mapped (or read whole) and scanned
@@ -28,14 +27,18 @@ public:
     // The next piece whose first byte is one of the lower-case `letters` (one
     // or two) in either case; the pieces passed over are exactly those Next()
     // would have given.
-    Status NextStartingWithLetter(std::string_view letters, std::string_view* piece);
+    // `mayMatch` (optional) sees the first bytes of each such piece and may
+    // pass it over unread when it cannot be the one looked for.
+    using PieceFilter = bool (*)(const char* start, size_t available, uint32_t key);
+    Status NextStartingWithLetter(std::string_view letters, std::string_view* piece,
+                                  PieceFilter mayMatch = nullptr, uint32_t key = 0);
 
 private:
     bool Load(int fd);
-    const char* SkipToCandidate(const char* from, std::string_view letters) const;
-    template <LineChunk (*Scan)(const char*, std::string_view)>
-    const char* SkipToCandidateWith(const char* from, std::string_view letters) const;
-    const char* StepPastLastLineStart(const char* from, const char* to) const;
+    const char* SkipToCandidate(const char* pieceStart, const char* from,
+                                std::string_view letters) const;
+    const char* StepPastLastLineStart(const char* pieceStart, const char* from,
+                                      const char* to) const;
     const char* PieceEnd(const char* start) const;
 
     void* mapping_ = nullptr;

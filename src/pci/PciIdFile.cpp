@@ -30,20 +30,36 @@ int HexDigit(char c) {
     return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
 }
 
+// Four hex digits at p[4..7] and no fifth at p[8], as every generated line
+// has: the number is exactly those digits.
+bool ReadFourDigitId(const char* p, uint32_t* number) {
+    int d0 = HexDigit(p[4]), d1 = HexDigit(p[5]), d2 = HexDigit(p[6]), d3 = HexDigit(p[7]);
+    if ((d0 | d1 | d2 | d3) < 0 || HexDigit(p[8]) >= 0) return false;
+    *number = static_cast<uint32_t>(d0 << 12 | d1 << 8 | d2 << 4 | d3);
+    return true;
+}
+
 // The number from the fifth character on; false when it cannot be read.
-// Four digits and no fifth, as every generated line has, read directly.
 bool ReadIdNumber(std::string_view piece, uint32_t* number, const char** stop) {
-    if (piece.size() > 8) {
-        int d0 = HexDigit(piece[4]), d1 = HexDigit(piece[5]), d2 = HexDigit(piece[6]),
-            d3 = HexDigit(piece[7]);
-        if ((d0 | d1 | d2 | d3) >= 0 && HexDigit(piece[8]) < 0) {
-            *number = static_cast<uint32_t>(d0 << 12 | d1 << 8 | d2 << 4 | d3);
-            *stop = piece.data() + 8;
-            return true;
-        }
+    if (piece.size() > 8 && ReadFourDigitId(piece.data(), number)) {
+        *stop = piece.data() + 8;
+        return true;
     }
     if (piece.size() <= 4) return false;
     return ScanHex(piece.data() + 4, piece.data() + piece.size(), number, stop);
+}
+
+// Passes over, unread, a line whose "ID" keyword or four-digit number rules
+// it out; anything less plain is read in full.
+bool MayBeIdLineFor(const char* start, size_t available, uint32_t id) {
+    if (available < 3 || Lower(start[1]) != 'i' || Lower(start[2]) != 'd') return false;
+    uint32_t number = 0;
+    return available <= 8 || !ReadFourDigitId(start, &number) || number == id;
+}
+
+// In a vendor's block every vendor line counts: it ends the block.
+bool MayBeDeviceLineForOrVendorLine(const char* start, size_t available, uint32_t id) {
+    return Lower(start[0]) == 'v' || MayBeIdLineFor(start, available, id);
 }
 
 // The name starts at the first word after the number. It is looked for from
@@ -73,7 +89,8 @@ std::string LookupVendorName(uint32_t vendorId) {
     DescriptionLineReader reader(file.Descriptor());
     std::string_view piece;
     const char* afterNumber = nullptr;
-    while (reader.NextStartingWithLetter(kVendorFirst, &piece) == DescriptionLineReader::Status::Line) {
+    while (reader.NextStartingWithLetter(kVendorFirst, &piece, MayBeIdLineFor, vendorId) ==
+           DescriptionLineReader::Status::Line) {
         if (IsIdLineFor(piece, IdLine::Vendor, vendorId, &afterNumber))
             return IdLineName(piece, afterNumber);
     }
@@ -88,7 +105,10 @@ std::string LookupDeviceName(uint32_t vendorId, uint32_t deviceId) {
     const char* afterNumber = nullptr;
     bool inBlock = false;
     // Only vendor and device lines count, so only their first letters are looked at.
-    while (reader.NextStartingWithLetter(inBlock ? kVendorOrDeviceFirst : kVendorFirst, &piece) ==
+    while ((inBlock ? reader.NextStartingWithLetter(kVendorOrDeviceFirst, &piece,
+                                                    MayBeDeviceLineForOrVendorLine, deviceId)
+                    : reader.NextStartingWithLetter(kVendorFirst, &piece, MayBeIdLineFor,
+                                                    vendorId)) ==
            DescriptionLineReader::Status::Line) {
         if (!inBlock) {
             inBlock = IsIdLineFor(piece, IdLine::Vendor, vendorId, &afterNumber);
