@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-base-dev-tools libgl-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
     nlohmann-json3-dev libgtest-dev libgmock-dev
     pci.ids pciutils fonts-liberation
     xvfb xauth
