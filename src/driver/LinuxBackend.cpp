@@ -127,8 +127,7 @@ bool LinuxBackend::WindowPiece(uint64_t address, uint64_t length, Bdf* function,
     for (const McfgWindow& window : windows_) {
         if (address < window.Begin() || address >= window.End()) continue;
         uint64_t relative = address - window.base;
-        *function = {static_cast<uint8_t>(relative >> 20), static_cast<uint8_t>((relative >> 15) & 0x1F),
-                     static_cast<uint8_t>((relative >> 12) & 7)};
+        *function = Bdf::FromWindowOffset(relative);
         *offset = static_cast<uint32_t>(relative & 0xFFF);
         *pieceLength = std::min<uint64_t>(length, 4096 - *offset);
         return true;

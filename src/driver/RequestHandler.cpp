@@ -93,8 +93,7 @@ uint32_t RequestHandler::ListFunctions(DriverRequest* record) {
 uint32_t RequestHandler::AccessConfig(bool write, DriverRequest* record) {
     uint32_t address = record->ConfigAddress;
     if (!(address & 0x80000000u)) return ERROR_INVALID_PARAMETER;
-    Bdf function{static_cast<uint8_t>(address >> 16), static_cast<uint8_t>((address >> 11) & 0x1F),
-                 static_cast<uint8_t>((address >> 8) & 7)};
+    Bdf function = Bdf::FromConfigAddress(address);
     // Mechanism #1 hardware ignores the two low bits: the aligned dword.
     uint32_t offset = address & 0xFC;
     if (write) return backend_.WriteConfigDword(function, offset, record->ConfigValue);

@@ -54,8 +54,11 @@ MachineLoad MachineJsonParser::Parse(const std::string& text) {
         }
     }
     ok = ok && (!document.contains("ecam") || ParseEcam(document["ecam"], *machine));
-    ok = ok && (!document.contains("functions") || ParseFunctions(document["functions"], *machine));
-    ok = ok && (!document.contains("memory") || ParseMemory(document["memory"], *machine));
+    machine_ = machine.get();
+    ok = ok && (!document.contains("functions") ||
+                ParseArray(document["functions"], "functions", &MachineJsonParser::ParseFunction));
+    ok = ok && (!document.contains("memory") ||
+                ParseArray(document["memory"], "memory", &MachineJsonParser::ParseRegion));
     if (ok) {
         load.machine = std::move(machine);
     } else {
@@ -121,10 +124,11 @@ bool MachineJsonParser::ParseEcam(const json& ecam, SimMachine& machine) {
     return true;
 }
 
-bool MachineJsonParser::ParseFunctions(const json& functions, SimMachine& machine) {
-    if (!functions.is_array()) return Fail("functions", "must be an array");
-    for (size_t i = 0; i < functions.size(); ++i) {
-        if (!ParseFunction(functions[i], Element("functions", i), machine)) return false;
+template <class ParseEntry>
+bool MachineJsonParser::ParseArray(const json& array, const char* name, ParseEntry parseEntry) {
+    if (!array.is_array()) return Fail(name, "must be an array");
+    for (size_t i = 0; i < array.size(); ++i) {
+        if (!(this->*parseEntry)(array[i], Element(name, i))) return false;
     }
     return true;
 }
@@ -144,8 +148,8 @@ bool MachineJsonParser::ParseBdf(const json& value, const std::string& path, Bdf
     return true;
 }
 
-bool MachineJsonParser::ParseFunction(const json& entry, const std::string& path,
-                                      SimMachine& machine) {
+bool MachineJsonParser::ParseFunction(const json& entry, const std::string& path) {
+    SimMachine& machine = *machine_;
     if (!entry.is_object()) return Fail(path, "must be an object");
     if (!CheckKeys(entry, path, {"bdf", "config", "writable"})) return false;
     if (!entry.contains("bdf")) return Fail(path, "missing \"bdf\"");
@@ -178,14 +182,6 @@ bool MachineJsonParser::ParseFunction(const json& entry, const std::string& path
     return true;
 }
 
-bool MachineJsonParser::ParseMemory(const json& memory, SimMachine& machine) {
-    if (!memory.is_array()) return Fail("memory", "must be an array");
-    for (size_t i = 0; i < memory.size(); ++i) {
-        if (!ParseRegion(memory[i], Element("memory", i), machine)) return false;
-    }
-    return true;
-}
-
 bool MachineJsonParser::ReadContentFile(const std::string& name, const std::string& path,
                                         std::vector<uint8_t>* content) {
     std::filesystem::path file(name);
@@ -211,8 +207,8 @@ bool MachineJsonParser::RegionContent(const json& entry, const std::string& path
     return true;
 }
 
-bool MachineJsonParser::ParseRegion(const json& entry, const std::string& path,
-                                    SimMachine& machine) {
+bool MachineJsonParser::ParseRegion(const json& entry, const std::string& path) {
+    SimMachine& machine = *machine_;
     if (!entry.is_object()) return Fail(path, "must be an object");
     if (!CheckKeys(entry, path, {"base", "size", "hex", "file", "fill", "writable"})) return false;
     if (!entry.contains("base")) return Fail(path, "missing \"base\"");

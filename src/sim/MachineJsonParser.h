@@ -24,11 +24,11 @@ private:
     bool Number(const nlohmann::json& value, const std::string& path, uint64_t max, uint64_t* out);
     bool HexField(const nlohmann::json& value, const std::string& path, std::vector<uint8_t>* out);
     bool ParseEcam(const nlohmann::json& ecam, SimMachine& machine);
-    bool ParseFunctions(const nlohmann::json& functions, SimMachine& machine);
-    bool ParseFunction(const nlohmann::json& entry, const std::string& path, SimMachine& machine);
+    template <class ParseEntry>
+    bool ParseArray(const nlohmann::json& array, const char* name, ParseEntry parseEntry);
+    bool ParseFunction(const nlohmann::json& entry, const std::string& path);
     bool ParseBdf(const nlohmann::json& value, const std::string& path, Bdf* out);
-    bool ParseMemory(const nlohmann::json& memory, SimMachine& machine);
-    bool ParseRegion(const nlohmann::json& entry, const std::string& path, SimMachine& machine);
+    bool ParseRegion(const nlohmann::json& entry, const std::string& path);
     bool RegionContent(const nlohmann::json& entry, const std::string& path,
                        std::vector<uint8_t>* content);
     bool ReadContentFile(const std::string& name, const std::string& path,
@@ -39,4 +39,5 @@ private:
     std::string fileName_;
     std::string baseDirectory_;
     std::string error_;
+    SimMachine* machine_ = nullptr;  // the machine being built
 };

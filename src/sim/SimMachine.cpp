@@ -51,77 +51,64 @@ SimMachine::Piece SimMachine::PieceAt(uint64_t address, uint64_t length) const {
     return {length};
 }
 
-void SimMachine::ReadPhysical(uint32_t address, uint8_t* out, uint32_t length) const {
+template <class Visit>
+void SimMachine::VisitPieces(uint32_t address, uint32_t length, Visit visit) const {
     uint64_t at = address;
-    uint64_t left = length;
-    while (left > 0) {
-        Piece piece = PieceAt(at, left);
+    uint64_t done = 0;
+    while (done < length) {
+        Piece piece = PieceAt(at, length - done);
+        visit(piece, at, done);
+        at += piece.length;
+        done += piece.length;
+    }
+}
+
+void SimMachine::ReadPhysical(uint32_t address, uint8_t* out, uint32_t length) const {
+    VisitPieces(address, length, [&](const Piece& piece, uint64_t at, uint64_t done) {
         if (piece.window) {
             uint64_t relative = at - ecam_->base;
-            Bdf bdf = DecodeWindow(relative);
-            const PciFunction* function = Find(bdf);
+            const PciFunction* function = Find(Bdf::FromWindowOffset(relative));
             uint32_t offset = static_cast<uint32_t>(relative & 0xFFF);
-            for (uint64_t i = 0; i < piece.length; ++i) {
-                out[i] = function ? function->ReadByte(offset + static_cast<uint32_t>(i)) : 0xFF;
+            for (uint32_t i = 0; i < piece.length; ++i) {
+                out[done + i] = function ? function->ReadByte(offset + i) : 0xFF;
             }
         } else if (piece.region) {
-            piece.region->Read(at - piece.region->Base(), out, piece.length);
+            piece.region->Read(at - piece.region->Base(), out + done, piece.length);
         } else {
-            std::memset(out, 0xFF, piece.length);
+            std::memset(out + done, 0xFF, piece.length);
         }
-        at += piece.length;
-        out += piece.length;
-        left -= piece.length;
-    }
+    });
 }
 
 void SimMachine::WritePhysical(uint32_t address, const uint8_t* in, uint32_t length) {
-    uint64_t at = address;
-    uint64_t left = length;
-    while (left > 0) {
-        Piece piece = PieceAt(at, left);
+    VisitPieces(address, length, [&](const Piece& piece, uint64_t at, uint64_t done) {
         if (piece.window) {
             uint64_t relative = at - ecam_->base;
-            Bdf bdf = DecodeWindow(relative);
-            if (PciFunction* function = Find(bdf)) {
-                uint32_t offset = static_cast<uint32_t>(relative & 0xFFF);
-                for (uint64_t i = 0; i < piece.length; ++i) {
-                    function->WriteByte(offset + static_cast<uint32_t>(i), in[i]);
-                }
+            PciFunction* function = Find(Bdf::FromWindowOffset(relative));
+            uint32_t offset = static_cast<uint32_t>(relative & 0xFFF);
+            for (uint32_t i = 0; function && i < piece.length; ++i) {
+                function->WriteByte(offset + i, in[done + i]);
             }
         } else if (piece.region) {
-            // Regions are const in the piece; find the mutable one by position.
+            // The piece points at a region of ours; write through our own copy.
             auto& region = regions_[static_cast<size_t>(piece.region - regions_.data())];
-            region.Write(at - region.Base(), in, piece.length);
+            region.Write(at - region.Base(), in + done, piece.length);
         }
-        at += piece.length;
-        in += piece.length;
-        left -= piece.length;
-    }
-}
-
-Bdf SimMachine::DecodeWindow(uint64_t relative) {
-    return {static_cast<uint8_t>(relative >> 20), static_cast<uint8_t>((relative >> 15) & 0x1F),
-            static_cast<uint8_t>((relative >> 12) & 7)};
-}
-
-Bdf SimMachine::DecodeMechanism1(uint32_t address) {
-    return {static_cast<uint8_t>(address >> 16), static_cast<uint8_t>((address >> 11) & 0x1F),
-            static_cast<uint8_t>((address >> 8) & 7)};
+    });
 }
 
 void SimMachine::OutDword(uint16_t port, uint32_t value) {
     if (port == kConfigAddressPort) {
         configAddress_ = value;
     } else if (port == kConfigDataPort && (configAddress_ & 0x80000000u)) {
-        ConfigWrite(DecodeMechanism1(configAddress_), configAddress_ & 0xFC, value);
+        ConfigWrite(Bdf::FromConfigAddress(configAddress_), configAddress_ & 0xFC, value);
     }
 }
 
 uint32_t SimMachine::InDword(uint16_t port) const {
     if (port == kConfigAddressPort) return configAddress_;
     if (port == kConfigDataPort && (configAddress_ & 0x80000000u)) {
-        return ConfigRead(DecodeMechanism1(configAddress_), configAddress_ & 0xFC);
+        return ConfigRead(Bdf::FromConfigAddress(configAddress_), configAddress_ & 0xFC);
     }
     return 0xFFFFFFFFu;
 }

@@ -61,8 +61,9 @@ private:
         bool window = false;
     };
     Piece PieceAt(uint64_t address, uint64_t length) const;
-    static Bdf DecodeMechanism1(uint32_t address);
-    static Bdf DecodeWindow(uint64_t relative);
+    // Calls visit(piece, address, bytes done so far) for each piece in turn.
+    template <class Visit>
+    void VisitPieces(uint32_t address, uint32_t length, Visit visit) const;
 
     std::vector<PciFunction> functions_;
     std::unordered_map<uint16_t, size_t> index_;
