@@ -65,7 +65,8 @@ std::string Dump(const PciDeviceTable& table) {
     for (int i = 0; i < table.count; ++i) {
         const PciDeviceEntry& e = table.rows[i];
         uint8_t config[256] = {};
-        uint32_t dword0 = static_cast<uint32_t>(e.deviceId) << 16 | static_cast<uint32_t>(e.vendorId);
+        uint32_t dword0 =
+            static_cast<uint32_t>(e.deviceId) << 16 | static_cast<uint32_t>(e.vendorId);
         uint32_t dword8 = static_cast<uint32_t>(e.classCode) << 8 | 1;
         for (int b = 0; b < 4; ++b) {
             config[b] = static_cast<uint8_t>(dword0 >> (8 * b));
@@ -140,9 +141,13 @@ int main() {
     }
     auto table = std::make_unique<PciDeviceTable>();
     for (int i = 0; i < kFunctions; ++i) {
-        table->rows[i] = {i / 32, i % 32, 0, static_cast<int32_t>(identities[i].device),
+        table->rows[i] = {i / 32,
+                          i % 32,
+                          0,
+                          static_cast<int32_t>(identities[i].device),
                           static_cast<int32_t>(identities[i].vendor),
-                          static_cast<int32_t>(classes[i % classes.size()]), PCI_KIND_PCI};
+                          static_cast<int32_t>(classes[i % classes.size()]),
+                          PCI_KIND_PCI};
     }
     table->count = kFunctions;
 
@@ -159,20 +164,23 @@ int main() {
     for (int round = 0; round < kRounds; ++round) {
         double cpuBefore = OwnCpuMilliseconds();
         ours = std::min(ours, TimeOnce([&] {
-            lineCount = BuildDeviceListLines(*table, kDeviceFilterBoth).lines.size();
-        }));
+                            lineCount =
+                                BuildDeviceListLines(*table, kDeviceFilterBoth).lines.size();
+                        }));
         oursCpu = std::min(oursCpu, OwnCpuMilliseconds() - cpuBefore);
         double cpu = 0;
         if (peerRan) {
-            peer = std::min(peer, TimeOnce([&] { RunQuietly({"lspci", "-nn", "-F", dumpPath}, &cpu); }));
+            peer = std::min(peer, TimeOnce([&] {
+                                RunQuietly({"lspci", "-nn", "-F", dumpPath}, &cpu);
+                            }));
             peerCpu = std::min(peerCpu, cpu);
         }
     }
     std::filesystem::remove_all(directory);
 
-    std::printf("device-list lines, %zu functions (PciId.txt %ju bytes): %7.2f ms wall, %7.2f ms cpu\n",
-                lineCount, static_cast<uintmax_t>(std::filesystem::file_size("PciId.txt")), ours,
-                oursCpu);
+    std::printf(
+        "device-list lines, %zu functions (PciId.txt %ju bytes): %7.2f ms wall, %7.2f ms cpu\n",
+        lineCount, static_cast<uintmax_t>(std::filesystem::file_size("PciId.txt")), ours, oursCpu);
     if (!peerRan) {
         std::printf("lspci -nn -F: not available\n");
         return 0;

@@ -15,7 +15,8 @@ bool WriteFile(const std::string& path, const std::string& text) {
     std::string temporary = path + ".part";
     std::FILE* file = std::fopen(temporary.c_str(), "wb");
     if (!file) {
-        std::fprintf(stderr, "%s: cannot be created: %s\n", temporary.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "%s: cannot be created: %s\n", temporary.c_str(),
+                     std::strerror(errno));
         return false;
     }
     bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
@@ -26,7 +27,8 @@ bool WriteFile(const std::string& path, const std::string& text) {
     }
     if (!written || std::rename(temporary.c_str(), path.c_str()) != 0) {
         if (written) savedErrno = errno;
-        std::fprintf(stderr, "%s: cannot be written: %s\n", path.c_str(), std::strerror(savedErrno));
+        std::fprintf(stderr, "%s: cannot be written: %s\n", path.c_str(),
+                     std::strerror(savedErrno));
         std::remove(temporary.c_str());
         return false;
     }

@@ -53,8 +53,8 @@ std::string PciClassFileText(const PciIdsDatabase& database) {
         for (const PciIdsSubclass& subclass : pciClass.subclasses) {
             unsigned base = pciClass.id << 16 | subclass.id << 8;
             for (const PciIdsProgIf& progIf : subclass.progIfs)
-                text += ClassLine(base | progIf.id, 0xFFFFFF,
-                                  subclass.name + " (" + progIf.name + ")");
+                text +=
+                    ClassLine(base | progIf.id, 0xFFFFFF, subclass.name + " (" + progIf.name + ")");
             text += ClassLine(base, 0xFFFF00, subclass.name);
         }
         text += ClassLine(pciClass.id << 16, 0xFF0000, pciClass.name);

@@ -34,7 +34,7 @@ bool SplitEntry(std::string_view text, size_t digits, uint32_t* id, std::string*
 }
 
 class PciIdsParser {
-public:
+  public:
     explicit PciIdsParser(PciIdsDatabase* database) : db_(database) {}
 
     bool Line(std::string_view line, std::string* problem) {
@@ -54,7 +54,7 @@ public:
         return inClasses_ ? ClassChildLine(depth, text, problem) : DeviceLine(depth, text, problem);
     }
 
-private:
+  private:
     bool VendorLine(std::string_view text, std::string* problem) {
         PciIdsVendor vendor;
         if (!SplitEntry(text, 4, &vendor.id, &vendor.name)) return Fail("a vendor", problem);

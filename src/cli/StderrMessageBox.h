@@ -6,6 +6,6 @@
 
 // Without a window the system's messages are plain lines on stderr.
 class StderrMessageBox : public MessageBoxService {
-public:
+  public:
     void Show(const std::string& title, const std::string& text) override;
 };

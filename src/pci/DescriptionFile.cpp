@@ -14,4 +14,6 @@ void DescriptionFile::Close() {
     fd_ = -1;
 }
 
-bool DescriptionFile::Rewind() { return fd_ >= 0 && lseek(fd_, 0, SEEK_SET) == 0; }
+bool DescriptionFile::Rewind() {
+    return fd_ >= 0 && lseek(fd_, 0, SEEK_SET) == 0;
+}

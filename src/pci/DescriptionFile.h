@@ -5,7 +5,7 @@
 // One of the description files, opened by bare name relative to the current
 // directory and read only. Readers start wherever Rewind() put it.
 class DescriptionFile {
-public:
+  public:
     DescriptionFile() = default;
     explicit DescriptionFile(const std::string& name) { Open(name); }
     ~DescriptionFile() { Close(); }
@@ -19,6 +19,6 @@ public:
     bool Rewind();
     int Descriptor() const { return fd_; }
 
-private:
+  private:
     int fd_ = -1;
 };

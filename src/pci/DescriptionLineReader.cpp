@@ -10,7 +10,9 @@
 
 #include "pci/LineChunkScan.h"
 
-DescriptionLineReader::DescriptionLineReader(int fd) { failed_ = !Load(fd); }
+DescriptionLineReader::DescriptionLineReader(int fd) {
+    failed_ = !Load(fd);
+}
 
 DescriptionLineReader::~DescriptionLineReader() {
     if (mapping_) munmap(mapping_, mappingSize_);

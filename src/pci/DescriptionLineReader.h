@@ -12,7 +12,7 @@
 // delivered when it ends in '\n' or fills 255 bytes: a last line without a
 // line break is never examined.
 class DescriptionLineReader {
-public:
+  public:
     enum class Status { Line, End, Error };
 
     static constexpr size_t kPieceLimit = 255;
@@ -33,7 +33,7 @@ public:
     Status NextStartingWithLetter(std::string_view letters, std::string_view* piece,
                                   PieceFilter mayMatch = nullptr, uint32_t key = 0);
 
-private:
+  private:
     bool Load(int fd);
     const char* SkipToCandidate(const char* pieceStart, const char* from,
                                 std::string_view letters) const;

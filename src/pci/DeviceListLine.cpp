@@ -8,10 +8,10 @@
 namespace {
 
 std::string Printed(const char* format, const std::string& vendorPart, const PciDeviceEntry& e) {
-    int length = std::snprintf(nullptr, 0, format, static_cast<unsigned>(e.vendorId),
-                               vendorPart.c_str(), static_cast<unsigned>(e.deviceId),
-                               static_cast<unsigned>(e.bus), static_cast<unsigned>(e.device),
-                               static_cast<unsigned>(e.function));
+    int length =
+        std::snprintf(nullptr, 0, format, static_cast<unsigned>(e.vendorId), vendorPart.c_str(),
+                      static_cast<unsigned>(e.deviceId), static_cast<unsigned>(e.bus),
+                      static_cast<unsigned>(e.device), static_cast<unsigned>(e.function));
     std::string text(static_cast<size_t>(length), '\0');
     std::snprintf(text.data(), text.size() + 1, format, static_cast<unsigned>(e.vendorId),
                   vendorPart.c_str(), static_cast<unsigned>(e.deviceId),

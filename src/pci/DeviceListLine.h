@@ -14,7 +14,9 @@ inline constexpr int32_t kDeviceFilterBoth = PCI_KIND_PCI | PCI_KIND_PCIE;
 // the description files in the current directory.
 std::string FormatDeviceListLine(const PciDeviceEntry& entry);
 
-inline bool PassesDeviceFilter(int32_t kind, int32_t filter) { return (kind & filter) == kind; }
+inline bool PassesDeviceFilter(int32_t kind, int32_t filter) {
+    return (kind & filter) == kind;
+}
 
 // The lines of the rows that pass the filter, in table order, and for each
 // line the row it stands for.

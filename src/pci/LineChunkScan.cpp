@@ -72,35 +72,36 @@ LineChunkRun LineChunkScan::RunPortable(const char* p, const char* end) const {
 }
 
 #if defined(__x86_64__)
-__attribute__((target("avx2"))) LineChunkRun LineChunkScan::RunAvx2(const char* p,
-                                                                   const char* end) const {
+__attribute__((target("avx2"), flatten)) LineChunkRun LineChunkScan::RunAvx2(
+    const char* p, const char* end) const {
     const __m256i lineBreak = _mm256_set1_epi8('\n');
     const __m256i caseBit = _mm256_set1_epi8(0x20);
     const __m256i first = _mm256_set1_epi8(first_);
     const __m256i second = _mm256_set1_epi8(second_);
-    return RunChunks(p, end, [&](const char* chunk, bool* anyBreak) __attribute__((target("avx2"))) {
-        __m256i bytes0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk));
-        __m256i bytes1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk + 32));
-        __m256i next0 = _mm256_or_si256(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk + 1)), caseBit);
-        __m256i next1 = _mm256_or_si256(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk + 33)), caseBit);
-        __m256i breaks0 = _mm256_cmpeq_epi8(bytes0, lineBreak);
-        __m256i breaks1 = _mm256_cmpeq_epi8(bytes1, lineBreak);
-        __m256i wanted0 =
-            _mm256_or_si256(_mm256_cmpeq_epi8(next0, first), _mm256_cmpeq_epi8(next0, second));
-        __m256i wanted1 =
-            _mm256_or_si256(_mm256_cmpeq_epi8(next1, first), _mm256_cmpeq_epi8(next1, second));
-        __m256i candidates0 = _mm256_and_si256(breaks0, wanted0);
-        __m256i candidates1 = _mm256_and_si256(breaks1, wanted1);
-        __m256i breaks = _mm256_or_si256(breaks0, breaks1);
-        *anyBreak = !_mm256_testz_si256(breaks, breaks);
-        __m256i any = _mm256_or_si256(candidates0, candidates1);
-        if (_mm256_testz_si256(any, any)) return uint64_t{0};
-        return static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(candidates0))) |
-               static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(candidates1)))
-                   << 32;
-    });
+    return RunChunks(
+        p, end, [&](const char* chunk, bool* anyBreak) __attribute__((target("avx2"))) {
+            __m256i bytes0 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk));
+            __m256i bytes1 = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk + 32));
+            __m256i next0 = _mm256_or_si256(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk + 1)), caseBit);
+            __m256i next1 = _mm256_or_si256(
+                _mm256_loadu_si256(reinterpret_cast<const __m256i*>(chunk + 33)), caseBit);
+            __m256i breaks0 = _mm256_cmpeq_epi8(bytes0, lineBreak);
+            __m256i breaks1 = _mm256_cmpeq_epi8(bytes1, lineBreak);
+            __m256i wanted0 =
+                _mm256_or_si256(_mm256_cmpeq_epi8(next0, first), _mm256_cmpeq_epi8(next0, second));
+            __m256i wanted1 =
+                _mm256_or_si256(_mm256_cmpeq_epi8(next1, first), _mm256_cmpeq_epi8(next1, second));
+            __m256i candidates0 = _mm256_and_si256(breaks0, wanted0);
+            __m256i candidates1 = _mm256_and_si256(breaks1, wanted1);
+            __m256i breaks = _mm256_or_si256(breaks0, breaks1);
+            *anyBreak = !_mm256_testz_si256(breaks, breaks);
+            __m256i any = _mm256_or_si256(candidates0, candidates1);
+            if (_mm256_testz_si256(any, any)) return uint64_t{0};
+            return static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(candidates0))) |
+                   static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(candidates1)))
+                       << 32;
+        });
 }
 #endif
 

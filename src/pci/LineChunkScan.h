@@ -11,7 +11,7 @@ struct LineChunkRun {
 };
 
 class LineChunkScan {
-public:
+  public:
     LineChunkScan(char first, char second) : first_(first), second_(second) {}
     // From p up to the last 65 bytes before end.
     LineChunkRun Run(const char* p, const char* end) const;
@@ -22,7 +22,7 @@ public:
     LineChunkRun RunAvx2(const char* p, const char* end) const;
 #endif
 
-private:
+  private:
     char first_;
     char second_;
 };

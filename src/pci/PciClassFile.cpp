@@ -17,8 +17,8 @@ bool ClassLineMatches(std::string_view piece, uint32_t classCode) {
     const char* afterValue = nullptr;
     uint32_t value = 0;
     uint32_t mask = 0;
-    return ScanHex(piece.data(), end, &value, &afterValue) &&
-           ScanHex(afterValue, end, &mask) && (classCode & mask) == (value & mask);
+    return ScanHex(piece.data(), end, &value, &afterValue) && ScanHex(afterValue, end, &mask) &&
+           (classCode & mask) == (value & mask);
 }
 
 }  // namespace

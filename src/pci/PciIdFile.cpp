@@ -14,7 +14,9 @@ enum class IdLine { Vendor, Device, Other };
 constexpr std::string_view kVendorFirst = "v";
 constexpr std::string_view kVendorOrDeviceFirst = "vd";
 
-char Lower(char c) { return static_cast<char>(c | 0x20); }
+char Lower(char c) {
+    return static_cast<char>(c | 0x20);
+}
 
 IdLine ClassifyIdLine(std::string_view piece) {
     if (piece.size() < 3 || Lower(piece[1]) != 'i' || Lower(piece[2]) != 'd') return IdLine::Other;
@@ -24,17 +26,12 @@ IdLine ClassifyIdLine(std::string_view piece) {
     return IdLine::Other;
 }
 
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    c = static_cast<char>(c | 0x20);
-    return c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-}
-
 // Four hex digits at p[4..7] and no fifth at p[8], as every generated line
 // has: the number is exactly those digits.
 bool ReadFourDigitId(const char* p, uint32_t* number) {
-    int d0 = HexDigit(p[4]), d1 = HexDigit(p[5]), d2 = HexDigit(p[6]), d3 = HexDigit(p[7]);
-    if ((d0 | d1 | d2 | d3) < 0 || HexDigit(p[8]) >= 0) return false;
+    int d0 = HexDigitValue(p[4]), d1 = HexDigitValue(p[5]), d2 = HexDigitValue(p[6]),
+        d3 = HexDigitValue(p[7]);
+    if ((d0 | d1 | d2 | d3) < 0 || HexDigitValue(p[8]) >= 0) return false;
     *number = static_cast<uint32_t>(d0 << 12 | d1 << 8 | d2 << 4 | d3);
     return true;
 }
@@ -105,10 +102,10 @@ std::string LookupDeviceName(uint32_t vendorId, uint32_t deviceId) {
     const char* afterNumber = nullptr;
     bool inBlock = false;
     // Only vendor and device lines count, so only their first letters are looked at.
-    while ((inBlock ? reader.NextStartingWithLetter(kVendorOrDeviceFirst, &piece,
-                                                    MayBeDeviceLineForOrVendorLine, deviceId)
-                    : reader.NextStartingWithLetter(kVendorFirst, &piece, MayBeIdLineFor,
-                                                    vendorId)) ==
+    while ((inBlock
+                ? reader.NextStartingWithLetter(kVendorOrDeviceFirst, &piece,
+                                                MayBeDeviceLineForOrVendorLine, deviceId)
+                : reader.NextStartingWithLetter(kVendorFirst, &piece, MayBeIdLineFor, vendorId)) ==
            DescriptionLineReader::Status::Line) {
         if (!inBlock) {
             inBlock = IsIdLineFor(piece, IdLine::Vendor, vendorId, &afterNumber);

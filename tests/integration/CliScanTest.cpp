@@ -49,7 +49,7 @@ void Restore(const char* name, const std::optional<std::string>& value) {
 // Runs tarvolent-cli from the build's program directory; every driver it
 // starts is stopped again in TearDown.
 class CliScanTest : public testing::Test {
-protected:
+  protected:
     CliRun Run(const std::string& arguments, std::optional<std::string> machine = {}) {
         machines_.push_back(machine);
         std::string errPath = scratch_ / "stderr.txt";
@@ -81,7 +81,7 @@ protected:
         for (const std::optional<std::string>& machine : machines_) StopDriver(machine);
     }
 
-private:
+  private:
     static void StopDriver(const std::optional<std::string>& machine) {
         auto runtime = Environment("BOREALIX_RUNTIME_DIR");
         auto selected = Environment("BOREALIX_MACHINE");
@@ -142,8 +142,8 @@ TEST_F(CliScanTest, ReportsFailuresOnStderr) {
     EXPECT_EQ(broken.exitCode, 1);
     EXPECT_NE(broken.err.find("Error! Load driver failed!\n"), std::string::npos) << broken.err;
 
-    for (const char* arguments : {"bogus", "scan --filter both extra", "scan --filter", "",
-                                  "scan --machine"}) {
+    for (const char* arguments :
+         {"bogus", "scan --filter both extra", "scan --filter", "", "scan --machine"}) {
         CliRun usage = Run(arguments);
         EXPECT_EQ(usage.exitCode, 2) << arguments;
         EXPECT_NE(usage.err.find("usage: tarvolent-cli"), std::string::npos) << arguments;
@@ -193,7 +193,8 @@ TEST_F(CliScanTest, RealFunctionsAgreeWithLspci) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
     std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(TARVOLENT_BIN_DIR);
-    std::regex form(R"((.*) \(VendorID=([0-9A-F]{4}) .*, DeviceID=([0-9A-F]{4}), Bus ([0-9A-F]+), Device ([0-9A-F]+), Function ([0-7])\))");
+    std::regex form(
+        R"((.*) \(VendorID=([0-9A-F]{4}) .*, DeviceID=([0-9A-F]{4}), Bus ([0-9A-F]+), Device ([0-9A-F]+), Function ([0-7])\))");
     std::istringstream lines(run.out);
     size_t listed = 0;
     for (std::string line; std::getline(lines, line); ++listed) {

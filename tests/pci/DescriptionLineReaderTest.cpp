@@ -54,7 +54,9 @@ std::vector<std::string> StartingWith(const std::vector<std::string>& pieces, co
     return kept;
 }
 
-std::string Line(size_t length, char fill) { return std::string(length, fill); }
+std::string Line(size_t length, char fill) {
+    return std::string(length, fill);
+}
 
 }  // namespace
 

@@ -27,7 +27,7 @@ std::string Joined(const std::vector<std::string>& lines) {
 // The builtin workstation scanned, with small name files of the test's own so
 // the lines do not change with the installed ID database.
 class DeviceListLineTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         driver_ = InProcessDriver::FromMachineFile(std::string(TARVOLENT_SOURCE_DIR) +
                                                    "/data/machines/workstation.json");
@@ -49,7 +49,7 @@ protected:
     ScratchDirectory dir;
     PciDeviceTable table;
 
-private:
+  private:
     std::unique_ptr<InProcessDriver> driver_;
 };
 

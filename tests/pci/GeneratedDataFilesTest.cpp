@@ -9,7 +9,7 @@
 
 // The files the build places beside the program, looked up as the program does.
 class GeneratedDataFiles : public testing::Test {
-protected:
+  protected:
     void SetUp() override { std::filesystem::current_path(TARVOLENT_BIN_DIR); }
     void TearDown() override { std::filesystem::current_path(previous_); }
     static std::string ClassName(uint32_t code) {
@@ -18,7 +18,7 @@ protected:
         return name;
     }
 
-private:
+  private:
     std::filesystem::path previous_ = std::filesystem::current_path();
 };
 

@@ -7,10 +7,25 @@
 
 // The C library's "%x" is the reference the description files were written for.
 TEST(HexScan, ReadsAsScanfHexDoes) {
-    const char* inputs[] = {"8086",   "  \t1af4 x", "0x1F",      "0X",        "0xg",
-                            "+ff",    "-1",         "-0x10",     "x1",        "-",
-                            "",       "100000000",  "1ffffffff", "fffffffffffffffffff",
-                            "0x-1",   " +0x2 z",    "\r\n10",    "FfFf0000q", "00000000000000000001"};
+    const char* inputs[] = {"8086",
+                            "  \t1af4 x",
+                            "0x1F",
+                            "0X",
+                            "0xg",
+                            "+ff",
+                            "-1",
+                            "-0x10",
+                            "x1",
+                            "-",
+                            "",
+                            "100000000",
+                            "1ffffffff",
+                            "fffffffffffffffffff",
+                            "0x-1",
+                            " +0x2 z",
+                            "\r\n10",
+                            "FfFf0000q",
+                            "00000000000000000001"};
     for (const char* input : inputs) {
         unsigned expected = 0xDEAD;
         bool expectedRead = std::sscanf(input, "%x", &expected) == 1;

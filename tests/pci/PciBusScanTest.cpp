@@ -15,11 +15,13 @@ namespace {
 constexpr uint32_t kCapList = 1u << 20;  // status bit 4
 constexpr uint32_t kMultiFunction = 0x00800000;
 
-uint32_t Cap(uint32_t id, uint32_t next) { return next << 8 | id; }
+uint32_t Cap(uint32_t id, uint32_t next) {
+    return next << 8 | id;
+}
 
 // Remembers every configuration address put on port 0xCF8.
 class AddressRecordingPortIo : public PortIo {
-public:
+  public:
     explicit AddressRecordingPortIo(PortIo& ports) : ports_(ports) {}
     void OutDword(uint16_t port, uint32_t value) override {
         if (port == 0xCF8) addresses.push_back(value);
@@ -28,13 +30,13 @@ public:
     uint32_t InDword(uint16_t port) override { return ports_.InDword(port); }
     std::vector<uint32_t> addresses;
 
-private:
+  private:
     PortIo& ports_;
 };
 
 // The 9x route: configuration space through the ports of a simulated machine.
 class ProbingScan {
-public:
+  public:
     explicit ProbingScan(const std::string& json) : sim_(SimPortIo::FromMachineJson(json)) {
         system_.SetVersion(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
     }
@@ -45,7 +47,7 @@ public:
     }
     PciDeviceTable table;
 
-private:
+  private:
     FakeSystemServices system_;
     ScopedOverride<SystemServices> systemOverride_{system_};
     std::unique_ptr<SimPortIo> sim_;
@@ -67,7 +69,7 @@ TEST(PciBusScan, ListPathKeepsTheDriversOrderAndReadsEachFunction) {
     ASSERT_EQ(EnumeratePciFunctions(table), 3);
     auto row = [&](int i) {
         const PciDeviceEntry& e = table.rows[i];
-        return std::vector<int32_t>{e.bus, e.device, e.function, e.deviceId,
+        return std::vector<int32_t>{e.bus,      e.device,    e.function, e.deviceId,
                                     e.vendorId, e.classCode, e.kind};
     };
     EXPECT_EQ(row(0), (std::vector<int32_t>{2, 0, 0, 0x1533, 0x8086, 0x020000, 1}));
@@ -85,13 +87,21 @@ TEST(PciBusScan, KindFollowsTheCapabilityChain) {
     auto driver = InProcessDriver::FromMachineJson(MachineJson({
         // Pointer present but no capability list announced.
         {"00:01.0", {{0x04, 0}, {0x34, 0x40}, {0x40, Cap(0x10, 0)}}},
-        {"00:02.0", {{0x04, kCapList}, {0x34, 0x40}, {0x40, Cap(0x01, 0x50)},
-                     {0x50, Cap(0x05, 0x60)}, {0x60, Cap(0x10, 0)}}},
-        {"00:03.0", {{0x04, kCapList}, {0x34, 0x40}, {0x40, Cap(0x01, 0x50)},
-                     {0x50, Cap(0x05, 0)}, {0x60, Cap(0x10, 0)}}},
+        {"00:02.0",
+         {{0x04, kCapList},
+          {0x34, 0x40},
+          {0x40, Cap(0x01, 0x50)},
+          {0x50, Cap(0x05, 0x60)},
+          {0x60, Cap(0x10, 0)}}},
+        {"00:03.0",
+         {{0x04, kCapList},
+          {0x34, 0x40},
+          {0x40, Cap(0x01, 0x50)},
+          {0x50, Cap(0x05, 0)},
+          {0x60, Cap(0x10, 0)}}},
         {"00:04.0", {{0x04, kCapList}, {0x34, 0}}},
-        {"00:05.0", {{0x04, kCapList}, {0x34, 0x40}, {0x40, Cap(0x01, 0x50)},
-                     {0x50, Cap(0x05, 0x40)}}},
+        {"00:05.0",
+         {{0x04, kCapList}, {0x34, 0x40}, {0x40, Cap(0x01, 0x50)}, {0x50, Cap(0x05, 0x40)}}},
     }));
     ASSERT_TRUE(driver);
     ScopedOverride<DeviceIo> device(*driver);
@@ -138,8 +148,7 @@ TEST(PciBusScan, ProbingPathFindsFunctionsInAscendingOrder) {
         {"00:00.1", {{0x00, 0x11118086}}},  // hidden: function 0 is single-function
         {"00:05.3", {{0x00, 0x22228086}}},  // function 0 absent
         {"00:05.5", {{0x00, 0x33338086}}},
-        {"00:06.0", {{0x00, 0x44448086}, {0x04, kCapList}, {0x34, 0x40},
-                     {0x40, Cap(0x10, 0)}}},
+        {"00:06.0", {{0x00, 0x44448086}, {0x04, kCapList}, {0x34, 0x40}, {0x40, Cap(0x10, 0)}}},
     }));
     ASSERT_EQ(scan.Run(), 7);
     std::vector<std::string> found;
@@ -150,10 +159,9 @@ TEST(PciBusScan, ProbingPathFindsFunctionsInAscendingOrder) {
                       e.deviceId, e.kind);
         found.push_back(text);
     }
-    EXPECT_EQ(found, (std::vector<std::string>{"00:00.0 3E30 k1", "00:05.3 2222 k1",
-                                               "00:05.5 3333 k1", "00:06.0 4444 k2",
-                                               "00:1f.0 A305 k1", "00:1f.4 A323 k1",
-                                               "03:00.0 1242 k1"}));
+    EXPECT_EQ(found, (std::vector<std::string>{
+                         "00:00.0 3E30 k1", "00:05.3 2222 k1", "00:05.5 3333 k1", "00:06.0 4444 k2",
+                         "00:1f.0 A305 k1", "00:1f.4 A323 k1", "03:00.0 1242 k1"}));
     EXPECT_EQ(scan.table.rows[6].classCode, 0x0C0330);
     // A single-function device: its other function numbers are never read.
     for (uint32_t function = 1; function < 8; ++function)

@@ -2,12 +2,12 @@
 #include <sys/stat.h>
 
 #include "pci/PciClassFile.h"
-#include "support/MessageRecorder.h"
 #include "pci/ScratchDirectory.h"
 #include "platform/Seam.h"
+#include "support/MessageRecorder.h"
 
 class PciClassFileTest : public testing::Test {
-protected:
+  protected:
     ScratchDirectory dir;
     MessageRecorder messages;
     ScopedOverride<MessageBoxService> messageBox{messages};

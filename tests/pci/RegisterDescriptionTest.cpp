@@ -8,7 +8,7 @@ namespace {
 constexpr uint32_t kIdentity = 0x15B88086;
 
 class RegisterDescriptionTest : public testing::Test {
-protected:
+  protected:
     std::string Describe(uint32_t offset, uint32_t identity = kIdentity) {
         DescriptionFile file("regdes.txt");
         EXPECT_TRUE(file.IsOpen());

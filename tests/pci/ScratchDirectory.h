@@ -10,7 +10,7 @@
 // A fresh directory made current for the lifetime of the object, for the
 // description files that are opened by bare name.
 class ScratchDirectory {
-public:
+  public:
     ScratchDirectory() : previous_(std::filesystem::current_path()) {
         std::string pattern = (std::filesystem::temp_directory_path() / "tv-pci-XXXXXX").string();
         path_ = mkdtemp(pattern.data()) ? pattern : std::string();
@@ -29,7 +29,7 @@ public:
     }
     const std::filesystem::path& Path() const { return path_; }
 
-private:
+  private:
     std::filesystem::path previous_;
     std::filesystem::path path_;
 };

@@ -1,0 +1,356 @@
+#include "pci/CBrxPciView.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QClipboard>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMimeData>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QResizeEvent>
+#include <QStyle>
+#include <QTreeWidget>
+#include <algorithm>
+
+namespace {
+
+// Form of 338 x 212 dialog units.
+constexpr int kFormWidth = 338;
+constexpr int kFormHeight = 212;
+constexpr int kEdgeGap = 10;
+constexpr int kFieldLimit = 8;
+
+struct RegisterColumn {
+    const char* heading;
+    Qt::Alignment alignment;
+    int width;
+};
+constexpr RegisterColumn kRegisterColumns[] = {
+    {"Offset", Qt::AlignCenter, 50},
+    {"Value (Hex)", Qt::AlignCenter, 90},
+    {"Description", Qt::AlignLeft | Qt::AlignVCenter, 200},
+};
+
+QString Text(const std::string& text) { return QString::fromStdString(text); }
+
+void SetItems(QComboBox* box, const std::vector<std::string>& items) {
+    box->clear();
+    for (const std::string& item : items) box->addItem(Text(item));
+}
+
+}  // namespace
+
+CBrxPciView::CBrxPciView(QWidget* parent)
+    : QWidget(parent), m_units(QApplication::font()) {
+    setFont(QApplication::font());
+    CreateControls();
+    ConnectControls();
+    resize(FormSize());
+}
+
+CBrxPciView::~CBrxPciView() = default;
+
+QSize CBrxPciView::FormSize() const { return {m_units.X(kFormWidth), m_units.Y(kFormHeight)}; }
+
+void CBrxPciView::Place(QWidget* control, int x, int y, int width, int height) {
+    QRect rect = m_units.Rect(x, y, width, height);
+    // A combo box's resource height includes its drop-down list; on screen
+    // it is as high as its style makes it.
+    if (auto* box = qobject_cast<QComboBox*>(control))
+        rect.setHeight(std::min(rect.height(), box->sizeHint().height()));
+    control->setGeometry(rect);
+}
+
+QLabel* CBrxPciView::AddStatic(const char* text, int x, int y, int width, int height) {
+    auto* label = new QLabel(text, this);
+    Place(label, x, y, width, height);
+    return label;
+}
+
+void CBrxPciView::CreateControls() {
+    AddStatic("Mem. Mapped Base Addr.", 7, 7, 83, 8);
+    m_cbBaseAddress = new QComboBox(this);
+    m_cbBaseAddress->setEditable(true);
+    m_cbBaseAddress->setInsertPolicy(QComboBox::NoInsert);
+    Place(m_cbBaseAddress, 7, 18, 77, 63);
+    AddStatic("PCI Config Address", 97, 7, 63, 8);
+    m_edAddress = new QLineEdit(this);
+    m_edAddress->setReadOnly(true);
+    Place(m_edAddress, 98, 17, 62, 14);
+
+    AddStatic("Bus No.", 7, 35, 26, 8);
+    m_cbBus = new QComboBox(this);
+    Place(m_cbBus, 7, 46, 39, 80);
+    AddStatic("Device No.", 63, 34, 36, 8);
+    m_cbDevice = new QComboBox(this);
+    Place(m_cbDevice, 63, 45, 39, 80);
+    AddStatic("Func. No.", 118, 34, 32, 9);
+    m_cbFunction = new QComboBox(this);
+    Place(m_cbFunction, 118, 45, 39, 81);
+
+    m_filterGroup = new QButtonGroup(this);
+    struct Filter {
+        int32_t filter;
+        const char* text;
+        int y, width;
+    };
+    for (const Filter& f : {Filter{kDeviceFilterBoth, "Show both PCI and PCI Express devices", 64, 144},
+                            Filter{kDeviceFilterPci, "Show only PCI devices", 74, 88},
+                            Filter{kDeviceFilterPciExpress, "Show only PCI Express devices", 84, 115}}) {
+        auto* button = new QRadioButton(f.text, this);
+        Place(button, 7, f.y, f.width, 10);
+        m_filterGroup->addButton(button, f.filter);
+    }
+    m_stDeviceListLabel = AddStatic("PCI and PCI Express Devices", 7, 96, 96, 8);
+    m_cbDeviceList = new QComboBox(this);
+    Place(m_cbDeviceList, 7, 106, 153, 130);
+    m_btScan = new QPushButton("Scan all  devices", this);
+    Place(m_btScan, 7, 122, 61, 14);
+    m_btRefresh = new QPushButton("Refresh", this);
+    Place(m_btRefresh, 95, 122, 65, 14);
+
+    m_stRegisterAddress = AddStatic("", 7, 140, 77, 24);
+    m_stRegisterAddress->setWordWrap(true);
+    m_stRegisterAddress->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_stValueLabel = AddStatic("Register Value (Hex)", 93, 140, 67, 8);
+    m_edValue = new QLineEdit(this);
+    Place(m_edValue, 93, 151, 66, 14);
+    m_btWrite = new QPushButton("Write", this);
+    Place(m_btWrite, 50, 169, 65, 14);
+
+    AddStatic("DID/VID:", 7, 192, 30, 8);
+    m_edSearch = new QLineEdit(this);
+    Place(m_edSearch, 46, 191, 54, 14);
+    m_btFindNext = new QPushButton("Find Next", this);
+    Place(m_btFindNext, 108, 191, 52, 14);
+
+    m_stRegisterListTitle = AddStatic("Register List", 167, 7, 164, 8);
+    m_lcRegisters = new QTreeWidget(this);
+    m_lcRegisters->setRootIsDecorated(false);
+    m_lcRegisters->setUniformRowHeights(true);
+    m_lcRegisters->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_lcRegisters->setColumnCount(0);
+    Place(m_lcRegisters, 168, 18, 163, 187);
+}
+
+QRadioButton* CBrxPciView::FilterButton(int32_t filter) const {
+    return qobject_cast<QRadioButton*>(m_filterGroup->button(filter));
+}
+
+void CBrxPciView::ConnectControls() {
+    connect(m_btScan, &QPushButton::clicked, this,
+            [this] { Run([](PciInspectionModel& m) { m.OnScanAllDevices(); }); });
+    connect(m_cbDeviceList, &QComboBox::activated, this,
+            [this] { Run([](PciInspectionModel& m) { m.OnSelchangeDeviceList(); }); });
+    for (QComboBox* box : {m_cbBus, m_cbDevice, m_cbFunction})
+        connect(box, &QComboBox::activated, this,
+                [this] { Run([](PciInspectionModel& m) { m.ReadSelectedFunction(); }); });
+    connect(m_btRefresh, &QPushButton::clicked, this,
+            [this] { Run([](PciInspectionModel& m) { m.OnRefresh(); }); });
+    connect(m_lcRegisters, &QTreeWidget::itemSelectionChanged, this, [this] {
+        if (m_bShowing) return;
+        Run([](PciInspectionModel& m) { m.OnRegisterItemChanged(); });
+    });
+    connect(m_btWrite, &QPushButton::clicked, this,
+            [this] { Run([](PciInspectionModel& m) { m.OnWriteRegister(); }); });
+    connect(m_filterGroup, &QButtonGroup::idClicked, this,
+            [this] { Run([](PciInspectionModel& m) { m.OnShowFilter(); }); });
+    connect(m_btFindNext, &QPushButton::clicked, this,
+            [this] { Run([](PciInspectionModel& m) { m.OnFindNext(); }); });
+}
+
+void CBrxPciView::OnInitialUpdate() {
+    if (m_bInitialized) return;
+    m_bInitialized = true;
+    m_lcRegisters->setSelectionBehavior(QAbstractItemView::SelectRows);
+    FitParentFrame();
+    m_bShowing = true;
+    SetItems(m_cbBaseAddress, PciInspectionModel::BaseAddressItems());
+    m_cbBaseAddress->setCurrentIndex(m_cbBaseAddress->count() - 1);
+    SetItems(m_cbBus, PciInspectionModel::NumberItems(256));
+    SetItems(m_cbDevice, PciInspectionModel::NumberItems(32));
+    SetItems(m_cbFunction, PciInspectionModel::NumberItems(8));
+    for (QComboBox* box : {m_cbBus, m_cbDevice, m_cbFunction}) box->setCurrentIndex(-1);
+    FilterButton(kDeviceFilterBoth)->setChecked(true);
+    m_lcRegisters->setColumnCount(3);
+    QTreeWidgetItem* header = m_lcRegisters->headerItem();
+    for (int column = 0; column < 3; ++column) {
+        header->setText(column, kRegisterColumns[column].heading);
+        header->setTextAlignment(column, kRegisterColumns[column].alignment);
+        m_lcRegisters->setColumnWidth(column, kRegisterColumns[column].width);
+    }
+    m_stRegisterAddress->clear();
+    m_edValue->setMaxLength(kFieldLimit);
+    m_edSearch->setMaxLength(kFieldLimit);
+    m_bShowing = false;
+}
+
+void CBrxPciView::FitParentFrame() {
+    auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
+    if (!frame) {
+        resize(FormSize());
+        return;
+    }
+    const QSize decoration = frame->size() - frame->contentsRect().size();
+    frame->resize(FormSize() + decoration);
+}
+
+void CBrxPciView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    OnInitialUpdate();
+}
+
+void CBrxPciView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    OnSize(event->size().width(), event->size().height());
+}
+
+void CBrxPciView::OnSize(int cx, int cy) {
+    if (cx <= 0) return;
+    QRect list = m_lcRegisters->geometry();
+    list.setWidth(cx - kEdgeGap - list.left());
+    if (cy > 0) list.setHeight(cy - kEdgeGap - list.top());
+    m_lcRegisters->setGeometry(list);
+    QRect title = m_stRegisterListTitle->geometry();
+    title.setWidth(cx - kEdgeGap - title.left());
+    m_stRegisterListTitle->setGeometry(title);
+}
+
+template <class Command>
+void CBrxPciView::Run(Command command) {
+    TakeInput();
+    command(m_model);
+    ShowForm();
+}
+
+void CBrxPciView::TakeInput() {
+    PciFormState& form = m_model.Form();
+    form.baseAddressText = m_cbBaseAddress->currentText().toStdString();
+    form.bus = m_cbBus->currentIndex();
+    form.device = m_cbDevice->currentIndex();
+    form.function = m_cbFunction->currentIndex();
+    form.deviceListSelection = m_cbDeviceList->currentIndex();
+    const QList<QTreeWidgetItem*> selected = m_lcRegisters->selectedItems();
+    form.registerSelection =
+        selected.isEmpty() ? -1 : m_lcRegisters->indexOfTopLevelItem(selected.first());
+    form.valueText = m_edValue->text().toStdString();
+    form.searchText = m_edSearch->text().toStdString();
+    const int checked = m_filterGroup->checkedId();
+    form.filter = checked > 0 ? checked : kDeviceFilterBoth;
+}
+
+void CBrxPciView::ShowForm() {
+    const PciFormState& form = m_model.Form();
+    m_bShowing = true;
+    m_cbBus->setCurrentIndex(form.bus);
+    m_cbDevice->setCurrentIndex(form.device);
+    m_cbFunction->setCurrentIndex(form.function);
+    ShowDeviceList();
+    ShowRegisterList();
+    m_edAddress->setText(Text(form.addressText));
+    m_stRegisterListTitle->setText(Text(form.registerListTitle));
+    m_stDeviceListLabel->setText(Text(form.deviceListLabel));
+    m_stRegisterAddress->setText(Text(form.registerAddressLabel));
+    m_edValue->setText(Text(form.valueText));
+    m_edSearch->setText(Text(form.searchText));
+    m_bShowing = false;
+    ShowFocus();
+}
+
+void CBrxPciView::ShowDeviceList() {
+    const PciFormState& form = m_model.Form();
+    if (form.deviceList != m_shownDeviceList) {
+        SetItems(m_cbDeviceList, form.deviceList);
+        m_shownDeviceList = form.deviceList;
+        SetDeviceListDropWidth();
+    }
+    m_cbDeviceList->setCurrentIndex(form.deviceListSelection);
+}
+
+void CBrxPciView::SetDeviceListDropWidth() {
+    const QFontMetrics metrics(m_cbDeviceList->font());
+    int widest = 0;
+    for (const std::string& line : m_shownDeviceList)
+        widest = std::max(widest, metrics.horizontalAdvance(Text(line)));
+    const DialogUnits listUnits(m_cbDeviceList->font());
+    const int width = widest + listUnits.AverageCharWidth() +
+                      style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                      2 * style()->pixelMetric(QStyle::PM_DefaultFrameWidth);
+    m_cbDeviceList->view()->setMinimumWidth(width);
+}
+
+void CBrxPciView::ShowRegisterList() {
+    const PciFormState& form = m_model.Form();
+    const bool same = std::equal(
+        form.registers.begin(), form.registers.end(), m_shownRegisters.begin(),
+        m_shownRegisters.end(), [](const PciRegisterRow& a, const PciRegisterRow& b) {
+            return a.offset == b.offset && a.value == b.value && a.description == b.description;
+        });
+    if (!same || form.registerSelection < 0) {
+        // Rebuilt on every read, which drops the row selection.
+        m_lcRegisters->clear();
+        QList<QTreeWidgetItem*> items;
+        items.reserve(static_cast<qsizetype>(form.registers.size()));
+        for (const PciRegisterRow& row : form.registers) {
+            auto* item = new QTreeWidgetItem(
+                QStringList{Text(row.offset), Text(row.value), Text(row.description)});
+            for (int column = 0; column < 3; ++column)
+                item->setTextAlignment(column, kRegisterColumns[column].alignment);
+            item->setToolTip(2, Text(row.description));
+            items.append(item);
+        }
+        m_lcRegisters->addTopLevelItems(items);
+        m_shownRegisters = form.registers;
+    }
+}
+
+void CBrxPciView::ShowFocus() {
+    PciFormState& form = m_model.Form();
+    QWidget* target = form.focus == PciFormField::BaseAddress ? m_cbBaseAddress
+                      : form.focus == PciFormField::Value     ? m_edValue
+                      : form.focus == PciFormField::Search    ? m_edSearch
+                                                              : nullptr;
+    form.focus = PciFormField::None;
+    if (target) target->setFocus(Qt::OtherFocusReason);
+}
+
+QLineEdit* CBrxPciView::FocusedEdit() const {
+    auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    return edit && isAncestorOf(edit) ? edit : nullptr;
+}
+
+bool CBrxPciView::OnUpdateEditCopy() const {
+    QLineEdit* edit = FocusedEdit();
+    return edit && edit->hasSelectedText();
+}
+
+bool CBrxPciView::OnUpdateEditCut() const { return OnUpdateEditCopy(); }
+
+bool CBrxPciView::OnUpdateEditPaste() const {
+    QLineEdit* edit = FocusedEdit();
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    return edit && !edit->isReadOnly() && data && data->hasText();
+}
+
+void CBrxPciView::OnEditCopy() {
+    if (QLineEdit* edit = FocusedEdit()) edit->copy();
+}
+
+void CBrxPciView::OnEditCut() {
+    QLineEdit* edit = FocusedEdit();
+    if (!edit) return;
+    // A read-only field gives its text but keeps it, as cutting there does.
+    if (edit->isReadOnly())
+        edit->copy();
+    else
+        edit->cut();
+}
+
+void CBrxPciView::OnEditPaste() {
+    QLineEdit* edit = FocusedEdit();
+    if (edit && !edit->isReadOnly()) edit->paste();
+}

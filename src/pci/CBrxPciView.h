@@ -1,0 +1,109 @@
+#pragma once
+
+#include <QWidget>
+#include <string>
+#include <vector>
+
+#include "pci/DialogUnits.h"
+#include "pci/PciInspectionModel.h"
+
+class QButtonGroup;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTreeWidget;
+
+// The PCI configuration window: a form laid out at dialog units in the
+// application font. It forwards every event to its PciInspectionModel and
+// shows the model's form state.
+class CBrxPciView : public QWidget {
+    Q_OBJECT
+  public:
+    explicit CBrxPciView(QWidget* parent = nullptr);
+    ~CBrxPciView() override;
+
+    // Fills the boxes and columns and fits the parent frame to the form; runs
+    // once, at the latest when the view is first shown.
+    void OnInitialUpdate();
+    // The form's size in pixels.
+    QSize FormSize() const;
+
+    PciInspectionModel& Model() { return m_model; }
+
+    QComboBox* BaseAddressBox() const { return m_cbBaseAddress; }
+    QComboBox* BusBox() const { return m_cbBus; }
+    QComboBox* DeviceBox() const { return m_cbDevice; }
+    QComboBox* FunctionBox() const { return m_cbFunction; }
+    QComboBox* DeviceList() const { return m_cbDeviceList; }
+    QTreeWidget* RegisterList() const { return m_lcRegisters; }
+    QLineEdit* AddressField() const { return m_edAddress; }
+    QLineEdit* ValueField() const { return m_edValue; }
+    QLineEdit* SearchField() const { return m_edSearch; }
+    QLabel* RegisterListTitle() const { return m_stRegisterListTitle; }
+    QLabel* DeviceListLabel() const { return m_stDeviceListLabel; }
+    QLabel* RegisterAddressLabel() const { return m_stRegisterAddress; }
+    QPushButton* ScanButton() const { return m_btScan; }
+    QPushButton* RefreshButton() const { return m_btRefresh; }
+    QPushButton* WriteButton() const { return m_btWrite; }
+    QPushButton* FindNextButton() const { return m_btFindNext; }
+    QRadioButton* FilterButton(int32_t filter) const;
+
+    Q_INVOKABLE void OnEditCopy();
+    Q_INVOKABLE void OnEditCut();
+    Q_INVOKABLE void OnEditPaste();
+    Q_INVOKABLE bool OnUpdateEditCopy() const;
+    Q_INVOKABLE bool OnUpdateEditCut() const;
+    Q_INVOKABLE bool OnUpdateEditPaste() const;
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void CreateControls();
+    QLabel* AddStatic(const char* text, int x, int y, int width, int height);
+    void Place(QWidget* control, int x, int y, int width, int height);
+    void ConnectControls();
+    void FitParentFrame();
+    void OnSize(int cx, int cy);
+    void SetDeviceListDropWidth();
+
+    // Runs one model command between taking the user's input and showing the
+    // form state it leaves.
+    template <class Command>
+    void Run(Command command);
+    void TakeInput();
+    void ShowForm();
+    void ShowDeviceList();
+    void ShowRegisterList();
+    void ShowFocus();
+    QLineEdit* FocusedEdit() const;
+
+    PciInspectionModel m_model;
+    DialogUnits m_units;
+    bool m_bInitialized = false;
+    bool m_bShowing = false;
+    std::vector<std::string> m_shownDeviceList;
+    std::vector<PciRegisterRow> m_shownRegisters;
+
+    QComboBox* m_cbBaseAddress = nullptr;
+    QComboBox* m_cbBus = nullptr;
+    QComboBox* m_cbDevice = nullptr;
+    QComboBox* m_cbFunction = nullptr;
+    QComboBox* m_cbDeviceList = nullptr;
+    QTreeWidget* m_lcRegisters = nullptr;
+    QLineEdit* m_edAddress = nullptr;
+    QLabel* m_stRegisterListTitle = nullptr;
+    QLabel* m_stDeviceListLabel = nullptr;
+    QLabel* m_stRegisterAddress = nullptr;
+    QLineEdit* m_edValue = nullptr;
+    QLabel* m_stValueLabel = nullptr;
+    QPushButton* m_btScan = nullptr;
+    QPushButton* m_btRefresh = nullptr;
+    QPushButton* m_btWrite = nullptr;
+    QPushButton* m_btFindNext = nullptr;
+    QLineEdit* m_edSearch = nullptr;
+    QButtonGroup* m_filterGroup = nullptr;
+};

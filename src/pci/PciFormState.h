@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pci/DeviceListLine.h"
+
+// The field that should get the keyboard focus after an input error.
+enum class PciFormField { None, BaseAddress, Value, Search };
+
+struct PciRegisterRow {
+    std::string offset;       // "%03X"
+    std::string value;        // "%08X"
+    std::string description;  // empty when the description file is missing
+};
+
+// What the PCI window shows, without any widget: the view copies the user's
+// input in before an operation and shows the rest after it.
+struct PciFormState {
+    std::string baseAddressText = "Auto";
+    // Selected index of the bus, device and function boxes; -1 for none.
+    int bus = -1;
+    int device = -1;
+    int function = -1;
+    std::vector<std::string> deviceList;
+    int deviceListSelection = -1;
+    std::vector<PciRegisterRow> registers;
+    int registerSelection = -1;
+    std::string addressText;
+    std::string registerListTitle = "Register List";
+    std::string deviceListLabel = "PCI and PCI Express Devices";
+    std::string registerAddressLabel;
+    std::string valueText;
+    std::string searchText;
+    // The radio button that is on, as a device filter.
+    int32_t filter = kDeviceFilterBoth;
+    PciFormField focus = PciFormField::None;
+};

@@ -1,0 +1,288 @@
+#include "pci/PciInspectionModel.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "hw/DriverChannel.h"
+#include "hw/SystemFunctions.h"
+#include "pci/DescriptionFile.h"
+#include "pci/HexScan.h"
+#include "pci/PciBusScan.h"
+#include "pci/PciIdFile.h"
+#include "pci/RegisterDescription.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+constexpr uint32_t kMechanismFunctionMask = 0xFFFFFF00u;
+constexpr uint32_t kWindowFunctionMask = 0xFFFFF000u;
+constexpr uint32_t kFallbackWindowBase = 0xE0000000u;
+constexpr size_t kBaseTextLimit = 15;
+constexpr size_t kHexFieldLimit = 8;
+
+std::string Hex(const char* format, uint32_t value) {
+    char text[16];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+uint32_t WindowOffset(const PciDeviceEntry& e) {
+    return static_cast<uint32_t>(e.bus) << 20 | static_cast<uint32_t>(e.device) << 15 |
+           static_cast<uint32_t>(e.function) << 12;
+}
+
+uint32_t MechanismAddress(const PciDeviceEntry& e) {
+    return PciConfigAddress(static_cast<uint32_t>(e.bus), static_cast<uint32_t>(e.device),
+                            static_cast<uint32_t>(e.function));
+}
+
+bool SameFunction(const PciDeviceEntry& a, const PciDeviceEntry& b) {
+    return a.bus == b.bus && a.device == b.device && a.function == b.function;
+}
+
+}  // namespace
+
+uint32_t HexFieldValue(const std::string& text) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < text.size() && i < kHexFieldLimit; ++i) {
+        int digit = HexDigitValue(text[i]);
+        if (digit < 0) break;
+        value = value << 4 | static_cast<uint32_t>(digit);
+    }
+    return value;
+}
+
+std::vector<std::string> PciInspectionModel::BaseAddressItems() {
+    std::vector<std::string> items;
+    for (uint32_t n = 8; n <= 15; ++n) items.push_back(Hex("%X", n << 28));
+    items.push_back(kAutoBaseText);
+    return items;
+}
+
+std::vector<std::string> PciInspectionModel::NumberItems(int count) {
+    std::vector<std::string> items;
+    for (int i = 0; i < count; ++i) items.push_back(Hex("%02X", static_cast<uint32_t>(i)));
+    return items;
+}
+
+void PciInspectionModel::RejectInput(const char* message, PciFormField field) {
+    ShowMessage(message);
+    form_.focus = field;
+}
+
+void PciInspectionModel::ShowAddress(uint32_t address, uint32_t functionMask) {
+    form_.addressText = Hex("%X", address);
+    addressValid_ = true;
+    addressFunction_ = address & functionMask;
+    addressFunctionMask_ = functionMask;
+}
+
+bool PciInspectionModel::AddressBelongsToShownFunction(uint32_t address) const {
+    return addressValid_ && (address & addressFunctionMask_) == addressFunction_;
+}
+
+int32_t PciInspectionModel::ReadFunctionConfig(PciDeviceEntry entry) {
+    accessMode_ = entry.kind;
+    int32_t result = 0;
+    if (entry.kind == PCI_KIND_PCI) {
+        const uint32_t address = MechanismAddress(entry);
+        ShowAddress(address, kMechanismFunctionMask);
+        for (uint32_t i = 0; i < 64; ++i) ReadPciConfigDword(address + 4 * i, &buffer_[i]);
+        result = 256;
+    } else if (entry.kind == PCI_KIND_PCIE) {
+        const std::string text = form_.baseAddressText.substr(0, kBaseTextLimit);
+        uint32_t base = 0;
+        if (text == kAutoBaseText) {
+            base = DetectMmioBase(entry);
+        } else if (IsHexString(text)) {
+            base = HexFieldValue(text);
+        } else {
+            // The address field keeps the previous function's address, which
+            // no longer belongs to what is shown.
+            addressValid_ = false;
+            RejectInput(kBaseAddressErrorMessage, PciFormField::BaseAddress);
+            return 0;
+        }
+        const uint32_t address = base + WindowOffset(entry);
+        ShowAddress(address, kWindowFunctionMask);
+        ReadPhysicalMemory(address, buffer_.data(), kBufferDwords * 4);
+        result = kBufferDwords * 4;
+    } else {
+        addressValid_ = false;
+    }
+    const std::string name = LookupDeviceName(static_cast<uint32_t>(entry.vendorId),
+                                              static_cast<uint32_t>(entry.deviceId));
+    form_.registerListTitle = name.empty() ? "Register List" : "Register List (" + name + ")";
+    return result;
+}
+
+uint32_t PciInspectionModel::DetectMmioBase(const PciDeviceEntry& entry) const {
+    const uint32_t identity = static_cast<uint32_t>(entry.deviceId) << 16 |
+                              static_cast<uint32_t>(entry.vendorId);
+    for (uint32_t n = 8; n <= 15; ++n) {
+        const uint32_t candidate = n << 28;
+        // A failed read leaves the probe value, which never equals an identity
+        // read from a present function.
+        uint32_t dword = ~identity;
+        ReadPhysicalMemory(candidate + WindowOffset(entry), &dword, 4);
+        if (dword == identity) return candidate;
+    }
+    return kFallbackWindowBase;
+}
+
+void PciInspectionModel::FillRegisterList(int32_t byteCount) {
+    DescriptionFile file(kRegisterDescriptionFileName);
+    form_.registers.clear();
+    form_.registerSelection = -1;
+    const uint32_t identity = buffer_[0];
+    const int32_t rows = std::min<int32_t>(byteCount / 4, kBufferDwords);
+    for (int32_t i = 0; i < rows; ++i) {
+        PciRegisterRow row;
+        row.offset = Hex("%03X", static_cast<uint32_t>(4 * i));
+        row.value = Hex("%08X", buffer_[static_cast<size_t>(i)]);
+        if (file.IsOpen() && file.Rewind())
+            LookupRegisterDescription(file, static_cast<uint32_t>(4 * i), identity,
+                                      &row.description);
+        form_.registers.push_back(std::move(row));
+    }
+}
+
+int32_t PciInspectionModel::FillDeviceList() {
+    const int32_t filter = GetDeviceFilter();
+    form_.deviceListLabel = filter == kDeviceFilterPci          ? "PCI Devices"
+                            : filter == kDeviceFilterPciExpress ? "PCI Express Devices"
+                                                                : "PCI and PCI Express Devices";
+    DeviceListLines list = BuildDeviceListLines(table_, filter);
+    form_.deviceList = std::move(list.lines);
+    listMap_ = std::move(list.rows);
+    form_.deviceList.push_back(kNotListedItem);
+    form_.deviceListSelection = 0;
+    const int32_t listed = static_cast<int32_t>(listMap_.size());
+    if (listed > 0) SelectFunctionBoxes(table_.rows[listMap_[0]]);
+    return listed;
+}
+
+void PciInspectionModel::SelectFunctionBoxes(const PciDeviceEntry& entry) {
+    form_.bus = entry.bus;
+    form_.device = entry.device;
+    form_.function = entry.function;
+}
+
+void PciInspectionModel::OnScanAllDevices() {
+    table_.count = EnumeratePciFunctions(table_);
+    if (FillDeviceList() < 1) {
+        ShowMessage(kNoDeviceFoundMessage);
+        return;
+    }
+    FillRegisterList(ReadFunctionConfig(table_.rows[listMap_[0]]));
+    scanned_ = 1;
+}
+
+void PciInspectionModel::OnShowFilter() {
+    if (scanned_ == 1) OnScanAllDevices();
+}
+
+void PciInspectionModel::OnSelchangeDeviceList() {
+    int p = form_.deviceListSelection;
+    const int items = static_cast<int>(form_.deviceList.size());
+    if (p < 0 || p >= items) return;
+    if (p == items - 1) {
+        // "N/A" stands for an unlisted function: show the one above it, if any.
+        if (p == 0) return;
+        p -= 1;
+        form_.deviceListSelection = p;
+    }
+    const PciDeviceEntry& entry = table_.rows[listMap_[static_cast<size_t>(p)]];
+    FillRegisterList(ReadFunctionConfig(entry));
+    SelectFunctionBoxes(entry);
+}
+
+void PciInspectionModel::ReadSelectedFunction() {
+    if (form_.bus < 0 || form_.device < 0 || form_.function < 0) return;
+    PciDeviceEntry entry{form_.bus, form_.device, form_.function, 0, 0, 0, 0};
+    const uint32_t address = MechanismAddress(entry);
+    entry.kind = GetPciFunctionKind(address);
+    uint32_t identity = 0xFFFFFFFFu;
+    ReadPciConfigDword(address, &identity);
+    entry.deviceId = static_cast<int32_t>(identity >> 16);
+    entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
+    FillRegisterList(ReadFunctionConfig(entry));
+    if (form_.deviceList.empty()) return;
+    const auto listed = std::find_if(listMap_.begin(), listMap_.end(), [&](int32_t row) {
+        return SameFunction(table_.rows[row], entry);
+    });
+    form_.deviceListSelection = listed != listMap_.end()
+                                    ? static_cast<int>(listed - listMap_.begin())
+                                    : static_cast<int>(form_.deviceList.size()) - 1;
+}
+
+void PciInspectionModel::OnRefresh() {
+    ReadSelectedFunction();
+    form_.registerAddressLabel.clear();
+    form_.valueText.clear();
+}
+
+void PciInspectionModel::OnRegisterItemChanged() {
+    const int r = form_.registerSelection;
+    if (r < 0 || r >= static_cast<int>(form_.registers.size())) return;
+    const PciRegisterRow& row = form_.registers[static_cast<size_t>(r)];
+    const uint32_t offset = HexFieldValue(row.offset);
+    const uint32_t current = HexFieldValue(form_.addressText);
+    const uint32_t mask =
+        accessMode_ == kAccessMemoryWindow ? kWindowFunctionMask : kMechanismFunctionMask;
+    const uint32_t address = (current & mask) + offset;
+    form_.addressText = Hex("%X", address);
+    form_.registerAddressLabel = Hex("PCI Configuration Space Register:  0x%X", address);
+    form_.valueText = row.value.substr(0, kHexFieldLimit);
+}
+
+void PciInspectionModel::OnWriteRegister() {
+    const uint32_t address = HexFieldValue(form_.addressText);
+    // Nothing read yet, or a rejected base: the field names no register of
+    // the shown function.
+    if (form_.addressText.empty() || !AddressBelongsToShownFunction(address)) return;
+    if (!IsHexString(form_.valueText)) {
+        RejectInput(kInputDataErrorMessage, PciFormField::Value);
+        return;
+    }
+    uint32_t value = HexFieldValue(form_.valueText);
+    if (accessMode_ == kAccessMemoryWindow) {
+        const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
+                                  static_cast<uint8_t>(value >> 16),
+                                  static_cast<uint8_t>(value >> 24)};
+        WritePhysicalMemory(address, bytes, 4);
+    } else {
+        WritePciConfigDword(address, &value);
+    }
+    ReadSelectedFunction();
+    form_.registerAddressLabel.clear();
+    form_.valueText.clear();
+}
+
+void PciInspectionModel::OnFindNext() {
+    if (!IsHexString(form_.searchText)) {
+        RejectInput(kSearchInputErrorMessage, PciFormField::Search);
+        return;
+    }
+    const uint32_t v = HexFieldValue(form_.searchText);
+    const int32_t low = static_cast<int32_t>(v & 0xFFFF);
+    const int32_t high = static_cast<int32_t>(v >> 16);
+    if (scanned_ == 0) OnScanAllDevices();
+    const int32_t end = static_cast<int32_t>(form_.deviceList.size()) - 1;
+    if (searchPosition_ + 1 > end) searchPosition_ = -1;
+    int32_t i = searchPosition_ + 1;
+    for (; i < end; ++i) {
+        const PciDeviceEntry& e = table_.rows[listMap_[static_cast<size_t>(i)]];
+        if (e.deviceId == low || e.vendorId == low || e.deviceId == high || e.vendorId == high)
+            break;
+    }
+    searchPosition_ = i;
+    if (i >= end) {
+        ShowMessage(kNoMatchMessage);
+        return;
+    }
+    const PciDeviceEntry& entry = table_.rows[listMap_[static_cast<size_t>(i)]];
+    FillRegisterList(ReadFunctionConfig(entry));
+    form_.deviceListSelection = i;
+    SelectFunctionBoxes(entry);
+}

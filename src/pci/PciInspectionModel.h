@@ -1,0 +1,83 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "pci/PciDeviceTable.h"
+#include "pci/PciFormState.h"
+
+inline constexpr int32_t kAccessConfigMechanism = 1;
+inline constexpr int32_t kAccessMemoryWindow = 2;
+
+inline constexpr const char* kNoDeviceFoundMessage = "Error!  No corresponding device found!";
+inline constexpr const char* kBaseAddressErrorMessage =
+    "Input PCI Express memory mapped base address error!";
+inline constexpr const char* kInputDataErrorMessage = "Input Data Error!";
+inline constexpr const char* kSearchInputErrorMessage = "Input Device ID or Vendor ID Error!";
+inline constexpr const char* kNoMatchMessage = "Unable to find matching PCI or PCI Express device!";
+inline constexpr const char* kAutoBaseText = "Auto";
+inline constexpr const char* kNotListedItem = "N/A";
+
+// The state and operations of one PCI window: device table, configuration
+// buffer, access mode, list map, and every command of the window, working on
+// a PciFormState.
+class PciInspectionModel {
+  public:
+    static constexpr int kBufferDwords = 1024;
+
+    PciFormState& Form() { return form_; }
+    const PciFormState& Form() const { return form_; }
+
+    // The base address box's items: 80000000 ... F0000000, then "Auto".
+    static std::vector<std::string> BaseAddressItems();
+    // "%02X" of 0 .. count-1.
+    static std::vector<std::string> NumberItems(int count);
+
+    void OnScanAllDevices();
+    // A click on one of the filter buttons; form.filter already says which.
+    void OnShowFilter();
+    void OnSelchangeDeviceList();
+    void ReadSelectedFunction();
+    void OnRefresh();
+    void OnRegisterItemChanged();
+    void OnWriteRegister();
+    void OnFindNext();
+
+    int32_t ReadFunctionConfig(PciDeviceEntry entry);
+    uint32_t DetectMmioBase(const PciDeviceEntry& entry) const;
+    void FillRegisterList(int32_t byteCount);
+    int32_t FillDeviceList();
+    int32_t GetDeviceFilter() const { return form_.filter; }
+
+    const PciDeviceTable& DeviceTable() const { return table_; }
+    const std::array<uint32_t, kBufferDwords>& ConfigBuffer() const { return buffer_; }
+    int32_t AccessMode() const { return accessMode_; }
+    bool Scanned() const { return scanned_ == 1; }
+    int32_t SearchPosition() const { return searchPosition_; }
+    // Table row shown at each device-list position.
+    const std::vector<int32_t>& ListMap() const { return listMap_; }
+
+  private:
+    void SelectFunctionBoxes(const PciDeviceEntry& entry);
+    void ShowAddress(uint32_t address, uint32_t functionMask);
+    void RejectInput(const char* message, PciFormField field);
+    bool AddressBelongsToShownFunction(uint32_t address) const;
+
+    PciFormState form_;
+    PciDeviceTable table_;
+    std::array<uint32_t, kBufferDwords> buffer_{};
+    std::vector<int32_t> listMap_;
+    int32_t scanned_ = 0;
+    int32_t accessMode_ = kAccessConfigMechanism;
+    int32_t searchPosition_ = -1;
+    // The function the address field belongs to, so that a write can never
+    // reach another one (none read yet, or its base address was rejected).
+    bool addressValid_ = false;
+    uint32_t addressFunction_ = 0;
+    uint32_t addressFunctionMask_ = 0;
+};
+
+// The value of a validated hexadecimal field: its first 8 characters.
+uint32_t HexFieldValue(const std::string& text);
