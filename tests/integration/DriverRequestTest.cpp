@@ -196,6 +196,11 @@ TEST_F(DriverRequestTest, BadFramesFailAloneAndTheNextRequestWorks) {
         fd = Connect();
         ASSERT_TRUE(unix_socket::SendAll(fd, junk, 7));
         close(fd);
+        // A client that stalls mid-header is dropped after the driver's timeout.
+        fd = Connect();
+        ASSERT_TRUE(unix_socket::SendAll(fd, junk, 7));
+        EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
+        close(fd);
     }
     EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
     // A client killed mid-transfer: a header promising 4 MiB, a little data, gone.
