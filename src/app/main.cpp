@@ -5,6 +5,7 @@
 #include "app/CBorealixApp.h"
 #include "app/CommandLineInfo.h"
 #include "app/QuitOnTerminate.h"
+#include "pci/CBrxPciView.h"
 #include "platform/MachineSelection.h"
 
 int main(int argc, char** argv) {
@@ -24,7 +25,9 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    CBorealixApp app(argc, argv);
+    AppViews views;
+    views.pci = [](CBorealixDoc&, QWidget* parent) { return new CBrxPciView(parent); };
+    CBorealixApp app(argc, argv, views);
     QuitOnTerminate quitOnTerminate;
     return app.Run();
 }

@@ -310,7 +310,7 @@ void CBrxPciView::ShowRegisterList() {
 
 void CBrxPciView::ShowFocus() {
     PciFormState& form = m_model.Form();
-    QWidget* target = form.focus == PciFormField::BaseAddress ? m_cbBaseAddress
+    QWidget* target = form.focus == PciFormField::BaseAddress ? static_cast<QWidget*>(m_cbBaseAddress)
                       : form.focus == PciFormField::Value     ? m_edValue
                       : form.focus == PciFormField::Search    ? m_edSearch
                                                               : nullptr;

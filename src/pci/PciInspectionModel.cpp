@@ -21,7 +21,7 @@ constexpr size_t kBaseTextLimit = 15;
 constexpr size_t kHexFieldLimit = 8;
 
 std::string Hex(const char* format, uint32_t value) {
-    char text[16];
+    char text[64];
     std::snprintf(text, sizeof text, format, value);
     return text;
 }
