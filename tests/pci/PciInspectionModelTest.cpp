@@ -1,0 +1,403 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "driver/DriverBackend.h"
+#include "hw/DriverRequest.h"
+#include "pci/MachineJson.h"
+#include "pci/PciInspectionModel.h"
+#include "pci/ScratchDirectory.h"
+#include "platform/Seam.h"
+#include "support/InProcessDriver.h"
+#include "support/MessageRecorder.h"
+
+namespace {
+
+constexpr uint32_t kCapList = 1u << 20;
+
+// A host bridge, a PCI function at 01:02.3 whose vendor has no name, and a
+// PCI Express endpoint at 01:00.0.
+const MachineFunction kHostBridge{"00:00.0", {{0x00, 0x12348086}, {0x08, 0x06000000}}};
+const MachineFunction kPlainFunction{"01:02.3", {{0x00, 0x06121B21}, {0x08, 0x01060100}}};
+const MachineFunction kExpressFunction{
+    "01:00.0",
+    {{0x00, 0xA808144D}, {0x04, kCapList}, {0x08, 0x01080200}, {0x34, 0x40}, {0x40, 0x0010}}};
+
+std::string WithWindow(std::string json, const char* base) {
+    json.insert(1, std::string(R"("ecam": {"base": ")") + base + R"("}, )");
+    return json;
+}
+
+class PciInspectionModelTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        dir_.Write("PciId.txt",
+                   "VID 8086 Intel Corporation\n"
+                   "DID 1234 Host Bridge X\n"
+                   "VID 144d Samsung Electronics Co Ltd\n"
+                   "DID a808 NVMe SSD Controller\n");
+        dir_.Write("pcidevcl.txt",
+                   "060000 FFFFFF Host bridge\n"
+                   "010802 FFFFFF NVM Express\n");
+    }
+
+    void Load(const std::string& json) {
+        device_.reset();
+        driver_ = InProcessDriver::FromMachineJson(json);
+        ASSERT_TRUE(driver_);
+        device_ = std::make_unique<ScopedOverride<DeviceIo>>(*driver_);
+    }
+    void LoadStandard(const char* windowBase = "0xE0000000") {
+        Load(WithWindow(MachineJson({kHostBridge, kPlainFunction, kExpressFunction}),
+                        windowBase));
+    }
+    void Choose(int bus, int device, int function) {
+        form().bus = bus;
+        form().device = device;
+        form().function = function;
+        model.ReadSelectedFunction();
+    }
+    void SelectRow(int row) {
+        form().registerSelection = row;
+        model.OnRegisterItemChanged();
+    }
+    int Writes() const {
+        return static_cast<int>(std::count_if(driver_->Codes().begin(), driver_->Codes().end(),
+                                              [](uint32_t code) {
+                                                  return code == IOCTL_WRITE_PCI_CONFIG ||
+                                                         code == IOCTL_WRITE_PHYSICAL_MEMORY;
+                                              }));
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : messages_.messages) texts.push_back(m.text);
+        return texts;
+    }
+    PciFormState& form() { return model.Form(); }
+
+    ScratchDirectory dir_;
+    MessageRecorder messages_;
+    ScopedOverride<MessageBoxService> messageOverride_{messages_};
+    std::unique_ptr<InProcessDriver> driver_;
+    std::unique_ptr<ScopedOverride<DeviceIo>> device_;
+    PciInspectionModel model;
+};
+
+}  // namespace
+
+TEST_F(PciInspectionModelTest, StartsEmptyWithTheBoxItems) {
+    EXPECT_EQ(model.AccessMode(), 1);
+    EXPECT_FALSE(model.Scanned());
+    EXPECT_EQ(model.SearchPosition(), -1);
+    EXPECT_TRUE(form().deviceList.empty());
+    EXPECT_EQ(form().registerListTitle, "Register List");
+    EXPECT_EQ(form().deviceListLabel, "PCI and PCI Express Devices");
+    const std::vector<std::string> bases{"80000000", "90000000", "A0000000", "B0000000",
+                                         "C0000000", "D0000000", "E0000000", "F0000000", "Auto"};
+    EXPECT_EQ(PciInspectionModel::BaseAddressItems(), bases);
+    const auto buses = PciInspectionModel::NumberItems(256);
+    EXPECT_EQ(buses.front(), "00");
+    EXPECT_EQ(buses[0x1F], "1F");
+    EXPECT_EQ(buses.back(), "FF");
+}
+
+TEST_F(PciInspectionModelTest, ChoosingAFunctionBeforeAnyScanReadsItAndListsNothing) {
+    LoadStandard();
+    Choose(5, 0, 0);
+    ASSERT_EQ(form().registers.size(), 64u);
+    for (const PciRegisterRow& row : form().registers) EXPECT_EQ(row.value, "FFFFFFFF");
+    EXPECT_EQ(form().addressText, "80050000");
+    EXPECT_TRUE(form().deviceList.empty());
+    EXPECT_EQ(form().deviceListSelection, -1);
+    EXPECT_EQ(form().registerListTitle, "Register List");
+
+    // Without a selection in one of the boxes nothing is read.
+    form().function = -1;
+    const size_t reads = driver_->ConfigReads().size();
+    model.ReadSelectedFunction();
+    EXPECT_EQ(driver_->ConfigReads().size(), reads);
+}
+
+TEST_F(PciInspectionModelTest, PciFunctionShowsMechanismAddressesOf64Registers) {
+    LoadStandard();
+    Choose(1, 2, 3);
+    EXPECT_EQ(model.AccessMode(), 1);
+    EXPECT_EQ(form().addressText, "80011300");
+    ASSERT_EQ(form().registers.size(), 64u);
+    EXPECT_EQ(form().registers.front().offset, "000");
+    EXPECT_EQ(form().registers.back().offset, "0FC");
+    EXPECT_EQ(form().registers[0].value, "06121B21");
+    // No name file entry for this vendor: no name in the title.
+    EXPECT_EQ(form().registerListTitle, "Register List");
+
+    SelectRow(4);
+    EXPECT_EQ(form().addressText, "80011310");
+    EXPECT_EQ(form().registerAddressLabel, "PCI Configuration Space Register:  0x80011310");
+    EXPECT_EQ(form().valueText, "00000000");
+    // A second row replaces the register part, not adds to it.
+    SelectRow(2);
+    EXPECT_EQ(form().addressText, "80011308");
+}
+
+TEST_F(PciInspectionModelTest, ExpressFunctionIsReadThroughTheWindow) {
+    LoadStandard();
+    form().baseAddressText = "e0000000";
+    Choose(1, 0, 0);
+    EXPECT_EQ(model.AccessMode(), 2);
+    EXPECT_EQ(form().addressText, "E0100000");
+    ASSERT_EQ(form().registers.size(), 1024u);
+    EXPECT_EQ(form().registers.back().offset, "FFC");
+    EXPECT_EQ(form().registers[0].value, "A808144D");
+    EXPECT_EQ(form().registers[0x40 / 4].value, "00000010");
+    EXPECT_EQ(form().registerListTitle, "Register List (NVMe SSD Controller)");
+
+    SelectRow(0x100 / 4);
+    EXPECT_EQ(form().addressText, "E0100100");
+    EXPECT_EQ(form().registerAddressLabel, "PCI Configuration Space Register:  0xE0100100");
+}
+
+TEST_F(PciInspectionModelTest, AutoFindsTheAnsweringWindowOrFallsBackToE0000000) {
+    LoadStandard("0x90000000");
+    PciDeviceEntry express{1, 0, 0, 0xA808, 0x144D, 0x010802, 2};
+    EXPECT_EQ(model.DetectMmioBase(express), 0x90000000u);
+    Choose(1, 0, 0);
+    EXPECT_EQ(form().addressText, "90100000");
+    EXPECT_EQ(form().registers[0].value, "A808144D");
+
+    // No window anywhere: every probe reads FF bytes.
+    Load(MachineJson({kExpressFunction}));
+    EXPECT_EQ(model.DetectMmioBase(express), 0xE0000000u);
+    Choose(1, 0, 0);
+    EXPECT_EQ(form().addressText, "E0100000");
+    EXPECT_EQ(form().registers[0].value, "FFFFFFFF");
+}
+
+TEST_F(PciInspectionModelTest, RejectedBaseEmptiesTheListAndBlocksWrites) {
+    LoadStandard();
+    Choose(1, 2, 3);
+    form().baseAddressText = "auto";
+    Choose(1, 0, 0);
+    EXPECT_EQ(Texts(), std::vector<std::string>{kBaseAddressErrorMessage});
+    EXPECT_EQ(form().focus, PciFormField::BaseAddress);
+    EXPECT_TRUE(form().registers.empty());
+    EXPECT_EQ(form().addressText, "80011300");
+    EXPECT_EQ(model.AccessMode(), 2);
+
+    // The address field still names the previous function: no write at all.
+    form().valueText = "12345678";
+    model.OnWriteRegister();
+    EXPECT_EQ(Writes(), 0);
+    EXPECT_EQ(messages_.messages.size(), 1u);
+
+    // A base with nothing after "Auto" only.
+    form().baseAddressText = "Auto ";
+    Choose(1, 0, 0);
+    EXPECT_EQ(messages_.messages.size(), 2u);
+}
+
+TEST_F(PciInspectionModelTest, WriteStoresTheDwordAndReadsTheFunctionAgain) {
+    LoadStandard();
+    // Nothing read yet: no address, no write, no message.
+    form().valueText = "12345678";
+    model.OnWriteRegister();
+    EXPECT_EQ(Writes(), 0);
+    EXPECT_TRUE(messages_.messages.empty());
+
+    form().baseAddressText = "E0000000";
+    Choose(1, 0, 0);
+    SelectRow(0x10 / 4);
+    form().valueText = "12345678";
+    model.OnWriteRegister();
+    uint8_t bytes[4] = {};
+    ASSERT_EQ(driver_->Backend().ReadPhysical(0xE0100010, bytes, 4), 0u);
+    EXPECT_EQ(bytes[0], 0x78);
+    EXPECT_EQ(bytes[1], 0x56);
+    EXPECT_EQ(bytes[2], 0x34);
+    EXPECT_EQ(bytes[3], 0x12);
+    EXPECT_EQ(form().registers[0x10 / 4].value, "12345678");
+    EXPECT_TRUE(form().registerAddressLabel.empty());
+    EXPECT_TRUE(form().valueText.empty());
+    EXPECT_EQ(form().registerSelection, -1);
+
+    Choose(1, 2, 3);
+    SelectRow(0x14 / 4);
+    form().valueText = "cafe";
+    model.OnWriteRegister();
+    uint32_t value = 0;
+    ASSERT_EQ(driver_->Backend().ReadConfigDword(Bdf{1, 2, 3}, 0x14, &value), 0u);
+    EXPECT_EQ(value, 0xCAFEu);
+    EXPECT_EQ(form().registers[0x14 / 4].value, "0000CAFE");
+}
+
+TEST_F(PciInspectionModelTest, BadWriteValueWritesNothing) {
+    LoadStandard();
+    Choose(1, 2, 3);
+    SelectRow(4);
+    for (const char* text : {"", "12G4", "0x12"}) {
+        form().valueText = text;
+        model.OnWriteRegister();
+    }
+    EXPECT_EQ(Writes(), 0);
+    EXPECT_EQ(Texts(), std::vector<std::string>(3, kInputDataErrorMessage));
+    EXPECT_EQ(form().focus, PciFormField::Value);
+}
+
+TEST_F(PciInspectionModelTest, ScanListsFunctionsAndSelectsTheFirst) {
+    LoadStandard();
+    model.OnScanAllDevices();
+    EXPECT_TRUE(model.Scanned());
+    const std::vector<std::string> lines{
+        "Host bridge (VendorID=8086 (Intel Corporation), DeviceID=1234, Bus 0, Device 0, "
+        "Function 0)",
+        // No vendor name and no class: a blank, then straight to the comma.
+        " (VendorID=1B21 , DeviceID=0612, Bus 1, Device 2, Function 3)",
+        "NVM Express (VendorID=144D (Samsung Electronics Co Ltd), DeviceID=A808, Bus 1, "
+        "Device 0, Function 0)",
+        "N/A"};
+    EXPECT_EQ(form().deviceList, lines);
+    EXPECT_EQ(form().deviceListSelection, 0);
+    EXPECT_EQ(form().bus, 0);
+    EXPECT_EQ(form().addressText, "80000000");
+    EXPECT_EQ(form().registerListTitle, "Register List (Host Bridge X)");
+
+    // Unlisted function: "N/A"; choosing "N/A" shows the function above it.
+    Choose(1, 2, 4);
+    EXPECT_EQ(form().deviceListSelection, 3);
+    model.OnSelchangeDeviceList();
+    EXPECT_EQ(form().deviceListSelection, 2);
+    EXPECT_EQ(form().addressText, "E0100000");
+    EXPECT_EQ(form().bus, 1);
+    EXPECT_EQ(form().device, 0);
+    EXPECT_EQ(form().function, 0);
+
+    // A listed one chosen by number is selected in the list.
+    Choose(1, 2, 3);
+    EXPECT_EQ(form().deviceListSelection, 1);
+
+    // Without a class file the lines start with the vendor ID.
+    std::filesystem::remove(dir_.Path() / "pcidevcl.txt");
+    model.OnScanAllDevices();
+    EXPECT_EQ(form().deviceList[1], "VendorID=1B21 , DeviceID=0612, Bus 1, Device 2, Function 3");
+}
+
+TEST_F(PciInspectionModelTest, ExpressFilterWithoutExpressFunctions) {
+    Load(MachineJson({kHostBridge, kPlainFunction}));
+    form().filter = kDeviceFilterPciExpress;
+    model.OnScanAllDevices();
+    EXPECT_EQ(Texts(), std::vector<std::string>{kNoDeviceFoundMessage});
+    EXPECT_EQ(form().deviceList, std::vector<std::string>{"N/A"});
+    EXPECT_EQ(form().deviceListLabel, "PCI Express Devices");
+    EXPECT_FALSE(model.Scanned());
+    EXPECT_TRUE(form().registers.empty());
+
+    // "N/A" with nothing above it looks nothing up.
+    model.OnSelchangeDeviceList();
+    EXPECT_TRUE(form().registers.empty());
+
+    // Not scanned: filter clicks do nothing.
+    const size_t requests = driver_->Codes().size();
+    form().filter = kDeviceFilterBoth;
+    model.OnShowFilter();
+    EXPECT_EQ(driver_->Codes().size(), requests);
+    EXPECT_EQ(form().deviceListLabel, "PCI Express Devices");
+
+    model.OnScanAllDevices();
+    EXPECT_TRUE(model.Scanned());
+    EXPECT_EQ(form().deviceList.size(), 3u);
+    form().filter = kDeviceFilterPciExpress;
+    model.OnShowFilter();
+    EXPECT_EQ(form().deviceList, std::vector<std::string>{"N/A"});
+    EXPECT_EQ(messages_.messages.size(), 2u);
+    // Scanned stays, and the register list keeps the last function shown.
+    EXPECT_TRUE(model.Scanned());
+    EXPECT_EQ(form().registers.size(), 64u);
+}
+
+TEST_F(PciInspectionModelTest, FilterClicksAfterAScanListAgain) {
+    LoadStandard();
+    model.OnScanAllDevices();
+    form().filter = kDeviceFilterPci;
+    model.OnShowFilter();
+    EXPECT_EQ(form().deviceListLabel, "PCI Devices");
+    EXPECT_EQ(form().deviceList.size(), 3u);
+    EXPECT_EQ(model.ListMap(), (std::vector<int32_t>{0, 1}));
+    form().filter = kDeviceFilterPciExpress;
+    model.OnShowFilter();
+    EXPECT_EQ(model.ListMap(), std::vector<int32_t>{2});
+    EXPECT_EQ(form().bus, 1);
+    EXPECT_EQ(form().registers.size(), 1024u);
+}
+
+TEST_F(PciInspectionModelTest, FindNextStepsThroughMatchesAndStartsOver) {
+    LoadStandard();
+    // Before any scan it scans first. 8086 is the host bridge's vendor only.
+    form().searchText = "8086";
+    model.OnFindNext();
+    EXPECT_TRUE(model.Scanned());
+    EXPECT_EQ(model.SearchPosition(), 0);
+    EXPECT_EQ(form().deviceListSelection, 0);
+
+    model.OnFindNext();
+    EXPECT_EQ(Texts(), std::vector<std::string>{kNoMatchMessage});
+    EXPECT_EQ(model.SearchPosition(), 3);
+    model.OnFindNext();
+    EXPECT_EQ(model.SearchPosition(), 0);
+    EXPECT_EQ(messages_.messages.size(), 1u);
+
+    // Upper and lower halves both count: A808 (device) and 1B21 (vendor).
+    form().searchText = "A8081B21";
+    model.OnFindNext();
+    EXPECT_EQ(model.SearchPosition(), 1);
+    EXPECT_EQ(form().addressText, "80011300");
+    model.OnFindNext();
+    EXPECT_EQ(model.SearchPosition(), 2);
+    EXPECT_EQ(form().bus, 1);
+    EXPECT_EQ(form().device, 0);
+    EXPECT_EQ(form().registers.size(), 1024u);
+
+    // The position survives a scan.
+    model.OnScanAllDevices();
+    EXPECT_EQ(model.SearchPosition(), 2);
+}
+
+TEST_F(PciInspectionModelTest, FindNextWithFourDigitsAlsoMatchesIdZero) {
+    MachineFunction zeroDevice{"02:00.0", {{0x00, 0x00005555}}};
+    Load(MachineJson({kHostBridge, zeroDevice}));
+    form().searchText = "8086";
+    model.OnFindNext();
+    EXPECT_EQ(model.SearchPosition(), 0);
+    model.OnFindNext();
+    EXPECT_EQ(model.SearchPosition(), 1);
+    EXPECT_EQ(form().addressText, "80020000");
+}
+
+TEST_F(PciInspectionModelTest, FindNextRejectsBadInputBeforeScanning) {
+    LoadStandard();
+    for (const char* text : {"", "80 86", "-1"}) {
+        form().searchText = text;
+        model.OnFindNext();
+    }
+    EXPECT_EQ(Texts(), std::vector<std::string>(3, kSearchInputErrorMessage));
+    EXPECT_EQ(form().focus, PciFormField::Search);
+    EXPECT_FALSE(model.Scanned());
+    EXPECT_TRUE(driver_->Codes().empty());
+}
+
+TEST_F(PciInspectionModelTest, RefreshReadsAgainAndClearsTheInputs) {
+    LoadStandard();
+    Choose(1, 2, 3);
+    SelectRow(4);
+    ASSERT_EQ(driver_->Backend().WriteConfigDword(Bdf{1, 2, 3}, 0x10, 0xFEDC0000), 0u);
+    model.OnRefresh();
+    EXPECT_EQ(form().registers[4].value, "FEDC0000");
+    EXPECT_EQ(form().addressText, "80011300");
+    EXPECT_TRUE(form().registerAddressLabel.empty());
+    EXPECT_TRUE(form().valueText.empty());
+}
+
+TEST(HexFieldValue, ReadsTheFirstEightDigits) {
+    EXPECT_EQ(HexFieldValue("ff"), 0xFFu);
+    EXPECT_EQ(HexFieldValue("DeadBeef"), 0xDEADBEEFu);
+    EXPECT_EQ(HexFieldValue("123456789"), 0x12345678u);
+    EXPECT_EQ(HexFieldValue(""), 0u);
+}
