@@ -158,7 +158,8 @@ int main() {
     std::printf("%-34s %14s %14s %8s\n", "", "BOREX64.SYS", "socket echo", "ratio");
     std::printf("%-34s %14.0f %14.0f %8.2f\n", "config dword round trips / s", ours.configPerSecond,
                 peer.configPerSecond, ours.configPerSecond / peer.configPerSecond);
-    std::printf("%-34s %14.0f %14.0f %8.2f\n", "4 MiB memory reads, MiB / s", ours.memoryMiBPerSecond,
-                peer.memoryMiBPerSecond, ours.memoryMiBPerSecond / peer.memoryMiBPerSecond);
+    std::printf("%-34s %14.0f %14.0f %8.2f\n", "4 MiB memory reads, MiB / s",
+                ours.memoryMiBPerSecond, peer.memoryMiBPerSecond,
+                ours.memoryMiBPerSecond / peer.memoryMiBPerSecond);
     return ours.configPerSecond > 0 && peer.configPerSecond > 0 ? 0 : 1;
 }

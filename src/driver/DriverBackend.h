@@ -8,7 +8,7 @@
 // One hardware route of the driver. Every operation returns ERROR_SUCCESS or
 // the platform's error code; a failure never hands back filler data.
 class DriverBackend {
-public:
+  public:
     virtual ~DriverBackend() = default;
 
     // Every function present, in the route's own order.

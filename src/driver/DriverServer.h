@@ -6,7 +6,7 @@
 // Accepts clients one at a time on the driver socket, refuses peers that may
 // not use the driver, and serves the rest until a stop frame arrives.
 class DriverServer {
-public:
+  public:
     // A client that stalls longer than this is dropped.
     static constexpr int kClientTimeoutSeconds = 5;
 
@@ -14,7 +14,7 @@ public:
 
     void Run();
 
-private:
+  private:
     DriverSocket& socket_;
     FrameServer& frames_;
 };

@@ -5,7 +5,7 @@
 // The driver's listening socket in the runtime directory: mode 0600, or
 // 0660 with group "borealix" for a root driver when that group exists.
 class DriverSocket {
-public:
+  public:
     ~DriverSocket();
 
     // False with a message when another driver answers there or the socket
@@ -16,7 +16,7 @@ public:
     // Removes the socket file; the descriptor stays open.
     void Unlink();
 
-private:
+  private:
     bool SetPermissions(std::string* error);
 
     std::string path_;

@@ -9,7 +9,7 @@
 // frame fails alone: it gets an error reply while the stream can still be
 // read in step, else the connection is closed.
 class FrameServer {
-public:
+  public:
     enum class Outcome { Continue, Close, Stop };
 
     explicit FrameServer(RequestHandler& handler) : handler_(handler) {}
@@ -19,7 +19,7 @@ public:
     bool ServeConnection(int fd);
     Outcome ServeFrame(int fd);
 
-private:
+  private:
     static void Reply(int fd, uint32_t status, const uint8_t* out = nullptr, uint32_t outSize = 0,
                       const uint8_t* data = nullptr, uint32_t dataSize = 0);
 

@@ -21,7 +21,7 @@ uint32_t ErrorOf(int error) {
 
 // Closes on every path out.
 class FileDescriptor {
-public:
+  public:
     explicit FileDescriptor(int fd) : fd_(fd) {}
     ~FileDescriptor() {
         if (fd_ >= 0) close(fd_);
@@ -34,7 +34,7 @@ public:
         fd_ = fd;
     }
 
-private:
+  private:
     int fd_;
 };
 
@@ -89,7 +89,8 @@ uint32_t LinuxBackend::ReadConfigBytes(Bdf function, uint32_t offset, uint8_t* o
     // Every function has at least the 256 bytes of the header; a file that
     // shows fewer is hiding them, so those must come from the file.
     uint64_t size = std::max<uint64_t>(static_cast<uint64_t>(status.st_size), 256);
-    uint32_t inFile = offset >= size ? 0 : static_cast<uint32_t>(std::min<uint64_t>(length, size - offset));
+    uint32_t inFile =
+        offset >= size ? 0 : static_cast<uint32_t>(std::min<uint64_t>(length, size - offset));
     if (inFile > 0) {
         ssize_t got = pread(file.get(), out, inFile, offset);
         if (got < 0) return ErrorOf(errno);
@@ -155,8 +156,10 @@ uint32_t LinuxBackend::AccessMemory(bool write, uint64_t address, uint8_t* buffe
         uint64_t piece = 0;
         uint32_t status = ERROR_SUCCESS;
         if (WindowPiece(at, left, &function, &offset, &piece)) {
-            status = write ? WriteConfigBytes(function, offset, buffer + done, static_cast<uint32_t>(piece))
-                           : ReadConfigBytes(function, offset, buffer + done, static_cast<uint32_t>(piece));
+            status = write ? WriteConfigBytes(function, offset, buffer + done,
+                                              static_cast<uint32_t>(piece))
+                           : ReadConfigBytes(function, offset, buffer + done,
+                                             static_cast<uint32_t>(piece));
         } else {
             piece = DistanceToNextWindow(at, left);
             if (memory.get() < 0) {
@@ -164,8 +167,9 @@ uint32_t LinuxBackend::AccessMemory(bool write, uint64_t address, uint8_t* buffe
                 if (fd < 0) return ErrorOf(errno);
                 memory.Reset(fd);
             }
-            ssize_t moved = write ? pwrite(memory.get(), buffer + done, piece, static_cast<off_t>(at))
-                                  : pread(memory.get(), buffer + done, piece, static_cast<off_t>(at));
+            ssize_t moved = write
+                                ? pwrite(memory.get(), buffer + done, piece, static_cast<off_t>(at))
+                                : pread(memory.get(), buffer + done, piece, static_cast<off_t>(at));
             if (moved < 0) return ErrorOf(errno);
             if (static_cast<uint64_t>(moved) != piece) return ERROR_GEN_FAILURE;
         }

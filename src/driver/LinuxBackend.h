@@ -10,7 +10,7 @@
 // physical memory from /dev/mem, and the MCFG window's addresses through
 // the functions' config files. What the kernel refuses fails the request.
 class LinuxBackend : public DriverBackend {
-public:
+  public:
     struct Paths {
         std::string devices = "/sys/bus/pci/devices";
         std::string memory = "/dev/mem";
@@ -28,7 +28,7 @@ public:
     uint32_t ReadPhysical(uint32_t address, uint8_t* buffer, uint32_t length) override;
     uint32_t WritePhysical(uint32_t address, const uint8_t* buffer, uint32_t length) override;
 
-private:
+  private:
     std::string ConfigPath(Bdf function) const;
     // Bytes of a config file at offset; an absent function reads 0xFF, bytes
     // past the end of a complete config space read 0.

@@ -33,6 +33,7 @@ std::vector<McfgWindow> ParseMcfgTable(const std::vector<uint8_t>& table) {
 std::vector<McfgWindow> ReadMcfgTable(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {};
-    std::vector<uint8_t> table{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    std::vector<uint8_t> table{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
     return ParseMcfgTable(table);
 }

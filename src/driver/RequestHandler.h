@@ -25,7 +25,7 @@ using UserMemory = std::function<uint8_t*(uint64_t userBuffer, uint32_t length)>
 // Checks every field of a request and carries it out on a backend. The
 // output buffer is written only when the request succeeds.
 class RequestHandler {
-public:
+  public:
     explicit RequestHandler(DriverBackend& backend) : backend_(backend) {}
 
     // ERROR_SUCCESS, or why the request was refused or failed.
@@ -34,7 +34,7 @@ public:
     static bool IsKnownCode(uint32_t code);
     static bool IsVxdCode(uint32_t code);
 
-private:
+  private:
     static uint32_t TakeRecord(const DriverCall& call, DriverRequest* record);
     uint32_t TransferMemory(bool write, const DriverRequest& record, const UserMemory& userMemory);
     uint32_t ListFunctions(DriverRequest* record);

@@ -8,7 +8,8 @@ SimBackend::SimBackend(std::unique_ptr<SimMachine> machine) : machine_(std::move
 
 uint32_t SimBackend::ListFunctions(std::vector<Bdf>* functions) {
     functions->clear();
-    for (const PciFunction& function : machine_->Functions()) functions->push_back(function.Address());
+    for (const PciFunction& function : machine_->Functions())
+        functions->push_back(function.Address());
     return ERROR_SUCCESS;
 }
 

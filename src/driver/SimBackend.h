@@ -7,7 +7,7 @@
 
 // The route to a simulated machine.
 class SimBackend : public DriverBackend {
-public:
+  public:
     explicit SimBackend(std::unique_ptr<SimMachine> machine);
 
     SimMachine& Machine() { return *machine_; }
@@ -18,6 +18,6 @@ public:
     uint32_t ReadPhysical(uint32_t address, uint8_t* buffer, uint32_t length) override;
     uint32_t WritePhysical(uint32_t address, const uint8_t* buffer, uint32_t length) override;
 
-private:
+  private:
     std::unique_ptr<SimMachine> machine_;
 };

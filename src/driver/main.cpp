@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
 
     std::vector<std::string> warnings;
     auto backend = CreateBackend(std::getenv("BOREALIX_MACHINE"), &error, &warnings);
-    for (const std::string& warning : warnings) std::fprintf(stderr, "warning: %s\n", warning.c_str());
+    for (const std::string& warning : warnings)
+        std::fprintf(stderr, "warning: %s\n", warning.c_str());
     if (!backend) return Fail(error);
 
     DriverSocket socket;

@@ -6,7 +6,8 @@
 
 namespace {
 
-const std::regex kHeader(R"(^(?:([0-9a-fA-F]{4}):)?([0-9a-fA-F]{2}):([0-9a-fA-F]{2})\.([0-9a-fA-F])(\s.*)?$)");
+const std::regex kHeader(
+    R"(^(?:([0-9a-fA-F]{4}):)?([0-9a-fA-F]{2}):([0-9a-fA-F]{2})\.([0-9a-fA-F])(\s.*)?$)");
 const std::regex kData(R"(^([0-9a-fA-F]{2,3}):(\s.*)?$)");
 
 }  // namespace
@@ -92,8 +93,8 @@ MachineLoad LspciDumpParser::Parse(const std::string& text) {
         size_t size = function.extent <= PciFunction::kLegacySize ? PciFunction::kLegacySize
                                                                   : PciFunction::kExtendedSize;
         function.config.resize(size);
-        machine->AddFunction(
-            PciFunction(function.address, std::move(function.config), PciFunction::DefaultMask(size)));
+        machine->AddFunction(PciFunction(function.address, std::move(function.config),
+                                         PciFunction::DefaultMask(size)));
     }
     load.machine = std::move(machine);
     return load;

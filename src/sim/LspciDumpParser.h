@@ -11,14 +11,14 @@
 // bytes, everything else is ignored. Functions outside domain 0000 are left
 // out with a warning, since requests carry only an 8-bit bus.
 class LspciDumpParser {
-public:
+  public:
     static constexpr uint32_t kWindowBase = 0xE0000000u;
 
     explicit LspciDumpParser(std::string fileName);
 
     MachineLoad Parse(const std::string& text);
 
-private:
+  private:
     // A function being read: its bytes so far and the highest offset seen.
     struct Pending {
         Bdf address;

@@ -7,7 +7,7 @@
 // Reads a machine file of either form, told apart by content: JSON starts
 // with '{', anything else is taken as an lspci dump.
 class MachineFileLoader {
-public:
+  public:
     static constexpr const char* kBuiltinName = "builtin";
 
     // A path, or "builtin" for the embedded workstation.

@@ -90,12 +90,12 @@ bool MachineJsonParser::Number(const json& value, const std::string& path, uint6
         if (!hex) return Fail(path, "\"" + text + "\" is not a hexadecimal number \"0x...\"");
         number = std::stoull(text.substr(2), nullptr, 16);
     } else {
-        return Fail(path, "expected a non-negative integer or a \"0x...\" string, got " +
-                              value.dump());
+        return Fail(path,
+                    "expected a non-negative integer or a \"0x...\" string, got " + value.dump());
     }
     if (number > max) {
-        return Fail(path, "value " + HexNumber(number) + " out of range (at most " +
-                              HexNumber(max) + ")");
+        return Fail(
+            path, "value " + HexNumber(number) + " out of range (at most " + HexNumber(max) + ")");
     }
     *out = number;
     return true;
@@ -140,11 +140,13 @@ bool MachineJsonParser::ParseBdf(const json& value, const std::string& path, Bdf
     bool shaped = text.size() == 7 && text[2] == ':' && text[5] == '.' &&
                   text.find_first_not_of("0123456789abcdefABCDEF:.") == std::string::npos &&
                   std::sscanf(text.c_str(), "%2x:%2x.%1x%c", &bus, &device, &function, &tail) == 3;
-    if (!shaped) return Fail(path, "\"" + text + "\" is not a bus:device.function like \"00:1f.3\"");
+    if (!shaped)
+        return Fail(path, "\"" + text + "\" is not a bus:device.function like \"00:1f.3\"");
     if (device > 0x1F || function > 7) {
         return Fail(path, "\"" + text + "\" out of range (device at most 1f, function at most 7)");
     }
-    *out = {static_cast<uint8_t>(bus), static_cast<uint8_t>(device), static_cast<uint8_t>(function)};
+    *out = {static_cast<uint8_t>(bus), static_cast<uint8_t>(device),
+            static_cast<uint8_t>(function)};
     return true;
 }
 
@@ -164,8 +166,8 @@ bool MachineJsonParser::ParseFunction(const json& entry, const std::string& path
                     std::to_string(config.size()) + " bytes, longer than 4096");
     }
     size_t given = config.size();
-    size_t size = given <= PciFunction::kLegacySize ? PciFunction::kLegacySize
-                                                    : PciFunction::kExtendedSize;
+    size_t size =
+        given <= PciFunction::kLegacySize ? PciFunction::kLegacySize : PciFunction::kExtendedSize;
     config.resize(size, 0);
     std::vector<uint8_t> mask = PciFunction::DefaultMask(size);
     if (entry.contains("writable")) {
@@ -185,7 +187,8 @@ bool MachineJsonParser::ParseFunction(const json& entry, const std::string& path
 bool MachineJsonParser::ReadContentFile(const std::string& name, const std::string& path,
                                         std::vector<uint8_t>* content) {
     std::filesystem::path file(name);
-    if (file.is_relative() && !baseDirectory_.empty()) file = std::filesystem::path(baseDirectory_) / file;
+    if (file.is_relative() && !baseDirectory_.empty())
+        file = std::filesystem::path(baseDirectory_) / file;
     std::ifstream in(file, std::ios::binary);
     if (!in) return Fail(path, "cannot open file \"" + file.string() + "\"");
     content->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -225,8 +228,8 @@ bool MachineJsonParser::ParseRegion(const json& entry, const std::string& path) 
     }
     if (size == 0) return Fail(Member(path, "size"), "must not be 0");
     if (base + size > k4GiB) {
-        return Fail(Member(path, "size"), "region " + HexNumber(base) + " + " + HexNumber(size) +
-                                              " reaches past 4 GiB");
+        return Fail(Member(path, "size"),
+                    "region " + HexNumber(base) + " + " + HexNumber(size) + " reaches past 4 GiB");
     }
     if (content.size() > size) {
         return Fail(path, std::to_string(content.size()) + " bytes of content exceed size " +
@@ -238,7 +241,8 @@ bool MachineJsonParser::ParseRegion(const json& entry, const std::string& path) 
     if (!CheckRegionApart(machine, base, base + size, path)) return false;
     bool writable = true;
     if (entry.contains("writable")) {
-        if (!entry["writable"].is_boolean()) return Fail(Member(path, "writable"), "must be true or false");
+        if (!entry["writable"].is_boolean())
+            return Fail(Member(path, "writable"), "must be true or false");
         writable = entry["writable"].get<bool>();
     }
     machine.AddRegion(MemoryRegion(static_cast<uint32_t>(base), size, std::move(content),

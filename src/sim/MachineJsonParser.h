@@ -11,13 +11,13 @@
 // The JSON form of a machine file. Every message names the file and the JSON
 // path ("functions[3].config") of what is wrong.
 class MachineJsonParser {
-public:
+  public:
     // baseDirectory resolves "file" regions; empty when there is none.
     MachineJsonParser(std::string fileName, std::string baseDirectory);
 
     MachineLoad Parse(const std::string& text);
 
-private:
+  private:
     bool Fail(const std::string& path, const std::string& what);
     bool CheckKeys(const nlohmann::json& object, const std::string& path,
                    std::initializer_list<const char*> allowed);

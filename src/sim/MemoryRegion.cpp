@@ -4,14 +4,15 @@
 #include <cstring>
 #include <utility>
 
-MemoryRegion::MemoryRegion(uint32_t base, uint64_t size, std::vector<uint8_t> initial,
-                           uint8_t fill, bool writable)
+MemoryRegion::MemoryRegion(uint32_t base, uint64_t size, std::vector<uint8_t> initial, uint8_t fill,
+                           bool writable)
     : base_(base), size_(size), initial_(std::move(initial)), fill_(fill), writable_(writable) {
     if (initial_.size() > size_) initial_.resize(size_);
 }
 
 void MemoryRegion::ReadInitial(uint64_t offset, uint8_t* out, uint64_t length) const {
-    uint64_t fromInitial = offset < initial_.size() ? std::min(length, initial_.size() - offset) : 0;
+    uint64_t fromInitial =
+        offset < initial_.size() ? std::min(length, initial_.size() - offset) : 0;
     if (fromInitial) std::memcpy(out, initial_.data() + offset, fromInitial);
     std::memset(out + fromInitial, fill_, length - fromInitial);
 }

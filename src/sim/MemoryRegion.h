@@ -8,7 +8,7 @@
 // up to its size. Pages are copied out only when written, so a large filled
 // region costs nothing until it is used.
 class MemoryRegion {
-public:
+  public:
     MemoryRegion(uint32_t base, uint64_t size, std::vector<uint8_t> initial, uint8_t fill,
                  bool writable);
 
@@ -21,7 +21,7 @@ public:
     void Read(uint64_t offset, uint8_t* out, uint64_t length) const;
     void Write(uint64_t offset, const uint8_t* in, uint64_t length);
 
-private:
+  private:
     static constexpr uint64_t kPageSize = 4096;
     void ReadInitial(uint64_t offset, uint8_t* out, uint64_t length) const;
 

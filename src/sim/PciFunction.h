@@ -8,7 +8,7 @@
 // One simulated function: its configuration space (256 or 4096 bytes) and a
 // mask whose set bits take written values.
 class PciFunction {
-public:
+  public:
     static constexpr size_t kLegacySize = 256;
     static constexpr size_t kExtendedSize = 4096;
 
@@ -28,7 +28,7 @@ public:
     uint32_t ReadDword(uint32_t offset) const;
     void WriteDword(uint32_t offset, uint32_t value);
 
-private:
+  private:
     Bdf address_;
     std::vector<uint8_t> config_;
     std::vector<uint8_t> writable_;

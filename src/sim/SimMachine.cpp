@@ -10,8 +10,9 @@ void SimMachine::AddFunction(PciFunction function) {
 }
 
 void SimMachine::AddRegion(MemoryRegion region) {
-    auto at = std::upper_bound(regions_.begin(), regions_.end(), region.Base(),
-                               [](uint32_t base, const MemoryRegion& r) { return base < r.Base(); });
+    auto at =
+        std::upper_bound(regions_.begin(), regions_.end(), region.Base(),
+                         [](uint32_t base, const MemoryRegion& r) { return base < r.Base(); });
     regions_.insert(at, std::move(region));
 }
 

@@ -21,7 +21,7 @@ struct EcamWindow {
 // A simulated machine: PCI functions, an optional configuration window,
 // physical memory regions and the configuration ports 0xCF8/0xCFC.
 class SimMachine {
-public:
+  public:
     static constexpr uint16_t kConfigAddressPort = 0xCF8;
     static constexpr uint16_t kConfigDataPort = 0xCFC;
 
@@ -52,7 +52,7 @@ public:
     void OutDword(uint16_t port, uint32_t value);
     uint32_t InDword(uint16_t port) const;
 
-private:
+  private:
     // One contiguous piece of a physical access: what lies at address, and
     // how far it reaches.
     struct Piece {

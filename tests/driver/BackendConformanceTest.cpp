@@ -44,7 +44,8 @@ struct LinuxRoute {
     }
     std::optional<uint32_t> Window() {
         for (const McfgWindow& window : backend.Windows()) {
-            if (window.startBus == 0 && window.base < 0x100000000u) return static_cast<uint32_t>(window.base);
+            if (window.startBus == 0 && window.base < 0x100000000u)
+                return static_cast<uint32_t>(window.base);
         }
         return std::nullopt;
     }
@@ -74,7 +75,7 @@ struct FakeSysfsRoute {
 
 // The request operations on the in-process driver, seen as a backend.
 class ChannelBackend : public DriverBackend {
-public:
+  public:
     uint32_t ListFunctions(std::vector<Bdf>* functions) override {
         PciFunctionList list;
         if (!::ListPciFunctions(&list)) return ERROR_GEN_FAILURE;
@@ -113,7 +114,7 @@ struct InProcessRoute {
 
 template <class Route>
 class BackendConformance : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         backend_ = route_.Backend();
         if (!backend_) GTEST_SKIP() << "no PCI functions on this machine";
@@ -172,8 +173,8 @@ TYPED_TEST(BackendConformance, WritesReadBack) {
     ASSERT_EQ(this->backend_->ReadConfigDword(f, 0x40, &value), ERROR_SUCCESS);
     EXPECT_EQ(value, 0x5AA5C33Cu);
     // The same register through the window, written there.
-    uint32_t address = *this->route_.Window() + (f.bus << 20) + (f.device << 15) +
-                       (f.function << 12) + 0x40;
+    uint32_t address =
+        *this->route_.Window() + (f.bus << 20) + (f.device << 15) + (f.function << 12) + 0x40;
     uint8_t bytes[2] = {0x11, 0x22};
     ASSERT_EQ(this->backend_->WritePhysical(address + 1, bytes, 2), ERROR_SUCCESS);
     ASSERT_EQ(this->backend_->ReadConfigDword(f, 0x40, &value), ERROR_SUCCESS);

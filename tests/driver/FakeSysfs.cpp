@@ -12,7 +12,8 @@ namespace {
 
 void WriteFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 }  // namespace
@@ -34,7 +35,9 @@ void FakeSysfs::AddFunction(const std::string& name, std::vector<uint8_t> config
     WriteFile(root_ / "devices" / name / "config", config);
 }
 
-void FakeSysfs::SetMemory(std::vector<uint8_t> bytes) { WriteFile(root_ / "mem", bytes); }
+void FakeSysfs::SetMemory(std::vector<uint8_t> bytes) {
+    WriteFile(root_ / "mem", bytes);
+}
 
 void FakeSysfs::SetMcfg(const std::vector<Entry>& entries) {
     std::vector<uint8_t> table(44 + 16 * entries.size());

@@ -11,7 +11,7 @@
 // a scratch directory, so the linux backend's writes have somewhere
 // harmless to go.
 class FakeSysfs {
-public:
+  public:
     FakeSysfs();
     ~FakeSysfs();
 
@@ -28,6 +28,6 @@ public:
     std::vector<uint8_t> Config(const std::string& name) const;
     LinuxBackend::Paths Paths() const;
 
-private:
+  private:
     std::filesystem::path root_;
 };

@@ -51,7 +51,8 @@ TEST(LinuxBackend, McfgWindowGoesToConfigFilesAndTheRestToMemory) {
     sysfs.AddFunction("0000:00:00.0", Config(256, 0));
     sysfs.AddFunction("0000:41:00.0", Config(4096, 0x80));
     // Segment 1 is not ours; the second window starts at bus 0x40.
-    sysfs.SetMcfg({{0xE0000000, 0, 0, 0x0F}, {0xD0000000, 1, 0, 0xFF}, {0xC0000000, 0, 0x40, 0x4F}});
+    sysfs.SetMcfg(
+        {{0xE0000000, 0, 0, 0x0F}, {0xD0000000, 1, 0, 0xFF}, {0xC0000000, 0, 0x40, 0x4F}});
     sysfs.SetMemory(Config(0x2000, 0x33));
     LinuxBackend backend(sysfs.Paths());
     ASSERT_EQ(backend.Windows().size(), 2u);

@@ -23,7 +23,7 @@ const char* kMachine = R"({
 })";
 
 class RequestHandlerTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         driver_ = InProcessDriver::FromMachineJson(kMachine);
         ASSERT_TRUE(driver_);
@@ -133,8 +133,8 @@ TEST_F(RequestHandlerTest, MemoryUsesTheLowHalfOfTheAddressAndNeverWraps) {
     EXPECT_EQ(wrapping, std::vector<uint8_t>(0x20, 0x11));
 
     // Write then read back through the VxD codes, record in the output buffer.
-    DeviceHandle vxd = driver_->CreateFile("\\\\.\\borexvxd.vxd", 0, 0, CREATE_NEW,
-                                           FILE_FLAG_DELETE_ON_CLOSE);
+    DeviceHandle vxd =
+        driver_->CreateFile("\\\\.\\borexvxd.vxd", 0, 0, CREATE_NEW, FILE_FLAG_DELETE_ON_CLOSE);
     ASSERT_NE(vxd, INVALID_DEVICE_HANDLE);
     uint8_t written[3] = {0xDE, 0xAD, 0x42};
     DriverRequest record{};

@@ -18,7 +18,8 @@ namespace fs = std::filesystem;
 
 bool HasPciFunctions() {
     std::error_code error;
-    return fs::exists("/sys/bus/pci/devices", error) && !fs::is_empty("/sys/bus/pci/devices", error);
+    return fs::exists("/sys/bus/pci/devices", error) &&
+           !fs::is_empty("/sys/bus/pci/devices", error);
 }
 
 // "BB:DD.F" of every segment-0 function lspci lists, in its order.
@@ -33,7 +34,7 @@ std::vector<std::string> LspciFunctions() {
 }
 
 class DriverPeerTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!HasPciFunctions()) GTEST_SKIP() << "no PCI functions on this machine";
         if (CommandOutput("command -v lspci").empty()) GTEST_SKIP() << "lspci is not installed";
@@ -69,7 +70,8 @@ TEST_F(DriverPeerTest, ListingEqualsLspci) {
 }
 
 TEST_F(DriverPeerTest, ConfigurationDwordsEqualLspci) {
-    MachineLoad dump = MachineFileLoader::LoadText(CommandOutput("lspci -xxx 2>/dev/null"), "lspci -xxx", "");
+    MachineLoad dump =
+        MachineFileLoader::LoadText(CommandOutput("lspci -xxx 2>/dev/null"), "lspci -xxx", "");
     ASSERT_TRUE(dump.Ok()) << dump.error;
     // Unprivileged readers see only the standard header, in lspci as here.
     uint32_t visible = geteuid() == 0 ? 0x100 : 0x40;
@@ -78,7 +80,8 @@ TEST_F(DriverPeerTest, ConfigurationDwordsEqualLspci) {
         const Bdf& f = function.Address();
         for (uint32_t offset = 0; offset < visible; offset += 4) {
             uint32_t value = 0;
-            uint32_t address = 0x80000000u | f.bus << 16 | f.device << 11 | f.function << 8 | offset;
+            uint32_t address =
+                0x80000000u | f.bus << 16 | f.device << 11 | f.function << 8 | offset;
             ASSERT_EQ(ReadPciConfigDword(address, &value), 1) << f.ToString() << " +" << offset;
             EXPECT_EQ(value, function.ReadDword(offset)) << f.ToString() << " +" << offset;
             ++compared;

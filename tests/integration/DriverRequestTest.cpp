@@ -28,7 +28,7 @@ namespace fs = std::filesystem;
 // A machine with a file-backed region beside it, a large RAM area for 4 MiB
 // transfers and the window at 0xE0000000.
 class MachineFile {
-public:
+  public:
     MachineFile() {
         directory_ = fs::path(RuntimeDirectory()) / ("machine-" + std::to_string(getpid()));
         fs::create_directories(directory_);
@@ -52,7 +52,7 @@ public:
     std::string path() const { return (directory_ / "m.json").string(); }
     fs::path directory() const { return directory_; }
 
-private:
+  private:
     fs::path directory_;
 };
 
@@ -83,7 +83,8 @@ int Connect() {
 bool SendFrame(int fd, uint32_t code, const void* in, uint32_t inSize, uint32_t outSize,
                uint32_t dataSize = 0) {
     wire::RequestHeader header{wire::kRequestMagic, code, inSize, outSize, dataSize};
-    return unix_socket::SendAll(fd, &header, sizeof(header)) && unix_socket::SendAll(fd, in, inSize);
+    return unix_socket::SendAll(fd, &header, sizeof(header)) &&
+           unix_socket::SendAll(fd, in, inSize);
 }
 
 uint32_t ReadFunctionZero() {
@@ -93,7 +94,7 @@ uint32_t ReadFunctionZero() {
 }
 
 class DriverRequestTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         if (!fs::exists(ForegroundDriver::Program())) GTEST_SKIP() << "driver not built";
         driver_ = std::make_unique<ForegroundDriver>(machine_.path());
@@ -155,7 +156,8 @@ TEST_F(DriverRequestTest, VxdRouteReachesADriverOfThatName) {
     ASSERT_EQ(WritePhysicalMemory(0x100010, &bytes, 4), 1);
     uint8_t back[6] = {};
     ASSERT_EQ(ReadPhysicalMemory(0x10000F, back, 6), 1);
-    EXPECT_EQ(std::vector<uint8_t>(back, back + 6), (std::vector<uint8_t>{0, 0x44, 0x33, 0x22, 0x11, 0}));
+    EXPECT_EQ(std::vector<uint8_t>(back, back + 6),
+              (std::vector<uint8_t>{0, 0x44, 0x33, 0x22, 0x11, 0}));
     EXPECT_EQ(vxd.Stop(), 0);
 }
 
@@ -268,7 +270,8 @@ TEST_F(DriverRequestTest, PeersOfAnotherUserAreRefused) {
 TEST(DriverProgram, StartUpFailuresAreReportedBeforeDetaching) {
     if (!fs::exists(ForegroundDriver::Program())) GTEST_SKIP() << "driver not built";
     MachineFile machine;
-    std::ofstream(machine.directory() / "bad.json") << R"({"functions": [{"bdf": "00:00.0", "config": "8g"}]})";
+    std::ofstream(machine.directory() / "bad.json")
+        << R"({"functions": [{"bdf": "00:00.0", "config": "8g"}]})";
     std::string bad = (machine.directory() / "bad.json").string();
     AppProcess process(ForegroundDriver::Program(), {}, {{"BOREALIX_MACHINE", bad}});
     EXPECT_EQ(process.WaitForExit(std::chrono::seconds(10)), 1);

@@ -9,7 +9,7 @@
 namespace {
 
 class BuiltinWorkstation : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         load_ = MachineFileLoader::Load("builtin");
         ASSERT_TRUE(load_.Ok()) << load_.error;
@@ -41,7 +41,8 @@ protected:
 
 TEST_F(BuiltinWorkstation, HasTheFunctionsOfAWorkstation) {
     std::set<uint32_t> classes;
-    for (const PciFunction& function : machine_->Functions()) classes.insert(function.ReadDword(8) >> 8);
+    for (const PciFunction& function : machine_->Functions())
+        classes.insert(function.ReadDword(8) >> 8);
     for (uint32_t code : {0x060000u, 0x060400u, 0x010802u, 0x020000u, 0x0C0330u, 0x010601u,
                           0x040300u, 0x060100u, 0x0C0500u}) {
         EXPECT_TRUE(classes.count(code)) << std::hex << code;

@@ -72,7 +72,8 @@ std::string DumpLines(const PciFunction& function, size_t length) {
         text += line;
         for (size_t i = 0; i < 16; ++i) {
             char byte[4];
-            std::snprintf(byte, sizeof(byte), " %02x", function.ReadByte(static_cast<uint32_t>(offset + i)));
+            std::snprintf(byte, sizeof(byte), " %02x",
+                          function.ReadByte(static_cast<uint32_t>(offset + i)));
             text += byte;
         }
         text += "\n";

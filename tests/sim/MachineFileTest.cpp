@@ -46,8 +46,9 @@ INSTANTIATE_TEST_SUITE_P(
         BadMachine{R"({"functions": [{"bdf": "00:00.0", "config": "00"},
                                      {"bdf": "00:00.0", "config": "00"}]})",
                    "functions[1].bdf: duplicate bdf 00:00.0"},
-        BadMachine{R"({"functions": [{"bdf": "00:20.0", "config": "00"}]})",
-                   "functions[0].bdf: \"00:20.0\" out of range (device at most 1f, function at most 7)"},
+        BadMachine{
+            R"({"functions": [{"bdf": "00:20.0", "config": "00"}]})",
+            "functions[0].bdf: \"00:20.0\" out of range (device at most 1f, function at most 7)"},
         BadMachine{R"({"functions": [{"bdf": "0:1.0", "config": "00"}]})",
                    "functions[0].bdf: \"0:1.0\" is not a bus:device.function like \"00:1f.3\""},
         BadMachine{R"({"functions": [{"bdf": "00:00.0"}]})", "functions[0]: missing \"config\""},
@@ -81,17 +82,19 @@ INSTANTIATE_TEST_SUITE_P(
                    "memory[0].file: cannot open file \"absent.bin\""},
         BadMachine{R"({"ecam": {"base": "0xE0080000"}})",
                    "ecam.base: must be a multiple of 0x100000"},
-        BadMachine{R"({"functions": [}")", "not valid JSON: "
+        BadMachine{R"({"functions": [}")",
+                   "not valid JSON: "
                    "[json.exception.parse_error.101] parse error at line 1, column 16: "
                    "syntax error while parsing value - unexpected '}'; expected '[', '{', or a "
                    "literal"}));
 
 class ScratchDirectory {
-public:
+  public:
     ScratchDirectory() {
         path_ = fs::temp_directory_path() /
-                ("tarvolent-machine-" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                 "-" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                ("tarvolent-machine-" +
+                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(path_);
     }
     ~ScratchDirectory() {
@@ -103,7 +106,7 @@ public:
         return path_ / name;
     }
 
-private:
+  private:
     fs::path path_;
 };
 
@@ -115,7 +118,8 @@ TEST(MachineFile, JsonFormLoadsNumbersPaddingAndFilesBesideIt) {
       "ecam": {"base": 3758096384, "buses": "0x10"},
       "functions": [
         {"bdf": "03:00.0", "config": "86803315"},
-        {"bdf": "00:1F.3", "config": ")" + std::string(514, '0') + R"("}
+        {"bdf": "00:1F.3", "config": ")" + std::string(514, '0') +
+                                                  R"("}
       ],
       "memory": [{"base": "0xFEBF0000", "size": "0x1000", "file": "bar0.bin"}]
     })");

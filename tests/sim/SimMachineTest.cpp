@@ -86,7 +86,7 @@ TEST(SimMachine, RegionsReadWriteAndGaps) {
     ASSERT_TRUE(machine);
     // Gap, hex region, gap... in one read.
     auto bytes = Read(*machine, 0x0FFE, 0x14);
-    std::vector<uint8_t> expected = {0xFF, 0xFF, 1, 2, 3, 4, 5, 6, 7, 8,
+    std::vector<uint8_t> expected = {0xFF, 0xFF, 1,    2,    3,    4,    5,    6,    7,    8,
                                      0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xAA, 0xAA};
     EXPECT_EQ(bytes, expected);
     uint8_t ones[0x20];
@@ -94,12 +94,14 @@ TEST(SimMachine, RegionsReadWriteAndGaps) {
     machine->WritePhysical(0x1004, ones, 0x10);  // ends in the read-only region's gap
     machine->WritePhysical(0x1010, ones, 4);     // read-only
     machine->WritePhysical(0x0, ones, 4);        // unbacked
-    EXPECT_EQ(Read(*machine, 0x1002, 8), (std::vector<uint8_t>{3, 4, 0x11, 0x11, 0x11, 0x11, 0xFF, 0xFF}));
+    EXPECT_EQ(Read(*machine, 0x1002, 8),
+              (std::vector<uint8_t>{3, 4, 0x11, 0x11, 0x11, 0x11, 0xFF, 0xFF}));
     EXPECT_EQ(Read(*machine, 0x1010, 2), (std::vector<uint8_t>{0xAA, 0xAA}));
     EXPECT_EQ(Read(*machine, 0x0, 1), std::vector<uint8_t>{0xFF});
     // The large filled region keeps writes across its lazily made pages.
     machine->WritePhysical(0x3FFFFFFE, ones, 4);
-    EXPECT_EQ(Read(*machine, 0x3FFFFFFC, 8), (std::vector<uint8_t>{0, 0, 0x11, 0x11, 0x11, 0x11, 0, 0}));
+    EXPECT_EQ(Read(*machine, 0x3FFFFFFC, 8),
+              (std::vector<uint8_t>{0, 0, 0x11, 0x11, 0x11, 0x11, 0, 0}));
     EXPECT_EQ(Read(*machine, 0x40100000, 1), std::vector<uint8_t>{0xFF});  // just past its end
     EXPECT_EQ(Read(*machine, 0xFFFFFFFF, 1), std::vector<uint8_t>{0xFF});
 }

@@ -10,6 +10,7 @@ std::string CommandOutput(const std::string& command) {
     if (!pipe) return output;
     std::array<char, 4096> chunk;
     size_t got;
-    while ((got = fread(chunk.data(), 1, chunk.size(), pipe.get())) > 0) output.append(chunk.data(), got);
+    while ((got = fread(chunk.data(), 1, chunk.size(), pipe.get())) > 0)
+        output.append(chunk.data(), got);
     return output;
 }

@@ -7,7 +7,9 @@
 #include "platform/RuntimeDirectory.h"
 #include "platform/UnixSocket.h"
 
-std::string ForegroundDriver::Program() { return std::string(TARVOLENT_BIN_DIR) + "/BOREX64.SYS"; }
+std::string ForegroundDriver::Program() {
+    return std::string(TARVOLENT_BIN_DIR) + "/BOREX64.SYS";
+}
 
 ForegroundDriver::ForegroundDriver(const std::string& machine, const std::string& socketName)
     : socketName_(socketName) {
@@ -19,14 +21,19 @@ ForegroundDriver::ForegroundDriver(const std::string& machine, const std::string
     process_ = std::make_unique<AppProcess>(
         Program(), std::vector<std::string>{"--foreground", "--socket", socketName}, environment);
     if (machine.empty() && !saved.empty()) setenv("BOREALIX_MACHINE", saved.c_str(), 1);
-    ready_ = WaitUntil(
-        [this] { return unix_socket::Answers(SocketPath()) || !process_->Running(); },
-        std::chrono::seconds(10)) && process_->Running();
+    ready_ =
+        WaitUntil([this] { return unix_socket::Answers(SocketPath()) || !process_->Running(); },
+                  std::chrono::seconds(10)) &&
+        process_->Running();
 }
 
-ForegroundDriver::~ForegroundDriver() { Stop(); }
+ForegroundDriver::~ForegroundDriver() {
+    Stop();
+}
 
-std::string ForegroundDriver::SocketPath() const { return RuntimeDirectory() + "/" + socketName_; }
+std::string ForegroundDriver::SocketPath() const {
+    return RuntimeDirectory() + "/" + socketName_;
+}
 
 std::optional<int> ForegroundDriver::Stop() {
     if (process_->Running()) SendStopFrame(SocketPath());

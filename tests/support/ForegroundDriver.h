@@ -10,10 +10,11 @@
 // machine, this machine's hardware. Stopped on destruction: a stop frame,
 // SIGTERM if that goes unanswered, and the process is waited for.
 class ForegroundDriver {
-public:
+  public:
     static std::string Program();
 
-    explicit ForegroundDriver(const std::string& machine, const std::string& socketName = "Borealix");
+    explicit ForegroundDriver(const std::string& machine,
+                              const std::string& socketName = "Borealix");
     ~ForegroundDriver();
     ForegroundDriver(const ForegroundDriver&) = delete;
     ForegroundDriver& operator=(const ForegroundDriver&) = delete;
@@ -25,7 +26,7 @@ public:
     // The exit status after a clean stop, else nullopt.
     std::optional<int> Stop();
 
-private:
+  private:
     std::string socketName_;
     std::unique_ptr<AppProcess> process_;
     bool ready_ = false;

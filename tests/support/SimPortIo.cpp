@@ -21,7 +21,9 @@ std::unique_ptr<SimPortIo> SimPortIo::FromMachineJson(const std::string& json) {
     return std::unique_ptr<SimPortIo>(new SimPortIo(std::move(load.machine)));
 }
 
-void SimPortIo::OutDword(uint16_t port, uint32_t value) { machine_.OutDword(port, value); }
+void SimPortIo::OutDword(uint16_t port, uint32_t value) {
+    machine_.OutDword(port, value);
+}
 
 uint32_t SimPortIo::InDword(uint16_t port) {
     ++reads_;

@@ -11,7 +11,7 @@ class SimMachine;
 // The ports 0xCF8/0xCFC of a simulated machine, as a PortIo double.
 // Install with ScopedOverride<PortIo>.
 class SimPortIo : public PortIo {
-public:
+  public:
     explicit SimPortIo(SimMachine& machine) : machine_(machine) {}
     // Owns a machine of its own; fails the current test (and returns null)
     // when the machine is malformed.
@@ -25,7 +25,7 @@ public:
     int Reads() const { return reads_; }
     SimMachine& Machine() { return machine_; }
 
-private:
+  private:
     SimPortIo(std::unique_ptr<SimMachine> owned);
 
     std::unique_ptr<SimMachine> owned_;
