@@ -8,6 +8,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -25,8 +26,9 @@
 
 namespace {
 
-constexpr int kConfigReads = 20000;
-constexpr int kMemoryReads = 64;
+constexpr int kConfigReads = 5000;
+constexpr int kMemoryReads = 16;
+constexpr int kRounds = 5;
 
 std::string MakeDirectory(const char* name) {
     std::string pattern = std::filesystem::temp_directory_path().string() + "/" + name + "-XXXXXX";
@@ -71,9 +73,10 @@ pid_t StartEchoServer(const std::string& directory) {
     return child;
 }
 
-pid_t StartDriver(const std::string& program) {
+pid_t StartDriver(const std::string& program, const std::string& directory) {
     pid_t child = fork();
     if (child == 0) {
+        setenv("BOREALIX_RUNTIME_DIR", directory.c_str(), 1);
         setenv("BOREALIX_MACHINE", "builtin", 1);
         execl(program.c_str(), program.c_str(), "--foreground", static_cast<char*>(nullptr));
         _exit(127);
@@ -108,6 +111,11 @@ struct Figures {
     double memoryMiBPerSecond = 0;
 };
 
+Figures Best(const Figures& a, const Figures& b) {
+    return {std::max(a.configPerSecond, b.configPerSecond),
+            std::max(a.memoryMiBPerSecond, b.memoryMiBPerSecond)};
+}
+
 // Measures whichever server listens in BOREALIX_RUNTIME_DIR now.
 Figures Measure() {
     Figures figures;
@@ -138,19 +146,23 @@ int main() {
     std::string echoDir = MakeDirectory("tarvolent-bench-echo");
     if (driverDir.empty() || echoDir.empty()) return 2;
 
-    setenv("BOREALIX_RUNTIME_DIR", driverDir.c_str(), 1);
-    pid_t driver = StartDriver(program);
-    if (!WaitUntil([&] { return unix_socket::Answers(driverDir + "/Borealix"); }, 10000)) {
+    pid_t driver = StartDriver(program, driverDir);
+    pid_t echo = StartEchoServer(echoDir);
+    if (echo < 0 ||
+        !WaitUntil([&] { return unix_socket::Answers(driverDir + "/Borealix"); }, 10000)) {
         std::fprintf(stderr, "driver did not start: %s\n", program.c_str());
         return 1;
     }
-    Figures ours = Measure();
+    // Rounds taken in turn, best of each kept: the machine is shared, and
+    // whatever else runs should not favour either side.
+    Figures ours, peer;
+    for (int round = 0; round < kRounds; ++round) {
+        setenv("BOREALIX_RUNTIME_DIR", driverDir.c_str(), 1);
+        ours = Best(ours, Measure());
+        setenv("BOREALIX_RUNTIME_DIR", echoDir.c_str(), 1);
+        peer = Best(peer, Measure());
+    }
     Stop(driver, driverDir);
-
-    setenv("BOREALIX_RUNTIME_DIR", echoDir.c_str(), 1);
-    pid_t echo = StartEchoServer(echoDir);
-    if (echo < 0) return 1;
-    Figures peer = Measure();
     Stop(echo, echoDir);
 
     std::filesystem::remove_all(driverDir);
