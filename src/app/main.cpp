@@ -4,8 +4,8 @@
 
 #include "app/CBorealixApp.h"
 #include "app/CommandLineInfo.h"
+#include "app/ProductViews.h"
 #include "app/QuitOnTerminate.h"
-#include "pci/CBrxPciView.h"
 #include "platform/MachineSelection.h"
 
 int main(int argc, char** argv) {
@@ -25,9 +25,7 @@ int main(int argc, char** argv) {
             return 2;
         }
     }
-    AppViews views;
-    views.pci = [](CBorealixDoc&, QWidget* parent) { return new CBrxPciView(parent); };
-    CBorealixApp app(argc, argv, views);
+    CBorealixApp app(argc, argv, ProductViews());
     QuitOnTerminate quitOnTerminate;
     return app.Run();
 }

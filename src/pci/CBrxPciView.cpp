@@ -319,8 +319,11 @@ void CBrxPciView::ShowFocus() {
 }
 
 QLineEdit* CBrxPciView::FocusedEdit() const {
-    auto* edit = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-    return edit && isAncestorOf(edit) ? edit : nullptr;
+    QWidget* focused = QApplication::focusWidget();
+    if (!focused || !isAncestorOf(focused)) return nullptr;
+    // An editable combo box keeps the focus itself and hands keys to its edit.
+    if (auto* box = qobject_cast<QComboBox*>(focused)) return box->lineEdit();
+    return qobject_cast<QLineEdit*>(focused);
 }
 
 bool CBrxPciView::OnUpdateEditCopy() const {
