@@ -15,7 +15,20 @@ void OnTerminate(int) {
     _exit(0);
 }
 
+sigset_t TerminationSignals() {
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGINT);
+    return signals;
+}
+
 }  // namespace
+
+void HoldTermination() {
+    sigset_t signals = TerminationSignals();
+    sigprocmask(SIG_BLOCK, &signals, nullptr);
+}
 
 void InstallSignalHandling(const std::string& path) {
     std::strncpy(socketPath, path.c_str(), sizeof(socketPath) - 1);
@@ -25,4 +38,6 @@ void InstallSignalHandling(const std::string& path) {
     sigemptyset(&action.sa_mask);
     sigaction(SIGTERM, &action, nullptr);
     sigaction(SIGINT, &action, nullptr);
+    sigset_t signals = TerminationSignals();
+    sigprocmask(SIG_UNBLOCK, &signals, nullptr);
 }

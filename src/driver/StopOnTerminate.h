@@ -6,3 +6,7 @@
 // start finds no leftover. SIGPIPE is ignored: a vanished client is an
 // error on that connection only.
 void InstallSignalHandling(const std::string& socketPath);
+
+// Holds SIGTERM and SIGINT back until InstallSignalHandling: one that came
+// between binding and installing would otherwise leave the socket file.
+void HoldTermination();

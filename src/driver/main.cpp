@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
     if (!backend) return Fail(error);
 
     DriverSocket socket;
+    HoldTermination();
     if (!socket.Bind(RuntimeDirectory() + "/" + options.socketName, &error)) return Fail(error);
     InstallSignalHandling(socket.Path());
     if (!options.foreground && !Detach(&error)) {
