@@ -48,6 +48,7 @@ CBrxPciView::CBrxPciView(QWidget* parent)
     : QWidget(parent), m_units(QApplication::font()) {
     setFont(QApplication::font());
     CreateControls();
+    LayOutForm();
     ConnectControls();
     resize(FormSize());
 }
@@ -57,12 +58,30 @@ CBrxPciView::~CBrxPciView() = default;
 QSize CBrxPciView::FormSize() const { return {m_units.X(kFormWidth), m_units.Y(kFormHeight)}; }
 
 void CBrxPciView::Place(QWidget* control, int x, int y, int width, int height) {
-    QRect rect = m_units.Rect(x, y, width, height);
-    // A combo box's resource height includes its drop-down list; on screen
-    // it is as high as its style makes it.
-    if (auto* box = qobject_cast<QComboBox*>(control))
-        rect.setHeight(std::min(rect.height(), box->sizeHint().height()));
-    control->setGeometry(rect);
+    m_formItems.push_back({control, x, y, width, height});
+}
+
+int CBrxPciView::TextWidth(QWidget* control) const {
+    if (qobject_cast<QLabel*>(control) || qobject_cast<QRadioButton*>(control))
+        return control->sizeHint().width();
+    if (auto* button = qobject_cast<QPushButton*>(control))
+        return button->fontMetrics().horizontalAdvance(button->text()) +
+               2 * (style()->pixelMetric(QStyle::PM_ButtonMargin) +
+                    style()->pixelMetric(QStyle::PM_DefaultFrameWidth));
+    return 0;
+}
+
+void CBrxPciView::LayOutForm() {
+    for (const FormItem& item : m_formItems)
+        m_units = m_units.WidenedToFit(TextWidth(item.control), item.width);
+    for (const FormItem& item : m_formItems) {
+        QRect rect = m_units.Rect(item.x, item.y, item.width, item.height);
+        // A combo box's resource height includes its drop-down list; on
+        // screen it is as high as its style makes it.
+        if (auto* box = qobject_cast<QComboBox*>(item.control))
+            rect.setHeight(std::min(rect.height(), box->sizeHint().height()));
+        item.control->setGeometry(rect);
+    }
 }
 
 QLabel* CBrxPciView::AddStatic(const char* text, int x, int y, int width, int height) {

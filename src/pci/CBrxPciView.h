@@ -29,6 +29,7 @@ class CBrxPciView : public QWidget {
     void OnInitialUpdate();
     // The form's size in pixels.
     QSize FormSize() const;
+    const DialogUnits& Units() const { return m_units; }
 
     PciInspectionModel& Model() { return m_model; }
 
@@ -65,6 +66,8 @@ class CBrxPciView : public QWidget {
     void CreateControls();
     QLabel* AddStatic(const char* text, int x, int y, int width, int height);
     void Place(QWidget* control, int x, int y, int width, int height);
+    void LayOutForm();
+    int TextWidth(QWidget* control) const;
     void ConnectControls();
     void FitParentFrame();
     void OnSize(int cx, int cy);
@@ -83,6 +86,11 @@ class CBrxPciView : public QWidget {
 
     PciInspectionModel m_model;
     DialogUnits m_units;
+    struct FormItem {
+        QWidget* control;
+        int x, y, width, height;
+    };
+    std::vector<FormItem> m_formItems;
     bool m_bInitialized = false;
     bool m_bShowing = false;
     std::vector<std::string> m_shownDeviceList;

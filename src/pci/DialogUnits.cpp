@@ -26,3 +26,8 @@ int DialogUnits::Y(int units) const { return (units * m_cyChar + 4) / 8; }
 QRect DialogUnits::Rect(int x, int y, int width, int height) const {
     return QRect(X(x), Y(y), X(width), Y(height));
 }
+
+DialogUnits DialogUnits::WidenedToFit(int pixels, int width) const {
+    if (width <= 0 || X(width) >= pixels) return *this;
+    return DialogUnits((4 * pixels + width - 1) / width, m_cyChar);
+}

@@ -9,6 +9,13 @@
 class DialogUnits {
 public:
     explicit DialogUnits(const QFont& font);
+    DialogUnits(int averageCharWidth, int charHeight)
+        : m_cxChar(averageCharWidth), m_cyChar(charHeight) {}
+
+    // The same units, with characters wide enough that `width` units hold
+    // `pixels`: a font wider than the one the form was drawn for still
+    // shows every text whole.
+    DialogUnits WidenedToFit(int pixels, int width) const;
 
     int AverageCharWidth() const { return m_cxChar; }
     int CharHeight() const { return m_cyChar; }

@@ -69,8 +69,18 @@ class PciViewTest : public testing::Test {
 }  // namespace
 
 TEST_F(PciViewTest, InitialUpdateLaysOutTheFormAndFillsTheBoxes) {
-    const DialogUnits units(QApplication::font());
+    // The application font's units, widened where a text would not fit.
+    const DialogUnits fontUnits(QApplication::font());
+    const DialogUnits& units = view->Units();
+    EXPECT_GE(units.AverageCharWidth(), fontUnits.AverageCharWidth());
+    EXPECT_EQ(units.CharHeight(), fontUnits.CharHeight());
     EXPECT_EQ(view->FormSize(), QSize(units.X(338), units.Y(212)));
+    for (QLabel* label : view->findChildren<QLabel*>())
+        EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+    for (QRadioButton* radio : view->findChildren<QRadioButton*>())
+        EXPECT_GE(radio->width(), radio->sizeHint().width()) << radio->text().toStdString();
+    for (QPushButton* button : view->findChildren<QPushButton*>())
+        EXPECT_GE(button->width(), button->fontMetrics().horizontalAdvance(button->text()));
     EXPECT_EQ(view->RegisterList()->geometry().topLeft(), QPoint(units.X(168), units.Y(18)));
     EXPECT_EQ(view->ScanButton()->geometry(), units.Rect(7, 122, 61, 14));
     EXPECT_EQ(view->ScanButton()->text(), "Scan all  devices");
