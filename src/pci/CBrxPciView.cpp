@@ -78,8 +78,12 @@ void CBrxPciView::LayOutForm() {
         QRect rect = m_units.Rect(item.x, item.y, item.width, item.height);
         // A combo box's resource height includes its drop-down list; on
         // screen it is as high as its style makes it.
-        if (auto* box = qobject_cast<QComboBox*>(item.control))
-            rect.setHeight(std::min(rect.height(), box->sizeHint().height()));
+        if (auto* box = qobject_cast<QComboBox*>(item.control)) {
+            const int shown = std::min(rect.height(), box->sizeHint().height());
+            box->setMaxVisibleItems(
+                std::max(1, (rect.height() - shown) / box->fontMetrics().height()));
+            rect.setHeight(shown);
+        }
         item.control->setGeometry(rect);
     }
 }
