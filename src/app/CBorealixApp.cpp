@@ -6,9 +6,11 @@
 #include <filesystem>
 
 #include "app/ActivationListener.h"
+#include "app/CAboutDlg.h"
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/CommandLineInfo.h"
+#include "app/SaveCommands.h"
 #include "hw/DriverInstaller.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
@@ -53,7 +55,11 @@ CBorealixApp::CBorealixApp(int& argc, char** argv, AppViews views) : m_views(std
     if (!QApplication::instance()) m_ownedApplication = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(kAppTitle);
     SetMessageTitle(kAppTitle);
-    if (HasVisibleScreen()) m_messageBoxOverride.emplace(m_messageBoxes);
+    if (HasVisibleScreen()) {
+        m_messageBoxOverride.emplace(m_messageBoxes);
+        m_saveFileDialogOverride.emplace(m_saveFileDialog);
+        m_shellOpenOverride.emplace(m_shellOpen);
+    }
     m_strHelpFilePath = HelpFileFor(SystemServices::Current().ModuleFileName());
 }
 
@@ -124,6 +130,7 @@ bool CBorealixApp::CreateMainFrame() {
     m_pMainWnd = std::move(frame);
     connect(m_pMainWnd->CommandAction(cmd::FeaturePci), &QAction::triggered, this,
             [this] { OnFeatureCommand(cmd::FeaturePci); });
+    ConnectAppCommands();
     if (m_hInstanceMutex) {
         m_activation = std::make_unique<ActivationListener>(*m_hInstanceMutex);
         connect(m_activation.get(), &ActivationListener::ActivationRequested, this,
@@ -131,6 +138,34 @@ bool CBorealixApp::CreateMainFrame() {
     }
     return true;
 }
+
+void CBorealixApp::ConnectAppCommands() {
+    m_saveCommands = std::make_unique<SaveCommands>(m_pTemplate[kPciSlot],
+                                                    m_pTemplate[kMemoryDumpSlot], *m_pMainWnd);
+    const std::pair<int, void (CBorealixApp::*)()> handlers[] = {
+        {cmd::SaveAll, &CBorealixApp::OnSaveAll},
+        {cmd::Save, &CBorealixApp::OnSaveActive},
+        {cmd::AppAbout, &CBorealixApp::OnAppAbout},
+        {cmd::SupportWebsite, &CBorealixApp::OnSupportWebsite},
+        {cmd::OnlineHelp, &CBorealixApp::OnOnlineHelp},
+    };
+    for (const auto& [id, handler] : handlers)
+        connect(m_pMainWnd->CommandAction(id), &QAction::triggered, this, handler);
+}
+
+void CBorealixApp::OnSaveAll() { m_saveCommands->OnSaveAll(); }
+
+void CBorealixApp::OnSaveActive() { m_saveCommands->OnSaveActive(); }
+
+void CBorealixApp::OnAppAbout() {
+    CAboutDlg dialog(m_pMainWnd.get());
+    dialog.exec();
+}
+
+// A browser that cannot be started is not reported, as a failed request is not.
+void CBorealixApp::OnSupportWebsite() { ShellOpen::Current().Open(kSupportWebsiteAddress); }
+
+void CBorealixApp::OnOnlineHelp() { ShellOpen::Current().Open(kOnlineHelpAddress); }
 
 void CBorealixApp::OnActivationRequested() {
     if (m_pMainWnd) m_pMainWnd->ActivateFromOtherInstance();

@@ -10,11 +10,17 @@
 #include "app/DocTemplate.h"
 #include "app/FeatureTable.h"
 #include "app/QtMessageBoxService.h"
+#include "app/QtSaveFileDialog.h"
+#include "app/QtShellOpen.h"
 #include "platform/Seam.h"
 
 class ActivationListener;
 class CMainFrame;
 class InstanceLock;
+class SaveCommands;
+
+inline constexpr const char* kSupportWebsiteAddress = "https://tarvolent.example/support";
+inline constexpr const char* kOnlineHelpAddress = "https://tarvolent.example/help";
 
 // The views of the two registered templates; a null factory leaves its
 // template unable to open a window.
@@ -45,6 +51,11 @@ class CBorealixApp : public QObject {
     void OpenFeature(const std::string& name);
     // Commands 131 ... 176 of the feature table.
     void OnFeatureCommand(int commandId);
+    void OnSaveAll();
+    void OnSaveActive();
+    void OnAppAbout();
+    void OnSupportWebsite();
+    void OnOnlineHelp();
 
     CMainFrame* MainFrame() const { return m_pMainWnd.get(); }
     DocTemplate* Template(int slot) const { return m_pTemplate[slot]; }
@@ -60,6 +71,7 @@ class CBorealixApp : public QObject {
     bool CreateMainFrame();
     void OpenTemplateWindow(int slot);
     void OnActivationRequested();
+    void ConnectAppCommands();
 
     std::unique_ptr<QApplication> m_ownedApplication;
     AppViews m_views;
@@ -72,6 +84,11 @@ class CBorealixApp : public QObject {
     int m_nMaxRecentFiles = 0;
     QtMessageBoxService m_messageBoxes;
     std::optional<ScopedOverride<MessageBoxService>> m_messageBoxOverride;
+    QtSaveFileDialog m_saveFileDialog;
+    std::optional<ScopedOverride<SaveFileDialog>> m_saveFileDialogOverride;
+    QtShellOpen m_shellOpen;
+    std::optional<ScopedOverride<ShellOpen>> m_shellOpenOverride;
+    std::unique_ptr<SaveCommands> m_saveCommands;
     // Declared after the templates: windows close before their templates go.
     std::unique_ptr<CMainFrame> m_pMainWnd;
     std::unique_ptr<ActivationListener> m_activation;

@@ -186,9 +186,6 @@ void CMainFrame::RefreshCommandsAndTitle() {
     QWidget* view = ActiveChildFrame() ? ActiveChildFrame()->GetActiveView() : nullptr;
     for (const EditCommand& edit : kEditCommands)
         m_commands.Find(edit.id)->setEnabled(ViewCommandRoute::IsEnabled(view, edit.handler));
-    // No handler for these yet.
-    for (int id : {cmd::AppAbout, cmd::OnlineHelp, cmd::SupportWebsite})
-        m_commands.Find(id)->setEnabled(false);
     OnUpdateFrameTitle();
 }
 

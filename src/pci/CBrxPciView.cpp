@@ -16,6 +16,10 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "pci/PciReportWriter.h"
+#include "pci/PciSaveSelection.h"
+#include "platform/MessageBox.h"
+
 namespace {
 
 // Form of 338 x 212 dialog units.
@@ -241,6 +245,26 @@ void CBrxPciView::OnSize(int cx, int cy) {
     QRect title = m_stRegisterListTitle->geometry();
     title.setWidth(cx - kEdgeGap - title.left());
     m_stRegisterListTitle->setGeometry(title);
+}
+
+void CBrxPciView::SaveReport(std::FILE* file) {
+    Run([file](PciInspectionModel& model) {
+        if (!model.Scanned()) {
+            ShowMessage(kNoPciInformationMessage);
+            return;
+        }
+        switch (PciSaveSelection::Current().Ask()) {
+            case kSaveAllDevices:
+                WriteAllDevicesReport(model, file);
+                break;
+            case kSaveCurrentDevice:
+                WriteCurrentDeviceReport(model.Form(), file);
+                break;
+            default:
+                ShowMessage(kSelectionUnavailableMessage);
+                break;
+        }
+    });
 }
 
 template <class Command>

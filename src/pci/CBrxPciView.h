@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,10 @@ class CBrxPciView : public QWidget {
     const DialogUnits& Units() const { return m_units; }
 
     PciInspectionModel& Model() { return m_model; }
+
+    // Asks which report to write and writes it into the open file, which the
+    // caller closes.
+    void SaveReport(std::FILE* file);
 
     QComboBox* BaseAddressBox() const { return m_cbBaseAddress; }
     QComboBox* BusBox() const { return m_cbBus; }

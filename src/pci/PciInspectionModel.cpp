@@ -197,15 +197,21 @@ void PciInspectionModel::OnSelchangeDeviceList() {
     SelectFunctionBoxes(entry);
 }
 
-void PciInspectionModel::ReadSelectedFunction() {
-    if (form_.bus < 0 || form_.device < 0 || form_.function < 0) return;
-    PciDeviceEntry entry{form_.bus, form_.device, form_.function, 0, 0, 0, 0};
-    const uint32_t address = MechanismAddress(entry);
-    entry.kind = GetPciFunctionKind(address);
+bool PciInspectionModel::FunctionOfBoxes(PciDeviceEntry* entry) const {
+    if (form_.bus < 0 || form_.device < 0 || form_.function < 0) return false;
+    *entry = PciDeviceEntry{form_.bus, form_.device, form_.function, 0, 0, 0, 0};
+    const uint32_t address = MechanismAddress(*entry);
+    entry->kind = GetPciFunctionKind(address);
     uint32_t identity = 0xFFFFFFFFu;
     ReadPciConfigDword(address, &identity);
-    entry.deviceId = static_cast<int32_t>(identity >> 16);
-    entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
+    entry->deviceId = static_cast<int32_t>(identity >> 16);
+    entry->vendorId = static_cast<int32_t>(identity & 0xFFFF);
+    return true;
+}
+
+void PciInspectionModel::ReadSelectedFunction() {
+    PciDeviceEntry entry{};
+    if (!FunctionOfBoxes(&entry)) return;
     FillRegisterList(ReadFunctionConfig(entry));
     if (form_.deviceList.empty()) return;
     const auto listed = std::find_if(listMap_.begin(), listMap_.end(), [&](int32_t row) {

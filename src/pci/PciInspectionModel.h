@@ -46,6 +46,9 @@ class PciInspectionModel {
     void OnFindNext();
 
     int32_t ReadFunctionConfig(PciDeviceEntry entry);
+    // The function chosen in the bus, device and function boxes, with its
+    // kind and identity read; false while a box has no selection.
+    bool FunctionOfBoxes(PciDeviceEntry* entry) const;
     uint32_t DetectMmioBase(const PciDeviceEntry& entry) const;
     void FillRegisterList(int32_t byteCount);
     int32_t FillDeviceList();

@@ -1,0 +1,92 @@
+#include "app/SaveCommands.h"
+
+#include "app/CBorealixDoc.h"
+#include "app/CChildFrame.h"
+#include "app/CMainFrame.h"
+#include "app/DocTemplate.h"
+#include "hw/SystemFunctions.h"
+#include "pci/CBrxPciView.h"
+#include "platform/MessageBox.h"
+#include "platform/SaveFileDialog.h"
+
+namespace {
+
+QWidget* FirstViewOf(const CBorealixDoc* document) {
+    auto* frame = qobject_cast<CChildFrame*>(document->parent());
+    return frame ? frame->GetActiveView() : nullptr;
+}
+
+}  // namespace
+
+SaveCommands::SaveCommands(const DocTemplate* pciTemplate, const DocTemplate* memoryTemplate,
+                           const CMainFrame& frame)
+    : m_pciTemplate(pciTemplate), m_memoryTemplate(memoryTemplate), m_frame(frame) {}
+
+std::optional<std::string> SaveCommands::AskSavePath() {
+    SaveFileRequest request;
+    request.defaultSuffix = "log";
+    request.defaultName = kDefaultSaveName;
+    request.filter = "Save Files (*.log);;All Files (*)";
+    request.initialDirectory = ProgramDirectory();
+    request.confirmOverwrite = true;
+    return SaveFileDialog::Current().AskSavePath(request);
+}
+
+std::FILE* SaveCommands::OpenSaveFile(const std::string& path, const char* mode) {
+    std::FILE* file = std::fopen(path.c_str(), mode);
+    if (!file) ShowMessage(kUnableToOpenFileMessage);
+    return file;
+}
+
+// A full disk must not lose a report without a word.
+void SaveCommands::CloseSaveFile(std::FILE* file) {
+    bool failed = std::ferror(file) != 0;
+    if (std::fclose(file) != 0) failed = true;
+    if (failed) ShowMessage(kUnableToWriteFileMessage);
+}
+
+QWidget* SaveCommands::FirstViewMatching(const DocTemplate* docTemplate, const QWidget* view) {
+    if (!docTemplate || !view) return nullptr;
+    for (const CBorealixDoc* document : docTemplate->Documents())
+        if (FirstViewOf(document) == view) return FirstViewOf(document);
+    return nullptr;
+}
+
+void SaveCommands::WritePciReport(QWidget* view, std::FILE* file) {
+    if (auto* pci = qobject_cast<CBrxPciView*>(view)) pci->SaveReport(file);
+}
+
+void SaveCommands::WriteMemoryViewData(QWidget*, std::FILE*) {}
+
+QWidget* SaveCommands::ActiveView() const {
+    CChildFrame* child = m_frame.ActiveChildFrame();
+    return child ? child->GetActiveView() : nullptr;
+}
+
+void SaveCommands::OnSaveAll() {
+    const std::optional<std::string> path = AskSavePath();
+    if (!path) return;
+    std::FILE* file = OpenSaveFile(*path, "w");
+    if (!file) return;
+    if (m_pciTemplate)
+        for (const CBorealixDoc* document : m_pciTemplate->Documents())
+            WritePciReport(FirstViewOf(document), file);
+    CloseSaveFile(file);
+}
+
+void SaveCommands::OnSaveActive() {
+    const std::optional<std::string> path = AskSavePath();
+    if (!path) return;
+    std::FILE* file = OpenSaveFile(*path, "w");
+    if (!file) return;
+    QWidget* active = ActiveView();
+    if (QWidget* pci = FirstViewMatching(m_pciTemplate, active)) {
+        WritePciReport(pci, file);
+    } else if (QWidget* memory = FirstViewMatching(m_memoryTemplate, active)) {
+        std::fclose(file);
+        file = OpenSaveFile(*path, "wb");
+        if (!file) return;
+        WriteMemoryViewData(memory, file);
+    }
+    CloseSaveFile(file);
+}
