@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class HexDataFile;
+
+// Forward search of a byte pattern in the data file, streamed through one
+// 4 MiB window; consecutive windows overlap by the pattern length so a match
+// across a boundary is found.
+class HexPatternSearch {
+  public:
+    static constexpr uint64_t kWindowBytes = 0x400000;
+
+    // exact false: letters compare without regard to ASCII case, every other
+    // byte must be equal. Finds the first match starting at start or later
+    // that lies wholly within size bytes.
+    static std::optional<uint64_t> Find(HexDataFile& data, uint64_t size, uint64_t start,
+                                        const std::vector<uint8_t>& pattern, bool exact);
+    static bool Matches(const uint8_t* bytes, const std::vector<uint8_t>& pattern, bool exact);
+};
