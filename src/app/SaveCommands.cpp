@@ -6,6 +6,7 @@
 #include "app/DocTemplate.h"
 #include "hw/SystemFunctions.h"
 #include "pci/CBrxPciView.h"
+#include "pci/ReportFile.h"
 #include "platform/MessageBox.h"
 #include "platform/SaveFileDialog.h"
 
@@ -38,13 +39,6 @@ std::FILE* SaveCommands::OpenSaveFile(const std::string& path, const char* mode)
     return file;
 }
 
-// A full disk must not lose a report without a word.
-void SaveCommands::CloseSaveFile(std::FILE* file) {
-    bool failed = std::ferror(file) != 0;
-    if (std::fclose(file) != 0) failed = true;
-    if (failed) ShowMessage(kUnableToWriteFileMessage);
-}
-
 QWidget* SaveCommands::FirstViewMatching(const DocTemplate* docTemplate, const QWidget* view) {
     if (!docTemplate || !view) return nullptr;
     for (const CBorealixDoc* document : docTemplate->Documents())
@@ -71,7 +65,7 @@ void SaveCommands::OnSaveAll() {
     if (m_pciTemplate)
         for (const CBorealixDoc* document : m_pciTemplate->Documents())
             WritePciReport(FirstViewOf(document), file);
-    CloseSaveFile(file);
+    CloseReportFile(file);
 }
 
 void SaveCommands::OnSaveActive() {
@@ -88,5 +82,5 @@ void SaveCommands::OnSaveActive() {
         if (!file) return;
         WriteMemoryViewData(memory, file);
     }
-    CloseSaveFile(file);
+    CloseReportFile(file);
 }

@@ -8,8 +8,6 @@ class CMainFrame;
 class DocTemplate;
 class QWidget;
 
-inline constexpr const char* kUnableToOpenFileMessage = "Error! Unable to open file!";
-inline constexpr const char* kUnableToWriteFileMessage = "Error! Unable to write file!";
 inline constexpr const char* kDefaultSaveName = "hwinfo.log";
 
 // Save All and Save: ask for a file, open it and let the windows write into
@@ -25,7 +23,6 @@ class SaveCommands {
   private:
     static std::optional<std::string> AskSavePath();
     static std::FILE* OpenSaveFile(const std::string& path, const char* mode);
-    static void CloseSaveFile(std::FILE* file);
     static QWidget* FirstViewMatching(const DocTemplate* docTemplate, const QWidget* view);
     static void WritePciReport(QWidget* view, std::FILE* file);
     // The memory-dump view's raw data. That view does not exist yet, so

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "hw/DriverInstaller.h"
+#include "cli/DriverStart.h"
 #include "pci/DeviceListLine.h"
 #include "pci/PciBusScan.h"
 #include "platform/MessageBox.h"
@@ -31,10 +31,7 @@ bool ParseScanFilter(const std::vector<std::string>& arguments, int32_t* filter)
 int RunScanCommand(const std::vector<std::string>& arguments) {
     int32_t filter = kDeviceFilterBoth;
     if (!ParseScanFilter(arguments, &filter)) return kExitUsage;
-    if (!LoadDriver()) {
-        ShowMessage("Error! Load driver failed!");
-        return kExitFailure;
-    }
+    if (!StartDriver()) return kExitFailure;
     auto table = std::make_unique<PciDeviceTable>();
     table->count = EnumeratePciFunctions(*table);
     DeviceListLines list = BuildDeviceListLines(*table, filter);

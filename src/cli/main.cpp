@@ -1,13 +1,36 @@
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "cli/CliArguments.h"
+#include "cli/ConfigDwordCommands.h"
+#include "cli/ReportCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/StderrMessageBox.h"
 #include "platform/MachineSelection.h"
 #include "platform/Seam.h"
 
 namespace {
+
+struct CliCommand {
+    const char* name;
+    int (*run)(const std::vector<std::string>& arguments);
+    const char* usage;
+};
+
+constexpr CliCommand kCommands[] = {
+    {"scan", RunScanCommand, "scan takes [--filter both|pci|pcie]"},
+    {"report", RunReportCommand,
+     "report takes --all | --current BB:DD.F [--base auto|HEX] [-o FILE]"},
+    {"read", RunReadCommand, "read takes BB:DD.F OFFSET"},
+    {"write", RunWriteCommand, "write takes BB:DD.F OFFSET VALUE"},
+};
+
+const CliCommand* FindCommand(const std::string& name) {
+    for (const CliCommand& command : kCommands)
+        if (name == command.name) return &command;
+    return nullptr;
+}
 
 int UsageError(const std::string& problem) {
     if (!problem.empty()) std::fprintf(stderr, "tarvolent-cli: %s\n", problem.c_str());
@@ -29,8 +52,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (arguments.command.empty()) return UsageError("no command given");
-    if (arguments.command != "scan")
-        return UsageError("unknown command \"" + arguments.command + "\"");
+    const CliCommand* command = FindCommand(arguments.command);
+    if (!command) return UsageError("unknown command \"" + arguments.command + "\"");
     if (arguments.machine) {
         std::string error;
         if (!SelectMachine(*arguments.machine, &error)) {
@@ -38,7 +61,7 @@ int main(int argc, char** argv) {
             return kExitFailure;
         }
     }
-    int code = RunScanCommand(arguments.commandArguments);
-    if (code == kExitUsage) return UsageError("scan takes [--filter both|pci|pcie]");
+    int code = command->run(arguments.commandArguments);
+    if (code == kExitUsage) return UsageError(command->usage);
     return code;
 }

@@ -1,0 +1,87 @@
+#include "cli/ConfigDwordCommands.h"
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+
+#include "cli/DriverStart.h"
+#include "cli/FunctionAddress.h"
+#include "cli/ScanCommand.h"
+#include "pci/PciInspectionModel.h"
+#include "platform/MessageBox.h"
+
+namespace {
+
+struct RegisterArguments {
+    FunctionAddress function;
+    unsigned offset = 0;
+};
+
+// Empty when the function and offset are sound, else what is wrong.
+std::string ParseRegisterArguments(const std::vector<std::string>& arguments,
+                                   RegisterArguments* parsed) {
+    const auto function = ParseFunctionAddress(arguments[0]);
+    if (!function)
+        return "\"" + arguments[0] +
+               "\" is not a function BB:DD.F (bus 00-FF, device 00-1F, function 0-7)";
+    const auto offset = ParseHexArgument(arguments[1]);
+    if (!offset || *offset % 4 != 0)
+        return "\"" + arguments[1] + "\" is not a register offset (hexadecimal, a multiple of 4)";
+    parsed->function = *function;
+    parsed->offset = *offset;
+    return {};
+}
+
+// Reads the function as the window shows it; the row of the offset, or -1
+// (said on stderr) when the function has no such register.
+int ShowRegisterOf(PciInspectionModel& model, const RegisterArguments& target) {
+    PciFormState& form = model.Form();
+    form.bus = target.function.bus;
+    form.device = target.function.device;
+    form.function = target.function.function;
+    model.ReadSelectedFunction();
+    const size_t row = target.offset / 4;
+    if (row < form.registers.size()) return static_cast<int>(row);
+    std::fprintf(stderr, "Offset %X is beyond the %zu configuration bytes read from %02X:%02X.%X\n",
+                 target.offset, form.registers.size() * 4,
+                 static_cast<unsigned>(target.function.bus),
+                 static_cast<unsigned>(target.function.device),
+                 static_cast<unsigned>(target.function.function));
+    return -1;
+}
+
+}  // namespace
+
+int RunReadCommand(const std::vector<std::string>& arguments) {
+    if (arguments.size() != 2) return kExitUsage;
+    RegisterArguments target;
+    const std::string problem = ParseRegisterArguments(arguments, &target);
+    if (!problem.empty()) return ArgumentProblem(problem);
+    if (!StartDriver()) return kExitFailure;
+    auto model = std::make_unique<PciInspectionModel>();
+    const int row = ShowRegisterOf(*model, target);
+    if (row < 0) return kExitFailure;
+    std::printf("%s\n", model->Form().registers[static_cast<size_t>(row)].value.c_str());
+    return std::fflush(stdout) == 0 ? 0 : kExitFailure;
+}
+
+int RunWriteCommand(const std::vector<std::string>& arguments) {
+    if (arguments.size() != 3) return kExitUsage;
+    RegisterArguments target;
+    const std::string problem = ParseRegisterArguments(arguments, &target);
+    if (!problem.empty()) return ArgumentProblem(problem);
+    if (!ParseHexArgument(arguments[2])) {
+        ShowMessage(kInputDataErrorMessage);
+        return kExitFailure;
+    }
+    if (!StartDriver()) return kExitFailure;
+    auto model = std::make_unique<PciInspectionModel>();
+    const int row = ShowRegisterOf(*model, target);
+    if (row < 0) return kExitFailure;
+    PciFormState& form = model->Form();
+    form.registerSelection = row;
+    model->OnRegisterItemChanged();
+    form.valueText = arguments[2];
+    model->OnWriteRegister();
+    return 0;
+}
