@@ -1,0 +1,136 @@
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "HexModelFixture.h"
+#include "memory/HexPaintRunBuilder.h"
+
+namespace {
+
+std::vector<uint8_t> Bytes(const std::string& text) { return {text.begin(), text.end()}; }
+
+}  // namespace
+
+TEST_F(HexModelTest, CopyGivesRawBytesAndTheTextOfThePaneWithTheCaret) {
+    Attach({'x', 0x41, 0x00, 'y'});
+    EXPECT_FALSE(model.CopySelection());
+    Click(9 + 3, 0);
+    Key(HexKey::Right, 3, true);
+    auto clip = model.CopySelection();
+    ASSERT_TRUE(clip);
+    EXPECT_EQ(clip->bytes, (std::vector<uint8_t>{0x41, 0x00}));
+    EXPECT_EQ(clip->text, "41 00 ");
+    EXPECT_EQ(model.Char(3, true), HexCharEffect::CopySelection);
+    EXPECT_EQ(model.Char(24, true), HexCharEffect::CopySelection);
+    EXPECT_EQ(model.Char(22, true), HexCharEffect::None);
+    EXPECT_EQ(model.ByteAt(2), 0x00);
+
+    Key(HexKey::Tab);
+    clip = model.CopySelection();
+    EXPECT_EQ(clip->text, "A.");
+
+    Attach(HexDumpDirectory::Counting(0x100));
+    model.SelectAll();
+    clip = model.CopySelection();
+    EXPECT_EQ(clip->bytes.size(), 256u);
+    EXPECT_EQ(clip->text.size(), 768u);
+    EXPECT_EQ(clip->text.substr(0, 9), "00 01 02 ");
+    EXPECT_EQ(clip->text.substr(765), "FF ");
+}
+
+TEST_F(HexModelTest, SearchFindsMatchesAfterTheCaretOnly) {
+    Attach(Bytes("abcdABCDab"));
+    EXPECT_FALSE(model.FindNext(std::vector<uint8_t>(20, 'a'), true));
+
+    // Caret on 0: the search starts at 1, so the "ab" at 0 is passed over.
+    EXPECT_TRUE(model.FindNext(Bytes("ab"), true));
+    EXPECT_EQ(model.LastMatch(), 8u);
+    EXPECT_EQ(model.Caret(), 8u);
+    EXPECT_EQ(model.SelectionAnchor(), 8);
+    EXPECT_EQ(model.SelectionEnd(), 10);
+    EXPECT_EQ(model.Pane(), PaneHexHigh);
+    EXPECT_FALSE(model.FindNext(Bytes("ab"), true));
+    EXPECT_EQ(model.Caret(), 8u);  // unchanged by a miss
+    EXPECT_TRUE(model.HasSelection());
+
+    Click(9, 0);
+    EXPECT_TRUE(model.FindNext(Bytes("Ab"), false));
+    EXPECT_EQ(model.Caret(), 4u);
+    Click(9 + 3 * 5, 0);  // just before the last 4 bytes
+    EXPECT_TRUE(model.FindNext(Bytes("CDab"), true));
+    EXPECT_EQ(model.Caret(), 6u);
+
+    EXPECT_TRUE(model.FindNext({}, true));
+    EXPECT_EQ(model.Caret(), 7u);
+    EXPECT_EQ(model.SelectionAnchor(), model.SelectionEnd());
+    EXPECT_EQ(model.CopySelection()->bytes.size(), 0u);
+}
+
+TEST_F(HexModelTest, SearchFindsOverlappingMatchesAndCaseFoldsOnlyLetters) {
+    Attach(Bytes("xaaaa[{"));
+    Click(9, 0);
+    ASSERT_TRUE(model.FindNext(Bytes("aaa"), true));
+    EXPECT_EQ(model.Caret(), 1u);
+    ASSERT_TRUE(model.FindNext(Bytes("aaa"), true));
+    EXPECT_EQ(model.Caret(), 2u);
+    EXPECT_FALSE(model.FindNext(Bytes("aaa"), true));
+    // '[' and '{' differ by the case bit but are no letters.
+    Click(9, 0);
+    EXPECT_FALSE(model.FindNext(Bytes("{{"), false));
+    EXPECT_TRUE(model.FindNext(Bytes("A["), false));
+}
+
+TEST_F(HexModelTest, SearchFindsAMatchAcrossTheFourMebibyteWindow) {
+    const uint32_t size = 0x400000 + 0x100;
+    std::vector<uint8_t> bytes(size, 0);
+    // Straddles caret + 1 + 0x400000 with the caret on 0.
+    std::memcpy(&bytes[0x400001 - 2], "NEEDLE", 6);
+    Attach(bytes, 20, 0x80000000);
+    ASSERT_TRUE(model.FindNext(Bytes("NEEDLE"), true));
+    EXPECT_EQ(model.Caret(), 0x400001u - 2);
+    // The match line lies on the last page, whose start bounds top.
+    EXPECT_EQ(model.Top(), 0x400100u - 20 * 16);
+    EXPECT_EQ(model.Scroll().position, int64_t(model.Top() / 16));
+    EXPECT_FALSE(model.FindNext(Bytes("NEEDLE"), true));
+}
+
+TEST(HexPaintRunBuilderTest, RunsCarryAddressesChangesAndTheSelectionOfTheCaretPane) {
+    HexDumpDirectory dir;
+    dir.WriteData({'A', 0x00, 'B', 0x7F, 'C'});
+    HexEditModel model;
+    model.SetCellSize(10, 20);
+    model.SetClientSize(800, 400);
+    ASSERT_EQ(model.AttachDump(5, 0xC0000, dir.BasePath()), 0);
+    model.LayoutIfPending();
+    EXPECT_TRUE(HexPaintRunBuilder::Build(model).size() >= 3u);
+    model.LButtonDown(9 * 10 + 5, 5, false);
+    model.Char('4', false);
+    model.Char('1', false);  // byte 0 is 0x41 again, but marked
+    model.KeyDown(HexKey::Right, true, false);
+    model.KeyDown(HexKey::Right, true, false);
+    model.KeyDown(HexKey::Right, true, false);  // bytes 1 and 2 selected
+
+    auto runs = HexPaintRunBuilder::Build(model);
+    ASSERT_EQ(runs.size(), 6u);
+    EXPECT_EQ(runs[0].text, "000C0000");
+    EXPECT_EQ(runs[1].text, "41 ");
+    EXPECT_EQ(runs[1].style, HexTextStyle::Changed);
+    EXPECT_EQ(runs[2].text, "00 42 ");
+    EXPECT_EQ(runs[2].style, HexTextStyle::Highlighted);
+    EXPECT_EQ(runs[2].x, 12 * 10);
+    EXPECT_EQ(runs[3].text, "7F 43 ");
+    EXPECT_EQ(runs[3].style, HexTextStyle::Normal);
+    // The character pane holds no caret: no highlight there.
+    EXPECT_EQ(runs[4].text, "A");
+    EXPECT_EQ(runs[4].style, HexTextStyle::Changed);
+    EXPECT_EQ(runs[5].text, ".B.C");
+    EXPECT_EQ(runs[5].x, 58 * 10);
+    EXPECT_EQ(runs[5].style, HexTextStyle::Normal);
+
+    model.SetColumns(false, false, true, false);
+    model.LayoutIfPending();
+    runs = HexPaintRunBuilder::Build(model);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[0].x, 0);
+}
