@@ -15,18 +15,27 @@
 
 namespace {
 
-QApplication& Application() {
-    static int argc = 1;
-    static char name[] = "test_memory_view";
-    static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
-    return application;
-}
+// One QApplication for the whole program, gone before the program ends.
+class QtEnvironment : public testing::Environment {
+  public:
+    void SetUp() override {
+        static int argc = 1;
+        static char name[] = "test_memory_view";
+        static char* argv[] = {name, nullptr};
+        application_ = std::make_unique<QApplication>(argc, argv);
+    }
+    void TearDown() override { application_.reset(); }
+
+  private:
+    std::unique_ptr<QApplication> application_;
+};
+
+[[maybe_unused]] testing::Environment* const kQtEnvironment =
+    testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 class HexEditWndTest : public testing::Test {
   protected:
     HexEditWndTest() {
-        Application();
         wnd = std::make_unique<CHexEditWnd>();
         wnd->resize(800, 200);
         wnd->SetBytesPerLine(16);
