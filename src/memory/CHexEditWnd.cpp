@@ -14,6 +14,7 @@
 #include <QPixmap>
 #include <QScrollBar>
 #include <QWheelEvent>
+#include <cstdlib>
 
 #include "memory/HexPaintRunBuilder.h"
 
@@ -265,7 +266,13 @@ void CHexEditWnd::mouseDoubleClickEvent(QMouseEvent*) {}
 
 void CHexEditWnd::wheelEvent(QWheelEvent* event) {
     EnsureLayout();
-    m_model.Wheel(event->angleDelta().y());
+    // A wheel notch is 120; finer devices send parts of one, which add up to
+    // a notch before they scroll a page.
+    m_wheelDelta += event->angleDelta().y();
+    if (std::abs(m_wheelDelta) >= 120) {
+        m_model.Wheel(m_wheelDelta);
+        m_wheelDelta = 0;
+    }
     Refresh();
     event->accept();
 }

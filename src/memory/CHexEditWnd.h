@@ -68,4 +68,5 @@ class CHexEditWnd : public QAbstractScrollArea {
     QPoint m_pressPoint;
     bool m_pressed = false;
     bool m_syncing = false;
+    int m_wheelDelta = 0;
 };

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "memory/PositionedIo.h"
+
 HexDataFile::~HexDataFile() { Close(); }
 
 bool HexDataFile::Open(const std::string& path) {
@@ -35,8 +37,7 @@ bool HexDataFile::ReadByte(uint64_t offset, uint8_t& value) {
     if (offset < cacheStart_ || offset >= cacheStart_ + cacheLength_) {
         cache_.resize(kCacheBytes);
         cacheStart_ = offset - offset % kCacheBytes;
-        ssize_t got = pread(fd_, cache_.data(), kCacheBytes, static_cast<off_t>(cacheStart_));
-        cacheLength_ = got > 0 ? static_cast<uint64_t>(got) : 0;
+        cacheLength_ = PositionedIo::ReadAt(fd_, cache_.data(), kCacheBytes, cacheStart_);
         if (offset >= cacheStart_ + cacheLength_) return false;
     }
     value = cache_[offset - cacheStart_];
@@ -44,24 +45,12 @@ bool HexDataFile::ReadByte(uint64_t offset, uint8_t& value) {
 }
 
 uint64_t HexDataFile::Read(uint8_t* buffer, uint64_t offset, uint64_t count) {
-    if (fd_ < 0) return 0;
-    uint64_t done = 0;
-    while (done < count) {
-        ssize_t got = pread(fd_, buffer + done, count - done, static_cast<off_t>(offset + done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        done += static_cast<uint64_t>(got);
-    }
-    return done;
+    return fd_ < 0 ? 0 : PositionedIo::ReadAt(fd_, buffer, count, offset);
 }
 
 bool HexDataFile::WriteByte(uint64_t offset, uint8_t value) {
     if (fd_ < 0 || offset >= fileSize_) return false;
-    ssize_t put;
-    do {
-        put = pwrite(fd_, &value, 1, static_cast<off_t>(offset));
-    } while (put < 0 && errno == EINTR);
-    if (put != 1) return false;
+    if (!PositionedIo::WriteAt(fd_, &value, 1, offset)) return false;
     if (offset >= cacheStart_ && offset < cacheStart_ + cacheLength_)
         cache_[offset - cacheStart_] = value;
     return true;

@@ -57,10 +57,7 @@ int HexEditModel::AttachDump(uint32_t size, uint32_t baseAddress, const std::str
     const std::string mapPath = basePath + "map.tmp";
     if (!data_.Open(dataPath)) return Fail("Cannot open the dump data file", dataPath);
     if (!map_.Create(mapPath)) return Fail("Cannot create the modified-byte map", mapPath);
-    if (!map_.Clear(size)) {
-        if (errno == 0) errno = ENOSPC;
-        return Fail("Cannot fill the modified-byte map", mapPath);
-    }
+    if (!map_.Clear(size)) return Fail("Cannot fill the modified-byte map", mapPath);
     size_ = size;
     caretOffset_ = 0;
     caret_.MoveTo(0, 0);
@@ -275,7 +272,6 @@ void HexEditModel::KeyDown(HexKey key, bool shift, bool ctrl) {
     if (extends) {
         const bool pastCaret = (key == HexKey::Right || key == HexKey::Down) && IsHexPane(pane_);
         end_ = static_cast<int64_t>(caretOffset_) + (pastCaret ? 1 : 0);
-        caret_.Hide();
     }
 }
 

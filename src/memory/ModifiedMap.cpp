@@ -4,8 +4,9 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
+
+#include "memory/PositionedIo.h"
 
 ModifiedMap::~ModifiedMap() { Close(); }
 
@@ -26,13 +27,9 @@ bool ModifiedMap::Clear(uint64_t size) {
     cacheLength_ = 0;
     const uint64_t total = size / 8 + 1;
     std::vector<uint8_t> zeros(static_cast<size_t>(std::min<uint64_t>(total, 0x400000)), 0);
-    uint64_t done = 0;
-    while (done < total) {
-        size_t piece = static_cast<size_t>(std::min<uint64_t>(total - done, zeros.size()));
-        ssize_t put = pwrite(fd_, zeros.data(), piece, static_cast<off_t>(done));
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) return false;
-        done += static_cast<uint64_t>(put);
+    for (uint64_t done = 0; done < total; done += zeros.size()) {
+        const uint64_t piece = std::min<uint64_t>(total - done, zeros.size());
+        if (!PositionedIo::WriteAt(fd_, zeros.data(), piece, done)) return false;
     }
     return true;
 }
@@ -41,8 +38,7 @@ bool ModifiedMap::LoadCache(uint64_t mapByte) {
     if (mapByte >= cacheStart_ && mapByte < cacheStart_ + cacheLength_) return true;
     cache_.resize(kCacheBytes);
     cacheStart_ = mapByte - mapByte % kCacheBytes;
-    ssize_t got = pread(fd_, cache_.data(), kCacheBytes, static_cast<off_t>(cacheStart_));
-    cacheLength_ = got > 0 ? static_cast<uint64_t>(got) : 0;
+    cacheLength_ = PositionedIo::ReadAt(fd_, cache_.data(), kCacheBytes, cacheStart_);
     return mapByte < cacheStart_ + cacheLength_;
 }
 
@@ -57,11 +53,7 @@ bool ModifiedMap::Set(uint64_t offset) {
     uint8_t value = 0;
     if (LoadCache(mapByte)) value = cache_[mapByte - cacheStart_];
     value = static_cast<uint8_t>(value | (1u << (offset % 8)));
-    ssize_t put;
-    do {
-        put = pwrite(fd_, &value, 1, static_cast<off_t>(mapByte));
-    } while (put < 0 && errno == EINTR);
-    if (put != 1) return false;
+    if (!PositionedIo::WriteAt(fd_, &value, 1, mapByte)) return false;
     if (mapByte >= cacheStart_ && mapByte < cacheStart_ + cacheLength_)
         cache_[mapByte - cacheStart_] = value;
     else
@@ -71,12 +63,5 @@ bool ModifiedMap::Set(uint64_t offset) {
 
 void ModifiedMap::ReadBytes(uint8_t* buffer, uint64_t first, uint64_t count) {
     std::memset(buffer, 0, count);
-    if (fd_ < 0) return;
-    uint64_t done = 0;
-    while (done < count) {
-        ssize_t got = pread(fd_, buffer + done, count - done, static_cast<off_t>(first + done));
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) break;
-        done += static_cast<uint64_t>(got);
-    }
+    if (fd_ >= 0) PositionedIo::ReadAt(fd_, buffer, count, first);
 }

@@ -7,6 +7,7 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QTest>
+#include <QWheelEvent>
 #include <cstdlib>
 #include <memory>
 
@@ -130,6 +131,18 @@ TEST_F(HexEditWndTest, ScrollBarFollowsTheModelsLines) {
     QTest::keyClick(wnd.get(), Qt::Key_PageDown);
     EXPECT_EQ(bar->value(), 0);
     QTest::keyClick(wnd.get(), Qt::Key_PageDown);
+    EXPECT_EQ(bar->value(), page);
+
+    auto wheel = [&](int delta) {
+        QWheelEvent event(QPointF(10, 10), QPointF(10, 10), QPoint(), QPoint(0, delta),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(wnd->viewport(), &event);
+    };
+    wheel(-120);  // one notch: a page towards the end
+    EXPECT_EQ(bar->value(), 2 * page);
+    wheel(60);
+    EXPECT_EQ(bar->value(), 2 * page);
+    wheel(60);  // half notches add up to one
     EXPECT_EQ(bar->value(), page);
 }
 
