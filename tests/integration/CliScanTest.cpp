@@ -17,83 +17,11 @@
 #include "hw/DriverInstaller.h"
 #include "pci/PciClassFile.h"
 #include "platform/MachineSelection.h"
+#include "support/CliTest.h"
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-std::optional<std::string> Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::optional<std::string>(value) : std::nullopt;
-}
-
-void Restore(const char* name, const std::optional<std::string>& value) {
-    if (value) {
-        setenv(name, value->c_str(), 1);
-    } else {
-        unsetenv(name);
-    }
-}
-
-// Runs tarvolent-cli from the build's program directory; every driver it
-// starts is stopped again in TearDown.
-class CliScanTest : public testing::Test {
-  protected:
-    CliRun Run(const std::string& arguments, std::optional<std::string> machine = {}) {
-        machines_.push_back(machine);
-        std::string errPath = scratch_ / "stderr.txt";
-        std::string command = std::string(TARVOLENT_BIN_DIR) + "/tarvolent-cli " +
-                              (machine ? "--machine '" + *machine + "' " : "") + arguments +
-                              " 2>'" + errPath + "'";
-        CliRun run;
-        std::FILE* pipe = popen(command.c_str(), "r");
-        if (!pipe) return run;
-        char chunk[4096];
-        for (size_t got; (got = std::fread(chunk, 1, sizeof chunk, pipe)) > 0;)
-            run.out.append(chunk, got);
-        int status = pclose(pipe);
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.err = ReadAll(errPath);
-        return run;
-    }
-    std::string WriteMachine(const std::string& name, const std::string& json) {
-        std::string path = scratch_ / name;
-        std::ofstream(path) << json;
-        return path;
-    }
-
-    void SetUp() override {
-        scratch_ = std::filesystem::path(*Environment("BOREALIX_RUNTIME_DIR")) / "cli-scratch";
-        std::filesystem::create_directories(scratch_);
-    }
-    void TearDown() override {
-        for (const std::optional<std::string>& machine : machines_) StopDriver(machine);
-    }
-
-  private:
-    static void StopDriver(const std::optional<std::string>& machine) {
-        auto runtime = Environment("BOREALIX_RUNTIME_DIR");
-        auto selected = Environment("BOREALIX_MACHINE");
-        std::string error;
-        if (!machine || SelectMachine(*machine, &error)) RemoveDriverService(kDriverName);
-        Restore("BOREALIX_RUNTIME_DIR", runtime);
-        Restore("BOREALIX_MACHINE", selected);
-    }
-
-    std::filesystem::path scratch_;
-    std::vector<std::optional<std::string>> machines_;
-};
+class CliScanTest : public CliTest {};
 
 std::string FunctionJson(const std::string& bdf, const std::string& firstDwords) {
     return R"({"bdf": ")" + bdf + R"(", "config": ")" + firstDwords + R"("})";
@@ -104,7 +32,7 @@ std::string FunctionJson(const std::string& bdf, const std::string& firstDwords)
 TEST_F(CliScanTest, BuiltinMachineListsAsTheGoldenFile) {
     CliRun run = Run("scan", "builtin");
     EXPECT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_EQ(run.out, ReadAll(std::string(TARVOLENT_SOURCE_DIR) +
+    EXPECT_EQ(run.out, ReadWholeFile(std::string(TARVOLENT_SOURCE_DIR) +
                                "/tests/pci/golden/cli-scan-builtin.txt"));
     EXPECT_EQ(run.err, "");
 
