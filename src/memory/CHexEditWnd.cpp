@@ -13,6 +13,7 @@
 #include <QPainter>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
 #include <cstdlib>
 
@@ -72,6 +73,15 @@ CHexEditWnd::CHexEditWnd(QWidget* parent) : QAbstractScrollArea(parent), m_font(
     const QFontMetrics metrics(m_font);
     m_model.SetCellSize(metrics.horizontalAdvance(QLatin1Char('0')), metrics.height());
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &CHexEditWnd::OnScrollAction);
+    // The caret blinks at the desktop's rate; a rate of 0 means it stays on.
+    const int flash = QApplication::cursorFlashTime();
+    if (flash > 0) {
+        m_blink.setInterval(flash / 2);
+        connect(&m_blink, &QTimer::timeout, this, [this] {
+            m_blinkOn = !m_blinkOn;
+            if (m_model.CaretState().Drawn()) viewport()->update();
+        });
+    }
     SyncScrollBar();
 }
 
@@ -175,7 +185,7 @@ void CHexEditWnd::paintEvent(QPaintEvent*) {
             painter.drawText(run.x, run.y + metrics.ascent(), text);
         }
         const HexCaret& caret = m_model.CaretState();
-        if (m_model.Attached() && caret.Drawn() && hasFocus()) {
+        if (m_model.Attached() && caret.Drawn() && hasFocus() && m_blinkOn) {
             // A solid block that inverts the cell, as the system caret does.
             painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
             painter.fillRect(caret.x, caret.y, cellWidth, cellHeight, Qt::white);
@@ -211,6 +221,7 @@ void CHexEditWnd::keyPressEvent(QKeyEvent* event) {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
     m_model.KeyDown(key, shift, ctrl);
     if (key != HexKey::Backspace) TypeCharacters(event);
+    RestartBlink();
     Refresh();
     event->accept();
 }
@@ -239,6 +250,7 @@ void CHexEditWnd::mousePressEvent(QMouseEvent* event) {
     m_model.LButtonDown(point.x(), point.y(), event->modifiers() & Qt::ShiftModifier);
     m_pressPoint = point;
     m_pressed = !(event->modifiers() & Qt::ShiftModifier);
+    RestartBlink();
     viewport()->update();
 }
 
@@ -277,14 +289,21 @@ void CHexEditWnd::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
+void CHexEditWnd::RestartBlink() {
+    m_blinkOn = true;
+    if (m_blink.interval() > 0) m_blink.start();
+}
+
 void CHexEditWnd::focusInEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusInEvent(event);
+    RestartBlink();
     m_model.FocusIn();
     viewport()->update();
 }
 
 void CHexEditWnd::focusOutEvent(QFocusEvent* event) {
     QAbstractScrollArea::focusOutEvent(event);
+    m_blink.stop();
     m_model.FocusOut();
     viewport()->update();
 }

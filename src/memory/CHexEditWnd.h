@@ -3,6 +3,7 @@
 #include <QAbstractScrollArea>
 #include <QFont>
 #include <QPoint>
+#include <QTimer>
 #include <string>
 
 #include "memory/HexEditModel.h"
@@ -62,6 +63,7 @@ class CHexEditWnd : public QAbstractScrollArea {
     void SyncScrollBar();
     void OnScrollAction(int action);
     void TypeCharacters(QKeyEvent* event);
+    void RestartBlink();
 
     HexEditModel m_model;
     QFont m_font;
@@ -69,4 +71,6 @@ class CHexEditWnd : public QAbstractScrollArea {
     bool m_pressed = false;
     bool m_syncing = false;
     int m_wheelDelta = 0;
+    QTimer m_blink;
+    bool m_blinkOn = true;
 };
