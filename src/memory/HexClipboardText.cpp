@@ -1,4 +1,4 @@
-#include "memory/HexClipboardData.h"
+#include "memory/HexClipboardText.h"
 
 std::string HexClipboardText(const std::vector<uint8_t>& bytes, bool characterPane) {
     static constexpr char kDigits[] = "0123456789ABCDEF";

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "memory/HexClipboardText.h"
 #include "memory/HexPatternSearch.h"
 
 HexEditModel::~HexEditModel() {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "memory/HexClipboardData.h"
+#include "memory/HexClipboardText.h"
 #include "memory/HexEditModel.h"
 
 namespace {
