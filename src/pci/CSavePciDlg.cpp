@@ -18,8 +18,7 @@ constexpr int kCurrentButtonY = 40;
 
 }  // namespace
 
-CSavePciDlg::CSavePciDlg(QWidget* parent)
-    : QDialog(parent), m_units(QApplication::font()) {
+CSavePciDlg::CSavePciDlg(QWidget* parent) : QDialog(parent), m_units(QApplication::font()) {
     setWindowTitle("PCI Device Save Selection");
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                    Qt::WindowCloseButtonHint);
@@ -33,8 +32,7 @@ CSavePciDlg::CSavePciDlg(QWidget* parent)
     for (QPushButton* button : {m_btAll, m_btCurrent})
         m_units = m_units.WidenedToFit(button->sizeHint().width(), kButtonWidth);
     m_btAll->setGeometry(m_units.Rect(kButtonX, kAllButtonY, kButtonWidth, kButtonHeight));
-    m_btCurrent->setGeometry(
-        m_units.Rect(kButtonX, kCurrentButtonY, kButtonWidth, kButtonHeight));
+    m_btCurrent->setGeometry(m_units.Rect(kButtonX, kCurrentButtonY, kButtonWidth, kButtonHeight));
     setFixedSize(m_units.X(kDialogWidth), m_units.Y(kDialogHeight));
     connect(m_btAll, &QPushButton::clicked, this, [this] { done(kSaveAllDevices); });
     connect(m_btCurrent, &QPushButton::clicked, this, [this] { done(kSaveCurrentDevice); });
@@ -42,4 +40,6 @@ CSavePciDlg::CSavePciDlg(QWidget* parent)
 
 // Esc and the title-bar button leave with the second button's result, so
 // every way out writes a report.
-void CSavePciDlg::reject() { done(kSaveCurrentDevice); }
+void CSavePciDlg::reject() {
+    done(kSaveCurrentDevice);
+}

@@ -24,4 +24,6 @@ PciSaveSelection& PciSaveSelection::Native() {
     return selection;
 }
 
-PciSaveSelection& PciSaveSelection::Current() { return Seam<PciSaveSelection>::Current(); }
+PciSaveSelection& PciSaveSelection::Current() {
+    return Seam<PciSaveSelection>::Current();
+}

@@ -36,8 +36,7 @@ void WriteRegisterLines(const PciInspectionModel& model, int32_t bytes, Descript
         std::fprintf(file, "%16s", value);
         if (regdes.IsOpen() && regdes.Rewind()) {
             std::string description;
-            LookupRegisterDescription(regdes, static_cast<uint32_t>(4 * i), identity,
-                                      &description);
+            LookupRegisterDescription(regdes, static_cast<uint32_t>(4 * i), identity, &description);
             std::fprintf(file, "\t%s", description.c_str());
         }
         std::fputs("\n", file);

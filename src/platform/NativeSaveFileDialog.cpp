@@ -15,4 +15,6 @@ SaveFileDialog& SaveFileDialog::Native() {
     return dialog;
 }
 
-SaveFileDialog& SaveFileDialog::Current() { return Seam<SaveFileDialog>::Current(); }
+SaveFileDialog& SaveFileDialog::Current() {
+    return Seam<SaveFileDialog>::Current();
+}

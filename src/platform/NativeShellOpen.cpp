@@ -15,4 +15,6 @@ ShellOpen& ShellOpen::Native() {
     return shell;
 }
 
-ShellOpen& ShellOpen::Current() { return Seam<ShellOpen>::Current(); }
+ShellOpen& ShellOpen::Current() {
+    return Seam<ShellOpen>::Current();
+}

@@ -25,6 +25,7 @@
 #include "pci/MachineJson.h"
 #include "pci/PciReportWriter.h"
 #include "pci/ScratchDirectory.h"
+#include "support/FileText.h"
 #include "support/InProcessDriver.h"
 #include "support/RecordingPciSaveSelection.h"
 #include "support/RecordingSaveFileDialog.h"
@@ -35,24 +36,6 @@ std::string Machine() {
     std::string json = MachineJson({{"00:00.0", {{0x00, 0x12348086}, {0x08, 0x06000000}}},
                                     {"00:1f.3", {{0x00, 0xA3488086}, {0x08, 0x04030000}}}});
     return json;
-}
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
-
-std::string Written(const std::function<void(std::FILE*)>& write) {
-    char* data = nullptr;
-    size_t size = 0;
-    std::FILE* file = open_memstream(&data, &size);
-    write(file);
-    std::fclose(file);
-    std::string text(data, size);
-    std::free(data);
-    return text;
 }
 
 // The product's PCI window beside a memory template whose window is a
@@ -87,9 +70,10 @@ class SaveCommandsTest : public AppTest {
         ASSERT_TRUE(action->isEnabled());
         action->trigger();
     }
-    std::string Saved() const { return ReadAll(*dialog_.answer); }
+    std::string Saved() const { return ReadWholeFile(*dialog_.answer); }
     static std::string CurrentReport(CBrxPciView* view) {
-        return Written([view](std::FILE* f) { WriteCurrentDeviceReport(view->Model().Form(), f); });
+        return WrittenText(
+            [view](std::FILE* f) { WriteCurrentDeviceReport(view->Model().Form(), f); });
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
@@ -161,9 +145,9 @@ TEST_F(SaveCommandsTest, FailuresWriteNothingAndSayWhy) {
     Trigger(cmd::Save);
     EXPECT_EQ(Saved(), "");
     EXPECT_EQ(selection_.asked, 0);
-    EXPECT_EQ(Texts(), (std::vector<std::string>{
-                           "Error! Unable to open file!",
-                           "Error! There is no PCI device information available!"}));
+    EXPECT_EQ(Texts(),
+              (std::vector<std::string>{"Error! Unable to open file!",
+                                        "Error! There is no PCI device information available!"}));
 
     messages_.messages.clear();
     CBrxPciView* scanned = OpenPciWindow(true);

@@ -19,8 +19,7 @@ class CliReportTest : public CliTest {
             ConfigHex({{0x00, 0xA808144D}, {0x04, kCapList}, {0x34, 0x40}, {0x40, 0x0010}}) +
             std::string(2 * (4096 - 256), '0');
         std::string json = MachineJson({{"00:00.0", {{0x00, 0x12348086}, {0x08, 0x06000000}}}});
-        json.insert(json.size() - 2,
-                    R"(, {"bdf": "01:00.0", "config": ")" + endpoint + R"("})");
+        json.insert(json.size() - 2, R"(, {"bdf": "01:00.0", "config": ")" + endpoint + R"("})");
         json.insert(1, R"("ecam": {"base": "0xE0000000"}, )");
         return WriteMachine("small.json", json);
     }
@@ -80,15 +79,13 @@ TEST_F(CliReportTest, CurrentReportShowsTheFunctionAsItsAllDevicesSection) {
     for (const char* bdf : {"01:00.0", "00:1F.3", "0:1f.4"}) {
         CliRun run = Run(std::string("report --current ") + bdf, "builtin");
         ASSERT_EQ(run.exitCode, 0) << run.err;
-        EXPECT_EQ(run.out.rfind("========================= Current PCI Device Information", 0),
-                  0u);
+        EXPECT_EQ(run.out.rfind("========================= Current PCI Device Information", 0), 0u);
         std::string shownHeading, sectionHeading;
         const std::vector<std::string> body = ReportBody(run.out, &shownHeading);
         const std::string function = std::string(", Function ") + std::string(bdf).back() + ")";
         EXPECT_NE(shownHeading.find(function), std::string::npos) << shownHeading;
-        const std::vector<std::string> section =
-            SectionOf(Golden(), shownHeading.substr(shownHeading.find("(VendorID")),
-                      &sectionHeading);
+        const std::vector<std::string> section = SectionOf(
+            Golden(), shownHeading.substr(shownHeading.find("(VendorID")), &sectionHeading);
         EXPECT_EQ(sectionHeading, shownHeading);
         EXPECT_EQ(body, section) << bdf;
     }
@@ -127,8 +124,8 @@ TEST_F(CliReportTest, BadInputIsNamedAndNothingIsWritten) {
     const std::string machine = SmallMachine();
     for (const char* arguments :
          {"read 100:00.0 0", "read 00:20.0 0", "read 00:00.8 0", "read 0000.0 0", "read 00:00 0",
-          "read 00:00.0 2", "read 00:00.0 zz", "read 00:00.0", "write 00:00.0 0",
-          "report", "report --all --current 00:00.0", "report --current", "report --bogus"}) {
+          "read 00:00.0 2", "read 00:00.0 zz", "read 00:00.0", "write 00:00.0 0", "report",
+          "report --all --current 00:00.0", "report --current", "report --bogus"}) {
         CliRun run = Run(arguments, machine);
         EXPECT_EQ(run.exitCode, 2) << arguments;
         EXPECT_NE(run.err.find("usage: tarvolent-cli"), std::string::npos) << arguments;
@@ -148,8 +145,8 @@ TEST_F(CliReportTest, BadInputIsNamedAndNothingIsWritten) {
     EXPECT_EQ(base.exitCode, 1);
     EXPECT_EQ(base.err, "Input PCI Express memory mapped base address error!\n");
 
-    CliRun unopenable = Run("report --all -o '" + (Scratch() / "no" / "x.log").string() + "'",
-                            machine);
+    CliRun unopenable =
+        Run("report --all -o '" + (Scratch() / "no" / "x.log").string() + "'", machine);
     EXPECT_EQ(unopenable.exitCode, 1);
     EXPECT_EQ(unopenable.err, "Error! Unable to open file!\n");
 
@@ -157,7 +154,8 @@ TEST_F(CliReportTest, BadInputIsNamedAndNothingIsWritten) {
     EXPECT_EQ(full.exitCode, 1);
     EXPECT_EQ(full.err, "Error! Unable to write file!\n");
 
-    CliRun empty = Run("report --current 00:00.0", WriteMachine("empty.json", R"({"functions": []})"));
+    CliRun empty =
+        Run("report --current 00:00.0", WriteMachine("empty.json", R"({"functions": []})"));
     EXPECT_EQ(empty.exitCode, 1);
     EXPECT_EQ(empty.err,
               "Error!  No corresponding device found!\n"

@@ -10,6 +10,7 @@
 #include "pci/PciReportWriter.h"
 #include "pci/ScratchDirectory.h"
 #include "platform/Seam.h"
+#include "support/FileText.h"
 #include "support/InProcessDriver.h"
 #include "support/MessageRecorder.h"
 
@@ -23,22 +24,16 @@ constexpr const char* kExpressLine =
     "NVM Express (VendorID=144D (Samsung), DeviceID=A808, Bus 1, Device 0, Function 0)";
 
 std::string Machine() {
-    std::string json = MachineJson(
-        {{"00:00.0", {{0x00, 0x12348086}, {0x08, 0x06000000}, {0x3C, 0x0000010B}}},
-         {"01:00.0", {{0x00, 0xA808144D}, {0x04, kCapList}, {0x08, 0x01080200}, {0x34, 0x40}, {0x40, 0x0010}}}});
+    std::string json =
+        MachineJson({{"00:00.0", {{0x00, 0x12348086}, {0x08, 0x06000000}, {0x3C, 0x0000010B}}},
+                     {"01:00.0",
+                      {{0x00, 0xA808144D},
+                       {0x04, kCapList},
+                       {0x08, 0x01080200},
+                       {0x34, 0x40},
+                       {0x40, 0x0010}}}});
     json.insert(1, R"("ecam": {"base": "0xE0000000"}, )");
     return json;
-}
-
-std::string Written(const std::function<void(std::FILE*)>& write) {
-    char* data = nullptr;
-    size_t size = 0;
-    std::FILE* file = open_memstream(&data, &size);
-    write(file);
-    std::fclose(file);
-    std::string text(data, size);
-    std::free(data);
-    return text;
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -59,10 +54,10 @@ class PciReportWriterTest : public testing::Test {
         device_ = std::make_unique<ScopedOverride<DeviceIo>>(*driver_);
     }
     std::string AllDevices() {
-        return Written([this](std::FILE* f) { WriteAllDevicesReport(model, f); });
+        return WrittenText([this](std::FILE* f) { WriteAllDevicesReport(model, f); });
     }
     std::string CurrentDevice() {
-        return Written([this](std::FILE* f) { WriteCurrentDeviceReport(model.Form(), f); });
+        return WrittenText([this](std::FILE* f) { WriteCurrentDeviceReport(model.Form(), f); });
     }
 
     ScratchDirectory dir_;

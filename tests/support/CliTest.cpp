@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "hw/DriverDevice.h"
 #include "hw/DriverInstaller.h"
@@ -37,13 +36,6 @@ void StopDriver(const std::optional<std::string>& machine) {
 }
 
 }  // namespace
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
-    return text.str();
-}
 
 CliRun CliTest::Run(const std::string& arguments, std::optional<std::string> machine) {
     machines_.push_back(machine);

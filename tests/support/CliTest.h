@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "support/FileText.h"
+
 struct CliRun {
     int exitCode = -1;
     std::string out;
@@ -29,5 +31,3 @@ class CliTest : public testing::Test {
     std::filesystem::path scratch_;
     std::vector<std::optional<std::string>> machines_;
 };
-
-std::string ReadWholeFile(const std::string& path);
