@@ -24,28 +24,45 @@ namespace {
 HexKey KeyOf(int key) {
     switch (key) {
         case Qt::Key_Tab:
-        case Qt::Key_Backtab: return HexKey::Tab;
-        case Qt::Key_PageUp: return HexKey::PageUp;
-        case Qt::Key_PageDown: return HexKey::PageDown;
-        case Qt::Key_Home: return HexKey::Home;
-        case Qt::Key_End: return HexKey::End;
-        case Qt::Key_Left: return HexKey::Left;
-        case Qt::Key_Right: return HexKey::Right;
-        case Qt::Key_Up: return HexKey::Up;
-        case Qt::Key_Down: return HexKey::Down;
-        case Qt::Key_Backspace: return HexKey::Backspace;
-        default: return HexKey::Other;
+        case Qt::Key_Backtab:
+            return HexKey::Tab;
+        case Qt::Key_PageUp:
+            return HexKey::PageUp;
+        case Qt::Key_PageDown:
+            return HexKey::PageDown;
+        case Qt::Key_Home:
+            return HexKey::Home;
+        case Qt::Key_End:
+            return HexKey::End;
+        case Qt::Key_Left:
+            return HexKey::Left;
+        case Qt::Key_Right:
+            return HexKey::Right;
+        case Qt::Key_Up:
+            return HexKey::Up;
+        case Qt::Key_Down:
+            return HexKey::Down;
+        case Qt::Key_Backspace:
+            return HexKey::Backspace;
+        default:
+            return HexKey::Other;
     }
 }
 
 HexScrollAction ScrollActionOf(int action) {
     switch (action) {
-        case QAbstractSlider::SliderSingleStepSub: return HexScrollAction::LineUp;
-        case QAbstractSlider::SliderSingleStepAdd: return HexScrollAction::LineDown;
-        case QAbstractSlider::SliderPageStepSub: return HexScrollAction::PageUp;
-        case QAbstractSlider::SliderPageStepAdd: return HexScrollAction::PageDown;
-        case QAbstractSlider::SliderMove: return HexScrollAction::ThumbTrack;
-        default: return HexScrollAction::Other;
+        case QAbstractSlider::SliderSingleStepSub:
+            return HexScrollAction::LineUp;
+        case QAbstractSlider::SliderSingleStepAdd:
+            return HexScrollAction::LineDown;
+        case QAbstractSlider::SliderPageStepSub:
+            return HexScrollAction::PageUp;
+        case QAbstractSlider::SliderPageStepAdd:
+            return HexScrollAction::PageDown;
+        case QAbstractSlider::SliderMove:
+            return HexScrollAction::ThumbTrack;
+        default:
+            return HexScrollAction::Other;
     }
 }
 
@@ -337,7 +354,9 @@ void CHexEditWnd::CopySelection() {
     QApplication::clipboard()->setMimeData(mime);
 }
 
-void CHexEditWnd::OnEditCopy() { CopySelection(); }
+void CHexEditWnd::OnEditCopy() {
+    CopySelection();
+}
 
 void CHexEditWnd::OnEditCut() {
     // Nothing is removed: a dump cannot shrink.
@@ -350,6 +369,12 @@ void CHexEditWnd::OnEditSelectAll() {
     viewport()->update();
 }
 
-bool CHexEditWnd::OnUpdateEditCopy() const { return m_model.HasSelection(); }
-bool CHexEditWnd::OnUpdateEditCut() const { return m_model.HasSelection(); }
-bool CHexEditWnd::OnUpdateEditSelectAll() const { return m_model.Attached(); }
+bool CHexEditWnd::OnUpdateEditCopy() const {
+    return m_model.HasSelection();
+}
+bool CHexEditWnd::OnUpdateEditCut() const {
+    return m_model.HasSelection();
+}
+bool CHexEditWnd::OnUpdateEditSelectAll() const {
+    return m_model.Attached();
+}

@@ -8,4 +8,6 @@ enum CaretPane : int {
     PaneHexLow = 3,
 };
 
-inline bool IsHexPane(CaretPane pane) { return pane == PaneHexHigh || pane == PaneHexLow; }
+inline bool IsHexPane(CaretPane pane) {
+    return pane == PaneHexHigh || pane == PaneHexLow;
+}

@@ -8,7 +8,9 @@
 
 #include "memory/PositionedIo.h"
 
-HexDataFile::~HexDataFile() { Close(); }
+HexDataFile::~HexDataFile() {
+    Close();
+}
 
 bool HexDataFile::Open(const std::string& path) {
     Close();

@@ -115,7 +115,9 @@ uint8_t HexEditModel::ByteAt(uint64_t offset) {
     return value;
 }
 
-bool HexEditModel::IsModified(uint64_t offset) { return offset < size_ && map_.IsSet(offset); }
+bool HexEditModel::IsModified(uint64_t offset) {
+    return offset < size_ && map_.IsSet(offset);
+}
 
 void HexEditModel::ClearSelection() {
     caret_.Destroy();
@@ -181,7 +183,8 @@ void HexEditModel::MoveCaret(int dx, int dy) {
         if (dx != 0) pane_ = PaneHexHigh;
         if (dx == 1) next += 1;
     }
-    if (dy >= 0 || next >= static_cast<int64_t>(bpl)) next += int64_t{dy} * static_cast<int64_t>(bpl);
+    if (dy >= 0 || next >= static_cast<int64_t>(bpl))
+        next += int64_t{dy} * static_cast<int64_t>(bpl);
     if (next >= 0 && next < static_cast<int64_t>(size_)) caretOffset_ = static_cast<uint64_t>(next);
 
     if (caretOffset_ < top_) {
@@ -230,26 +233,41 @@ bool HexEditModel::MoveByKey(HexKey key, bool ctrl) {
             pane_ = IsHexPane(pane_) ? PaneChar : PaneHexHigh;
             MoveCaret(0, 0);
             return true;
-        case HexKey::PageUp: PageUpStep(); MoveCaret(0, 0); return true;
-        case HexKey::PageDown: PageDownStep(); MoveCaret(0, 0); return true;
+        case HexKey::PageUp:
+            PageUpStep();
+            MoveCaret(0, 0);
+            return true;
+        case HexKey::PageDown:
+            PageDownStep();
+            MoveCaret(0, 0);
+            return true;
         case HexKey::Home:
             caretOffset_ = ctrl ? 0 : caretOffset_ - caretOffset_ % bpl;
             if (ctrl) ReturnToScrollPosition();
             MoveCaret(0, 0);
             return true;
         case HexKey::End:
-            caretOffset_ = ctrl ? size_ - 1
-                                : std::min<uint64_t>(caretOffset_ - caretOffset_ % bpl + bpl - 1,
-                                                     size_ - 1);
+            caretOffset_ =
+                ctrl ? size_ - 1
+                     : std::min<uint64_t>(caretOffset_ - caretOffset_ % bpl + bpl - 1, size_ - 1);
             if (ctrl) ReturnToScrollPosition();
             MoveCaret(0, 0);
             return true;
-        case HexKey::Left: MoveCaret(-1, 0); return true;
-        case HexKey::Right: MoveCaret(1, 0); return true;
-        case HexKey::Up: MoveCaret(0, -1); return true;
-        case HexKey::Down: MoveCaret(0, 1); return true;
+        case HexKey::Left:
+            MoveCaret(-1, 0);
+            return true;
+        case HexKey::Right:
+            MoveCaret(1, 0);
+            return true;
+        case HexKey::Up:
+            MoveCaret(0, -1);
+            return true;
+        case HexKey::Down:
+            MoveCaret(0, 1);
+            return true;
         case HexKey::Backspace:
-        case HexKey::Other: break;
+        case HexKey::Other:
+            break;
     }
     return false;
 }
@@ -280,11 +298,12 @@ void HexEditModel::TypeByte(uint8_t value) {
     // A byte the file does not hold is not written, so the file never grows
     // and no mark claims a change that did not happen.
     if (!data_.WriteByte(caretOffset_, value)) {
-        lastError_ = "Cannot write byte " + std::to_string(caretOffset_) + " of \"" + basePath_ +
-                     ".tmp\"";
+        lastError_ =
+            "Cannot write byte " + std::to_string(caretOffset_) + " of \"" + basePath_ + ".tmp\"";
         return;
     }
-    if (!map_.Set(caretOffset_)) lastError_ = "Cannot mark the change in \"" + basePath_ + "map.tmp\"";
+    if (!map_.Set(caretOffset_))
+        lastError_ = "Cannot mark the change in \"" + basePath_ + "map.tmp\"";
     MoveCaret(1, 0);
 }
 
@@ -356,7 +375,9 @@ void HexEditModel::MouseMove(int x, int y) {
     caret_.Destroy();
 }
 
-void HexEditModel::LButtonUp() { captured_ = false; }
+void HexEditModel::LButtonUp() {
+    captured_ = false;
+}
 
 void HexEditModel::Wheel(int delta) {
     if (!Attached() || delta == 0) return;
@@ -371,16 +392,25 @@ void HexEditModel::VScroll(HexScrollAction action, int64_t trackPosition) {
     if (!Attached()) return;
     const uint64_t bpl = BytesPerLine();
     switch (action) {
-        case HexScrollAction::LineUp: ScrollOneLine(-1); break;
-        case HexScrollAction::LineDown: ScrollOneLine(1); break;
-        case HexScrollAction::PageUp: PageUpStep(); break;
-        case HexScrollAction::PageDown: PageDownStep(); break;
+        case HexScrollAction::LineUp:
+            ScrollOneLine(-1);
+            break;
+        case HexScrollAction::LineDown:
+            ScrollOneLine(1);
+            break;
+        case HexScrollAction::PageUp:
+            PageUpStep();
+            break;
+        case HexScrollAction::PageDown:
+            PageDownStep();
+            break;
         case HexScrollAction::ThumbTrack:
             top_ = std::min(bpl * static_cast<uint64_t>(std::max<int64_t>(trackPosition, 0)),
                             LastPageStart());
             if (!CaretLineInPage()) caret_.Hide();
             break;
-        case HexScrollAction::Other: break;
+        case HexScrollAction::Other:
+            break;
     }
     SetScrollPosition();
     PlaceOrDestroyCaret();

@@ -43,10 +43,14 @@ std::optional<HexHit> HexLayout::HitTest(int x, int y, uint64_t top, uint64_t si
 int HexLayout::CaretX(CaretPane pane, uint64_t column) const {
     const int col = static_cast<int>(column);
     switch (pane) {
-        case PaneChar: return charX + col * cellWidth;
-        case PaneHexHigh: return hexX + 3 * col * cellWidth;
-        case PaneHexLow: return hexX + (3 * col + 1) * cellWidth;
-        case PaneAddress: break;
+        case PaneChar:
+            return charX + col * cellWidth;
+        case PaneHexHigh:
+            return hexX + 3 * col * cellWidth;
+        case PaneHexLow:
+            return hexX + (3 * col + 1) * cellWidth;
+        case PaneAddress:
+            break;
     }
     return 0;
 }

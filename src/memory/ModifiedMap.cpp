@@ -8,7 +8,9 @@
 
 #include "memory/PositionedIo.h"
 
-ModifiedMap::~ModifiedMap() { Close(); }
+ModifiedMap::~ModifiedMap() {
+    Close();
+}
 
 bool ModifiedMap::Create(const std::string& path) {
     Close();

@@ -190,7 +190,7 @@ TEST_F(HexModelTest, PagesScrollWithinTheDataAndKeepTheCaretOnIt) {
     model.VScroll(HexScrollAction::ThumbTrack, 252);
     EXPECT_EQ(model.Top(), 0xFC0u);
     EXPECT_FALSE(model.CaretState().exists);  // its line is off the page
-    Key(HexKey::Other);  // any key first brings the caret back
+    Key(HexKey::Other);                       // any key first brings the caret back
     EXPECT_EQ(model.Top(), 0u);
     EXPECT_TRUE(model.CaretState().Drawn());
 
