@@ -106,6 +106,13 @@ void HexEditModel::LayoutIfPending() {
     if (!layoutPending_ || !Attached()) return;
     layout_.Compute(size_, clientHeight_);
     layoutPending_ = false;
+    // The caret cell moves with the panes; without this a caret shown on focus
+    // after a dump would stand over the address column.
+    if (pane_ != PaneAddress && CaretLineInPage()) {
+        const uint64_t column = caretOffset_ % BytesPerLine();
+        const uint64_t row = (caretOffset_ - column - top_) / BytesPerLine();
+        caret_.MoveTo(layout_.CaretX(pane_, column), static_cast<int>(row) * layout_.cellHeight);
+    }
     UpdateScrollBar();
 }
 

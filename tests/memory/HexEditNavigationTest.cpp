@@ -229,6 +229,8 @@ TEST_F(HexModelTest, FocusAndSelectionDecideWhetherTheCaretExists) {
     EXPECT_FALSE(model.CaretState().exists);
     model.FocusIn();
     EXPECT_TRUE(model.CaretState().Drawn());
+    // On the first byte's high nibble, not over the address column.
+    EXPECT_EQ(model.CaretState().x, 9 * kCellWidth);
     model.SelectAll();
     EXPECT_FALSE(model.CaretState().exists);
     model.FocusOut();
