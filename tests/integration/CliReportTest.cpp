@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -165,4 +168,31 @@ TEST_F(CliReportTest, BadInputIsNamedAndNothingIsWritten) {
     EXPECT_NE(help.out.find("report --all | --current BB:DD.F [--base auto|HEX] [-o FILE]"),
               std::string::npos);
     EXPECT_NE(help.out.find("write BB:DD.F OFFSET VALUE"), std::string::npos);
+}
+
+// Read-only: this machine's functions, against their sysfs configuration files.
+TEST_F(CliReportTest, RealFunctionsReadAsTheirConfigFiles) {
+    const std::filesystem::path devices = "/sys/bus/pci/devices";
+    std::error_code error;
+    if (std::filesystem::is_empty(devices, error) || error) GTEST_SKIP() << "no PCI functions";
+    if (!std::filesystem::exists("/sys/firmware/acpi/tables/MCFG"))
+        GTEST_SKIP() << "no configuration window to read PCI Express functions through";
+    int compared = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(devices)) {
+        const std::string name = entry.path().filename().string();  // 0000:BB:DD.F
+        if (name.rfind("0000:", 0) != 0 || compared == 4) continue;
+        const std::string config = ReadWholeFile((entry.path() / "config").string());
+        if (config.size() < 12) continue;
+        for (unsigned offset : {0u, 8u}) {
+            uint32_t dword = 0;
+            std::memcpy(&dword, config.data() + offset, 4);
+            char expected[16];
+            std::snprintf(expected, sizeof expected, "%08X\n", dword);
+            CliRun run = Run("read " + name.substr(5) + " " + std::to_string(offset));
+            EXPECT_EQ(run.exitCode, 0) << name << run.err;
+            EXPECT_EQ(run.out, expected) << name << " offset " << offset;
+        }
+        ++compared;
+    }
+    EXPECT_GT(compared, 0);
 }
