@@ -18,5 +18,8 @@ class HexPatternSearch {
     // that lies wholly within size bytes.
     static std::optional<uint64_t> Find(HexDataFile& data, uint64_t size, uint64_t start,
                                         const std::vector<uint8_t>& pattern, bool exact);
+    // First position in count bytes at which the whole pattern lies.
+    static std::optional<uint64_t> FindInBuffer(const uint8_t* bytes, uint64_t count,
+                                                const std::vector<uint8_t>& pattern, bool exact);
     static bool Matches(const uint8_t* bytes, const std::vector<uint8_t>& pattern, bool exact);
 };
