@@ -245,6 +245,8 @@ void CHexEditWnd::keyPressEvent(QKeyEvent* event) {
 
 void CHexEditWnd::TypeCharacters(QKeyEvent* event) {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
+    // Alt combinations are menu keys, not characters.
+    if (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) return;
     std::vector<uint32_t> codes;
     if (ctrl && event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z) {
         codes.push_back(static_cast<uint32_t>(event->key() - Qt::Key_A + 1));
