@@ -7,7 +7,7 @@
 #include "cli/DriverStart.h"
 #include "cli/FunctionAddress.h"
 #include "cli/ScanCommand.h"
-#include "pci/PciInspectionModel.h"
+#include "pci/PciWindowModel.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -34,7 +34,7 @@ std::string ParseRegisterArguments(const std::vector<std::string>& arguments,
 
 // Reads the function as the window shows it; the row of the offset, or -1
 // (said on stderr) when the function has no such register.
-int ShowRegisterOf(PciInspectionModel& model, const RegisterArguments& target) {
+int ShowRegisterOf(PciWindowModel& model, const RegisterArguments& target) {
     PciFormState& form = model.Form();
     form.bus = target.function.bus;
     form.device = target.function.device;
@@ -58,7 +58,7 @@ int RunReadCommand(const std::vector<std::string>& arguments) {
     const std::string problem = ParseRegisterArguments(arguments, &target);
     if (!problem.empty()) return ArgumentProblem(problem);
     if (!StartDriver()) return kExitFailure;
-    auto model = std::make_unique<PciInspectionModel>();
+    auto model = std::make_unique<PciWindowModel>();
     const int row = ShowRegisterOf(*model, target);
     if (row < 0) return kExitFailure;
     std::printf("%s\n", model->Form().registers[static_cast<size_t>(row)].value.c_str());
@@ -75,7 +75,7 @@ int RunWriteCommand(const std::vector<std::string>& arguments) {
         return kExitFailure;
     }
     if (!StartDriver()) return kExitFailure;
-    auto model = std::make_unique<PciInspectionModel>();
+    auto model = std::make_unique<PciWindowModel>();
     const int row = ShowRegisterOf(*model, target);
     if (row < 0) return kExitFailure;
     PciFormState& form = model->Form();

@@ -4,7 +4,7 @@
 
 #include "cli/ScanCommand.h"
 #include "hw/SystemFunctions.h"
-#include "pci/PciInspectionModel.h"
+#include "pci/PciWindowModel.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "cli/DriverStart.h"
 #include "cli/FunctionAddress.h"
 #include "cli/ScanCommand.h"
-#include "pci/PciInspectionModel.h"
+#include "pci/PciWindowModel.h"
 #include "pci/PciReportWriter.h"
 #include "pci/ReportFile.h"
 #include "platform/MessageBox.h"
@@ -46,7 +46,7 @@ std::string ParseReportOptions(const std::vector<std::string>& arguments, Report
     return {};
 }
 
-void WriteReport(const ReportOptions& options, PciInspectionModel& model, std::FILE* out) {
+void WriteReport(const ReportOptions& options, PciWindowModel& model, std::FILE* out) {
     if (options.all) {
         WriteAllDevicesReport(model, out);
         return;
@@ -84,7 +84,7 @@ int RunReportCommand(const std::vector<std::string>& arguments) {
             return kExitFailure;
         }
     }
-    auto model = std::make_unique<PciInspectionModel>();
+    auto model = std::make_unique<PciWindowModel>();
     model->Form().baseAddressText = options.baseText;
     bool written = false;
     if (StartDriver()) {

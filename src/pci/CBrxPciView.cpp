@@ -170,24 +170,24 @@ QRadioButton* CBrxPciView::FilterButton(int32_t filter) const {
 
 void CBrxPciView::ConnectControls() {
     connect(m_btScan, &QPushButton::clicked, this,
-            [this] { Run([](PciInspectionModel& m) { m.OnScanAllDevices(); }); });
+            [this] { Run([](PciWindowModel& m) { m.OnScanAllDevices(); }); });
     connect(m_cbDeviceList, &QComboBox::activated, this,
-            [this] { Run([](PciInspectionModel& m) { m.OnSelchangeDeviceList(); }); });
+            [this] { Run([](PciWindowModel& m) { m.OnSelchangeDeviceList(); }); });
     for (QComboBox* box : {m_cbBus, m_cbDevice, m_cbFunction})
         connect(box, &QComboBox::activated, this,
-                [this] { Run([](PciInspectionModel& m) { m.ReadSelectedFunction(); }); });
+                [this] { Run([](PciWindowModel& m) { m.ReadSelectedFunction(); }); });
     connect(m_btRefresh, &QPushButton::clicked, this,
-            [this] { Run([](PciInspectionModel& m) { m.OnRefresh(); }); });
+            [this] { Run([](PciWindowModel& m) { m.OnRefresh(); }); });
     connect(m_lcRegisters, &QTreeWidget::itemSelectionChanged, this, [this] {
         if (m_bShowing) return;
-        Run([](PciInspectionModel& m) { m.OnRegisterItemChanged(); });
+        Run([](PciWindowModel& m) { m.OnRegisterItemChanged(); });
     });
     connect(m_btWrite, &QPushButton::clicked, this,
-            [this] { Run([](PciInspectionModel& m) { m.OnWriteRegister(); }); });
+            [this] { Run([](PciWindowModel& m) { m.OnWriteRegister(); }); });
     connect(m_filterGroup, &QButtonGroup::idClicked, this,
-            [this] { Run([](PciInspectionModel& m) { m.OnShowFilter(); }); });
+            [this] { Run([](PciWindowModel& m) { m.OnShowFilter(); }); });
     connect(m_btFindNext, &QPushButton::clicked, this,
-            [this] { Run([](PciInspectionModel& m) { m.OnFindNext(); }); });
+            [this] { Run([](PciWindowModel& m) { m.OnFindNext(); }); });
 }
 
 void CBrxPciView::OnInitialUpdate() {
@@ -196,11 +196,11 @@ void CBrxPciView::OnInitialUpdate() {
     m_lcRegisters->setSelectionBehavior(QAbstractItemView::SelectRows);
     FitParentFrame();
     m_bShowing = true;
-    SetItems(m_cbBaseAddress, PciInspectionModel::BaseAddressItems());
+    SetItems(m_cbBaseAddress, PciWindowModel::BaseAddressItems());
     m_cbBaseAddress->setCurrentIndex(m_cbBaseAddress->count() - 1);
-    SetItems(m_cbBus, PciInspectionModel::NumberItems(256));
-    SetItems(m_cbDevice, PciInspectionModel::NumberItems(32));
-    SetItems(m_cbFunction, PciInspectionModel::NumberItems(8));
+    SetItems(m_cbBus, PciWindowModel::NumberItems(256));
+    SetItems(m_cbDevice, PciWindowModel::NumberItems(32));
+    SetItems(m_cbFunction, PciWindowModel::NumberItems(8));
     for (QComboBox* box : {m_cbBus, m_cbDevice, m_cbFunction}) box->setCurrentIndex(-1);
     FilterButton(kDeviceFilterBoth)->setChecked(true);
     m_lcRegisters->setColumnCount(3);
@@ -248,7 +248,7 @@ void CBrxPciView::OnSize(int cx, int cy) {
 }
 
 void CBrxPciView::SaveReport(std::FILE* file) {
-    Run([file](PciInspectionModel& model) {
+    Run([file](PciWindowModel& model) {
         if (!model.Scanned()) {
             ShowMessage(kNoPciInformationMessage);
             return;

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "pci/DialogUnits.h"
-#include "pci/PciInspectionModel.h"
+#include "pci/PciWindowModel.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -17,7 +17,7 @@ class QRadioButton;
 class QTreeWidget;
 
 // The PCI configuration window: a form laid out at dialog units in the
-// application font. It forwards every event to its PciInspectionModel and
+// application font. It forwards every event to its PciWindowModel and
 // shows the model's form state.
 class CBrxPciView : public QWidget {
     Q_OBJECT
@@ -32,7 +32,7 @@ class CBrxPciView : public QWidget {
     QSize FormSize() const;
     const DialogUnits& Units() const { return m_units; }
 
-    PciInspectionModel& Model() { return m_model; }
+    PciWindowModel& Model() { return m_model; }
 
     // Asks which report to write and writes it into the open file, which the
     // caller closes.
@@ -89,7 +89,7 @@ class CBrxPciView : public QWidget {
     void ShowFocus();
     QLineEdit* FocusedEdit() const;
 
-    PciInspectionModel m_model;
+    PciWindowModel m_model;
     DialogUnits m_units;
     struct FormItem {
         QWidget* control;

@@ -6,7 +6,7 @@
 
 #include "pci/DescriptionFile.h"
 #include "pci/DeviceListLine.h"
-#include "pci/PciInspectionModel.h"
+#include "pci/PciWindowModel.h"
 #include "pci/RegisterDescription.h"
 
 namespace {
@@ -22,11 +22,11 @@ void WriteColumnHeader(std::FILE* file) {
     std::fprintf(file, "\t%s\n", "Description");
 }
 
-void WriteRegisterLines(const PciInspectionModel& model, int32_t bytes, DescriptionFile& regdes,
+void WriteRegisterLines(const PciWindowModel& model, int32_t bytes, DescriptionFile& regdes,
                         std::FILE* file) {
     const auto& buffer = model.ConfigBuffer();
     const uint32_t identity = buffer[0];
-    const int32_t dwords = std::min<int32_t>(bytes / 4, PciInspectionModel::kBufferDwords);
+    const int32_t dwords = std::min<int32_t>(bytes / 4, PciWindowModel::kBufferDwords);
     char offset[16];
     char value[16];
     for (int32_t i = 0; i < dwords; ++i) {
@@ -43,7 +43,7 @@ void WriteRegisterLines(const PciInspectionModel& model, int32_t bytes, Descript
     }
 }
 
-void ReadShownFunctionAgain(PciInspectionModel& model) {
+void ReadShownFunctionAgain(PciWindowModel& model) {
     const PciFormState& form = model.Form();
     const auto& map = model.ListMap();
     const int position = form.deviceListSelection;
@@ -59,7 +59,7 @@ void ReadShownFunctionAgain(PciInspectionModel& model) {
 
 }  // namespace
 
-void WriteAllDevicesReport(PciInspectionModel& model, std::FILE* file) {
+void WriteAllDevicesReport(PciWindowModel& model, std::FILE* file) {
     std::fputs(kAllDevicesTitle, file);
     const PciDeviceTable& table = model.DeviceTable();
     for (int32_t row = 0; row < table.count && row < PciDeviceTable::kCapacity; ++row) {

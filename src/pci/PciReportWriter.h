@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-class PciInspectionModel;
+class PciWindowModel;
 struct PciFormState;
 
 inline constexpr const char* kNoPciInformationMessage =
@@ -10,6 +10,6 @@ inline constexpr const char* kNoPciInformationMessage =
 
 // Every function of the last scan, whatever the filter lists, each read
 // again; afterwards the shown function is read back into the buffer.
-void WriteAllDevicesReport(PciInspectionModel& model, std::FILE* file);
+void WriteAllDevicesReport(PciWindowModel& model, std::FILE* file);
 // The shown function, from the texts the device list and register list show.
 void WriteCurrentDeviceReport(const PciFormState& form, std::FILE* file);

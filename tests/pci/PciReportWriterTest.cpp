@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "pci/MachineJson.h"
-#include "pci/PciInspectionModel.h"
+#include "pci/PciWindowModel.h"
 #include "pci/PciReportWriter.h"
 #include "pci/ScratchDirectory.h"
 #include "platform/Seam.h"
@@ -65,7 +65,7 @@ class PciReportWriterTest : public testing::Test {
     ScopedOverride<MessageBoxService> messageOverride_{messages_};
     std::unique_ptr<InProcessDriver> driver_;
     std::unique_ptr<ScopedOverride<DeviceIo>> device_;
-    PciInspectionModel model;
+    PciWindowModel model;
 };
 
 }  // namespace

@@ -23,7 +23,7 @@ inline constexpr const char* kNotListedItem = "N/A";
 // The state and operations of one PCI window: device table, configuration
 // buffer, access mode, list map, and every command of the window, working on
 // a PciFormState.
-class PciInspectionModel {
+class PciWindowModel {
   public:
     static constexpr int kBufferDwords = 1024;
 

@@ -1,4 +1,4 @@
-#include "pci/PciInspectionModel.h"
+#include "pci/PciWindowModel.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -52,36 +52,36 @@ uint32_t HexFieldValue(const std::string& text) {
     return value;
 }
 
-std::vector<std::string> PciInspectionModel::BaseAddressItems() {
+std::vector<std::string> PciWindowModel::BaseAddressItems() {
     std::vector<std::string> items;
     for (uint32_t n = 8; n <= 15; ++n) items.push_back(Hex("%X", n << 28));
     items.push_back(kAutoBaseText);
     return items;
 }
 
-std::vector<std::string> PciInspectionModel::NumberItems(int count) {
+std::vector<std::string> PciWindowModel::NumberItems(int count) {
     std::vector<std::string> items;
     for (int i = 0; i < count; ++i) items.push_back(Hex("%02X", static_cast<uint32_t>(i)));
     return items;
 }
 
-void PciInspectionModel::RejectInput(const char* message, PciFormField field) {
+void PciWindowModel::RejectInput(const char* message, PciFormField field) {
     ShowMessage(message);
     form_.focus = field;
 }
 
-void PciInspectionModel::ShowAddress(uint32_t address, uint32_t functionMask) {
+void PciWindowModel::ShowAddress(uint32_t address, uint32_t functionMask) {
     form_.addressText = Hex("%X", address);
     addressValid_ = true;
     addressFunction_ = address & functionMask;
     addressFunctionMask_ = functionMask;
 }
 
-bool PciInspectionModel::AddressBelongsToShownFunction(uint32_t address) const {
+bool PciWindowModel::AddressBelongsToShownFunction(uint32_t address) const {
     return addressValid_ && (address & addressFunctionMask_) == addressFunction_;
 }
 
-int32_t PciInspectionModel::ReadFunctionConfig(PciDeviceEntry entry) {
+int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry) {
     accessMode_ = entry.kind;
     int32_t result = 0;
     if (entry.kind == PCI_KIND_PCI) {
@@ -116,7 +116,7 @@ int32_t PciInspectionModel::ReadFunctionConfig(PciDeviceEntry entry) {
     return result;
 }
 
-uint32_t PciInspectionModel::DetectMmioBase(const PciDeviceEntry& entry) const {
+uint32_t PciWindowModel::DetectMmioBase(const PciDeviceEntry& entry) const {
     const uint32_t identity = static_cast<uint32_t>(entry.deviceId) << 16 |
                               static_cast<uint32_t>(entry.vendorId);
     for (uint32_t n = 8; n <= 15; ++n) {
@@ -130,7 +130,7 @@ uint32_t PciInspectionModel::DetectMmioBase(const PciDeviceEntry& entry) const {
     return kFallbackWindowBase;
 }
 
-void PciInspectionModel::FillRegisterList(int32_t byteCount) {
+void PciWindowModel::FillRegisterList(int32_t byteCount) {
     DescriptionFile file(kRegisterDescriptionFileName);
     form_.registers.clear();
     form_.registerSelection = -1;
@@ -147,7 +147,7 @@ void PciInspectionModel::FillRegisterList(int32_t byteCount) {
     }
 }
 
-int32_t PciInspectionModel::FillDeviceList() {
+int32_t PciWindowModel::FillDeviceList() {
     const int32_t filter = GetDeviceFilter();
     form_.deviceListLabel = filter == kDeviceFilterPci          ? "PCI Devices"
                             : filter == kDeviceFilterPciExpress ? "PCI Express Devices"
@@ -162,13 +162,13 @@ int32_t PciInspectionModel::FillDeviceList() {
     return listed;
 }
 
-void PciInspectionModel::SelectFunctionBoxes(const PciDeviceEntry& entry) {
+void PciWindowModel::SelectFunctionBoxes(const PciDeviceEntry& entry) {
     form_.bus = entry.bus;
     form_.device = entry.device;
     form_.function = entry.function;
 }
 
-void PciInspectionModel::OnScanAllDevices() {
+void PciWindowModel::OnScanAllDevices() {
     table_.count = EnumeratePciFunctions(table_);
     if (FillDeviceList() < 1) {
         ShowMessage(kNoDeviceFoundMessage);
@@ -178,11 +178,11 @@ void PciInspectionModel::OnScanAllDevices() {
     scanned_ = 1;
 }
 
-void PciInspectionModel::OnShowFilter() {
+void PciWindowModel::OnShowFilter() {
     if (scanned_ == 1) OnScanAllDevices();
 }
 
-void PciInspectionModel::OnSelchangeDeviceList() {
+void PciWindowModel::OnSelchangeDeviceList() {
     int p = form_.deviceListSelection;
     const int items = static_cast<int>(form_.deviceList.size());
     if (p < 0 || p >= items) return;
@@ -197,7 +197,7 @@ void PciInspectionModel::OnSelchangeDeviceList() {
     SelectFunctionBoxes(entry);
 }
 
-bool PciInspectionModel::FunctionOfBoxes(PciDeviceEntry* entry) const {
+bool PciWindowModel::FunctionOfBoxes(PciDeviceEntry* entry) const {
     if (form_.bus < 0 || form_.device < 0 || form_.function < 0) return false;
     *entry = PciDeviceEntry{form_.bus, form_.device, form_.function, 0, 0, 0, 0};
     const uint32_t address = MechanismAddress(*entry);
@@ -209,7 +209,7 @@ bool PciInspectionModel::FunctionOfBoxes(PciDeviceEntry* entry) const {
     return true;
 }
 
-void PciInspectionModel::ReadSelectedFunction() {
+void PciWindowModel::ReadSelectedFunction() {
     PciDeviceEntry entry{};
     if (!FunctionOfBoxes(&entry)) return;
     FillRegisterList(ReadFunctionConfig(entry));
@@ -222,13 +222,13 @@ void PciInspectionModel::ReadSelectedFunction() {
                                     : static_cast<int>(form_.deviceList.size()) - 1;
 }
 
-void PciInspectionModel::OnRefresh() {
+void PciWindowModel::OnRefresh() {
     ReadSelectedFunction();
     form_.registerAddressLabel.clear();
     form_.valueText.clear();
 }
 
-void PciInspectionModel::OnRegisterItemChanged() {
+void PciWindowModel::OnRegisterItemChanged() {
     const int r = form_.registerSelection;
     if (r < 0 || r >= static_cast<int>(form_.registers.size())) return;
     const PciRegisterRow& row = form_.registers[static_cast<size_t>(r)];
@@ -242,7 +242,7 @@ void PciInspectionModel::OnRegisterItemChanged() {
     form_.valueText = row.value.substr(0, kHexFieldLimit);
 }
 
-void PciInspectionModel::OnWriteRegister() {
+void PciWindowModel::OnWriteRegister() {
     const uint32_t address = HexFieldValue(form_.addressText);
     // Nothing read yet, or a rejected base: the field names no register of
     // the shown function.
@@ -265,7 +265,7 @@ void PciInspectionModel::OnWriteRegister() {
     form_.valueText.clear();
 }
 
-void PciInspectionModel::OnFindNext() {
+void PciWindowModel::OnFindNext() {
     if (!IsHexString(form_.searchText)) {
         RejectInput(kSearchInputErrorMessage, PciFormField::Search);
         return;

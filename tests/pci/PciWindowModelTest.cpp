@@ -5,7 +5,7 @@
 #include "driver/DriverBackend.h"
 #include "hw/DriverRequest.h"
 #include "pci/MachineJson.h"
-#include "pci/PciInspectionModel.h"
+#include "pci/PciWindowModel.h"
 #include "pci/ScratchDirectory.h"
 #include "platform/Seam.h"
 #include "support/InProcessDriver.h"
@@ -28,7 +28,7 @@ std::string WithWindow(std::string json, const char* base) {
     return json;
 }
 
-class PciInspectionModelTest : public testing::Test {
+class PciWindowModelTest : public testing::Test {
   protected:
     void SetUp() override {
         dir_.Write("PciId.txt",
@@ -80,12 +80,12 @@ class PciInspectionModelTest : public testing::Test {
     ScopedOverride<MessageBoxService> messageOverride_{messages_};
     std::unique_ptr<InProcessDriver> driver_;
     std::unique_ptr<ScopedOverride<DeviceIo>> device_;
-    PciInspectionModel model;
+    PciWindowModel model;
 };
 
 }  // namespace
 
-TEST_F(PciInspectionModelTest, StartsEmptyWithTheBoxItems) {
+TEST_F(PciWindowModelTest, StartsEmptyWithTheBoxItems) {
     EXPECT_EQ(model.AccessMode(), 1);
     EXPECT_FALSE(model.Scanned());
     EXPECT_EQ(model.SearchPosition(), -1);
@@ -94,14 +94,14 @@ TEST_F(PciInspectionModelTest, StartsEmptyWithTheBoxItems) {
     EXPECT_EQ(form().deviceListLabel, "PCI and PCI Express Devices");
     const std::vector<std::string> bases{"80000000", "90000000", "A0000000", "B0000000",
                                          "C0000000", "D0000000", "E0000000", "F0000000", "Auto"};
-    EXPECT_EQ(PciInspectionModel::BaseAddressItems(), bases);
-    const auto buses = PciInspectionModel::NumberItems(256);
+    EXPECT_EQ(PciWindowModel::BaseAddressItems(), bases);
+    const auto buses = PciWindowModel::NumberItems(256);
     EXPECT_EQ(buses.front(), "00");
     EXPECT_EQ(buses[0x1F], "1F");
     EXPECT_EQ(buses.back(), "FF");
 }
 
-TEST_F(PciInspectionModelTest, ChoosingAFunctionBeforeAnyScanReadsItAndListsNothing) {
+TEST_F(PciWindowModelTest, ChoosingAFunctionBeforeAnyScanReadsItAndListsNothing) {
     LoadStandard();
     Choose(5, 0, 0);
     ASSERT_EQ(form().registers.size(), 64u);
@@ -118,7 +118,7 @@ TEST_F(PciInspectionModelTest, ChoosingAFunctionBeforeAnyScanReadsItAndListsNoth
     EXPECT_EQ(driver_->ConfigReads().size(), reads);
 }
 
-TEST_F(PciInspectionModelTest, PciFunctionShowsMechanismAddressesOf64Registers) {
+TEST_F(PciWindowModelTest, PciFunctionShowsMechanismAddressesOf64Registers) {
     LoadStandard();
     Choose(1, 2, 3);
     EXPECT_EQ(model.AccessMode(), 1);
@@ -139,7 +139,7 @@ TEST_F(PciInspectionModelTest, PciFunctionShowsMechanismAddressesOf64Registers) 
     EXPECT_EQ(form().addressText, "80011308");
 }
 
-TEST_F(PciInspectionModelTest, ExpressFunctionIsReadThroughTheWindow) {
+TEST_F(PciWindowModelTest, ExpressFunctionIsReadThroughTheWindow) {
     LoadStandard();
     form().baseAddressText = "e0000000";
     Choose(1, 0, 0);
@@ -156,7 +156,7 @@ TEST_F(PciInspectionModelTest, ExpressFunctionIsReadThroughTheWindow) {
     EXPECT_EQ(form().registerAddressLabel, "PCI Configuration Space Register:  0xE0100100");
 }
 
-TEST_F(PciInspectionModelTest, AutoFindsTheAnsweringWindowOrFallsBackToE0000000) {
+TEST_F(PciWindowModelTest, AutoFindsTheAnsweringWindowOrFallsBackToE0000000) {
     LoadStandard("0x90000000");
     PciDeviceEntry express{1, 0, 0, 0xA808, 0x144D, 0x010802, 2};
     EXPECT_EQ(model.DetectMmioBase(express), 0x90000000u);
@@ -172,7 +172,7 @@ TEST_F(PciInspectionModelTest, AutoFindsTheAnsweringWindowOrFallsBackToE0000000)
     EXPECT_EQ(form().registers[0].value, "FFFFFFFF");
 }
 
-TEST_F(PciInspectionModelTest, RejectedBaseEmptiesTheListAndBlocksWrites) {
+TEST_F(PciWindowModelTest, RejectedBaseEmptiesTheListAndBlocksWrites) {
     LoadStandard();
     Choose(1, 2, 3);
     form().baseAddressText = "auto";
@@ -195,7 +195,7 @@ TEST_F(PciInspectionModelTest, RejectedBaseEmptiesTheListAndBlocksWrites) {
     EXPECT_EQ(messages_.messages.size(), 2u);
 }
 
-TEST_F(PciInspectionModelTest, WriteStoresTheDwordAndReadsTheFunctionAgain) {
+TEST_F(PciWindowModelTest, WriteStoresTheDwordAndReadsTheFunctionAgain) {
     LoadStandard();
     // Nothing read yet: no address, no write, no message.
     form().valueText = "12345678";
@@ -229,7 +229,7 @@ TEST_F(PciInspectionModelTest, WriteStoresTheDwordAndReadsTheFunctionAgain) {
     EXPECT_EQ(form().registers[0x14 / 4].value, "0000CAFE");
 }
 
-TEST_F(PciInspectionModelTest, BadWriteValueWritesNothing) {
+TEST_F(PciWindowModelTest, BadWriteValueWritesNothing) {
     LoadStandard();
     Choose(1, 2, 3);
     SelectRow(4);
@@ -242,7 +242,7 @@ TEST_F(PciInspectionModelTest, BadWriteValueWritesNothing) {
     EXPECT_EQ(form().focus, PciFormField::Value);
 }
 
-TEST_F(PciInspectionModelTest, ScanListsFunctionsAndSelectsTheFirst) {
+TEST_F(PciWindowModelTest, ScanListsFunctionsAndSelectsTheFirst) {
     LoadStandard();
     model.OnScanAllDevices();
     EXPECT_TRUE(model.Scanned());
@@ -280,7 +280,7 @@ TEST_F(PciInspectionModelTest, ScanListsFunctionsAndSelectsTheFirst) {
     EXPECT_EQ(form().deviceList[1], "VendorID=1B21 , DeviceID=0612, Bus 1, Device 2, Function 3");
 }
 
-TEST_F(PciInspectionModelTest, ExpressFilterWithoutExpressFunctions) {
+TEST_F(PciWindowModelTest, ExpressFilterWithoutExpressFunctions) {
     Load(MachineJson({kHostBridge, kPlainFunction}));
     form().filter = kDeviceFilterPciExpress;
     model.OnScanAllDevices();
@@ -313,7 +313,7 @@ TEST_F(PciInspectionModelTest, ExpressFilterWithoutExpressFunctions) {
     EXPECT_EQ(form().registers.size(), 64u);
 }
 
-TEST_F(PciInspectionModelTest, FilterClicksAfterAScanListAgain) {
+TEST_F(PciWindowModelTest, FilterClicksAfterAScanListAgain) {
     LoadStandard();
     model.OnScanAllDevices();
     form().filter = kDeviceFilterPci;
@@ -328,7 +328,7 @@ TEST_F(PciInspectionModelTest, FilterClicksAfterAScanListAgain) {
     EXPECT_EQ(form().registers.size(), 1024u);
 }
 
-TEST_F(PciInspectionModelTest, FindNextStepsThroughMatchesAndStartsOver) {
+TEST_F(PciWindowModelTest, FindNextStepsThroughMatchesAndStartsOver) {
     LoadStandard();
     // Before any scan it scans first. 8086 is the host bridge's vendor only.
     form().searchText = "8086";
@@ -360,7 +360,7 @@ TEST_F(PciInspectionModelTest, FindNextStepsThroughMatchesAndStartsOver) {
     EXPECT_EQ(model.SearchPosition(), 2);
 }
 
-TEST_F(PciInspectionModelTest, FindNextWithFourDigitsAlsoMatchesIdZero) {
+TEST_F(PciWindowModelTest, FindNextWithFourDigitsAlsoMatchesIdZero) {
     MachineFunction zeroDevice{"02:00.0", {{0x00, 0x00005555}}};
     Load(MachineJson({kHostBridge, zeroDevice}));
     form().searchText = "8086";
@@ -371,7 +371,7 @@ TEST_F(PciInspectionModelTest, FindNextWithFourDigitsAlsoMatchesIdZero) {
     EXPECT_EQ(form().addressText, "80020000");
 }
 
-TEST_F(PciInspectionModelTest, FindNextRejectsBadInputBeforeScanning) {
+TEST_F(PciWindowModelTest, FindNextRejectsBadInputBeforeScanning) {
     LoadStandard();
     for (const char* text : {"", "80 86", "-1"}) {
         form().searchText = text;
@@ -383,7 +383,7 @@ TEST_F(PciInspectionModelTest, FindNextRejectsBadInputBeforeScanning) {
     EXPECT_TRUE(driver_->Codes().empty());
 }
 
-TEST_F(PciInspectionModelTest, RefreshReadsAgainAndClearsTheInputs) {
+TEST_F(PciWindowModelTest, RefreshReadsAgainAndClearsTheInputs) {
     LoadStandard();
     Choose(1, 2, 3);
     SelectRow(4);
