@@ -7,6 +7,7 @@
 
 #include "app/ActivationListener.h"
 #include "app/CAboutDlg.h"
+#include "app/CFunctionTreeBar.h"
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/CommandLineInfo.h"
@@ -130,6 +131,8 @@ bool CBorealixApp::CreateMainFrame() {
     m_pMainWnd = std::move(frame);
     connect(m_pMainWnd->CommandAction(cmd::FeaturePci), &QAction::triggered, this,
             [this] { OnFeatureCommand(cmd::FeaturePci); });
+    connect(&m_pMainWnd->FunctionTreeBar(), &CFunctionTreeBar::FeatureRequested, this,
+            &CBorealixApp::OpenFeature);
     ConnectAppCommands();
     if (m_hInstanceMutex) {
         m_activation = std::make_unique<ActivationListener>(*m_hInstanceMutex);

@@ -13,6 +13,8 @@
 #include "app/Artwork.h"
 #include "app/CBorealixDoc.h"
 #include "app/CChildFrame.h"
+#include "app/CDockSite.h"
+#include "app/CFunctionTreeBar.h"
 #include "app/CommandIds.h"
 #include "app/StatusIndicators.h"
 #include "app/ViewCommandRoute.h"
@@ -59,8 +61,21 @@ bool CMainFrame::OnCreate() {
     CreateCommands();
     CreateMenus();
     if (!CreateToolBar() || !CreateStatusBar()) return false;
+    if (!CreateFunctionTreeBar()) return false;
     ConnectRefreshTriggers();
     RefreshCommandsAndTitle();
+    return true;
+}
+
+bool CMainFrame::CreateFunctionTreeBar() {
+    m_wndFunctionTreeBar = new CFunctionTreeBar;
+    if (!m_wndFunctionTreeBar->Create("My Bar", this, QSize(180, 80), false, 0xE820, 0x50002800))
+        return false;
+    // Tool tips, fly-by help and dynamic sizing.
+    m_wndFunctionTreeBar->SetBarStyle(m_wndFunctionTreeBar->BarStyle() | 0x34);
+    m_wndFunctionTreeBar->EnableDocking(true);
+    m_pDockSite = CDockSite::EnableDocking(*this);
+    m_pDockSite->DockControlBar(*m_wndFunctionTreeBar, dock::Left);
     return true;
 }
 

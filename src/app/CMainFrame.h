@@ -9,6 +9,8 @@
 #include "app/LockKeyState.h"
 
 class CChildFrame;
+class CDockSite;
+class CFunctionTreeBar;
 class QMdiArea;
 class QMdiSubWindow;
 class QStatusBar;
@@ -36,6 +38,8 @@ class CMainFrame : public QMainWindow {
     const CommandTable& Commands() const { return m_commands; }
     QToolBar& ToolBar() const { return *m_wndToolBar; }
     StatusIndicators& Indicators() const { return *m_pIndicators; }
+    CFunctionTreeBar& FunctionTreeBar() const { return *m_wndFunctionTreeBar; }
+    CDockSite& DockSite() const { return *m_pDockSite; }
 
     // Enabled state of every command and the title, as the windows stand now.
     void RefreshCommandsAndTitle();
@@ -51,6 +55,7 @@ class CMainFrame : public QMainWindow {
     void CreateMenus();
     bool CreateToolBar();
     bool CreateStatusBar();
+    bool CreateFunctionTreeBar();
     void ConnectRefreshTriggers();
     void ScheduleRefresh();
     bool HasChildFrame();
@@ -64,6 +69,8 @@ class CMainFrame : public QMainWindow {
     CommandTable m_commands;
     std::unique_ptr<LockKeyState> m_lockKeys;
     StatusIndicators* m_pIndicators = nullptr;
+    CFunctionTreeBar* m_wndFunctionTreeBar = nullptr;
+    CDockSite* m_pDockSite = nullptr;
     QString m_strBaseTitle;
     bool m_bRefreshPending = false;
 };

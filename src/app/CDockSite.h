@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QPoint>
+#include <QWidget>
+#include <map>
+
+class CDockBar;
+class CMiniDockFrame;
+class CSizingControlBar;
+class QMainWindow;
+
+// The frame's docking layer: four dock bars around its main pane, floating
+// tool windows, and the frame's delayed layout.
+class CDockSite : public QWidget {
+    Q_OBJECT
+  public:
+    // Puts the frame's central widget between four dock bars.
+    static CDockSite* EnableDocking(QMainWindow& frame);
+
+    CDockBar* DockBar(int side) const;
+    // The dock bar holding the bar, or null while it floats.
+    CDockBar* DockBarOf(const CSizingControlBar& bar) const;
+    void DockControlBar(CSizingControlBar& bar, int side);
+    void FloatControlBar(CSizingControlBar& bar, QPoint screenPos);
+    // Docked bars float, floating ones go back to their last side.
+    void ToggleDocking(CSizingControlBar& bar);
+    // Dropped after a drag of the whole bar: near an edge it docks there.
+    void DropControlBar(CSizingControlBar& bar, QPoint screenPos);
+    void ShowControlBar(CSizingControlBar& bar, bool show);
+    // The size left to the main pane.
+    QSize PaneSize() const;
+    void RecalcLayout();
+    void DelayRecalcLayout();
+
+  private:
+    CDockSite(QWidget* pane, QWidget* parent);
+    CMiniDockFrame* MiniFrameOf(const CSizingControlBar& bar) const;
+    int SideNear(QPoint screenPos) const;
+
+    QWidget* m_pPane;
+    CDockBar* m_dockBars[4] = {};
+    bool m_bLayoutPending = false;
+    // Where each floating bar was docked last, by its identifier.
+    std::map<int, int> m_lastSide;
+};

@@ -1,0 +1,55 @@
+#include "app/CFunctionTreeBar.h"
+
+#include <QFontDatabase>
+#include <QMouseEvent>
+#include <QTreeWidget>
+#include <cstdio>
+
+#include "hw/SystemFunctions.h"
+#include "platform/SystemServices.h"
+
+namespace {
+constexpr const char* kFunctionPci = "PCI Read/Write";
+}  // namespace
+
+std::string CFunctionTreeBar::RootLabel() {
+    char name[256] = {};
+    std::snprintf(name, sizeof name, "%s", SystemServices::Current().ComputerName().c_str());
+    char label[320];
+    std::snprintf(label, sizeof label, "%s (%d-Processor System)", name, ProcessorCount());
+    return label;
+}
+
+bool CFunctionTreeBar::OnCreate() {
+    if (!CSizingControlBar::OnCreate()) return false;
+    m_wndTree = new QTreeWidget(this);
+    m_wndTree->setProperty("controlId", kTreeId);
+    m_wndTree->setHeaderHidden(true);
+    m_wndTree->setRootIsDecorated(true);
+    m_wndTree->setGeometry(0, 0, 200, 200);
+
+    m_font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    if (m_font.family().isEmpty()) m_font = QFont("MS Sans Serif", 8);
+
+    auto* root = new QTreeWidgetItem(m_wndTree, {QString::fromStdString(RootLabel())});
+    new QTreeWidgetItem(root, {kFunctionPci});
+    m_wndTree->topLevelItem(0)->setExpanded(true);
+    m_wndTree->setFont(m_font);
+    m_wndTree->viewport()->installEventFilter(this);
+    return true;
+}
+
+void CFunctionTreeBar::OnSize(const QRect& clientRect) {
+    if (m_wndTree) m_wndTree->setGeometry(clientRect);
+}
+
+bool CFunctionTreeBar::eventFilter(QObject* watched, QEvent* event) {
+    if (m_wndTree && watched == m_wndTree->viewport() &&
+        event->type() == QEvent::MouseButtonDblClick) {
+        const QPoint global = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
+        QTreeWidgetItem* item = m_wndTree->itemAt(m_wndTree->viewport()->mapFromGlobal(global));
+        emit FeatureRequested(item ? item->text(0).toStdString() : std::string());
+    }
+    // The tree's own double-click still happens: a root expands or collapses.
+    return CSizingControlBar::eventFilter(watched, event);
+}
