@@ -2,6 +2,6 @@
 
 #include "app/CBorealixApp.h"
 
-// The views this edition registers: the PCI window (the memory-dump view is
-// not there yet).
+// The views this edition registers: the PCI window and the memory-dump
+// window.
 AppViews ProductViews();

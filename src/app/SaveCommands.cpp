@@ -5,6 +5,7 @@
 #include "app/CMainFrame.h"
 #include "app/DocTemplate.h"
 #include "hw/SystemFunctions.h"
+#include "memory/CBrxMemoryView.h"
 #include "pci/CBrxPciView.h"
 #include "pci/ReportFile.h"
 #include "platform/MessageBox.h"
@@ -50,7 +51,9 @@ void SaveCommands::WritePciReport(QWidget* view, std::FILE* file) {
     if (auto* pci = qobject_cast<CBrxPciView*>(view)) pci->SaveReport(file);
 }
 
-void SaveCommands::WriteMemoryViewData(QWidget*, std::FILE*) {}
+void SaveCommands::WriteMemoryViewData(QWidget* view, std::FILE* file) {
+    if (auto* memory = qobject_cast<CBrxMemoryView*>(view)) memory->SaveToFile(file);
+}
 
 QWidget* SaveCommands::ActiveView() const {
     CChildFrame* child = m_frame.ActiveChildFrame();

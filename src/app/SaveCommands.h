@@ -25,8 +25,7 @@ class SaveCommands {
     static std::FILE* OpenSaveFile(const std::string& path, const char* mode);
     static QWidget* FirstViewMatching(const DocTemplate* docTemplate, const QWidget* view);
     static void WritePciReport(QWidget* view, std::FILE* file);
-    // The memory-dump view's raw data. That view does not exist yet, so
-    // nothing is written for it; it plugs its SaveToFile in here.
+    // The memory-dump view's raw data.
     static void WriteMemoryViewData(QWidget* view, std::FILE* file);
     QWidget* ActiveView() const;
 

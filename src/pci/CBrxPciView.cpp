@@ -188,6 +188,21 @@ void CBrxPciView::ConnectControls() {
             [this] { Run([](PciWindowModel& m) { m.OnShowFilter(); }); });
     connect(m_btFindNext, &QPushButton::clicked, this,
             [this] { Run([](PciWindowModel& m) { m.OnFindNext(); }); });
+    // Anywhere in the list, on a row or not, as the list's own notification.
+    m_lcRegisters->viewport()->installEventFilter(this);
+}
+
+bool CBrxPciView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_lcRegisters->viewport() && event->type() == QEvent::MouseButtonDblClick)
+        OnRegisterDblClk();
+    return QWidget::eventFilter(watched, event);
+}
+
+void CBrxPciView::OnRegisterDblClk() {
+    std::optional<uint32_t> address;
+    Run([&address](PciWindowModel& m) { address = m.OnRegisterDblClk(); });
+    if (address && m_memoryDumpOpener)
+        m_memoryDumpOpener->OpenMemoryDump(*address, PciWindowModel::kBarDumpSize);
 }
 
 void CBrxPciView::OnInitialUpdate() {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "pci/DialogUnits.h"
+#include "pci/MemoryDumpOpener.h"
 #include "pci/PciWindowModel.h"
 
 class QButtonGroup;
@@ -38,6 +39,11 @@ class CBrxPciView : public QWidget {
     // caller closes.
     void SaveReport(std::FILE* file);
 
+    // Where a double-click on a memory base address register opens its dump;
+    // without one the double-click opens nothing.
+    void SetMemoryDumpOpener(MemoryDumpOpener* opener) { m_memoryDumpOpener = opener; }
+    void OnRegisterDblClk();
+
     QComboBox* BaseAddressBox() const { return m_cbBaseAddress; }
     QComboBox* BusBox() const { return m_cbBus; }
     QComboBox* DeviceBox() const { return m_cbDevice; }
@@ -65,6 +71,7 @@ class CBrxPciView : public QWidget {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
 
   private:
@@ -119,4 +126,5 @@ class CBrxPciView : public QWidget {
     QPushButton* m_btFindNext = nullptr;
     QLineEdit* m_edSearch = nullptr;
     QButtonGroup* m_filterGroup = nullptr;
+    MemoryDumpOpener* m_memoryDumpOpener = nullptr;
 };

@@ -228,6 +228,20 @@ void PciWindowModel::OnRefresh() {
     form_.valueText.clear();
 }
 
+std::optional<uint32_t> PciWindowModel::OnRegisterDblClk() {
+    const int r = form_.registerSelection;
+    if (r < 0) {
+        ShowMessage(kNoItemsSelectedMessage);
+        return std::nullopt;
+    }
+    // The six base address registers of a type-0 header; the header type is
+    // not examined, and a 64-bit register's upper half is not combined.
+    if (r < 4 || r > 9) return std::nullopt;
+    const uint32_t value = buffer_[static_cast<size_t>(r)];
+    if (value == 0 || (value & 1) != 0) return std::nullopt;
+    return value;
+}
+
 void PciWindowModel::OnRegisterItemChanged() {
     const int r = form_.registerSelection;
     if (r < 0 || r >= static_cast<int>(form_.registers.size())) return;

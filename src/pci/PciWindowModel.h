@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,7 @@ inline constexpr const char* kBaseAddressErrorMessage =
 inline constexpr const char* kInputDataErrorMessage = "Input Data Error!";
 inline constexpr const char* kSearchInputErrorMessage = "Input Device ID or Vendor ID Error!";
 inline constexpr const char* kNoMatchMessage = "Unable to find matching PCI or PCI Express device!";
+inline constexpr const char* kNoItemsSelectedMessage = "No items were selected!\n";
 inline constexpr const char* kAutoBaseText = "Auto";
 inline constexpr const char* kNotListedItem = "N/A";
 
@@ -44,6 +46,11 @@ class PciWindowModel {
     void OnRegisterItemChanged();
     void OnWriteRegister();
     void OnFindNext();
+    // A double-click on the register list: the address a memory base address
+    // register of the selected row holds (rows 4-9, non-zero, bit 0 clear),
+    // as read; empty for any other row.
+    std::optional<uint32_t> OnRegisterDblClk();
+    static constexpr uint32_t kBarDumpSize = 0x400;
 
     int32_t ReadFunctionConfig(PciDeviceEntry entry);
     // The function chosen in the bus, device and function boxes, with its

@@ -1,0 +1,243 @@
+#include <filesystem>
+
+#include "MemoryDumpFixture.h"
+#include "memory/MemoryDumpInput.h"
+
+namespace {
+
+using Request = MemoryRequestLog::Request;
+
+bool operator==(const Request& a, const Request& b) {
+    return a.code == b.code && a.address == b.address && a.length == b.length;
+}
+
+}  // namespace
+
+TEST_F(MemoryDumpTest, DumpReadsTheRangeIntoTheTemporaryFileNamedAfterTheDocument) {
+    ASSERT_TRUE(model.OnDump("C0000", "100"));
+    ASSERT_EQ(log->requests.size(), 1u);
+    EXPECT_TRUE((log->requests[0] == Request{IOCTL_READ_PHYSICAL_MEMORY, 0xC0000, 0x100}));
+    EXPECT_EQ(model.TempBase(), dir.BasePath());
+    EXPECT_EQ(dir.ReadFile(dir.DataPath()), HexDumpDirectory::Counting(0x100));
+    EXPECT_EQ(hex.Size(), 0x100u);
+    EXPECT_EQ(hex.BaseAddress(), 0xC0000u);
+    EXPECT_TRUE(model.HasDump());
+    EXPECT_TRUE(messages.messages.empty());
+}
+
+TEST_F(MemoryDumpTest, DumpsGoInBlocksOfFourMegabytes) {
+    ASSERT_TRUE(model.OnDump("10000000", "400001"));
+    ASSERT_EQ(log->requests.size(), 2u);
+    EXPECT_TRUE((log->requests[0] == Request{IOCTL_READ_PHYSICAL_MEMORY, 0x10000000, 0x400000}));
+    EXPECT_TRUE((log->requests[1] == Request{IOCTL_READ_PHYSICAL_MEMORY, 0x10400000, 1}));
+    EXPECT_EQ(std::filesystem::file_size(dir.DataPath()), 0x400001u);
+
+    // A size of 0 reads nothing, yet leaves an empty dump to search.
+    log->requests.clear();
+    ASSERT_TRUE(model.OnDump("C0000", "0"));
+    EXPECT_TRUE(log->requests.empty());
+    EXPECT_TRUE(model.HasDump());
+    EXPECT_EQ(std::filesystem::file_size(dir.DataPath()), 0u);
+    EXPECT_FALSE(model.OnSearch("", false, false));
+    EXPECT_EQ(Texts(), std::vector<std::string>{kStringNotFoundMessage});
+}
+
+TEST_F(MemoryDumpTest, ABlockTheDriverCannotReadShowsAbsentMemoryNotTheBlockBefore) {
+    ASSERT_TRUE(model.OnDump("C0000", "100"));
+    driver->SetPresent(false);
+    ASSERT_TRUE(model.OnDump("C0000", "10"));
+    EXPECT_EQ(dir.ReadFile(dir.DataPath()), std::vector<uint8_t>(0x10, 0xFF));
+    EXPECT_TRUE(messages.messages.empty());  // failed requests are not reported
+}
+
+TEST_F(MemoryDumpTest, BadFieldsAreRejectedWithTheirFieldAndKeepTheBase) {
+    ASSERT_TRUE(model.OnDump("1000", "10"));
+    const std::vector<std::pair<std::string, std::string>> rejected = {
+        {"0x1000", "10"}, {"", "10"}, {"-1", "10"}, {"10 00", "10"}, {"1000", ""},
+        {"1000", "G"}, {"1000", "80000000"}, {"1000", "FFFFFFFF"}};
+    for (const auto& [address, size] : rejected) {
+        messages.messages.clear();
+        EXPECT_FALSE(model.OnDump(address, size)) << address << " " << size;
+        const bool addressBad = !ParseMemoryHexField(address);
+        EXPECT_EQ(Texts(), std::vector<std::string>{addressBad ? kMemoryAddressErrorMessage
+                                                               : kMemorySizeErrorMessage});
+        EXPECT_EQ(model.Focus(), addressBad ? MemoryDumpField::Address : MemoryDumpField::Size);
+        // The dump and the target of Write stay as they were.
+        EXPECT_EQ(model.BaseAddress(), 0x1000u);
+        EXPECT_EQ(model.Size(), 0x10u);
+    }
+    EXPECT_EQ(log->requests.size(), 1u);
+}
+
+TEST_F(MemoryDumpTest, HexFieldsKeepTheLowThirtyTwoBitsOfTheirFirstFifteenDigits) {
+    EXPECT_EQ(ParseMemoryHexField("abcDEF"), 0xABCDEFu);
+    EXPECT_EQ(ParseMemoryHexField("123456789"), 0x23456789u);
+    // The sixteenth character is never read, so it cannot spoil the field.
+    EXPECT_EQ(ParseMemoryHexField("00000000000001Fx"), 0x1Fu);
+    EXPECT_FALSE(ParseMemoryHexField(" 1"));
+}
+
+TEST_F(MemoryDumpTest, WriteSendsEachRunOfChangedBytesOnceAndClearsTheMarks) {
+    ASSERT_TRUE(model.OnDump("1000", "20"));
+    GiveWindowAPage();
+    hex.LButtonDown((9 + 3 * 3) * 10 + 5, 5, false);  // byte 3, hex pane
+    for (char c : std::string("AABBCC")) hex.Char(static_cast<uint8_t>(c), false);
+    hex.LButtonDown((9 + 3 * 9) * 10 + 5, 5, false);
+    for (char c : std::string("DD")) hex.Char(static_cast<uint8_t>(c), false);
+    log->requests.clear();
+
+    model.OnWrite();
+    const std::vector<Request> writes = log->Writes();
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_TRUE((writes[0] == Request{IOCTL_WRITE_PHYSICAL_MEMORY, 0x1003, 3}));
+    EXPECT_TRUE((writes[1] == Request{IOCTL_WRITE_PHYSICAL_MEMORY, 0x1009, 1}));
+    const std::vector<uint8_t> memory = PhysicalBytes(0x1000, 0x10);
+    EXPECT_EQ(std::vector<uint8_t>(memory.begin() + 3, memory.begin() + 6),
+              (std::vector<uint8_t>{0xAA, 0xBB, 0xCC}));
+    EXPECT_EQ(memory[9], 0xDD);
+    EXPECT_EQ(memory[6], 0);
+    for (uint32_t k = 0; k < 0x20; ++k) EXPECT_FALSE(hex.IsModified(k)) << k;
+
+    // Nothing changed since: nothing is written.
+    log->requests.clear();
+    model.OnWrite();
+    EXPECT_TRUE(log->Writes().empty());
+    model.OnClear();
+    model.OnWrite();
+    EXPECT_TRUE(log->Writes().empty());
+    EXPECT_FALSE(model.HasDump());
+}
+
+TEST_F(MemoryDumpTest, ARunAcrossTheBlockBoundaryIsWrittenAsTwoRequests) {
+    ASSERT_TRUE(model.OnDump("20000000", "400001"));
+    GiveWindowAPage();
+    hex.KeyDown(HexKey::End, false, true);
+    ASSERT_EQ(hex.Caret(), 0x400000u);
+    for (char c : std::string("11")) hex.Char(static_cast<uint8_t>(c), false);
+    hex.Char(8, false);  // back one byte
+    ASSERT_EQ(hex.Caret(), 0x3FFFFFu);
+    for (char c : std::string("22")) hex.Char(static_cast<uint8_t>(c), false);
+    ASSERT_TRUE(hex.IsModified(0x3FFFFF) && hex.IsModified(0x400000));
+    log->requests.clear();
+
+    model.OnWrite();
+    const std::vector<Request> writes = log->Writes();
+    ASSERT_EQ(writes.size(), 2u);
+    EXPECT_TRUE((writes[0] == Request{IOCTL_WRITE_PHYSICAL_MEMORY, 0x203FFFFF, 1}));
+    EXPECT_TRUE((writes[1] == Request{IOCTL_WRITE_PHYSICAL_MEMORY, 0x20400000, 1}));
+}
+
+TEST_F(MemoryDumpTest, SearchModesAndHistory) {
+    ASSERT_TRUE(model.OnDump("C0000", "100"));
+    GiveWindowAPage();
+    // HEX: an odd digit count gets a leading 0, so "a" is the byte 0x0A.
+    EXPECT_TRUE(model.OnSearch("a", true, false));
+    EXPECT_EQ(hex.LastMatch(), 0x0Au);
+    EXPECT_TRUE(model.OnSearch("4142", true, false));
+    EXPECT_EQ(hex.LastMatch(), 0x41u);
+    EXPECT_EQ(SearchPatternOf("1A2", true), (std::vector<uint8_t>{0x01, 0xA2}));
+
+    messages.messages.clear();
+    EXPECT_FALSE(model.OnSearch("0x41", true, false));
+    EXPECT_EQ(Texts(), std::vector<std::string>{kSearchInputInvalidMessage});
+    EXPECT_EQ(model.Focus(), MemoryDumpField::Search);
+
+    // ASCII without case: "ab" finds the bytes of "AB"... after the caret.
+    hex.LButtonDown(5 * 10, 5, false);  // back to the first line
+    EXPECT_TRUE(model.OnSearch("ab", false, false));
+    EXPECT_EQ(hex.LastMatch(), 0x41u);
+    EXPECT_TRUE(model.OnSearch("ab", false, true));  // with case: only the small letters
+    EXPECT_EQ(hex.LastMatch(), 0x61u);
+    messages.messages.clear();
+    EXPECT_FALSE(model.OnSearch("ab", false, true));
+    EXPECT_EQ(Texts(), std::vector<std::string>{kStringNotFoundMessage});
+
+    // Newest first; the same text in another case replaces its entry.
+    EXPECT_EQ(model.SearchHistory(), (std::vector<std::string>{"ab", "0x41", "4142", "a"}));
+    model.OnSearch("A", false, true);
+    EXPECT_EQ(model.SearchHistory(), (std::vector<std::string>{"A", "ab", "0x41", "4142"}));
+}
+
+TEST_F(MemoryDumpTest, RepeatedSearchesFindSuccessiveMatchesThenNothing) {
+    ASSERT_TRUE(model.OnDump("C0000", "100"));
+    GiveWindowAPage();
+    const uint32_t caret = hex.Caret();
+    EXPECT_TRUE(model.OnSearch("", false, false));  // the byte after the caret at once
+    EXPECT_EQ(hex.Caret(), caret + 1);
+    EXPECT_EQ(hex.SelectionAnchor(), hex.SelectionEnd());
+
+    model.OnDump("1000", "40");
+    GiveWindowAPage();
+    hex.LButtonDown(57 * 10 + 5, 5, false);  // character pane, byte 0
+    for (char c : std::string("xyQQxyQQxy")) hex.Char(static_cast<uint8_t>(c), false);
+    hex.LButtonDown(57 * 10 + 5, 5, false);
+    EXPECT_TRUE(model.OnSearch("xy", false, true));
+    EXPECT_EQ(hex.LastMatch(), 4u);
+    EXPECT_TRUE(model.OnSearch("xy", false, true));
+    EXPECT_EQ(hex.LastMatch(), 8u);
+    messages.messages.clear();
+    EXPECT_FALSE(model.OnSearch("xy", false, true));
+    EXPECT_EQ(Texts(), std::vector<std::string>{kStringNotFoundMessage});
+    EXPECT_EQ(hex.Caret(), 8u);
+}
+
+TEST_F(MemoryDumpTest, SaveWritesTheEditedBytesAndRefusesWithoutADump) {
+    const std::string path = (std::filesystem::path(dir.BasePath()).parent_path() / "out.bin");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    EXPECT_FALSE(model.SaveToFile(file));
+    std::fclose(file);
+    EXPECT_EQ(Texts(), std::vector<std::string>{kNoDataToSaveMessage});
+    EXPECT_TRUE(dir.ReadFile(path).empty());
+
+    ASSERT_TRUE(model.OnDump("C0000", "20"));
+    GiveWindowAPage();
+    hex.LButtonDown(57 * 10 + 5, 5, false);
+    hex.Char('Z', false);  // edited, not written back
+    file = std::fopen(path.c_str(), "wb");
+    EXPECT_TRUE(model.SaveToFile(file));
+    std::fclose(file);
+    std::vector<uint8_t> expected = HexDumpDirectory::Counting(0x20);
+    expected[0] = 'Z';
+    EXPECT_EQ(dir.ReadFile(path), expected);
+    EXPECT_TRUE(log->Writes().empty());
+}
+
+TEST_F(MemoryDumpTest, TemporaryFileProblemsLeaveNoDump) {
+    ASSERT_TRUE(model.OnDump("C0000", "10"));
+    // A full disk: the data file is a link to a device that is always full.
+    std::filesystem::remove(dir.DataPath());
+    std::filesystem::create_symlink("/dev/full", dir.DataPath());
+    EXPECT_FALSE(model.OnDump("C0000", "10"));
+    EXPECT_EQ(Texts(), std::vector<std::string>{kWriteTempFileFailedMessage});
+    EXPECT_FALSE(model.HasDump());
+    EXPECT_EQ(model.Size(), 0u);
+
+    std::filesystem::remove(dir.DataPath());
+    std::filesystem::create_directory(dir.DataPath());  // cannot be opened as a file
+    messages.messages.clear();
+    EXPECT_FALSE(model.OnDump("C0000", "10"));
+    EXPECT_EQ(Texts(), std::vector<std::string>{kOpenTempFileFailedMessage});
+    EXPECT_FALSE(model.HasDump());
+    std::filesystem::remove(dir.DataPath());
+}
+
+TEST_F(MemoryDumpTest, TheTemporaryFilesGoWithTheModelAndFallBackToTheProgramDirectory) {
+    {
+        HexEditModel otherHex;
+        MemoryDumpHexModel otherWindow{otherHex};
+        MemoryDumpModel other(otherWindow, "Memory2");
+        ASSERT_TRUE(other.OnDump("C0000", "0"));  // the window never opens an empty dump
+        EXPECT_TRUE(std::filesystem::exists(other.TempBase() + ".tmp"));
+        ASSERT_TRUE(other.OnDump("C0000", "10"));
+        EXPECT_TRUE(std::filesystem::exists(other.TempBase() + "map.tmp"));
+    }
+    const std::string base = std::filesystem::path(dir.BasePath()).parent_path() / "Memory2";
+    EXPECT_FALSE(std::filesystem::exists(base + ".tmp"));
+    EXPECT_FALSE(std::filesystem::exists(base + "map.tmp"));
+
+    const std::string programDirectory = std::filesystem::path(dir.BasePath()).parent_path() / "bin";
+    std::filesystem::create_directory(programDirectory);
+    system.moduleFileName = programDirectory + "/tarvolent";
+    system.tempPath = "/nonexistent-temp-dir/";
+    EXPECT_EQ(model.MakeTempBase(), programDirectory + "/Memory1");
+}
