@@ -8,11 +8,15 @@
 #include "app/ActivationListener.h"
 #include "app/CAboutDlg.h"
 #include "app/CFunctionTreeBar.h"
+#include "app/CBorealixDoc.h"
+#include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/CommandLineInfo.h"
 #include "app/SaveCommands.h"
 #include "hw/DriverInstaller.h"
+#include "memory/CBrxMemoryView.h"
+#include "pci/CBrxPciView.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemServices.h"
@@ -77,7 +81,7 @@ CBorealixApp::Startup CBorealixApp::InitInstance() {
     LoadStdProfileSettings(4);
 
     AddDocTemplate(kPciSlot, std::make_unique<DocTemplate>(IDR_PCI_TEMPLATE, "Tarvolent\nTarvolent",
-                                                           m_views.pci));
+                                                           PciViewsOpeningDumps()));
     AddDocTemplate(
         kMemoryDumpSlot,
         std::make_unique<DocTemplate>(IDR_MEMORY_TEMPLATE, "Memory Dump\nMemory", m_views.memory));
@@ -183,6 +187,26 @@ void CBorealixApp::OpenFeature(const std::string& name) {
 void CBorealixApp::OnFeatureCommand(int commandId) {
     const int slot = FeatureSlotByCommand(commandId);
     if (slot >= 0) OpenTemplateWindow(slot);
+}
+
+ViewFactory CBorealixApp::PciViewsOpeningDumps() {
+    if (!m_views.pci) return {};
+    return [this, pci = m_views.pci](CBorealixDoc& document, QWidget* parent) {
+        QWidget* view = pci(document, parent);
+        if (auto* pciView = qobject_cast<CBrxPciView*>(view))
+            pciView->SetMemoryDumpOpener(this);
+        return view;
+    };
+}
+
+void CBorealixApp::OpenMemoryDump(uint32_t address, uint32_t size) {
+    DocTemplate* memory = m_pTemplate[kMemoryDumpSlot];
+    if (!memory || !m_pMainWnd) return;
+    CBorealixDoc* document = memory->OpenDocumentFile(m_pMainWnd->MdiClient());
+    if (!document) return;
+    auto* frame = qobject_cast<CChildFrame*>(document->parent());
+    if (auto* view = qobject_cast<CBrxMemoryView*>(frame ? frame->GetActiveView() : nullptr))
+        view->DumpAt(address, size);
 }
 
 void CBorealixApp::OpenTemplateWindow(int slot) {

@@ -12,6 +12,7 @@
 #include "app/QtMessageBoxService.h"
 #include "app/QtSaveFileDialog.h"
 #include "app/QtShellOpen.h"
+#include "pci/MemoryDumpOpener.h"
 #include "platform/Seam.h"
 
 class ActivationListener;
@@ -31,7 +32,7 @@ struct AppViews {
 
 // The application object: single-instance rule, document templates, main
 // frame, driver start, and the feature commands.
-class CBorealixApp : public QObject {
+class CBorealixApp : public QObject, public MemoryDumpOpener {
     Q_OBJECT
   public:
     enum class Startup { Running, OtherInstanceRuns, Failed };
@@ -56,6 +57,9 @@ class CBorealixApp : public QObject {
     void OnAppAbout();
     void OnSupportWebsite();
     void OnOnlineHelp();
+    // One more memory-dump window, dumping the range at once; nothing while
+    // the memory-dump template has no view.
+    void OpenMemoryDump(uint32_t address, uint32_t size) override;
 
     CMainFrame* MainFrame() const { return m_pMainWnd.get(); }
     DocTemplate* Template(int slot) const { return m_pTemplate[slot]; }
@@ -72,6 +76,8 @@ class CBorealixApp : public QObject {
     void OpenTemplateWindow(int slot);
     void OnActivationRequested();
     void ConnectAppCommands();
+    // The PCI windows open memory dumps through this application.
+    ViewFactory PciViewsOpeningDumps();
 
     std::unique_ptr<QApplication> m_ownedApplication;
     AppViews m_views;
