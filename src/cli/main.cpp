@@ -4,6 +4,7 @@
 
 #include "cli/CliArguments.h"
 #include "cli/ConfigDwordCommands.h"
+#include "cli/MemoryDumpCommands.h"
 #include "cli/ReportCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/StderrMessageBox.h"
@@ -24,6 +25,8 @@ constexpr CliCommand kCommands[] = {
      "report takes --all | --current BB:DD.F [--base auto|HEX] [-o FILE]"},
     {"read", RunReadCommand, "read takes BB:DD.F OFFSET"},
     {"write", RunWriteCommand, "write takes BB:DD.F OFFSET VALUE"},
+    {"dump", RunDumpCommand, "dump takes ADDRESS SIZE -o FILE"},
+    {"find", RunFindCommand, "find takes ADDRESS SIZE [--hex] [--case] TEXT"},
 };
 
 const CliCommand* FindCommand(const std::string& name) {
