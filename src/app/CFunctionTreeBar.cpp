@@ -1,6 +1,7 @@
 #include "app/CFunctionTreeBar.h"
 
 #include <QFontDatabase>
+#include <QHeaderView>
 #include <QMouseEvent>
 #include <QTreeWidget>
 #include <cstdio>
@@ -26,6 +27,10 @@ bool CFunctionTreeBar::OnCreate() {
     m_wndTree->setProperty("controlId", kTreeId);
     m_wndTree->setHeaderHidden(true);
     m_wndTree->setRootIsDecorated(true);
+    // Long names scroll sideways, as a tree control's do, instead of being cut.
+    m_wndTree->setTextElideMode(Qt::ElideNone);
+    m_wndTree->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    m_wndTree->header()->setStretchLastSection(false);
     m_wndTree->setGeometry(0, 0, 200, 200);
 
     m_font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
