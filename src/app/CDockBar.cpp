@@ -27,8 +27,10 @@ CDockBar::~CDockBar() {
 
 bool CDockBar::IsHorizontal() const { return dock::IsHorizontalSide(m_nSide); }
 
-void CDockBar::Dock(CSizingControlBar& bar) {
-    if (!m_model.ReplacePlaceholder(static_cast<unsigned>(bar.Id()), &bar.Model()))
+void CDockBar::Dock(CSizingControlBar& bar, const CSizingControlBar* after) {
+    if (after && Holds(*after))
+        m_model.InsertAfter(&after->Model(), &bar.Model());
+    else if (!m_model.ReplacePlaceholder(static_cast<unsigned>(bar.Id()), &bar.Model()))
         m_model.AddRow(&bar.Model());
     m_bars[&bar.Model()] = &bar;
     bar.setParent(this);
@@ -49,6 +51,12 @@ void CDockBar::Undock(CSizingControlBar& bar, bool keepSlot) {
 
 bool CDockBar::Holds(const CSizingControlBar& bar) const {
     return m_model.IndexOf(&bar.Model()) >= 0;
+}
+
+CSizingControlBar* CDockBar::BarAt(QPoint screenPos) const {
+    for (const auto& [entry, bar] : m_bars)
+        if (bar->isVisible() && bar->geometry().contains(mapFromGlobal(screenPos))) return bar;
+    return nullptr;
 }
 
 CSizingControlBar* CDockBar::BarOf(DockedBar* entry) const {

@@ -22,8 +22,11 @@ class CDockBar : public QWidget {
     DockBarModel& Model() { return m_model; }
     CDockSite& Site() { return m_site; }
 
-    // In a new row of its own, or into the slot it left when it floated.
-    void Dock(CSizingControlBar& bar);
+    // Into the row of `after`, right after it; else into the slot it left
+    // when it floated, or a new row of its own.
+    void Dock(CSizingControlBar& bar, const CSizingControlBar* after = nullptr);
+    // The bar under a screen point, if any.
+    CSizingControlBar* BarAt(QPoint screenPos) const;
     // Out of the rows; the bar keeps a placeholder when `keepSlot`.
     void Undock(CSizingControlBar& bar, bool keepSlot);
     bool Holds(const CSizingControlBar& bar) const;

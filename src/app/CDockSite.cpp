@@ -45,12 +45,13 @@ CMiniDockFrame* CDockSite::MiniFrameOf(const CSizingControlBar& bar) const {
     return qobject_cast<CMiniDockFrame*>(bar.parentWidget());
 }
 
-void CDockSite::DockControlBar(CSizingControlBar& bar, int side) {
+void CDockSite::DockControlBar(CSizingControlBar& bar, int side,
+                               const CSizingControlBar* after) {
     CDockBar* target = DockBar(side);
-    if (!target || DockBarOf(bar) == target) return;
+    if (!target || (DockBarOf(bar) == target && !after) || after == &bar) return;
     CMiniDockFrame* mini = MiniFrameOf(bar);
     if (CDockBar* current = DockBarOf(bar)) current->Undock(bar, false);
-    target->Dock(bar);
+    target->Dock(bar, after);
     if (mini) mini->deleteLater();
     DelayRecalcLayout();
 }
@@ -80,6 +81,8 @@ void CDockSite::ToggleDocking(CSizingControlBar& bar) {
 int CDockSite::SideNear(QPoint screenPos) const {
     const QPoint p = mapFromGlobal(screenPos);
     if (!rect().contains(p)) return 0;
+    for (CDockBar* dockBar : m_dockBars)
+        if (dockBar->geometry().contains(p)) return dockBar->Side();
     const std::pair<int, int> distances[] = {{p.x(), dock::Left},
                                              {width() - p.x(), dock::Right},
                                              {p.y(), dock::Top},
@@ -91,7 +94,7 @@ int CDockSite::SideNear(QPoint screenPos) const {
 void CDockSite::DropControlBar(CSizingControlBar& bar, QPoint screenPos) {
     const int side = SideNear(screenPos);
     if (side && bar.CanDock())
-        DockControlBar(bar, side);
+        DockControlBar(bar, side, DockBar(side)->BarAt(screenPos));
     else
         FloatControlBar(bar, screenPos);
 }

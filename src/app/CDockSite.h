@@ -20,11 +20,14 @@ class CDockSite : public QWidget {
     CDockBar* DockBar(int side) const;
     // The dock bar holding the bar, or null while it floats.
     CDockBar* DockBarOf(const CSizingControlBar& bar) const;
-    void DockControlBar(CSizingControlBar& bar, int side);
+    // At that side; into the row of `after` when it is given.
+    void DockControlBar(CSizingControlBar& bar, int side,
+                        const CSizingControlBar* after = nullptr);
     void FloatControlBar(CSizingControlBar& bar, QPoint screenPos);
     // Docked bars float, floating ones go back to their last side.
     void ToggleDocking(CSizingControlBar& bar);
-    // Dropped after a drag of the whole bar: near an edge it docks there.
+    // Dropped after a drag of the whole bar: on another bar it joins that
+    // bar's row, near an edge it docks there, elsewhere it floats.
     void DropControlBar(CSizingControlBar& bar, QPoint screenPos);
     void ShowControlBar(CSizingControlBar& bar, bool show);
     // The size left to the main pane.
