@@ -1,5 +1,6 @@
 #include "cli/MemoryDumpCommands.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -155,13 +156,16 @@ int RunDumpCommand(const std::vector<std::string>& arguments) {
         std::fprintf(stderr, "Cannot create %s: %s\n", output->c_str(), std::strerror(errno));
         return kExitFailure;
     }
+    struct stat status {};
+    // Only a file of our own making may go again: never a device or a pipe.
+    const bool regular = ::fstat(::fileno(file), &status) == 0 && S_ISREG(status.st_mode);
     bool copied = CopyRange(range, file, *output);
     if (std::fclose(file) != 0 && copied) {
         std::fprintf(stderr, "Writing %s failed: %s\n", output->c_str(), std::strerror(errno));
         copied = false;
     }
     // A short file would pass for the whole range.
-    if (!copied) std::remove(output->c_str());
+    if (!copied && regular) std::remove(output->c_str());
     return copied ? 0 : kExitFailure;
 }
 

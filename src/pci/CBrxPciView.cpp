@@ -193,8 +193,9 @@ void CBrxPciView::ConnectControls() {
 }
 
 bool CBrxPciView::eventFilter(QObject* watched, QEvent* event) {
+    // Queued: the list first selects the row under the pointer.
     if (watched == m_lcRegisters->viewport() && event->type() == QEvent::MouseButtonDblClick)
-        OnRegisterDblClk();
+        QMetaObject::invokeMethod(this, &CBrxPciView::OnRegisterDblClk, Qt::QueuedConnection);
     return QWidget::eventFilter(watched, event);
 }
 

@@ -40,10 +40,11 @@ TEST_F(CliDumpTest, DumpWritesExactlyTheBytesOfTheRange) {
     run = Run("dump 10 10", machine);  // no -o
     EXPECT_EQ(run.exitCode, 2);
 
-    // A full disk is an error, and leaves no short file behind.
+    // A full disk is an error; the device itself stays where it is.
     run = Run("dump C0000 10 -o /dev/full", machine);
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("/dev/full"), std::string::npos) << run.err;
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
 }
 
 TEST_F(CliDumpTest, FindPrintsEveryMatchOrSaysThereIsNone) {

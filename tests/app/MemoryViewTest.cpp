@@ -1,0 +1,239 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "AppTestHarness.h"
+#include "app/CBorealixDoc.h"
+#include "app/CChildFrame.h"
+#include "app/CMainFrame.h"
+#include "app/CommandIds.h"
+#include "app/ProductViews.h"
+#include "memory/CBrxMemoryView.h"
+#include "pci/CBrxPciView.h"
+#include "pci/MachineJson.h"
+#include "pci/ScratchDirectory.h"
+#include "support/FileText.h"
+#include "support/HexDumpDirectory.h"
+#include "support/InProcessDriver.h"
+#include "support/RecordingSaveFileDialog.h"
+
+namespace {
+
+std::string CountingHex(size_t count) {
+    std::string hex;
+    char pair[3];
+    for (size_t i = 0; i < count; ++i) {
+        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>(i & 0xFF));
+        hex += pair;
+    }
+    return hex;
+}
+
+// One function whose registers 3 to 10 hold memory, I/O and zero values, and
+// 0x400 counting bytes of memory at FEBF0000.
+std::string BarMachine() {
+    std::string json = MachineJson({{"00:00.0",
+                                     {{0x00, 0x12348086},
+                                      {0x0C, 0xFEBF0000},
+                                      {0x10, 0xFEBF0000},
+                                      {0x14, 0xE000000C},
+                                      {0x18, 0xE001},
+                                      {0x1C, 0},
+                                      {0x28, 0xFEBF0000}}}});
+    json.insert(1, R"("memory": [{"base": "0xFEBF0000", "size": "0x400", "hex": ")" +
+                       CountingHex(0x400) + R"("}], )");
+    return json;
+}
+
+// The product's windows on a simulated machine, temporary files in a
+// scratch directory.
+class MemoryViewTest : public AppTest {
+  protected:
+    void SetUp() override {
+        system_.tempPath = dir_.Path().string() + "/";
+        driver_ = InProcessDriver::FromMachineJson(BarMachine());
+        ASSERT_TRUE(driver_);
+        device_ = std::make_unique<ScopedOverride<DeviceIo>>(*driver_);
+        ASSERT_EQ(StartApp(ProductViews()), CBorealixApp::Startup::Running);
+    }
+    void TearDown() override { device_.reset(); }
+
+    QWidget* ActiveView() {
+        ProcessEvents();
+        CChildFrame* child = Frame().ActiveChildFrame();
+        return child ? child->GetActiveView() : nullptr;
+    }
+    CBrxMemoryView* OpenMemoryWindow() {
+        App().Template(kMemoryDumpSlot)->OpenDocumentFile(Frame().MdiClient());
+        auto* view = qobject_cast<CBrxMemoryView*>(ActiveView());
+        if (view) view->window()->activateWindow();
+        return view;
+    }
+    CBrxPciView* OpenScannedPciWindow() {
+        App().OpenFeature("PCI Read/Write");
+        auto* view = qobject_cast<CBrxPciView*>(ActiveView());
+        if (view) view->ScanButton()->click();
+        return view;
+    }
+    static void DoubleClickRow(CBrxPciView* pci, int row) {
+        QTreeWidget* list = pci->RegisterList();
+        const QRect rect = list->visualItemRect(list->topLevelItem(row));
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        ProcessEvents();
+    }
+    int WindowCount() { return static_cast<int>(Frame().MdiClient().subWindowList().size()); }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const auto& m : messages_.messages) texts.push_back(m.text);
+        return texts;
+    }
+
+    ScratchDirectory dir_;
+    std::unique_ptr<InProcessDriver> driver_;
+    std::unique_ptr<ScopedOverride<DeviceIo>> device_;
+};
+
+}  // namespace
+
+TEST_F(MemoryViewTest, DoubleClickOnAMemoryBaseAddressRegisterOpensItsDump) {
+    CBrxPciView* pci = OpenScannedPciWindow();
+    ASSERT_TRUE(pci);
+    ASSERT_GE(pci->RegisterList()->topLevelItemCount(), 11);
+
+    DoubleClickRow(pci, 4);
+    auto* memory = qobject_cast<CBrxMemoryView*>(ActiveView());
+    ASSERT_TRUE(memory);
+    EXPECT_EQ(memory->AddressField()->text(), "FEBF0000");
+    EXPECT_EQ(memory->SizeField()->text(), "00000400");
+    EXPECT_EQ(memory->HexWindow()->Model().Size(), 0x400u);
+    EXPECT_EQ(memory->HexWindow()->Model().BaseAddress(), 0xFEBF0000u);
+    EXPECT_TRUE(memory->HexWindow()->isEnabled());
+    EXPECT_TRUE(memory->SearchButton()->isEnabled());
+    EXPECT_EQ(memory->Model().TempBase(), dir_.Path().string() + "/Memory1");
+    const std::vector<uint8_t> counting = HexDumpDirectory::Counting(0x400);
+    EXPECT_EQ(ReadWholeFile(memory->Model().TempBase() + ".tmp"),
+              std::string(counting.begin(), counting.end()));
+
+    // The value goes as read: flag bits stay in the address.
+    pci->RegisterList()->setCurrentItem(pci->RegisterList()->topLevelItem(5));
+    pci->OnRegisterDblClk();
+    memory = qobject_cast<CBrxMemoryView*>(ActiveView());
+    ASSERT_TRUE(memory);
+    EXPECT_EQ(memory->Model().BaseAddress(), 0xE000000Cu);
+    EXPECT_EQ(WindowCount(), 3);
+
+    // I/O space, zero, and rows outside the six registers open nothing.
+    for (int row : {6, 7, 3, 10}) {
+        pci->RegisterList()->setCurrentItem(pci->RegisterList()->topLevelItem(row));
+        pci->OnRegisterDblClk();
+        EXPECT_EQ(WindowCount(), 3) << row;
+    }
+    // Every double-click opens one more window, with files of its own.
+    pci->RegisterList()->setCurrentItem(pci->RegisterList()->topLevelItem(4));
+    pci->OnRegisterDblClk();
+    pci->OnRegisterDblClk();
+    EXPECT_EQ(WindowCount(), 5);
+    memory = qobject_cast<CBrxMemoryView*>(ActiveView());
+    ASSERT_TRUE(memory);
+    EXPECT_EQ(memory->Model().TempBase(), dir_.Path().string() + "/Memory4");
+    EXPECT_TRUE(messages_.messages.empty());
+
+    pci->RegisterList()->clearSelection();
+    pci->OnRegisterDblClk();
+    EXPECT_EQ(Texts(), std::vector<std::string>{"No items were selected!\n"});
+    EXPECT_EQ(WindowCount(), 5);
+}
+
+TEST_F(MemoryViewTest, FormStartsWithoutADumpAndRejectsBadFieldsWithFocus) {
+    CBrxMemoryView* view = OpenMemoryWindow();
+    ASSERT_TRUE(view);
+    EXPECT_FALSE(view->HexWindow()->isEnabled());
+    EXPECT_FALSE(view->SearchButton()->isEnabled());
+    EXPECT_TRUE(view->AsciiModeButton()->isChecked());
+    EXPECT_TRUE(view->CaseSensitiveBox()->isEnabled());
+    EXPECT_FALSE(view->CaseSensitiveBox()->isChecked());
+    EXPECT_EQ(view->HexWindow()->Model().Layout().bytesPerLine, 16u);
+
+    view->AddressField()->setText("0x1000");
+    view->SizeField()->setText("100");
+    view->DumpButton()->click();
+    EXPECT_EQ(Texts(), std::vector<std::string>{"Input Memory Address Error!"});
+    EXPECT_TRUE(view->AddressField()->hasFocus());
+    view->AddressField()->setText("FEBF0000");
+    view->SizeField()->setText("");
+    view->DumpButton()->click();
+    EXPECT_EQ(Texts().back(), "Input Memory Size Error!");
+    EXPECT_TRUE(view->SizeField()->hasFocus());
+    EXPECT_FALSE(view->HexWindow()->isEnabled());
+
+    // HEX Mode greys "Case sensitive" but keeps its check.
+    view->CaseSensitiveBox()->setChecked(true);
+    view->HexModeButton()->click();
+    EXPECT_FALSE(view->CaseSensitiveBox()->isEnabled());
+    EXPECT_TRUE(view->CaseSensitiveBox()->isChecked());
+    view->AsciiModeButton()->click();
+    EXPECT_TRUE(view->CaseSensitiveBox()->isEnabled());
+}
+
+TEST_F(MemoryViewTest, SearchBoxShowsTheHistoryAndClearEndsTheDump) {
+    CBrxMemoryView* view = OpenMemoryWindow();
+    ASSERT_TRUE(view);
+    view->DumpAt(0xFEBF0000, 0x100);
+    ASSERT_TRUE(view->SearchButton()->isEnabled());
+    view->HexModeButton()->click();
+    for (const char* text : {"41", "zz", "41"}) {
+        view->SearchBox()->setEditText(text);
+        view->SearchButton()->click();
+    }
+    // The repeat searches on from the first match, and there is no second one.
+    EXPECT_EQ(Texts(), (std::vector<std::string>{"Input data invalid!", "String not found!"}));
+    ASSERT_EQ(view->SearchBox()->count(), 2);
+    EXPECT_EQ(view->SearchBox()->itemText(0), "41");
+    EXPECT_EQ(view->SearchBox()->itemText(1), "zz");
+    EXPECT_EQ(view->SearchBox()->currentText(), "41");
+    EXPECT_EQ(view->HexWindow()->Model().Caret(), 0x41u);
+
+    view->ClearButton()->click();
+    EXPECT_FALSE(view->HexWindow()->isEnabled());
+    EXPECT_FALSE(view->SearchButton()->isEnabled());
+    EXPECT_EQ(view->Model().Size(), 0u);
+    // Clear keeps the files; closing the window removes them.
+    const std::string base = view->Model().TempBase();
+    EXPECT_TRUE(std::filesystem::exists(base + ".tmp"));
+    Frame().MdiClient().closeAllSubWindows();
+    ProcessEvents();
+    EXPECT_FALSE(std::filesystem::exists(base + ".tmp"));
+    EXPECT_FALSE(std::filesystem::exists(base + "map.tmp"));
+}
+
+TEST_F(MemoryViewTest, SaveOfTheActiveMemoryWindowWritesItsRawBytes) {
+    RecordingSaveFileDialog dialog;
+    ScopedOverride<SaveFileDialog> dialogOverride(dialog);
+    dialog.answer = (dir_.Path() / "hwinfo.log").string();
+    CBrxMemoryView* view = OpenMemoryWindow();
+    ASSERT_TRUE(view);
+
+    ProcessEvents();
+    Frame().CommandAction(cmd::Save)->trigger();
+    EXPECT_EQ(Texts(), std::vector<std::string>{"No Data To Save!"});
+    EXPECT_EQ(ReadWholeFile(*dialog.answer), "");
+
+    view->DumpAt(0xFEBF0000, 0x20);
+    HexEditModel& hex = view->HexWindow()->Model();
+    hex.KeyDown(HexKey::Tab, false, false);  // from the hex pane to the characters
+    hex.Char('Z', false);
+    ASSERT_TRUE(hex.IsModified(0));
+    Frame().CommandAction(cmd::Save)->trigger();
+    std::vector<uint8_t> expected = HexDumpDirectory::Counting(0x20);
+    expected[0] = 'Z';
+    EXPECT_EQ(ReadWholeFile(*dialog.answer), std::string(expected.begin(), expected.end()));
+}
