@@ -25,7 +25,9 @@ CDockBar::~CDockBar() {
     for (auto& [entry, bar] : m_bars) bar->AttachTo(m_site, nullptr);
 }
 
-bool CDockBar::IsHorizontal() const { return dock::IsHorizontalSide(m_nSide); }
+bool CDockBar::IsHorizontal() const {
+    return dock::IsHorizontalSide(m_nSide);
+}
 
 void CDockBar::Dock(CSizingControlBar& bar, const CSizingControlBar* after) {
     if (after && Holds(*after))
@@ -64,7 +66,9 @@ CSizingControlBar* CDockBar::BarOf(DockedBar* entry) const {
     return found == m_bars.end() ? nullptr : found->second;
 }
 
-DockRect CDockBar::LayoutRect() const { return {0, 0, width(), height()}; }
+DockRect CDockBar::LayoutRect() const {
+    return {0, 0, width(), height()};
+}
 
 void CDockBar::LayoutRows() {
     if (m_bInLayout) return;
@@ -81,7 +85,8 @@ void CDockBar::LayoutRows() {
         if (m_model.VisibleRows().size() == rowsBefore) break;
     }
     int across = 0;
-    for (const std::vector<DockedBar*>& row : m_model.VisibleRows()) across += LayoutRow(row, across);
+    for (const std::vector<DockedBar*>& row : m_model.VisibleRows())
+        across += LayoutRow(row, across);
     if (IsHorizontal() && height() != across) setFixedHeight(across);
     if (!IsHorizontal() && width() != across) setFixedWidth(across);
     m_bInLayout = false;

@@ -39,14 +39,15 @@ CDockBar* CDockSite::DockBar(int side) const {
     return dock::IsSide(side) ? m_dockBars[side - dock::Top] : nullptr;
 }
 
-CDockBar* CDockSite::DockBarOf(const CSizingControlBar& bar) const { return bar.DockBar(); }
+CDockBar* CDockSite::DockBarOf(const CSizingControlBar& bar) const {
+    return bar.DockBar();
+}
 
 CMiniDockFrame* CDockSite::MiniFrameOf(const CSizingControlBar& bar) const {
     return qobject_cast<CMiniDockFrame*>(bar.parentWidget());
 }
 
-void CDockSite::DockControlBar(CSizingControlBar& bar, int side,
-                               const CSizingControlBar* after) {
+void CDockSite::DockControlBar(CSizingControlBar& bar, int side, const CSizingControlBar* after) {
     CDockBar* target = DockBar(side);
     if (!target || (DockBarOf(bar) == target && !after) || after == &bar) return;
     CMiniDockFrame* mini = MiniFrameOf(bar);
@@ -107,7 +108,9 @@ void CDockSite::ShowControlBar(CSizingControlBar& bar, bool show) {
     DelayRecalcLayout();
 }
 
-QSize CDockSite::PaneSize() const { return m_pPane ? m_pPane->size() : size(); }
+QSize CDockSite::PaneSize() const {
+    return m_pPane ? m_pPane->size() : size();
+}
 
 void CDockSite::RecalcLayout() {
     m_bLayoutPending = false;

@@ -21,8 +21,7 @@ class CDockSite : public QWidget {
     // The dock bar holding the bar, or null while it floats.
     CDockBar* DockBarOf(const CSizingControlBar& bar) const;
     // At that side; into the row of `after` when it is given.
-    void DockControlBar(CSizingControlBar& bar, int side,
-                        const CSizingControlBar* after = nullptr);
+    void DockControlBar(CSizingControlBar& bar, int side, const CSizingControlBar* after = nullptr);
     void FloatControlBar(CSizingControlBar& bar, QPoint screenPos);
     // Docked bars float, floating ones go back to their last side.
     void ToggleDocking(CSizingControlBar& bar);

@@ -23,12 +23,19 @@ constexpr unsigned kBorderTop = 0x0200;
 constexpr unsigned kBorderRight = 0x0400;
 constexpr unsigned kBorderBottom = 0x0800;
 
-QColor ButtonFace(const QWidget& w) { return w.palette().color(QPalette::Button); }
-QColor ButtonHighlight(const QWidget& w) { return w.palette().color(QPalette::Light); }
-QColor ButtonShadow(const QWidget& w) { return w.palette().color(QPalette::Dark); }
+QColor ButtonFace(const QWidget& w) {
+    return w.palette().color(QPalette::Button);
+}
+QColor ButtonHighlight(const QWidget& w) {
+    return w.palette().color(QPalette::Light);
+}
+QColor ButtonShadow(const QWidget& w) {
+    return w.palette().color(QPalette::Dark);
+}
 
 // Highlight on the top and left sides, shadow on the bottom and right.
-void DrawFrame(QPainter& painter, const QRect& r, const QColor& topLeft, const QColor& bottomRight) {
+void DrawFrame(QPainter& painter, const QRect& r, const QColor& topLeft,
+               const QColor& bottomRight) {
     painter.setPen(topLeft);
     painter.drawLine(r.left(), r.top(), r.right() - 1, r.top());
     painter.drawLine(r.left(), r.top(), r.left(), r.bottom() - 1);

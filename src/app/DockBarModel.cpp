@@ -132,8 +132,8 @@ bool DockBarModel::FitRowToLength(SizingBarModel& bar, int available, bool horiz
             delta -= step;
         }
         if (delta == before || delta == 0) {
-            const bool anyHeld = std::any_of(row.begin(), row.end(),
-                                             [](const SizingBarModel* s) { return s->holdSizeOnce; });
+            const bool anyHeld = std::any_of(
+                row.begin(), row.end(), [](const SizingBarModel* s) { return s->holdSizeOnce; });
             for (SizingBarModel* sizing : row) sizing->holdSizeOnce = false;
             // Nothing left that could move: stop rather than spin forever.
             if (delta == before && !anyHeld) break;

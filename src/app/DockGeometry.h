@@ -41,8 +41,12 @@ inline constexpr int Left = 0xE81C;
 inline constexpr int Right = 0xE81D;
 inline constexpr int Bottom = 0xE81E;
 
-inline bool IsSide(int side) { return side >= Top && side <= Bottom; }
-inline bool IsHorizontalSide(int side) { return side == Top || side == Bottom; }
+inline bool IsSide(int side) {
+    return side >= Top && side <= Bottom;
+}
+inline bool IsHorizontalSide(int side) {
+    return side == Top || side == Bottom;
+}
 }  // namespace dock
 
 // Hit codes of the non-client area.
@@ -55,7 +59,9 @@ inline constexpr int Top = 12;
 inline constexpr int Bottom = 15;
 inline constexpr int Close = 20;
 
-inline bool IsSizingEdge(int code) { return code >= 10 && code <= 17; }
+inline bool IsSizingEdge(int code) {
+    return code >= 10 && code <= 17;
+}
 }  // namespace hit
 
 // Edge flags: the edges that are sizing edges now.

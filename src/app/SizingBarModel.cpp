@@ -11,11 +11,15 @@ DockSize RaisedTo(DockSize size, DockSize minimum) {
 }
 
 // The minimum wins where the bounds cross.
-int Clamped(int value, int low, int high) { return std::max(low, std::min(value, high)); }
+int Clamped(int value, int low, int high) {
+    return std::max(low, std::min(value, high));
+}
 
 }  // namespace
 
-SizingBarModel::~SizingBarModel() { SizingBarList::Remove(this); }
+SizingBarModel::~SizingBarModel() {
+    SizingBarList::Remove(this);
+}
 
 void SizingBarModel::SetLength(bool horizontal, int length) {
     (horizontal ? sizeHorz.cx : sizeVert.cy) = length;
@@ -153,11 +157,20 @@ void SizingBarModel::BeginEdgeDrag(int code, const std::vector<SizingBarModel*>&
 bool SizingBarModel::UpdateEdgeDrag(DockPoint point, const std::vector<SizingBarModel*>& row) {
     DockSize size = dragStartSize;
     switch (dragEdge) {
-        case hit::Left: size.cx += dragStartPoint.x - point.x; break;
-        case hit::Right: size.cx += point.x - dragStartPoint.x; break;
-        case hit::Top: size.cy += dragStartPoint.y - point.y; break;
-        case hit::Bottom: size.cy += point.y - dragStartPoint.y; break;
-        default: break;
+        case hit::Left:
+            size.cx += dragStartPoint.x - point.x;
+            break;
+        case hit::Right:
+            size.cx += point.x - dragStartPoint.x;
+            break;
+        case hit::Top:
+            size.cy += dragStartPoint.y - point.y;
+            break;
+        case hit::Bottom:
+            size.cy += point.y - dragStartPoint.y;
+            break;
+        default:
+            break;
     }
     size = {Clamped(size.cx, dragMin.cx, dragMax.cx), Clamped(size.cy, dragMin.cy, dragMax.cy)};
     DockSize& current = OrientedSize();

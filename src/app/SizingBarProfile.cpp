@@ -11,7 +11,7 @@ namespace {
 struct SizeKeys {
     const char* cx;
     const char* cy;
-    DockSize SizingBarModel::* size;
+    DockSize SizingBarModel::*size;
 };
 constexpr SizeKeys kSizeKeys[] = {
     {"sizeHorzCX", "sizeHorzCY", &SizingBarModel::sizeHorz},

@@ -12,8 +12,7 @@
 namespace {
 
 void SendMouse(QWidget& target, QEvent::Type type, QPoint pos, Qt::MouseButtons buttons) {
-    QMouseEvent event(type, pos, target.mapToGlobal(pos), Qt::LeftButton, buttons,
-                      Qt::NoModifier);
+    QMouseEvent event(type, pos, target.mapToGlobal(pos), Qt::LeftButton, buttons, Qt::NoModifier);
     QApplication::sendEvent(&target, &event);
 }
 

@@ -96,7 +96,7 @@ TEST_F(SizingControlBarWidgetTest, DoubleClickFloatsTheBarInItsOwnCaptionedFrame
 
     // The close box answers only while docked; a double-click goes back.
     EXPECT_EQ(Bar().Model().HitTest(Bar().Model().windowRect, {Bar().Model().windowRect.left + 20,
-                                                              Bar().Model().windowRect.top + 4}),
+                                                               Bar().Model().windowRect.top + 4}),
               hit::Default);
     DoubleClick(QPoint(2, 2));
     EXPECT_EQ(Bar().parentWidget(), Frame().DockSite().DockBar(dock::Left));
