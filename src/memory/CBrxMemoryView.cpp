@@ -3,15 +3,15 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+
+#include "pci/FormEditCommands.h"
 
 namespace {
 
@@ -198,35 +198,14 @@ void CBrxMemoryView::OnSearch() {
 
 void CBrxMemoryView::SaveToFile(std::FILE* file) { m_model.SaveToFile(file); }
 
-QLineEdit* CBrxMemoryView::FocusedEdit() const {
-    QWidget* focused = QApplication::focusWidget();
-    if (!focused || !isAncestorOf(focused)) return nullptr;
-    // An editable combo box keeps the focus itself and hands keys to its edit.
-    if (auto* box = qobject_cast<QComboBox*>(focused)) return box->lineEdit();
-    return qobject_cast<QLineEdit*>(focused);
-}
-
-bool CBrxMemoryView::OnUpdateEditCopy() const {
-    QLineEdit* edit = FocusedEdit();
-    return edit && edit->hasSelectedText();
-}
+bool CBrxMemoryView::OnUpdateEditCopy() const { return FormEditCommands(*this).CanCopy(); }
 
 bool CBrxMemoryView::OnUpdateEditCut() const { return OnUpdateEditCopy(); }
 
-bool CBrxMemoryView::OnUpdateEditPaste() const {
-    QLineEdit* edit = FocusedEdit();
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return edit && !edit->isReadOnly() && data && data->hasText();
-}
+bool CBrxMemoryView::OnUpdateEditPaste() const { return FormEditCommands(*this).CanPaste(); }
 
-void CBrxMemoryView::OnEditCopy() {
-    if (QLineEdit* edit = FocusedEdit()) edit->copy();
-}
+void CBrxMemoryView::OnEditCopy() { FormEditCommands(*this).Copy(); }
 
-void CBrxMemoryView::OnEditCut() {
-    if (QLineEdit* edit = FocusedEdit()) edit->cut();
-}
+void CBrxMemoryView::OnEditCut() { FormEditCommands(*this).Cut(); }
 
-void CBrxMemoryView::OnEditPaste() {
-    if (QLineEdit* edit = FocusedEdit()) edit->paste();
-}
+void CBrxMemoryView::OnEditPaste() { FormEditCommands(*this).Paste(); }

@@ -96,7 +96,6 @@ class CBrxMemoryView : public QWidget {
     void ShowDumpState();
     void ShowHistory();
     void ShowFocus();
-    QLineEdit* FocusedEdit() const;
 
     // Destroyed after the model, which removes the temporary files first.
     CHexEditWnd m_hexWnd;

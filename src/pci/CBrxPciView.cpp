@@ -2,13 +2,11 @@
 
 #include <QApplication>
 #include <QButtonGroup>
-#include <QClipboard>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMdiSubWindow>
-#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
@@ -16,6 +14,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
+#include "pci/FormEditCommands.h"
 #include "pci/PciReportWriter.h"
 #include "pci/PciSaveSelection.h"
 #include "platform/MessageBox.h"
@@ -381,42 +380,14 @@ void CBrxPciView::ShowFocus() {
     if (target) target->setFocus(Qt::OtherFocusReason);
 }
 
-QLineEdit* CBrxPciView::FocusedEdit() const {
-    QWidget* focused = QApplication::focusWidget();
-    if (!focused || !isAncestorOf(focused)) return nullptr;
-    // An editable combo box keeps the focus itself and hands keys to its edit.
-    if (auto* box = qobject_cast<QComboBox*>(focused)) return box->lineEdit();
-    return qobject_cast<QLineEdit*>(focused);
-}
-
-bool CBrxPciView::OnUpdateEditCopy() const {
-    QLineEdit* edit = FocusedEdit();
-    return edit && edit->hasSelectedText();
-}
+bool CBrxPciView::OnUpdateEditCopy() const { return FormEditCommands(*this).CanCopy(); }
 
 bool CBrxPciView::OnUpdateEditCut() const { return OnUpdateEditCopy(); }
 
-bool CBrxPciView::OnUpdateEditPaste() const {
-    QLineEdit* edit = FocusedEdit();
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    return edit && !edit->isReadOnly() && data && data->hasText();
-}
+bool CBrxPciView::OnUpdateEditPaste() const { return FormEditCommands(*this).CanPaste(); }
 
-void CBrxPciView::OnEditCopy() {
-    if (QLineEdit* edit = FocusedEdit()) edit->copy();
-}
+void CBrxPciView::OnEditCopy() { FormEditCommands(*this).Copy(); }
 
-void CBrxPciView::OnEditCut() {
-    QLineEdit* edit = FocusedEdit();
-    if (!edit) return;
-    // A read-only field gives its text but keeps it, as cutting there does.
-    if (edit->isReadOnly())
-        edit->copy();
-    else
-        edit->cut();
-}
+void CBrxPciView::OnEditCut() { FormEditCommands(*this).Cut(); }
 
-void CBrxPciView::OnEditPaste() {
-    QLineEdit* edit = FocusedEdit();
-    if (edit && !edit->isReadOnly()) edit->paste();
-}
+void CBrxPciView::OnEditPaste() { FormEditCommands(*this).Paste(); }

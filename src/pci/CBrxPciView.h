@@ -94,7 +94,6 @@ class CBrxPciView : public QWidget {
     void ShowDeviceList();
     void ShowRegisterList();
     void ShowFocus();
-    QLineEdit* FocusedEdit() const;
 
     PciWindowModel m_model;
     DialogUnits m_units;

@@ -18,6 +18,7 @@
 #include "app/CommandIds.h"
 #include "app/ProductViews.h"
 #include "memory/CBrxMemoryView.h"
+#include "memory/CountingHex.h"
 #include "pci/CBrxPciView.h"
 #include "pci/MachineJson.h"
 #include "pci/ScratchDirectory.h"
@@ -27,16 +28,6 @@
 #include "support/RecordingSaveFileDialog.h"
 
 namespace {
-
-std::string CountingHex(size_t count) {
-    std::string hex;
-    char pair[3];
-    for (size_t i = 0; i < count; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>(i & 0xFF));
-        hex += pair;
-    }
-    return hex;
-}
 
 // One function whose registers 3 to 10 hold memory, I/O and zero values, and
 // 0x400 counting bytes of memory at FEBF0000.

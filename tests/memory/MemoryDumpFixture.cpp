@@ -3,16 +3,7 @@
 #include <filesystem>
 
 #include "hw/DriverChannel.h"
-
-std::string CountingHex(size_t count) {
-    std::string text;
-    char pair[3];
-    for (size_t i = 0; i < count; ++i) {
-        std::snprintf(pair, sizeof pair, "%02x", static_cast<unsigned>(i & 0xFF));
-        text += pair;
-    }
-    return text;
-}
+#include "memory/CountingHex.h"
 
 MemoryDumpTest::MemoryDumpTest() {
     system.tempPath = std::filesystem::path(dir.BasePath()).parent_path().string() + "/";

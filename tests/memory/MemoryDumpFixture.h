@@ -63,8 +63,6 @@ inline constexpr const char* kDumpMachine = R"({"functions": [], "memory": [
     {"base": "0xC0000", "size": "0x100", "hex": "COUNTING", "writable": false},
     {"base": "0x1000", "size": "0x40", "fill": "0x00"}]})";
 
-std::string CountingHex(size_t count);
-
 class MemoryDumpTest : public testing::Test {
   protected:
     MemoryDumpTest();
