@@ -22,7 +22,9 @@ constexpr int kFormHeight = 181;
 constexpr int kSearchListUnits = 49 - 14;
 constexpr int kBytesPerLine = 16;
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 int TextWidth(QWidget* control) {
     if (qobject_cast<QLabel*>(control) || qobject_cast<QRadioButton*>(control) ||
@@ -152,10 +154,17 @@ void CBrxMemoryView::ShowDumpState() {
 void CBrxMemoryView::ShowFocus() {
     QWidget* target = nullptr;
     switch (m_model.Focus()) {
-        case MemoryDumpField::Address: target = m_edAddress; break;
-        case MemoryDumpField::Size: target = m_edSize; break;
-        case MemoryDumpField::Search: target = m_cbSearch; break;
-        case MemoryDumpField::None: break;
+        case MemoryDumpField::Address:
+            target = m_edAddress;
+            break;
+        case MemoryDumpField::Size:
+            target = m_edSize;
+            break;
+        case MemoryDumpField::Search:
+            target = m_cbSearch;
+            break;
+        case MemoryDumpField::None:
+            break;
     }
     if (target) target->setFocus(Qt::OtherFocusReason);
 }
@@ -173,7 +182,9 @@ void CBrxMemoryView::DumpAt(uint32_t address, uint32_t size) {
     OnDump();
 }
 
-void CBrxMemoryView::OnWrite() { m_model.OnWrite(); }
+void CBrxMemoryView::OnWrite() {
+    m_model.OnWrite();
+}
 
 void CBrxMemoryView::OnClear() {
     m_model.OnClear();
@@ -196,16 +207,30 @@ void CBrxMemoryView::OnSearch() {
     ShowFocus();
 }
 
-void CBrxMemoryView::SaveToFile(std::FILE* file) { m_model.SaveToFile(file); }
+void CBrxMemoryView::SaveToFile(std::FILE* file) {
+    m_model.SaveToFile(file);
+}
 
-bool CBrxMemoryView::OnUpdateEditCopy() const { return FormEditCommands(*this).CanCopy(); }
+bool CBrxMemoryView::OnUpdateEditCopy() const {
+    return FormEditCommands(*this).CanCopy();
+}
 
-bool CBrxMemoryView::OnUpdateEditCut() const { return OnUpdateEditCopy(); }
+bool CBrxMemoryView::OnUpdateEditCut() const {
+    return OnUpdateEditCopy();
+}
 
-bool CBrxMemoryView::OnUpdateEditPaste() const { return FormEditCommands(*this).CanPaste(); }
+bool CBrxMemoryView::OnUpdateEditPaste() const {
+    return FormEditCommands(*this).CanPaste();
+}
 
-void CBrxMemoryView::OnEditCopy() { FormEditCommands(*this).Copy(); }
+void CBrxMemoryView::OnEditCopy() {
+    FormEditCommands(*this).Copy();
+}
 
-void CBrxMemoryView::OnEditCut() { FormEditCommands(*this).Cut(); }
+void CBrxMemoryView::OnEditCut() {
+    FormEditCommands(*this).Cut();
+}
 
-void CBrxMemoryView::OnEditPaste() { FormEditCommands(*this).Paste(); }
+void CBrxMemoryView::OnEditPaste() {
+    FormEditCommands(*this).Paste();
+}

@@ -15,7 +15,9 @@ uint32_t MemoryDumpHexModel::ReadModifiedMap(uint8_t* buffer, uint32_t offset, u
     return model_.ReadModifiedMap(buffer, offset, count);
 }
 
-void MemoryDumpHexModel::ClearModifiedMap() { model_.ClearModifiedMap(); }
+void MemoryDumpHexModel::ClearModifiedMap() {
+    model_.ClearModifiedMap();
+}
 
 bool MemoryDumpHexModel::FindNext(const std::vector<uint8_t>& pattern, bool exact) {
     return model_.FindNext(pattern, exact);

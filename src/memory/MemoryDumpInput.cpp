@@ -27,6 +27,7 @@ std::optional<std::vector<uint8_t>> SearchPatternOf(const std::string& text, boo
     std::vector<uint8_t> pattern;
     pattern.reserve(digits.size() / 2);
     for (size_t i = 0; i < digits.size(); i += 2)
-        pattern.push_back(static_cast<uint8_t>(DigitValue(digits[i]) << 4 | DigitValue(digits[i + 1])));
+        pattern.push_back(
+            static_cast<uint8_t>(DigitValue(digits[i]) << 4 | DigitValue(digits[i + 1])));
     return pattern;
 }

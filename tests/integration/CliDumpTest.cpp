@@ -57,8 +57,9 @@ TEST_F(CliDumpTest, FindPrintsEveryMatchOrSaysThereIsNone) {
 
     // HEX: overlapping matches are all found, and matches start at offset 0.
     run = Run("find C0010 10 --hex 6f6F6f", machine);
-    EXPECT_EQ(run.out, "000C0012\n000C0013\n000C0014\n000C0015\n000C0016\n000C0017\n"
-                       "000C0018\n000C0019\n000C001A\n000C001B\n000C001C\n000C001D\n");
+    EXPECT_EQ(run.out,
+              "000C0012\n000C0013\n000C0014\n000C0015\n000C0016\n000C0017\n"
+              "000C0018\n000C0019\n000C001A\n000C001B\n000C001C\n000C001D\n");
     run = Run("find C0000 20 --hex 48", machine);
     EXPECT_EQ(run.out, "000C0000\n");
 

@@ -44,8 +44,8 @@ class MemoryRequestLog : public DeviceIo {
         if ((code == IOCTL_READ_PHYSICAL_MEMORY || code == IOCTL_WRITE_PHYSICAL_MEMORY) &&
             inBuffer && inSize >= sizeof(DriverRequest)) {
             const auto* record = static_cast<const DriverRequest*>(inBuffer);
-            requests.push_back({code, static_cast<uint32_t>(record->PhysicalAddress),
-                                record->TransferLength});
+            requests.push_back(
+                {code, static_cast<uint32_t>(record->PhysicalAddress), record->TransferLength});
         }
         return inner_.DeviceIoControl(handle, code, inBuffer, inSize, outBuffer, outSize,
                                       bytesReturned);

@@ -53,8 +53,8 @@ TEST_F(MemoryDumpTest, ABlockTheDriverCannotReadShowsAbsentMemoryNotTheBlockBefo
 TEST_F(MemoryDumpTest, BadFieldsAreRejectedWithTheirFieldAndKeepTheBase) {
     ASSERT_TRUE(model.OnDump("1000", "10"));
     const std::vector<std::pair<std::string, std::string>> rejected = {
-        {"0x1000", "10"}, {"", "10"}, {"-1", "10"}, {"10 00", "10"}, {"1000", ""},
-        {"1000", "G"}, {"1000", "80000000"}, {"1000", "FFFFFFFF"}};
+        {"0x1000", "10"}, {"", "10"},    {"-1", "10"},         {"10 00", "10"},
+        {"1000", ""},     {"1000", "G"}, {"1000", "80000000"}, {"1000", "FFFFFFFF"}};
     for (const auto& [address, size] : rejected) {
         messages.messages.clear();
         EXPECT_FALSE(model.OnDump(address, size)) << address << " " << size;
@@ -235,7 +235,8 @@ TEST_F(MemoryDumpTest, TheTemporaryFilesGoWithTheModelAndFallBackToTheProgramDir
     EXPECT_FALSE(std::filesystem::exists(base + ".tmp"));
     EXPECT_FALSE(std::filesystem::exists(base + "map.tmp"));
 
-    const std::string programDirectory = std::filesystem::path(dir.BasePath()).parent_path() / "bin";
+    const std::string programDirectory =
+        std::filesystem::path(dir.BasePath()).parent_path() / "bin";
     std::filesystem::create_directory(programDirectory);
     system.moduleFileName = programDirectory + "/tarvolent";
     system.tempPath = "/nonexistent-temp-dir/";
