@@ -1,5 +1,7 @@
 #include "app/CDockBar.h"
 
+#include <algorithm>
+
 #include "app/CDockSite.h"
 #include "app/CSizingControlBar.h"
 
@@ -66,8 +68,10 @@ CSizingControlBar* CDockBar::BarOf(DockedBar* entry) const {
     return found == m_bars.end() ? nullptr : found->second;
 }
 
+// Only the length counts; a side holding nothing yet has no thickness.
 DockRect CDockBar::LayoutRect() const {
-    return {0, 0, width(), height()};
+    if (IsHorizontal()) return {0, 0, width(), std::max(height(), 1)};
+    return {0, 0, std::max(width(), 1), height()};
 }
 
 void CDockBar::LayoutRows() {

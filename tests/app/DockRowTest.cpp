@@ -252,3 +252,12 @@ TEST(DockRowTest, LayoutQueriesKeepTheMinimum) {
     bar.OnWindowPosChanging(0x1234, true);
     EXPECT_FALSE(bar.holdSizeOnce);
 }
+
+TEST(DockRowTest, FittingARowWithNothingThatCanMoveEnds) {
+    DockBarModel dockBar;
+    RowBar hidden(dock::Top, {100, 60});
+    hidden.visible = false;
+    dockBar.AddRow(&hidden);
+    EXPECT_TRUE(dockBar.FitRowToLength(hidden, 400, true));
+    EXPECT_EQ(hidden.sizeHorz.cx, 100);
+}
