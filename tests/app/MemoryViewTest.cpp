@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
@@ -227,4 +228,31 @@ TEST_F(MemoryViewTest, SaveOfTheActiveMemoryWindowWritesItsRawBytes) {
     std::vector<uint8_t> expected = HexDumpDirectory::Counting(0x20);
     expected[0] = 'Z';
     EXPECT_EQ(ReadWholeFile(*dialog.answer), std::string(expected.begin(), expected.end()));
+}
+
+TEST_F(MemoryViewTest, EditCommandsServeTheFocusedField) {
+    CBrxMemoryView* view = OpenMemoryWindow();
+    ASSERT_TRUE(view);
+    view->AddressField()->setText("C0000");
+    view->AddressField()->setFocus();
+    ProcessEvents();
+    EXPECT_FALSE(view->OnUpdateEditCopy());
+    view->AddressField()->selectAll();
+    EXPECT_TRUE(view->OnUpdateEditCut());
+    view->OnEditCut();
+    EXPECT_EQ(view->AddressField()->text(), "");
+    EXPECT_EQ(QApplication::clipboard()->text(), "C0000");
+
+    view->SearchBox()->setFocus();
+    ProcessEvents();
+    EXPECT_TRUE(view->OnUpdateEditPaste());
+    view->OnEditPaste();
+    EXPECT_EQ(view->SearchBox()->currentText(), "C0000");
+    // The hex window has its own copy; the form's commands leave it alone.
+    view->DumpAt(0xFEBF0000, 0x10);
+    view->HexWindow()->setFocus();
+    ProcessEvents();
+    ASSERT_TRUE(view->HexWindow()->hasFocus());
+    ProcessEvents();
+    EXPECT_FALSE(view->OnUpdateEditPaste());
 }

@@ -2,6 +2,7 @@
 
 #include "MemoryDumpFixture.h"
 #include "memory/MemoryDumpInput.h"
+#include "memory/MemoryDumpReader.h"
 
 namespace {
 
@@ -241,4 +242,20 @@ TEST_F(MemoryDumpTest, TheTemporaryFilesGoWithTheModelAndFallBackToTheProgramDir
     system.moduleFileName = programDirectory + "/tarvolent";
     system.tempPath = "/nonexistent-temp-dir/";
     EXPECT_EQ(model.MakeTempBase(), programDirectory + "/Memory1");
+}
+
+TEST_F(MemoryDumpTest, ACopyThatMayNotFillStopsAtTheBlockTheDriverCannotRead) {
+    std::FILE* file = std::tmpfile();
+    ASSERT_TRUE(file);
+    MemoryDumpReader::Result result =
+        MemoryDumpReader::Copy(0xC0000, 0x10, file, MemoryDumpReader::OnReadFailure::Stop);
+    EXPECT_EQ(result.status, MemoryDumpReader::Status::Ok);
+    EXPECT_EQ(std::ftell(file), 0x10);
+
+    driver->SetPresent(false);
+    result = MemoryDumpReader::Copy(0xC0000, 0x10, file, MemoryDumpReader::OnReadFailure::Stop);
+    EXPECT_EQ(result.status, MemoryDumpReader::Status::ReadFailed);
+    EXPECT_EQ(result.address, 0xC0000u);
+    EXPECT_EQ(std::ftell(file), 0x10);  // nothing of the failed block
+    std::fclose(file);
 }
