@@ -62,8 +62,12 @@ bool MemoryDumpModel::OnDump(const std::string& addressText, const std::string& 
     OnClear();
     tempBase_ = MakeTempBase();
     if (!FillDataFile(tempBase_ + ".tmp", *size)) return false;
+    // A window that could not open its files would show and save nothing.
+    if (hex_.AttachDump(*size, baseAddress_, tempBase_) != 0) {
+        hex_.AttachDump(0, 0, tempBase_);
+        return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
+    }
     size_ = *size;
-    hex_.AttachDump(size_, baseAddress_, tempBase_);
     hasDump_ = true;
     return true;
 }
@@ -142,7 +146,8 @@ bool MemoryDumpModel::SaveToFile(std::FILE* file) {
     std::vector<uint8_t> buffer(BlockLength(size_, 0));
     for (uint32_t offset = 0; offset < size_; offset += kBlockBytes) {
         const uint32_t count = BlockLength(size_, offset);
-        hex_.ReadData(buffer.data(), offset, count);
+        // Never bytes the data file did not give.
+        if (hex_.ReadData(buffer.data(), offset, count) != count) return false;
         if (std::fwrite(buffer.data(), 1, count, file) != count) return false;
     }
     return true;

@@ -220,6 +220,20 @@ TEST_F(MemoryDumpTest, TemporaryFileProblemsLeaveNoDump) {
     EXPECT_EQ(Texts(), std::vector<std::string>{kOpenTempFileFailedMessage});
     EXPECT_FALSE(model.HasDump());
     std::filesystem::remove(dir.DataPath());
+
+    // The data file is there but the map cannot be made: no dump to save
+    // either, rather than bytes that were never shown.
+    std::filesystem::remove(dir.MapPath());
+    std::filesystem::create_directory(dir.MapPath());
+    messages.messages.clear();
+    EXPECT_FALSE(model.OnDump("C0000", "10"));
+    EXPECT_EQ(Texts(), std::vector<std::string>{kOpenTempFileFailedMessage});
+    EXPECT_FALSE(model.HasDump());
+    std::FILE* file = std::tmpfile();
+    EXPECT_FALSE(model.SaveToFile(file));
+    EXPECT_EQ(std::ftell(file), 0);
+    std::fclose(file);
+    std::filesystem::remove(dir.MapPath());
 }
 
 TEST_F(MemoryDumpTest, TheTemporaryFilesGoWithTheModelAndFallBackToTheProgramDirectory) {
