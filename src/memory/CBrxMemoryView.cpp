@@ -11,7 +11,7 @@
 #include <QRadioButton>
 #include <QStyle>
 
-#include "pci/FormEditCommands.h"
+#include "forms/FormEditCommands.h"
 
 namespace {
 

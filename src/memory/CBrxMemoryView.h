@@ -9,7 +9,7 @@
 #include "memory/CHexEditWnd.h"
 #include "memory/MemoryDumpHexWindow.h"
 #include "memory/MemoryDumpModel.h"
-#include "pci/DialogUnits.h"
+#include "forms/DialogUnits.h"
 
 class QCheckBox;
 class QComboBox;

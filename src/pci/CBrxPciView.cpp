@@ -14,7 +14,7 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "pci/FormEditCommands.h"
+#include "forms/FormEditCommands.h"
 #include "pci/PciReportWriter.h"
 #include "pci/PciSaveSelection.h"
 #include "platform/MessageBox.h"

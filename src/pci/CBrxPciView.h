@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "pci/DialogUnits.h"
+#include "forms/DialogUnits.h"
 #include "pci/MemoryDumpOpener.h"
 #include "pci/PciWindowModel.h"
 

@@ -2,7 +2,7 @@
 
 #include <QDialog>
 
-#include "pci/DialogUnits.h"
+#include "forms/DialogUnits.h"
 
 class QPushButton;
 

@@ -17,7 +17,7 @@
 #include "app/CMainFrame.h"
 #include "app/ProductViews.h"
 #include "pci/CBrxPciView.h"
-#include "pci/DialogUnits.h"
+#include "forms/DialogUnits.h"
 #include "pci/MachineJson.h"
 #include "support/InProcessDriver.h"
 

@@ -1,4 +1,4 @@
-#include "pci/DialogUnits.h"
+#include "forms/DialogUnits.h"
 
 #include <QFontMetrics>
 

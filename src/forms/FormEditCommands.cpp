@@ -1,4 +1,4 @@
-#include "pci/FormEditCommands.h"
+#include "forms/FormEditCommands.h"
 
 #include <QApplication>
 #include <QClipboard>
