@@ -6,12 +6,9 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
-
-#include "forms/FormEditCommands.h"
 
 namespace {
 
@@ -40,10 +37,9 @@ int TextWidth(QWidget* control) {
 }  // namespace
 
 CBrxMemoryView::CBrxMemoryView(const std::string& documentTitle, QWidget* parent)
-    : QWidget(parent),
+    : CFormView(QSize(kFormWidth, kFormHeight), DialogUnits(QApplication::font()), parent),
       m_hexWnd(this),
-      m_model(m_hexAdapter, documentTitle),
-      m_units(QApplication::font()) {
+      m_model(m_hexAdapter, documentTitle) {
     setFont(QApplication::font());
     m_hexWnd.SetBytesPerLine(kBytesPerLine);
     m_hexWnd.SetColumns(true, true, true, true);
@@ -54,20 +50,6 @@ CBrxMemoryView::CBrxMemoryView(const std::string& documentTitle, QWidget* parent
 }
 
 CBrxMemoryView::~CBrxMemoryView() = default;
-
-QSize CBrxMemoryView::FormSize() const {
-    return {m_units.X(kFormWidth), m_units.Y(kFormHeight)};
-}
-
-QLabel* CBrxMemoryView::AddStatic(const char* text, int x, int y, int width, int height) {
-    auto* label = new QLabel(text, this);
-    Place(label, x, y, width, height);
-    return label;
-}
-
-void CBrxMemoryView::Place(QWidget* control, int x, int y, int width, int height) {
-    m_formItems.push_back({control, x, y, width, height});
-}
 
 void CBrxMemoryView::CreateControls() {
     AddStatic("Physical Address (Hex)", 7, 7, 74, 8);
@@ -103,12 +85,11 @@ void CBrxMemoryView::CreateControls() {
 }
 
 void CBrxMemoryView::LayOutForm() {
-    for (const FormItem& item : m_formItems)
-        m_units = m_units.WidenedToFit(TextWidth(item.control), item.width);
-    for (const FormItem& item : m_formItems)
-        item.control->setGeometry(m_units.Rect(item.x, item.y, item.width, item.height));
+    WidenUnitsToFit(TextWidth);
+    for (const FormItem& item : FormItems())
+        item.control->setGeometry(Units().Rect(item.x, item.y, item.width, item.height));
     const int rowHeight = std::max(m_cbSearch->fontMetrics().height(), 1);
-    m_cbSearch->setMaxVisibleItems(std::max(1, m_units.Y(kSearchListUnits) / rowHeight));
+    m_cbSearch->setMaxVisibleItems(std::max(1, Units().Y(kSearchListUnits) / rowHeight));
 }
 
 void CBrxMemoryView::ConnectControls() {
@@ -131,18 +112,8 @@ void CBrxMemoryView::OnInitialUpdate() {
 }
 
 void CBrxMemoryView::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
+    CFormView::showEvent(event);
     OnInitialUpdate();
-}
-
-void CBrxMemoryView::FitParentFrame() {
-    auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
-    if (!frame) {
-        resize(FormSize());
-        return;
-    }
-    const QSize decoration = frame->size() - frame->contentsRect().size();
-    frame->resize(FormSize() + decoration);
 }
 
 void CBrxMemoryView::ShowDumpState() {
@@ -209,28 +180,4 @@ void CBrxMemoryView::OnSearch() {
 
 void CBrxMemoryView::SaveToFile(std::FILE* file) {
     m_model.SaveToFile(file);
-}
-
-bool CBrxMemoryView::OnUpdateEditCopy() const {
-    return FormEditCommands(*this).CanCopy();
-}
-
-bool CBrxMemoryView::OnUpdateEditCut() const {
-    return OnUpdateEditCopy();
-}
-
-bool CBrxMemoryView::OnUpdateEditPaste() const {
-    return FormEditCommands(*this).CanPaste();
-}
-
-void CBrxMemoryView::OnEditCopy() {
-    FormEditCommands(*this).Copy();
-}
-
-void CBrxMemoryView::OnEditCut() {
-    FormEditCommands(*this).Cut();
-}
-
-void CBrxMemoryView::OnEditPaste() {
-    FormEditCommands(*this).Paste();
 }

@@ -1,15 +1,14 @@
 #pragma once
 
-#include <QWidget>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "forms/CFormView.h"
 #include "memory/CHexEditWnd.h"
 #include "memory/MemoryDumpHexWindow.h"
 #include "memory/MemoryDumpModel.h"
-#include "forms/DialogUnits.h"
 
 class QCheckBox;
 class QComboBox;
@@ -20,7 +19,7 @@ class QRadioButton;
 
 // The memory-dump window: a form laid out at dialog units around the hex
 // window, forwarding its buttons to a MemoryDumpModel.
-class CBrxMemoryView : public QWidget {
+class CBrxMemoryView : public CFormView {
     Q_OBJECT
   public:
     // The document title names the view's temporary files.
@@ -30,7 +29,6 @@ class CBrxMemoryView : public QWidget {
     // Disables the hex window, fits the parent frame to the form and checks
     // ASCII Mode; runs once, at the latest when the view is first shown.
     void OnInitialUpdate();
-    QSize FormSize() const;
 
     void OnDump();
     void OnWrite();
@@ -53,13 +51,6 @@ class CBrxMemoryView : public QWidget {
     QRadioButton* AsciiModeButton() const { return m_rbAscii; }
     QRadioButton* HexModeButton() const { return m_rbHex; }
     QCheckBox* CaseSensitiveBox() const { return m_chCase; }
-
-    Q_INVOKABLE void OnEditCopy();
-    Q_INVOKABLE void OnEditCut();
-    Q_INVOKABLE void OnEditPaste();
-    Q_INVOKABLE bool OnUpdateEditCopy() const;
-    Q_INVOKABLE bool OnUpdateEditCut() const;
-    Q_INVOKABLE bool OnUpdateEditPaste() const;
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -88,11 +79,8 @@ class CBrxMemoryView : public QWidget {
     };
 
     void CreateControls();
-    QLabel* AddStatic(const char* text, int x, int y, int width, int height);
-    void Place(QWidget* control, int x, int y, int width, int height);
     void LayOutForm();
     void ConnectControls();
-    void FitParentFrame();
     void ShowDumpState();
     void ShowHistory();
     void ShowFocus();
@@ -101,12 +89,6 @@ class CBrxMemoryView : public QWidget {
     CHexEditWnd m_hexWnd;
     HexWindowAdapter m_hexAdapter{m_hexWnd};
     MemoryDumpModel m_model;
-    DialogUnits m_units;
-    struct FormItem {
-        QWidget* control;
-        int x, y, width, height;
-    };
-    std::vector<FormItem> m_formItems;
     bool m_bInitialized = false;
 
     QLineEdit* m_edAddress = nullptr;

@@ -6,7 +6,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMdiSubWindow>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
@@ -14,7 +13,6 @@
 #include <QTreeWidget>
 #include <algorithm>
 
-#include "forms/FormEditCommands.h"
 #include "pci/PciReportWriter.h"
 #include "pci/PciSaveSelection.h"
 #include "platform/MessageBox.h"
@@ -48,7 +46,7 @@ void SetItems(QComboBox* box, const std::vector<std::string>& items) {
 }  // namespace
 
 CBrxPciView::CBrxPciView(QWidget* parent)
-    : QWidget(parent), m_units(QApplication::font()) {
+    : CFormView(QSize(kFormWidth, kFormHeight), DialogUnits(QApplication::font()), parent) {
     setFont(QApplication::font());
     CreateControls();
     LayOutForm();
@@ -57,12 +55,6 @@ CBrxPciView::CBrxPciView(QWidget* parent)
 }
 
 CBrxPciView::~CBrxPciView() = default;
-
-QSize CBrxPciView::FormSize() const { return {m_units.X(kFormWidth), m_units.Y(kFormHeight)}; }
-
-void CBrxPciView::Place(QWidget* control, int x, int y, int width, int height) {
-    m_formItems.push_back({control, x, y, width, height});
-}
 
 int CBrxPciView::TextWidth(QWidget* control) const {
     if (qobject_cast<QLabel*>(control) || qobject_cast<QRadioButton*>(control))
@@ -75,10 +67,9 @@ int CBrxPciView::TextWidth(QWidget* control) const {
 }
 
 void CBrxPciView::LayOutForm() {
-    for (const FormItem& item : m_formItems)
-        m_units = m_units.WidenedToFit(TextWidth(item.control), item.width);
-    for (const FormItem& item : m_formItems) {
-        QRect rect = m_units.Rect(item.x, item.y, item.width, item.height);
+    WidenUnitsToFit([this](QWidget* control) { return TextWidth(control); });
+    for (const FormItem& item : FormItems()) {
+        QRect rect = Units().Rect(item.x, item.y, item.width, item.height);
         // A combo box's resource height includes its drop-down list; on
         // screen it is as high as its style makes it.
         if (auto* box = qobject_cast<QComboBox*>(item.control)) {
@@ -89,12 +80,6 @@ void CBrxPciView::LayOutForm() {
         }
         item.control->setGeometry(rect);
     }
-}
-
-QLabel* CBrxPciView::AddStatic(const char* text, int x, int y, int width, int height) {
-    auto* label = new QLabel(text, this);
-    Place(label, x, y, width, height);
-    return label;
 }
 
 void CBrxPciView::CreateControls() {
@@ -195,7 +180,7 @@ bool CBrxPciView::eventFilter(QObject* watched, QEvent* event) {
     // Queued: the list first selects the row under the pointer.
     if (watched == m_lcRegisters->viewport() && event->type() == QEvent::MouseButtonDblClick)
         QMetaObject::invokeMethod(this, &CBrxPciView::OnRegisterDblClk, Qt::QueuedConnection);
-    return QWidget::eventFilter(watched, event);
+    return CFormView::eventFilter(watched, event);
 }
 
 void CBrxPciView::OnRegisterDblClk() {
@@ -231,23 +216,13 @@ void CBrxPciView::OnInitialUpdate() {
     m_bShowing = false;
 }
 
-void CBrxPciView::FitParentFrame() {
-    auto* frame = qobject_cast<QMdiSubWindow*>(parentWidget());
-    if (!frame) {
-        resize(FormSize());
-        return;
-    }
-    const QSize decoration = frame->size() - frame->contentsRect().size();
-    frame->resize(FormSize() + decoration);
-}
-
 void CBrxPciView::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
+    CFormView::showEvent(event);
     OnInitialUpdate();
 }
 
 void CBrxPciView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
+    CFormView::resizeEvent(event);
     OnSize(event->size().width(), event->size().height());
 }
 
@@ -379,15 +354,3 @@ void CBrxPciView::ShowFocus() {
     form.focus = PciFormField::None;
     if (target) target->setFocus(Qt::OtherFocusReason);
 }
-
-bool CBrxPciView::OnUpdateEditCopy() const { return FormEditCommands(*this).CanCopy(); }
-
-bool CBrxPciView::OnUpdateEditCut() const { return OnUpdateEditCopy(); }
-
-bool CBrxPciView::OnUpdateEditPaste() const { return FormEditCommands(*this).CanPaste(); }
-
-void CBrxPciView::OnEditCopy() { FormEditCommands(*this).Copy(); }
-
-void CBrxPciView::OnEditCut() { FormEditCommands(*this).Cut(); }
-
-void CBrxPciView::OnEditPaste() { FormEditCommands(*this).Paste(); }

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <QWidget>
 #include <cstdio>
 #include <string>
 #include <vector>
 
-#include "forms/DialogUnits.h"
+#include "forms/CFormView.h"
 #include "pci/MemoryDumpOpener.h"
 #include "pci/PciWindowModel.h"
 
@@ -20,7 +19,7 @@ class QTreeWidget;
 // The PCI configuration window: a form laid out at dialog units in the
 // application font. It forwards every event to its PciWindowModel and
 // shows the model's form state.
-class CBrxPciView : public QWidget {
+class CBrxPciView : public CFormView {
     Q_OBJECT
   public:
     explicit CBrxPciView(QWidget* parent = nullptr);
@@ -29,9 +28,6 @@ class CBrxPciView : public QWidget {
     // Fills the boxes and columns and fits the parent frame to the form; runs
     // once, at the latest when the view is first shown.
     void OnInitialUpdate();
-    // The form's size in pixels.
-    QSize FormSize() const;
-    const DialogUnits& Units() const { return m_units; }
 
     PciWindowModel& Model() { return m_model; }
 
@@ -62,13 +58,6 @@ class CBrxPciView : public QWidget {
     QPushButton* FindNextButton() const { return m_btFindNext; }
     QRadioButton* FilterButton(int32_t filter) const;
 
-    Q_INVOKABLE void OnEditCopy();
-    Q_INVOKABLE void OnEditCut();
-    Q_INVOKABLE void OnEditPaste();
-    Q_INVOKABLE bool OnUpdateEditCopy() const;
-    Q_INVOKABLE bool OnUpdateEditCut() const;
-    Q_INVOKABLE bool OnUpdateEditPaste() const;
-
   protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -76,12 +65,9 @@ class CBrxPciView : public QWidget {
 
   private:
     void CreateControls();
-    QLabel* AddStatic(const char* text, int x, int y, int width, int height);
-    void Place(QWidget* control, int x, int y, int width, int height);
     void LayOutForm();
     int TextWidth(QWidget* control) const;
     void ConnectControls();
-    void FitParentFrame();
     void OnSize(int cx, int cy);
     void SetDeviceListDropWidth();
 
@@ -96,12 +82,6 @@ class CBrxPciView : public QWidget {
     void ShowFocus();
 
     PciWindowModel m_model;
-    DialogUnits m_units;
-    struct FormItem {
-        QWidget* control;
-        int x, y, width, height;
-    };
-    std::vector<FormItem> m_formItems;
     bool m_bInitialized = false;
     bool m_bShowing = false;
     std::vector<std::string> m_shownDeviceList;

@@ -256,3 +256,25 @@ TEST_F(MemoryViewTest, EditCommandsServeTheFocusedField) {
     ProcessEvents();
     EXPECT_FALSE(view->OnUpdateEditPaste());
 }
+
+TEST_F(MemoryViewTest, MainFrameEditCommandsReachTheFormByName) {
+    CBrxMemoryView* view = OpenMemoryWindow();
+    ASSERT_TRUE(view);
+    view->AddressField()->setText("C0000");
+    view->AddressField()->setFocus();
+    view->AddressField()->selectAll();
+    ProcessEvents();
+    Frame().RefreshCommandsAndTitle();
+    QAction* cut = Frame().CommandAction(cmd::EditCut);
+    ASSERT_TRUE(cut->isEnabled());
+    cut->trigger();
+    EXPECT_EQ(view->AddressField()->text(), "");
+    EXPECT_EQ(QApplication::clipboard()->text(), "C0000");
+
+    Frame().RefreshCommandsAndTitle();
+    EXPECT_FALSE(Frame().CommandAction(cmd::EditCopy)->isEnabled());
+    QAction* paste = Frame().CommandAction(cmd::EditPaste);
+    ASSERT_TRUE(paste->isEnabled());
+    paste->trigger();
+    EXPECT_EQ(view->AddressField()->text(), "C0000");
+}
