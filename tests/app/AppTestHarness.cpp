@@ -5,26 +5,12 @@
 
 #include "app/CBorealixDoc.h"
 #include "app/CMainFrame.h"
+#include "support/QtTestEnvironment.h"
 
 namespace {
 
-// One QApplication for the whole test program.
-class QtEnvironment : public testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char* argv[] = {name, nullptr};
-        application_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { application_.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> application_;
-};
-
 [[maybe_unused]] testing::Environment* const kQtEnvironment =
-    testing::AddGlobalTestEnvironment(new QtEnvironment);
+    testing::AddGlobalTestEnvironment(new QtTestEnvironment("test_app"));
 
 }  // namespace
 

@@ -13,26 +13,12 @@
 
 #include "memory/CHexEditWnd.h"
 #include "support/HexDumpDirectory.h"
+#include "support/QtTestEnvironment.h"
 
 namespace {
 
-// One QApplication for the whole program, gone before the program ends.
-class QtEnvironment : public testing::Environment {
-  public:
-    void SetUp() override {
-        static int argc = 1;
-        static char name[] = "test_memory_view";
-        static char* argv[] = {name, nullptr};
-        application_ = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { application_.reset(); }
-
-  private:
-    std::unique_ptr<QApplication> application_;
-};
-
 [[maybe_unused]] testing::Environment* const kQtEnvironment =
-    testing::AddGlobalTestEnvironment(new QtEnvironment);
+    testing::AddGlobalTestEnvironment(new QtTestEnvironment("test_memory_view"));
 
 class HexEditWndTest : public testing::Test {
   protected:
