@@ -1,5 +1,6 @@
 #include "driver/BackendFactory.h"
 
+#include <cstdlib>
 #include <utility>
 
 #include "driver/LinuxBackend.h"
@@ -8,7 +9,12 @@
 
 std::unique_ptr<DriverBackend> CreateBackend(const char* machine, std::string* error,
                                              std::vector<std::string>* warnings) {
-    if (!machine || !*machine) return std::make_unique<LinuxBackend>();
+    if (!machine || !*machine) {
+        LinuxBackend::Paths paths;
+        const char* readOnly = std::getenv("BOREALIX_HARDWARE_READ_ONLY");
+        paths.readOnly = readOnly && *readOnly;
+        return std::make_unique<LinuxBackend>(paths);
+    }
     MachineLoad load = MachineFileLoader::Load(machine);
     *warnings = std::move(load.warnings);
     if (!load.Ok()) {

@@ -103,6 +103,7 @@ uint32_t LinuxBackend::ReadConfigBytes(Bdf function, uint32_t offset, uint8_t* o
 
 uint32_t LinuxBackend::WriteConfigBytes(Bdf function, uint32_t offset, const uint8_t* in,
                                         uint32_t length) {
+    if (paths_.readOnly) return ERROR_ACCESS_DENIED;
     FileDescriptor file(open(ConfigPath(function).c_str(), O_WRONLY | O_CLOEXEC));
     if (file.get() < 0) return errno == ENOENT ? ERROR_SUCCESS : ErrorOf(errno);
     ssize_t put = pwrite(file.get(), in, length, offset);
@@ -184,6 +185,7 @@ uint32_t LinuxBackend::ReadPhysical(uint32_t address, uint8_t* buffer, uint32_t 
 }
 
 uint32_t LinuxBackend::WritePhysical(uint32_t address, const uint8_t* buffer, uint32_t length) {
+    if (paths_.readOnly) return ERROR_ACCESS_DENIED;
     // The buffer is only read on this path.
     return AccessMemory(true, address, const_cast<uint8_t*>(buffer), length);
 }

@@ -15,6 +15,9 @@ class LinuxBackend : public DriverBackend {
         std::string devices = "/sys/bus/pci/devices";
         std::string memory = "/dev/mem";
         std::string mcfg = "/sys/firmware/acpi/tables/MCFG";
+        // Refuses every write; test runs ask for it so they can never
+        // change this machine's hardware.
+        bool readOnly = false;
     };
 
     LinuxBackend() : LinuxBackend(Paths{}) {}

@@ -92,3 +92,25 @@ TEST(LinuxBackend, MissingOrMalformedMcfgRedirectsNothing) {
 }
 
 }  // namespace
+
+TEST(LinuxBackend, ReadOnlyRefusesEveryWriteAndChangesNothing) {
+    FakeSysfs sysfs;
+    sysfs.AddFunction("0000:00:00.0", Config(256, 0));
+    sysfs.SetMcfg({{0xE0000000, 0, 0, 0x0F}});
+    sysfs.SetMemory(Config(0x2000, 0x33));
+    LinuxBackend::Paths paths = sysfs.Paths();
+    paths.readOnly = true;
+    LinuxBackend backend(paths);
+
+    EXPECT_EQ(backend.WriteConfigDword({0, 0, 0}, 0x40, 0x12345678), ERROR_ACCESS_DENIED);
+    uint8_t value[4] = {0xDE, 0xAD, 0xBE, 0xEF};
+    EXPECT_EQ(backend.WritePhysical(0xE0000040, value, 4), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(backend.WritePhysical(0x10, value, 4), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(sysfs.Config("0000:00:00.0"), Config(256, 0));
+    uint32_t dword = 0;
+    ASSERT_EQ(backend.ReadConfigDword({0, 0, 0}, 0x40, &dword), ERROR_SUCCESS);
+    EXPECT_EQ(dword, 0x43424140u);
+    uint8_t bytes[4] = {};
+    ASSERT_EQ(backend.ReadPhysical(0x10, bytes, 4), ERROR_SUCCESS);
+    EXPECT_EQ(bytes[0], static_cast<uint8_t>(0x33 + 0x10));
+}
