@@ -6,13 +6,9 @@
 #include <sstream>
 
 #include "pci/MachineJson.h"
-#include "pci/PciWindowModel.h"
 #include "pci/PciReportWriter.h"
-#include "pci/ScratchDirectory.h"
-#include "platform/Seam.h"
+#include "pci/PciWindowFixture.h"
 #include "support/FileText.h"
-#include "support/InProcessDriver.h"
-#include "support/MessageRecorder.h"
 
 namespace {
 
@@ -24,16 +20,15 @@ constexpr const char* kExpressLine =
     "NVM Express (VendorID=144D (Samsung), DeviceID=A808, Bus 1, Device 0, Function 0)";
 
 std::string Machine() {
-    std::string json =
+    return WithWindow(
         MachineJson({{"00:00.0", {{0x00, 0x12348086}, {0x08, 0x06000000}, {0x3C, 0x0000010B}}},
                      {"01:00.0",
                       {{0x00, 0xA808144D},
                        {0x04, kCapList},
                        {0x08, 0x01080200},
                        {0x34, 0x40},
-                       {0x40, 0x0010}}}});
-    json.insert(1, R"("ecam": {"base": "0xE0000000"}, )");
-    return json;
+                       {0x40, 0x0010}}}}),
+        "0xE0000000");
 }
 
 std::vector<std::string> Lines(const std::string& text) {
@@ -43,15 +38,13 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
-class PciReportWriterTest : public testing::Test {
+class PciReportWriterTest : public PciWindowFixture {
   protected:
     void SetUp() override {
         dir_.Write("PciId.txt", "VID 8086 Intel Corporation\nVID 144d Samsung\n");
         dir_.Write("pcidevcl.txt", "060000 FFFFFF Host bridge\n010802 FFFFFF NVM Express\n");
         dir_.Write("regdes.txt", ";IDGLOBAL\n00 Identity\n3C Interrupt\n;IDEND\n");
-        driver_ = InProcessDriver::FromMachineJson(Machine());
-        ASSERT_TRUE(driver_);
-        device_ = std::make_unique<ScopedOverride<DeviceIo>>(*driver_);
+        Load(Machine());
     }
     std::string AllDevices() {
         return WrittenText([this](std::FILE* f) { WriteAllDevicesReport(model, f); });
@@ -59,13 +52,6 @@ class PciReportWriterTest : public testing::Test {
     std::string CurrentDevice() {
         return WrittenText([this](std::FILE* f) { WriteCurrentDeviceReport(model.Form(), f); });
     }
-
-    ScratchDirectory dir_;
-    MessageRecorder messages_;
-    ScopedOverride<MessageBoxService> messageOverride_{messages_};
-    std::unique_ptr<InProcessDriver> driver_;
-    std::unique_ptr<ScopedOverride<DeviceIo>> device_;
-    PciWindowModel model;
 };
 
 }  // namespace

@@ -5,11 +5,7 @@
 #include "driver/DriverBackend.h"
 #include "hw/DriverRequest.h"
 #include "pci/MachineJson.h"
-#include "pci/PciWindowModel.h"
-#include "pci/ScratchDirectory.h"
-#include "platform/Seam.h"
-#include "support/InProcessDriver.h"
-#include "support/MessageRecorder.h"
+#include "pci/PciWindowFixture.h"
 
 namespace {
 
@@ -23,12 +19,7 @@ const MachineFunction kExpressFunction{
     "01:00.0",
     {{0x00, 0xA808144D}, {0x04, kCapList}, {0x08, 0x01080200}, {0x34, 0x40}, {0x40, 0x0010}}};
 
-std::string WithWindow(std::string json, const char* base) {
-    json.insert(1, std::string(R"("ecam": {"base": ")") + base + R"("}, )");
-    return json;
-}
-
-class PciWindowModelTest : public testing::Test {
+class PciWindowModelTest : public PciWindowFixture {
   protected:
     void SetUp() override {
         dir_.Write("PciId.txt",
@@ -41,12 +32,6 @@ class PciWindowModelTest : public testing::Test {
                    "010802 FFFFFF NVM Express\n");
     }
 
-    void Load(const std::string& json) {
-        device_.reset();
-        driver_ = InProcessDriver::FromMachineJson(json);
-        ASSERT_TRUE(driver_);
-        device_ = std::make_unique<ScopedOverride<DeviceIo>>(*driver_);
-    }
     void LoadStandard(const char* windowBase = "0xE0000000") {
         Load(WithWindow(MachineJson({kHostBridge, kPlainFunction, kExpressFunction}),
                         windowBase));
@@ -74,13 +59,6 @@ class PciWindowModelTest : public testing::Test {
         return texts;
     }
     PciFormState& form() { return model.Form(); }
-
-    ScratchDirectory dir_;
-    MessageRecorder messages_;
-    ScopedOverride<MessageBoxService> messageOverride_{messages_};
-    std::unique_ptr<InProcessDriver> driver_;
-    std::unique_ptr<ScopedOverride<DeviceIo>> device_;
-    PciWindowModel model;
 };
 
 }  // namespace
