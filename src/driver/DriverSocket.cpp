@@ -41,13 +41,12 @@ bool DriverSocket::Bind(const std::string& path, std::string* error) {
 }
 
 bool DriverSocket::SetPermissions(std::string* error) {
-    mode_t mode = 0600;
-    if (geteuid() == 0) {
-        if (group* entry = getgrnam("borealix")) {
-            if (chown(path_.c_str(), 0, entry->gr_gid) == 0) mode = 0660;
-        }
-    }
-    if (chmod(path_.c_str(), mode) != 0) {
+    // The umask already made it 0600. Only widen it: a chmod after clients
+    // can connect must never take back what someone granted meanwhile.
+    if (geteuid() != 0) return true;
+    group* entry = getgrnam("borealix");
+    if (!entry || chown(path_.c_str(), 0, entry->gr_gid) != 0) return true;
+    if (chmod(path_.c_str(), 0660) != 0) {
         *error = path_ + ": cannot set permissions: " + std::strerror(errno);
         Unlink();
         return false;
