@@ -5,6 +5,6 @@
 
 bool StartDriver() {
     if (LoadDriver()) return true;
-    ShowMessage("Error! Load driver failed!");
+    ShowMessage(LoadDriverFailedMessage());
     return false;
 }

@@ -59,17 +59,20 @@ bool SelectMachine(const std::string& fileOrBuiltin, std::string* error) {
     if (fileOrBuiltin != kBuiltin) {
         char absolute[PATH_MAX];
         if (!realpath(fileOrBuiltin.c_str(), absolute) || !ReadWholeFile(absolute, &contents)) {
-            return Fail(error, "Cannot read machine file " + fileOrBuiltin + ": " +
-                                   std::strerror(errno));
+            return Fail(error,
+                        "Cannot read machine file " + fileOrBuiltin + ": " + std::strerror(errno));
         }
         identity = absolute;
     }
+    setenv("BOREALIX_MACHINE", identity.c_str(), 1);
+    // Nothing is made inside a runtime directory that may not be trusted:
+    // the refusal names it when the driver is to be loaded.
+    if (!RuntimeDirectoryProblem().empty()) return true;
     std::string directory = RuntimeDirectory() + "/machines/" + MachineKey(identity, contents);
     if (!CreateDirectories(directory, 0700)) {
-        return Fail(error, "Cannot create runtime directory " + directory + ": " +
-                               std::strerror(errno));
+        return Fail(error,
+                    "Cannot create runtime directory " + directory + ": " + std::strerror(errno));
     }
-    setenv("BOREALIX_MACHINE", identity.c_str(), 1);
     setenv("BOREALIX_RUNTIME_DIR", directory.c_str(), 1);
     return true;
 }

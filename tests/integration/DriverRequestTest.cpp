@@ -16,6 +16,7 @@
 
 #include "hw/DriverChannel.h"
 #include "hw/DriverRequest.h"
+#include "platform/DaemonLauncher.h"
 #include "platform/DeviceWire.h"
 #include "platform/ErrorCodes.h"
 #include "platform/RuntimeDirectory.h"
@@ -320,8 +321,9 @@ TEST(DriverProgram, StartUpFailuresAreReportedBeforeDetaching) {
     ASSERT_TRUE(first.Ready());
     AppProcess second(ForegroundDriver::Program(), {"--foreground"},
                       {{"BOREALIX_MACHINE", machine.path()}});
-    EXPECT_EQ(second.WaitForExit(std::chrono::seconds(10)), 1);
-    EXPECT_NE(second.StandardError().find("a driver already listens there"), std::string::npos);
+    EXPECT_EQ(second.WaitForExit(std::chrono::seconds(10)), kDaemonAlreadyRunningStatus);
+    EXPECT_EQ(second.StandardError(),
+              "BOREX64.SYS: " + first.SocketPath() + ": a driver already runs there\n");
     EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
     EXPECT_EQ(first.Stop(), 0);
     EXPECT_FALSE(fs::exists(first.SocketPath()));
