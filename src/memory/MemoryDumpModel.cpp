@@ -1,6 +1,9 @@
 #include "memory/MemoryDumpModel.h"
 
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <utility>
@@ -24,6 +27,16 @@ uint32_t BlockLength(uint32_t size, uint32_t offset) {
 bool IsDirectory(const std::string& path) {
     std::error_code error;
     return !path.empty() && std::filesystem::is_directory(path, error);
+}
+
+// "wb", but the file holds physical memory: never readable by others, even
+// where an earlier file of that name was, and never through a link.
+std::FILE* OpenPrivateFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return nullptr;
+    std::FILE* file = fchmod(fd, 0600) == 0 ? fdopen(fd, "wb") : nullptr;
+    if (!file) ::close(fd);
+    return file;
 }
 
 }  // namespace
@@ -73,7 +86,7 @@ bool MemoryDumpModel::OnDump(const std::string& addressText, const std::string& 
 }
 
 bool MemoryDumpModel::FillDataFile(const std::string& path, uint32_t size) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = OpenPrivateFile(path);
     if (!file) return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
     const MemoryDumpReader::Result result =
         MemoryDumpReader::Copy(baseAddress_, size, file, MemoryDumpReader::OnReadFailure::Fill);

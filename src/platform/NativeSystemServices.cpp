@@ -2,17 +2,17 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <thread>
 
+#include "platform/PrivateTempFolder.h"
 #include "platform/Seam.h"
 #include "platform/SystemServices.h"
 
 namespace {
 
 class NativeSystemServices : public SystemServices {
-public:
+  public:
     // Neither 9x nor NT: the driver route is taken.
     bool GetVersionEx(OsVersionInfo* info) override {
         info->dwMajorVersion = 0;
@@ -50,12 +50,9 @@ public:
         return name;
     }
 
-    std::string TempPath() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string path = tmp && *tmp ? tmp : "/tmp";
-        if (path.back() != '/') path += '/';
-        return path;
-    }
+    // The process's private folder under $TMPDIR (or /tmp): its temporary
+    // files are nobody else's to read or to overwrite.
+    std::string TempPath() override { return private_temp::Folder(); }
 
     void Sleep(unsigned milliseconds) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
@@ -69,4 +66,6 @@ SystemServices& SystemServices::Native() {
     return services;
 }
 
-SystemServices& SystemServices::Current() { return Seam<SystemServices>::Current(); }
+SystemServices& SystemServices::Current() {
+    return Seam<SystemServices>::Current();
+}

@@ -23,7 +23,7 @@ inline constexpr uint32_t VER_PLATFORM_OTHER = 0x100;
 // Version record, module path, current directory, processor count, computer
 // name, temporary directory and the pause between service steps.
 class SystemServices {
-public:
+  public:
     virtual ~SystemServices() = default;
 
     // Fills the record; the caller sets dwOSVersionInfoSize to 148 first.
@@ -35,7 +35,8 @@ public:
     virtual int ProcessorCount() = 0;
     // Empty when the name cannot be read.
     virtual std::string ComputerName() = 0;
-    // Temporary directory with a trailing '/'.
+    // Temporary directory with a trailing '/': this process's private folder
+    // under $TMPDIR or /tmp; "" when there is none.
     virtual std::string TempPath() = 0;
     virtual void Sleep(unsigned milliseconds) = 0;
 
