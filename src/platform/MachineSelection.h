@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
+
+// Far beyond any real machine file: a longer one is refused, not read.
+inline constexpr uint64_t kMaxMachineFileBytes = uint64_t{256} << 20;
 
 // --machine FILE|builtin: sets BOREALIX_MACHINE for the driver this process
 // starts, and moves the runtime directory to machines/KEY under the current
