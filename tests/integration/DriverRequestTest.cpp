@@ -317,6 +317,14 @@ TEST(DriverProgram, StartUpFailuresAreReportedBeforeDetaching) {
     AppProcess options(ForegroundDriver::Program(), {"--socket", "../elsewhere"});
     EXPECT_EQ(options.WaitForExit(std::chrono::seconds(10)), 1);
 
+    for (const char* idle : {"0", "-5", "ten", "99999999999"}) {
+        AppProcess idler(ForegroundDriver::Program(), {"--foreground"},
+                         {{"BOREALIX_MACHINE", "builtin"}, {"BOREALIX_IDLE_SECONDS", idle}});
+        EXPECT_EQ(idler.WaitForExit(std::chrono::seconds(10)), 1) << idle;
+        EXPECT_EQ(idler.StandardError(), std::string("BOREX64.SYS: BOREALIX_IDLE_SECONDS: \"") +
+                                             idle + "\" is not a positive number of seconds\n");
+    }
+
     ForegroundDriver first(machine.path());
     ASSERT_TRUE(first.Ready());
     AppProcess second(ForegroundDriver::Program(), {"--foreground"},
