@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <memory>
 #include <optional>
 
@@ -131,9 +130,7 @@ int RunReportCommand(const std::vector<std::string>& arguments) {
         ShowMessage(kBaseAddressErrorMessage);
         return kExitFailure;
     }
-    // Starting the driver moves into the program directory.
-    if (options.outputPath)
-        options.outputPath = std::filesystem::absolute(*options.outputPath).string();
+    if (options.outputPath) options.outputPath = PathFromHere(*options.outputPath);
     if (!StartDriver()) return kExitFailure;
     const std::optional<std::string> report = ComposeReport(options);
     return report && Deliver(*report, options.outputPath) ? 0 : kExitFailure;
