@@ -13,12 +13,11 @@
 #include "cli/ScanCommand.h"
 #include "driver/LinuxBackend.h"
 #include "platform/Seam.h"
+#include "support/FakeDriverStart.h"
 #include "support/FakeSysfs.h"
-#include "support/FakeSystemServices.h"
 #include "support/FileText.h"
 #include "support/InProcessDriver.h"
 #include "support/MessageRecorder.h"
-#include "support/RecordingServiceManager.h"
 
 namespace {
 
@@ -51,8 +50,6 @@ std::vector<uint8_t> Config(uint32_t identity, uint8_t capabilities, size_t visi
 class RefusedRequestTest : public testing::Test {
   protected:
     RefusedRequestTest() {
-        system_.moduleFileName = "/opt/tarvolent/lib/tarvolent-cli";
-        services_.startablePaths = {"/opt/tarvolent/lib/BOREX64.SYS"};
         sysfs_.AddFunction("0000:00:03.0", Config(0x12348086, 0, 64));
         sysfs_.AddFunction("0000:00:04.0", Config(0x56788086, 0x50, 64));
         sysfs_.AddFunction("0000:00:05.0", Config(0x9ABC8086, 0, 256));
@@ -90,13 +87,10 @@ class RefusedRequestTest : public testing::Test {
     }
 
     FakeSysfs sysfs_;
-    FakeSystemServices system_;
-    RecordingServiceManager services_;
+    FakeDriverStart start_{"/opt/tarvolent/lib"};
     MessageRecorder messages_;
 
   private:
-    ScopedOverride<SystemServices> systemOverride_{system_};
-    ScopedOverride<ServiceManager> servicesOverride_{services_};
     ScopedOverride<MessageBoxService> messagesOverride_{messages_};
     std::unique_ptr<InProcessDriver> driver_;
     std::unique_ptr<ScopedOverride<DeviceIo>> device_;
