@@ -55,7 +55,11 @@ TEST(NativeSystemServices, WriteAccessIsThisUsersOwn) {
     EXPECT_FALSE(system.MayWriteDirectory(""));
 
     if (geteuid() != 0) GTEST_SKIP() << "another user needs root to become";
-    std::string pattern = (std::filesystem::temp_directory_path() / "tv-write-XXXXXX").string();
+    const std::filesystem::path temp = std::filesystem::temp_directory_path();
+    if ((std::filesystem::status(temp).permissions() & std::filesystem::perms::others_exec) ==
+        std::filesystem::perms::none)
+        GTEST_SKIP() << "another user cannot reach " << temp;
+    std::string pattern = (temp / "tv-write-XXXXXX").string();
     ASSERT_TRUE(mkdtemp(pattern.data()));
     const std::filesystem::path top = pattern;
     std::filesystem::permissions(top, std::filesystem::perms(0711));
