@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -74,6 +75,20 @@ bool Finish(std::FILE* out) {
     return false;
 }
 
+// What `write` writes, caught in memory; nullopt when it could not be held.
+std::optional<std::string> WrittenIntoMemory(const std::function<void(std::FILE*)>& write) {
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* memory = open_memstream(&text, &size);
+    if (!memory) return std::nullopt;
+    write(memory);
+    const bool complete = std::fclose(memory) == 0;
+    std::string written(text ? text : "", size);
+    std::free(text);
+    if (!complete) return std::nullopt;
+    return written;
+}
+
 // The report as the window writes it, held back until every request behind
 // it was carried out; nullopt (said on stderr) when one was not.
 std::optional<std::string> ComposeReport(const ReportOptions& options) {
@@ -86,22 +101,10 @@ std::optional<std::string> ComposeReport(const ReportOptions& options) {
         ShowMessage(kNoPciInformationMessage);
         return std::nullopt;
     }
-    char* text = nullptr;
-    size_t size = 0;
-    std::FILE* memory = open_memstream(&text, &size);
-    if (!memory) {
-        ShowMessage(kUnableToWriteFileMessage);
-        return std::nullopt;
-    }
-    WriteReport(options, *model, memory);
-    const bool complete = std::fclose(memory) == 0;
-    std::string report(text ? text : "", size);
-    std::free(text);
+    const std::optional<std::string> report =
+        WrittenIntoMemory([&](std::FILE* out) { WriteReport(options, *model, out); });
     if (ReportedRefusal(watch, WindowBaseOf(options))) return std::nullopt;
-    if (!complete) {
-        ShowMessage(kUnableToWriteFileMessage);
-        return std::nullopt;
-    }
+    if (!report) ShowMessage(kUnableToWriteFileMessage);
     return report;
 }
 
