@@ -202,9 +202,9 @@ bool MachineJsonParser::ReadContentFile(const std::string& name, const std::stri
     const fs::path folder = fs::canonical(baseDirectory_, error);
     const fs::path file = error ? fs::path() : fs::canonical(folder / relative, error);
     if (error) return Fail(path, "cannot open file " + quoted + ": " + error.message());
-    const auto [folderEnd, fileAt] =
-        std::mismatch(folder.begin(), folder.end(), file.begin(), file.end());
-    if (folderEnd != folder.end() || fileAt == file.end()) {
+    const auto folderEnd =
+        std::mismatch(folder.begin(), folder.end(), file.begin(), file.end()).first;
+    if (folderEnd != folder.end()) {
         return Fail(path, quoted + " leads out of the machine file's folder");
     }
     RegularFileRead how;

@@ -179,6 +179,7 @@ TEST(MachineFile, FileRegionsReadOnlyRegularFilesInsideTheFolder) {
         {"link-out", "\"link-out\" leads out of the machine file's folder"},
         {"fifo", "cannot read file \"fifo\": not a regular file"},
         {"sub", "cannot read file \"sub\": Is a directory"},
+        {".", "cannot read file \".\": Is a directory"},
         {"absent.bin", "cannot open file \"absent.bin\": No such file or directory"},
     };
     for (const auto& [name, message] : bad) {
