@@ -5,6 +5,8 @@ bool DriverOptions::Parse(int argc, char** argv, DriverOptions* options, std::st
         std::string argument = argv[i];
         if (argument == "--foreground") {
             options->foreground = true;
+        } else if (argument == "--system") {
+            options->system = true;
         } else if (argument == "--socket" && i + 1 < argc) {
             options->socketName = argv[++i];
             // A bare name inside the runtime directory, never a path elsewhere.
@@ -14,9 +16,14 @@ bool DriverOptions::Parse(int argc, char** argv, DriverOptions* options, std::st
                 return false;
             }
         } else {
-            *error = "unknown option \"" + argument + "\" (usage: [--socket NAME] [--foreground])";
+            *error = "unknown option \"" + argument +
+                     "\" (usage: [--socket NAME] [--foreground] | --system [--foreground])";
             return false;
         }
+    }
+    if (options->system && options->socketName != "Borealix") {
+        *error = "--system listens on the socket Borealix; --socket does not go with it";
+        return false;
     }
     return true;
 }

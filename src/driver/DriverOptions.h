@@ -2,10 +2,12 @@
 
 #include <string>
 
-// The driver program's command line: [--socket NAME] [--foreground].
+// The driver program's command line: [--socket NAME] [--foreground], or
+// --system [--foreground] for the machine's system driver.
 struct DriverOptions {
     std::string socketName = "Borealix";
     bool foreground = false;
+    bool system = false;
 
     // False with a message on an unknown option or a bad socket name.
     static bool Parse(int argc, char** argv, DriverOptions* options, std::string* error);

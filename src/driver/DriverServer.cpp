@@ -14,9 +14,12 @@ void DriverServer::Run() {
         if (idle_) idle_->NoteActivity();
         int client = accept4(socket_.Descriptor(), nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
         if (client < 0) continue;
-        // Checked before a single byte is read from the peer.
-        bool stop = IsPeerAllowed(client, admission_) &&
-                    frames_.ServeConnection(client) == FrameServer::Outcome::Stop;
+        // Checked before a single byte is read from the peer. Members of the
+        // admitted group use the driver; only its owners may stop it.
+        PeerRole role = RoleOfPeer(client, admission_);
+        bool stop =
+            role != PeerRole::Refused &&
+            frames_.ServeConnection(client, role == PeerRole::Owner) == FrameServer::Outcome::Stop;
         close(client);
         if (stop) return;
     }

@@ -9,8 +9,8 @@
 
 // Accepts clients one at a time on the driver socket, refuses peers that may
 // not use the driver, and serves one request on each of the others until a
-// stop frame arrives or, with an IdleStop, the driver has been idle long
-// enough.
+// stop frame from an owner arrives or, with an IdleStop, the driver has been
+// idle long enough.
 class DriverServer {
   public:
     DriverServer(DriverSocket& socket, FrameServer& frames, IdleStop* idle = nullptr)

@@ -82,6 +82,11 @@ bool DriverSocket::Bind(const std::string& path, const SocketAccess& access, std
     return true;
 }
 
+void DriverSocket::Adopt(int fd, std::optional<gid_t> group) {
+    fd_ = fd;
+    admittedGroup_ = group;
+}
+
 void DriverSocket::Unlink() {
     if (bound_) unlink(path_.c_str());
     bound_ = false;

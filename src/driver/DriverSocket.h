@@ -23,12 +23,16 @@ class DriverSocket {
     // found there is a leftover: replaced. False with a message when the
     // socket cannot be made.
     bool Bind(const std::string& path, const SocketAccess& access, std::string* error);
+    // Serves a listening socket handed over by the service manager; its file
+    // is the manager's, never removed here. `group` is admitted besides the
+    // owner, as the manager gave the socket to that group.
+    void Adopt(int fd, std::optional<gid_t> group);
     int Descriptor() const { return fd_; }
     const std::string& Path() const { return path_; }
     // The group admitted besides the owner: the socket's group when its mode
     // lets the group connect.
     std::optional<gid_t> AdmittedGroup() const { return admittedGroup_; }
-    // Removes the socket file; the descriptor stays open.
+    // Removes the socket file this made; the descriptor stays open.
     void Unlink();
 
   private:

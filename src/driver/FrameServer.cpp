@@ -10,12 +10,13 @@ constexpr uint32_t kStopRequested = 0xFFFFFFFFu;
 
 }  // namespace
 
-FrameServer::Outcome FrameServer::ServeConnection(int fd) {
+FrameServer::Outcome FrameServer::ServeConnection(int fd, bool mayStop) {
     DeadlineStream stream(fd, DeadlineStream::Clock::now() + kFrameDeadline);
     Frame frame;
     bool answer = true;
     uint32_t status = ReadFrame(stream, &frame, &answer);
     stream.ExtendTo(DeadlineStream::Clock::now() + kFrameDeadline);
+    if (status == kStopRequested && !mayStop) status = ERROR_ACCESS_DENIED;
     if (status == kStopRequested) {
         Reply(stream, ERROR_SUCCESS);
         return Outcome::Stop;

@@ -19,8 +19,9 @@ class FrameServer {
 
     explicit FrameServer(RequestHandler& handler) : handler_(handler) {}
 
-    // fd is a freshly accepted, non-blocking connection.
-    Outcome ServeConnection(int fd);
+    // fd is a freshly accepted, non-blocking connection. A stop frame from
+    // a peer that may not stop the driver is refused (ERROR_ACCESS_DENIED).
+    Outcome ServeConnection(int fd, bool mayStop = true);
 
   private:
     // The request's buffers as they arrived.

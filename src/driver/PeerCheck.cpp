@@ -24,16 +24,21 @@ bool PeerGroups(int fd, std::vector<gid_t>* groups) {
 
 }  // namespace
 
-bool IsPeerAllowed(int fd, const PeerAdmission& admission) {
+PeerRole RoleOfPeer(int fd, const PeerAdmission& admission) {
     ucred peer{};
     socklen_t size = sizeof(peer);
     if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || size != sizeof(peer)) {
-        return false;
+        return PeerRole::Refused;
     }
-    if (peer.uid == 0 || peer.uid == admission.driverUser) return true;
-    if (!admission.group) return false;
-    if (peer.gid == *admission.group) return true;
+    if (peer.uid == 0 || peer.uid == admission.driverUser) return PeerRole::Owner;
+    if (!admission.group) return PeerRole::Refused;
+    if (peer.gid == *admission.group) return PeerRole::Member;
     std::vector<gid_t> groups;
-    return PeerGroups(fd, &groups) &&
-           std::find(groups.begin(), groups.end(), *admission.group) != groups.end();
+    bool member = PeerGroups(fd, &groups) &&
+                  std::find(groups.begin(), groups.end(), *admission.group) != groups.end();
+    return member ? PeerRole::Member : PeerRole::Refused;
+}
+
+bool IsPeerAllowed(int fd, const PeerAdmission& admission) {
+    return RoleOfPeer(fd, admission) != PeerRole::Refused;
 }

@@ -11,7 +11,7 @@ namespace {
 char socketPath[256];
 
 void OnTerminate(int) {
-    unlink(socketPath);
+    if (socketPath[0]) unlink(socketPath);
     _exit(0);
 }
 

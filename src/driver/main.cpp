@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -13,12 +15,16 @@
 #include "driver/DriverSocket.h"
 #include "driver/FrameServer.h"
 #include "driver/IdleStop.h"
+#include "driver/InheritedSocket.h"
 #include "driver/RequestHandler.h"
 #include "driver/StopOnTerminate.h"
+#include "driver/SystemDirectory.h"
 #include "platform/DaemonLauncher.h"
 #include "platform/FileLock.h"
 #include "platform/RuntimeDirectory.h"
+#include "platform/SystemDriver.h"
 #include "platform/TrustRefusals.h"
+#include "platform/UnixSocket.h"
 
 namespace {
 
@@ -43,14 +49,36 @@ int TakeDriverLock(FileLock& lock, const std::string& socketPath) {
     return Fail(socketPath + ".lock: cannot lock: " + std::strerror(errno));
 }
 
-}  // namespace
+std::unique_ptr<DriverBackend> LoadBackend(const char* machine, std::string* error) {
+    std::vector<std::string> warnings;
+    auto backend = CreateBackend(machine, error, &warnings);
+    for (const std::string& warning : warnings)
+        std::fprintf(stderr, "warning: %s\n", warning.c_str());
+    return backend;
+}
 
-// Everything that can go wrong at start-up is reported before detaching, so
-// the starter sees the message and a non-zero exit.
-int main(int argc, char** argv) {
-    DriverOptions options;
+int Serve(DriverBackend& backend, DriverSocket& socket, IdleStop* idle, FileLock& running) {
+    RequestHandler handler(backend);
+    FrameServer frames(handler);
+    DriverServer(socket, frames, idle).Run();
+    socket.Unlink();
+    // The driver lock goes before the clients lock an idle stop holds: a
+    // program waiting on that one then finds the way clear for a new driver.
+    running.Release();
+    return 0;
+}
+
+int DetachUnlessForeground(const DriverOptions& options, DriverSocket& socket) {
     std::string error;
-    if (!DriverOptions::Parse(argc, argv, &options, &error)) return Fail(error);
+    if (options.foreground || Detach(&error)) return 0;
+    socket.Unlink();
+    return Fail(error);
+}
+
+// A driver of this user's, in the runtime directory: on a simulated machine,
+// or root's on this machine's hardware.
+int RunUserDriver(const DriverOptions& options) {
+    std::string error;
     std::string problem = RuntimeDirectoryProblem();
     if (!problem.empty()) return Fail(problem);
 
@@ -62,30 +90,85 @@ int main(int argc, char** argv) {
     const std::string socketPath = RuntimeDirectory() + "/" + options.socketName;
     FileLock running;
     if (int status = TakeDriverLock(running, socketPath)) return status;
-
-    std::vector<std::string> warnings;
-    auto backend = CreateBackend(machine, &error, &warnings);
-    for (const std::string& warning : warnings)
-        std::fprintf(stderr, "warning: %s\n", warning.c_str());
+    auto backend = LoadBackend(machine, &error);
     if (!backend) return Fail(error);
 
     DriverSocket socket;
     HoldTermination();
     if (!socket.Bind(socketPath, SocketAccess{}, &error)) return Fail(error);
     InstallSignalHandling(socket.Path());
-    if (!options.foreground && !Detach(&error)) {
-        socket.Unlink();
-        return Fail(error);
-    }
+    if (int status = DetachUnlessForeground(options, socket)) return status;
 
     std::optional<IdleStop> idle;
     if (idlePeriod) idle.emplace(*idlePeriod, socketPath + ".clients");
-    RequestHandler handler(*backend);
-    FrameServer frames(handler);
-    DriverServer(socket, frames, idle ? &*idle : nullptr).Run();
-    socket.Unlink();
-    // The driver lock goes before the clients lock an idle stop holds: a
-    // program waiting on that one then finds the way clear for a new driver.
-    running.Release();
+    return Serve(*backend, socket, idle ? &*idle : nullptr, running);
+}
+
+// The socket made by the driver itself, where no service manager hands one
+// over: in root's own folder, mode 0660 with the group, never in place of a
+// socket that some driver still serves.
+int MakeSystemSocket(DriverSocket& socket, gid_t group, FileLock& running) {
+    const std::string directory = system_driver::Directory();
+    std::string problem = PrepareSystemDirectory(directory);
+    if (!problem.empty()) return Fail(RefusalMessage("system driver folder", directory, problem));
+    const std::string socketPath = system_driver::SocketPath();
+    if (int status = TakeDriverLock(running, socketPath)) return status;
+    if (unix_socket::Answers(socketPath)) {
+        return Fail(socketPath + ": a driver already listens there", kDaemonAlreadyRunningStatus);
+    }
+    std::string error;
+    if (!socket.Bind(socketPath, SocketAccess{0660, group}, &error)) return Fail(error);
     return 0;
+}
+
+// The service "Borealix" of the machine: root, on this machine's hardware,
+// for root and the members of its group. It has no idle stop: systemd keeps
+// its socket and starts it again on demand, and by hand it is meant to stay.
+int RunSystemDriver(const DriverOptions& options) {
+    const char* machine = std::getenv("BOREALIX_MACHINE");
+    if (machine && *machine) {
+        return Fail(
+            "--system serves this machine's hardware, not a simulated machine "
+            "(BOREALIX_MACHINE is set)");
+    }
+    if (geteuid() != 0) return Fail("--system must run as root");
+    std::string error;
+    gid_t group = 0;
+    if (!system_driver::ResolveGroup(&group, &error)) return Fail(error);
+    auto backend = LoadBackend(nullptr, &error);
+    if (!backend) return Fail(error);
+
+    DriverSocket socket;
+    FileLock running;
+    HoldTermination();
+    int inherited = -1;
+    switch (inherited_socket::Take(&inherited, &error)) {
+        case inherited_socket::Outcome::Unusable:
+            return Fail(error);
+        case inherited_socket::Outcome::Taken:
+            // systemd runs one instance and keeps the socket: no lock, and
+            // nothing written under its read-only /run.
+            socket.Adopt(inherited, group);
+            break;
+        case inherited_socket::Outcome::None:
+            if (int status = MakeSystemSocket(socket, group, running)) return status;
+            break;
+    }
+    InstallSignalHandling(socket.Path());
+    // A service manager waits on the process it started: never detached.
+    if (inherited < 0) {
+        if (int status = DetachUnlessForeground(options, socket)) return status;
+    }
+    return Serve(*backend, socket, nullptr, running);
+}
+
+}  // namespace
+
+// Everything that can go wrong at start-up is reported before detaching, so
+// the starter sees the message and a non-zero exit.
+int main(int argc, char** argv) {
+    DriverOptions options;
+    std::string error;
+    if (!DriverOptions::Parse(argc, argv, &options, &error)) return Fail(error);
+    return options.system ? RunSystemDriver(options) : RunUserDriver(options);
 }

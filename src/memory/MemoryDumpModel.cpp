@@ -14,6 +14,7 @@
 #include "memory/MemoryDumpInput.h"
 #include "memory/MemoryDumpReader.h"
 #include "platform/MessageBox.h"
+#include "platform/PrivateTempFolder.h"
 #include "platform/SystemServices.h"
 
 namespace {
@@ -53,8 +54,10 @@ MemoryDumpModel::~MemoryDumpModel() {
 
 std::string MemoryDumpModel::MakeTempBase() const {
     std::string directory = SystemServices::Current().TempPath();
-    if (!IsDirectory(directory)) directory = UserFileDirectory();
-    return directory + title_;
+    // The fallback folder is shared by every instance: a private folder of
+    // this process's own there too, so none takes another's Memory1.tmp.
+    if (!IsDirectory(directory)) directory = private_temp::FolderIn(UserFileDirectory());
+    return directory.empty() ? directory : directory + title_;
 }
 
 bool MemoryDumpModel::Reject(const char* message, MemoryDumpField field) {
@@ -74,6 +77,7 @@ bool MemoryDumpModel::OnDump(const std::string& addressText, const std::string& 
     baseAddress_ = *address;
     OnClear();
     tempBase_ = MakeTempBase();
+    if (tempBase_.empty()) return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
     if (!FillDataFile(tempBase_ + ".tmp", *size)) return false;
     // A window that could not open its files would show and save nothing.
     if (hex_.AttachDump(*size, baseAddress_, tempBase_) != 0) {

@@ -33,8 +33,9 @@ class MemoryDumpModel {
     MemoryDumpModel(const MemoryDumpModel&) = delete;
     MemoryDumpModel& operator=(const MemoryDumpModel&) = delete;
 
-    // The temporary directory (or the program directory when there is none)
-    // followed by the document's title.
+    // The temporary directory (or, when there is none, a private folder in
+    // the program or home directory) followed by the document's title; ""
+    // when no folder can be had.
     std::string MakeTempBase() const;
 
     // false (message shown, Focus() set) when a field is invalid or the dump

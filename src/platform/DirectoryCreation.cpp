@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <filesystem>
 
 bool CreateDirectories(const std::string& path, mode_t mode) {
     if (path.empty()) {
@@ -20,11 +21,19 @@ bool CreateDirectories(const std::string& path, mode_t mode) {
         }
         if (slash == std::string::npos) break;
     }
-    struct stat info{};
+    struct stat info {};
     if (stat(path.c_str(), &info) != 0) return false;
     if (!S_ISDIR(info.st_mode)) {
         errno = ENOTDIR;
         return false;
     }
     return true;
+}
+
+std::string AbsoluteDirectoryPath(const std::string& path) {
+    std::error_code ignored;
+    std::string absolute = std::filesystem::absolute(path, ignored).lexically_normal().string();
+    if (absolute.empty()) absolute = path;
+    while (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();
+    return absolute;
 }

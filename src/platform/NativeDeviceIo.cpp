@@ -8,8 +8,8 @@
 
 #include "platform/DeviceIo.h"
 #include "platform/DeviceWire.h"
+#include "platform/DriverRoute.h"
 #include "platform/ErrorCodes.h"
-#include "platform/RuntimeDirectory.h"
 #include "platform/Seam.h"
 #include "platform/UnixSocket.h"
 
@@ -78,7 +78,7 @@ public:
             Fail(ERROR_FILE_NOT_FOUND);
             return INVALID_DEVICE_HANDLE;
         }
-        int fd = unix_socket::Connect(RuntimeDirectory() + "/" + path.substr(prefix.size()));
+        int fd = unix_socket::Connect(driver_route::DeviceSocketPath(path.substr(prefix.size())));
         if (fd < 0) {
             Fail(ErrorOfConnect(errno));
             return INVALID_DEVICE_HANDLE;

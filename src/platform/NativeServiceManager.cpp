@@ -7,6 +7,7 @@
 
 #include "platform/DaemonLauncher.h"
 #include "platform/DeviceWire.h"
+#include "platform/DriverRoute.h"
 #include "platform/ErrorCodes.h"
 #include "platform/FileLock.h"
 #include "platform/Polling.h"
@@ -14,6 +15,8 @@
 #include "platform/Seam.h"
 #include "platform/ServiceManager.h"
 #include "platform/ServiceRecordStore.h"
+#include "platform/SystemDriver.h"
+#include "platform/TrustRefusals.h"
 #include "platform/UnixSocket.h"
 
 namespace {
@@ -32,6 +35,12 @@ constexpr milliseconds kClientLockTimeout{10000};
 constexpr int kLaunchAttempts = 3;
 
 thread_local uint32_t lastError = ERROR_SUCCESS;
+
+// The machine's own service, which the system driver runs: it exists and
+// runs, and it is not this user's to stop or delete.
+bool IsSystemService(const std::string& name) {
+    return name == system_driver::kServiceName && driver_route::UsesSystemDriver();
+}
 
 std::string SocketOf(const std::string& name) {
     return RuntimeDirectory() + "/" + name;
@@ -53,15 +62,25 @@ bool SendStopFrame(const std::string& socketPath) {
 class NativeServiceManager : public ServiceManager {
   public:
     // The records are the manager's database: refused where they cannot be
-    // trusted, so nothing a planted record names is ever run.
+    // trusted, so nothing a planted record names is ever run. Where the
+    // system driver serves, nothing of this user's is opened or made; where
+    // it does not, only root may start a driver on this machine's hardware.
     ScHandle OpenSCManager(uint32_t) override {
-        uint32_t error = service_records::OpenDatabase();
-        if (error != ERROR_SUCCESS) return Fail(error), 0;
+        if (!driver_route::UsesSystemDriver()) {
+            std::string problem = driver_route::OwnDriverProblem();
+            if (!problem.empty()) {
+                NoteRefusal(problem);
+                return Fail(ERROR_ACCESS_DENIED), 0;
+            }
+            uint32_t error = service_records::OpenDatabase();
+            if (error != ERROR_SUCCESS) return Fail(error), 0;
+        }
         return NewHandle(Entry{true, {}});
     }
 
     ScHandle CreateService(ScHandle manager, const ServiceConfig& config, uint32_t) override {
         if (!IsManager(manager)) return Fail(ERROR_INVALID_HANDLE), 0;
+        if (IsSystemService(config.name)) return Fail(ERROR_SERVICE_EXISTS), 0;
         uint32_t error = service_records::Create(config);
         if (error != ERROR_SUCCESS) return Fail(error), 0;
         return NewHandle(Entry{false, config.name});
@@ -69,6 +88,7 @@ class NativeServiceManager : public ServiceManager {
 
     ScHandle OpenService(ScHandle manager, const std::string& name, uint32_t) override {
         if (!IsManager(manager)) return Fail(ERROR_INVALID_HANDLE), 0;
+        if (IsSystemService(name)) return NewHandle(Entry{false, name});
         ServiceConfig config;
         uint32_t error = service_records::Read(name, &config);
         if (error != ERROR_SUCCESS) return Fail(error), 0;
@@ -78,6 +98,7 @@ class NativeServiceManager : public ServiceManager {
     bool StartService(ScHandle service) override {
         std::string name;
         if (!ServiceName(service, &name)) return Fail(ERROR_INVALID_HANDLE);
+        if (IsSystemService(name)) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
         ServiceConfig config;
         uint32_t error = service_records::Read(name, &config);
         if (error != ERROR_SUCCESS) return Fail(error);
@@ -105,6 +126,7 @@ class NativeServiceManager : public ServiceManager {
         std::string name;
         if (!ServiceName(service, &name)) return Fail(ERROR_INVALID_HANDLE);
         if (control != SERVICE_CONTROL_STOP) return Fail(ERROR_INVALID_SERVICE_CONTROL);
+        if (IsSystemService(name)) return Fail(ERROR_ACCESS_DENIED);
         std::string socketPath = SocketOf(name);
         if (!SendStopFrame(socketPath)) return Fail(ERROR_SERVICE_NOT_ACTIVE);
         if (!WaitUntil([&] { return !unix_socket::Answers(socketPath); }, kStopTimeoutMs)) {
@@ -116,6 +138,7 @@ class NativeServiceManager : public ServiceManager {
     bool DeleteService(ScHandle service) override {
         std::string name;
         if (!ServiceName(service, &name)) return Fail(ERROR_INVALID_HANDLE);
+        if (IsSystemService(name)) return Fail(ERROR_ACCESS_DENIED);
         uint32_t error = service_records::Remove(name);
         return error == ERROR_SUCCESS ? Succeed() : Fail(error);
     }

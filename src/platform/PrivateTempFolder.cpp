@@ -21,9 +21,13 @@ namespace {
 
 constexpr char kPrefix[] = "tarvolent-";
 
-// Filled once under the mutex, then only read, also by signal handlers.
+// Filled under the mutex, read also by signal handlers. A process has its
+// folder under the temporary directory, and one under each fallback folder
+// it had to use instead.
+constexpr int kMaxFolders = 4;
 std::mutex mutex;
-char folder[4096];
+char folders[kMaxFolders][4096];
+std::string bases[kMaxFolders];  // what each folder was made in
 pid_t creator = 0;
 
 // The start time of a process in clock ticks since boot, field 22 of
@@ -67,6 +71,27 @@ bool StillRuns(pid_t pid, unsigned long long start) {
     return kill(pid, 0) == 0 || errno == EPERM;  // no /proc: the pid alone
 }
 
+// Only system calls, so it may run in a signal handler. The folder is ours
+// and private: it holds plain files, and nobody else can add to it.
+void RemoveFolder(const char* folder) {
+    int directory = open(folder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (directory >= 0) {
+        alignas(8) char entries[4096];
+        long got;
+        while ((got = syscall(SYS_getdents64, directory, entries, sizeof(entries))) > 0) {
+            for (long offset = 0; offset < got;) {
+                auto* entry = reinterpret_cast<struct dirent64*>(entries + offset);
+                const char* name = entry->d_name;
+                bool dots = name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && !name[2]));
+                if (!dots) unlinkat(directory, name, 0);
+                offset += entry->d_reclen;
+            }
+        }
+        close(directory);
+    }
+    rmdir(folder);
+}
+
 void RemoveAtExit() {
     Remove();
 }
@@ -87,39 +112,48 @@ std::string TemporaryDirectory() {
 }
 
 std::string Folder() {
+    return FolderIn(TemporaryDirectory());
+}
+
+std::string FolderIn(const std::string& directory) {
+    if (directory.empty()) return {};
+    const std::string base = directory.back() == '/' ? directory : directory + "/";
     std::lock_guard<std::mutex> guard(mutex);
-    if (creator == getpid()) return std::string(folder) + "/";
-    std::string pattern = TemporaryDirectory() + kPrefix + std::to_string(getpid()) + "-" +
+    if (creator != getpid()) {
+        // A forked child leaves its parent's folders alone and makes its own.
+        for (int i = 0; i < kMaxFolders; ++i) folders[i][0] = '\0';
+        creator = getpid();
+    }
+    int slot = -1;
+    for (int i = 0; i < kMaxFolders && slot < 0; ++i) {
+        if (folders[i][0] && bases[i] == base) slot = i;
+    }
+    std::error_code error;
+    if (slot >= 0 && std::filesystem::is_directory(folders[slot], error)) {
+        return std::string(folders[slot]) + "/";
+    }
+    // Gone under our feet (a cleaned temporary directory): made afresh.
+    for (int i = 0; i < kMaxFolders && slot < 0; ++i) {
+        if (!folders[i][0]) slot = i;
+    }
+    if (slot < 0) return {};
+    if (base != TemporaryDirectory()) RemoveLeftoversIn(base);
+    std::string pattern = base + kPrefix + std::to_string(getpid()) + "-" +
                           std::to_string(StartTime(getpid())) + "-XXXXXX";
-    if (pattern.size() >= sizeof(folder) || !mkdtemp(pattern.data())) return {};
-    std::memcpy(folder, pattern.c_str(), pattern.size() + 1);
+    if (pattern.size() >= sizeof(folders[slot]) || !mkdtemp(pattern.data())) return {};
+    std::memcpy(folders[slot], pattern.c_str(), pattern.size() + 1);
+    bases[slot] = base;
     static bool registered = std::atexit(RemoveAtExit) == 0;
     (void)registered;
-    creator = getpid();
     return pattern + "/";
 }
 
-// Only system calls, so it may run in a signal handler. The folder is ours
-// and private: it holds plain files, and nobody else can add to it.
 void Remove() {
     if (creator != getpid()) return;  // a forked child leaves its parent's alone
-    int directory = open(folder, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (directory >= 0) {
-        alignas(8) char entries[4096];
-        long got;
-        while ((got = syscall(SYS_getdents64, directory, entries, sizeof(entries))) > 0) {
-            for (long offset = 0; offset < got;) {
-                auto* entry = reinterpret_cast<struct dirent64*>(entries + offset);
-                const char* name = entry->d_name;
-                bool dots = name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && !name[2]));
-                if (!dots) unlinkat(directory, name, 0);
-                offset += entry->d_reclen;
-            }
-        }
-        close(directory);
+    for (char* folder : folders) {
+        if (folder[0]) RemoveFolder(folder);
+        folder[0] = '\0';  // made afresh if wanted again
     }
-    rmdir(folder);
-    creator = 0;  // made afresh if wanted again
 }
 
 void RemoveOnSignals() {
@@ -130,10 +164,14 @@ void RemoveOnSignals() {
 }
 
 int RemoveLeftovers() {
+    return RemoveLeftoversIn(TemporaryDirectory());
+}
+
+int RemoveLeftoversIn(const std::string& directory) {
     namespace fs = std::filesystem;
     int removed = 0;
     std::error_code error;
-    for (const fs::directory_entry& entry : fs::directory_iterator(TemporaryDirectory(), error)) {
+    for (const fs::directory_entry& entry : fs::directory_iterator(directory, error)) {
         pid_t pid = 0;
         unsigned long long start = 0;
         if (!ParseName(entry.path().filename().string(), &pid, &start)) continue;

@@ -16,13 +16,20 @@ std::string TemporaryDirectory();
 // The folder with a trailing '/', made on first use under
 // TemporaryDirectory(); "" when it cannot be made.
 std::string Folder();
-// Removes the folder and what it holds, if it was made by this process.
-// Safe inside a signal handler.
+// The same kind of folder under another directory, for when the temporary
+// directory cannot be used; removed with the other. Leftovers of dead
+// processes there are removed when it is first made. "" when it cannot be
+// made.
+std::string FolderIn(const std::string& directory);
+// Removes the folders and what they hold, if made by this process. Safe
+// inside a signal handler.
 void Remove();
 // SIGTERM, SIGINT and SIGHUP remove the folder, then end the process as the
 // signal would have.
 void RemoveOnSignals();
-// Removes the folders of this user's processes that no longer run; how many.
+// Removes the folders of this user's processes that no longer run from the
+// temporary directory, or from `directory`; how many.
 int RemoveLeftovers();
+int RemoveLeftoversIn(const std::string& directory);
 
 }  // namespace private_temp

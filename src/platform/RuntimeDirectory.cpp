@@ -3,9 +3,10 @@
 #include <unistd.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 #include "platform/DirectoryCreation.h"
+#include "platform/PrivateTempFolder.h"
+#include "platform/SystemDriver.h"
 #include "platform/TrustedPath.h"
 
 namespace {
@@ -20,22 +21,14 @@ std::string ChooseRuntimeDirectory() {
     if (!chosen.empty()) return chosen;
     std::string xdg = EnvironmentValue("XDG_RUNTIME_DIR");
     if (!xdg.empty()) return xdg + "/borealix";
-    return "/tmp/borealix-" + std::to_string(geteuid());
-}
-
-// Absolute, so a driver that leaves the current directory still finds it.
-std::string Normalised(const std::string& path) {
-    std::error_code ignored;
-    std::string absolute = std::filesystem::absolute(path, ignored).lexically_normal().string();
-    if (absolute.empty()) absolute = path;
-    while (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();
-    return absolute;
+    return private_temp::TemporaryDirectory() + "borealix-" + std::to_string(geteuid());
 }
 
 }  // namespace
 
 std::string RuntimeDirectory() {
-    std::string directory = Normalised(ChooseRuntimeDirectory());
+    // Absolute, so a driver that leaves the current directory still finds it.
+    std::string directory = AbsoluteDirectoryPath(ChooseRuntimeDirectory());
     // A failure shows up in RuntimeDirectoryProblem or at the first file made.
     CreateDirectories(directory, 0700);
     return directory;
@@ -44,6 +37,11 @@ std::string RuntimeDirectory() {
 std::string RuntimeDirectoryProblem() {
     std::string directory = RuntimeDirectory();
     std::string problem = trusted_path::DirectoryProblem(directory);
+    // Root owns both: only the path keeps a per-user driver out of the
+    // system driver's folder.
+    const std::string system = system_driver::Directory();
+    if (problem.empty() && (directory == system || directory.rfind(system + "/", 0) == 0))
+        problem = "it is the system driver's folder " + system;
     return problem.empty() ? problem : RefusalMessage("runtime directory", directory, problem);
 }
 

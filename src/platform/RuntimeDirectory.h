@@ -3,12 +3,13 @@
 #include <string>
 
 // $BOREALIX_RUNTIME_DIR, else $XDG_RUNTIME_DIR/borealix, else
-// /tmp/borealix-UID, as an absolute path without a trailing '/'. Created on
-// first use (mode 0700).
+// borealix-UID in the temporary directory ($TMPDIR or /tmp), as an absolute
+// path without a trailing '/'. Created on first use (mode 0700).
 std::string RuntimeDirectory();
 
 // "" when the runtime directory may be trusted (see trusted_path), else a
-// message that names it and what is wrong. Nothing in a refused directory is
+// message that names it and what is wrong. The system driver's folder is
+// never a runtime directory, not even root's. Nothing in a refused directory is
 // read, run or connected to.
 std::string RuntimeDirectoryProblem();
 

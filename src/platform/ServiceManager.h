@@ -24,9 +24,11 @@ struct ServiceConfig {
 
 // The service manager: service records kept in the runtime directory; start
 // spawns the binary path as a daemon and waits until its socket answers.
+// Where the machine's system driver admits this process on real hardware,
+// its service "Borealix" exists and runs, and is not this user's to change.
 // Failures set the platform's error code (ERROR_SERVICE_EXISTS, ...).
 class ServiceManager {
-public:
+  public:
     virtual ~ServiceManager() = default;
 
     virtual ScHandle OpenSCManager(uint32_t access) = 0;

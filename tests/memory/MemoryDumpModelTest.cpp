@@ -1,5 +1,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
@@ -263,7 +265,8 @@ TEST_F(MemoryDumpTest, TemporaryFileProblemsLeaveNoDump) {
     std::filesystem::remove(dir.MapPath());
 }
 
-TEST_F(MemoryDumpTest, TheTemporaryFilesGoWithTheModelAndFallBackToTheProgramDirectory) {
+TEST_F(MemoryDumpTest,
+       TheTemporaryFilesGoWithTheModelAndFallBackToAPrivateFolderInTheProgramDirectory) {
     {
         HexEditModel otherHex;
         MemoryDumpHexModel otherWindow{otherHex};
@@ -277,15 +280,50 @@ TEST_F(MemoryDumpTest, TheTemporaryFilesGoWithTheModelAndFallBackToTheProgramDir
     EXPECT_FALSE(std::filesystem::exists(base + ".tmp"));
     EXPECT_FALSE(std::filesystem::exists(base + "map.tmp"));
 
-    const std::string programDirectory =
-        std::filesystem::path(dir.BasePath()).parent_path() / "bin";
-    std::filesystem::create_directory(programDirectory);
-    system.moduleFileName = programDirectory + "/tarvolent";
+    // Without a temporary directory: a private folder of this process in the
+    // program directory, another one for each other instance there.
+    namespace fs = std::filesystem;
+    const fs::path scratch = fs::path(dir.BasePath()).parent_path();
+    const fs::path programDirectory = scratch / "bin";
+    fs::create_directory(programDirectory);
+    system.moduleFileName = programDirectory / "tarvolent";
     system.tempPath = "/nonexistent-temp-dir/";
-    EXPECT_EQ(model.MakeTempBase(), programDirectory + "/Memory1");
+    const fs::path fallback = model.MakeTempBase();
+    EXPECT_EQ(fallback.filename(), "Memory1");
+    EXPECT_EQ(fallback.parent_path().parent_path(), programDirectory);
+    EXPECT_EQ(fallback.parent_path().filename().string().rfind(
+                  "tarvolent-" + std::to_string(getpid()) + "-", 0),
+              0u);
+    EXPECT_EQ(fs::status(fallback.parent_path()).permissions(), fs::perms::owner_all);
+    EXPECT_EQ(model.MakeTempBase(), fallback.string()) << "one folder for the process";
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    pid_t child = fork();
+    if (child == 0) {
+        std::string theirs = model.MakeTempBase();
+        (void)!write(pipeFds[1], theirs.data(), theirs.size());
+        std::exit(0);  // as an instance ends, its folders go
+    }
+    close(pipeFds[1]);
+    char theirs[4096];
+    ssize_t got = read(pipeFds[0], theirs, sizeof(theirs));
+    close(pipeFds[0]);
+    waitpid(child, nullptr, 0);
+    const fs::path other(std::string(theirs, got > 0 ? static_cast<size_t>(got) : 0));
+    EXPECT_EQ(other.parent_path().parent_path(), programDirectory);
+    EXPECT_NE(other.parent_path(), fallback.parent_path());
+    EXPECT_FALSE(fs::exists(other.parent_path())) << "gone with the instance that made it";
+
     // Never beside an installed program, which the user may not write to.
     system.directoriesWritable = false;
-    EXPECT_EQ(model.MakeTempBase(), "/home/tester/Memory1");
+    system.homeDirectory = (scratch / "home").string() + "/";
+    fs::create_directory(scratch / "home");
+    EXPECT_EQ(fs::path(model.MakeTempBase()).parent_path().parent_path(), scratch / "home");
+    system.homeDirectory = "/nonexistent-home/";
+    EXPECT_EQ(model.MakeTempBase(), "");
+    EXPECT_FALSE(model.OnDump("C0000", "10"));
+    EXPECT_EQ(Texts().back(), kOpenTempFileFailedMessage);
+    EXPECT_FALSE(model.HasDump());
 }
 
 TEST_F(MemoryDumpTest, ACopyThatMayNotFillStopsAtTheBlockTheDriverCannotRead) {

@@ -20,17 +20,10 @@ mode_t ModeOf(const std::string& path) {
     return info.st_mode & 07777;
 }
 
-// Creates nothing lasting outside the test's own directory.
-void ExpectDefault(const std::string& expected) {
-    bool existed = fs::exists(expected);
-    EXPECT_EQ(RuntimeDirectory(), expected);
-    std::error_code ignored;
-    if (!existed) fs::remove(expected, ignored);
-}
-
 TEST(RuntimeDirectory, FollowsTheEnvironmentAndIsCreatedPrivate) {
     EnvironmentGuard runtime("BOREALIX_RUNTIME_DIR");
     EnvironmentGuard xdg("XDG_RUNTIME_DIR");
+    EnvironmentGuard tmpdir("TMPDIR");
     const std::string base = RuntimeDirectory();
     std::string nested = base + "/rd/a/b";
     setenv("BOREALIX_RUNTIME_DIR", (nested + "/").c_str(), 1);
@@ -50,8 +43,27 @@ TEST(RuntimeDirectory, FollowsTheEnvironmentAndIsCreatedPrivate) {
     setenv("XDG_RUNTIME_DIR", (base + "/xdg").c_str(), 1);
     EXPECT_EQ(RuntimeDirectory(), base + "/xdg/borealix");
     EXPECT_EQ(ModeOf(base + "/xdg/borealix"), 0700u);
+    // Last, a folder of this user's in the temporary directory.
     setenv("XDG_RUNTIME_DIR", "", 1);
-    ExpectDefault("/tmp/borealix-" + std::to_string(geteuid()));
+    setenv("TMPDIR", (base + "/tmp").c_str(), 1);
+    EXPECT_EQ(RuntimeDirectory(), base + "/tmp/borealix-" + std::to_string(geteuid()));
+    EXPECT_EQ(ModeOf(base + "/tmp/borealix-" + std::to_string(geteuid())), 0700u);
+}
+
+// Root owns both, so only the path keeps them apart.
+TEST(RuntimeDirectory, IsNeverTheSystemDriversFolder) {
+    EnvironmentGuard runtime("BOREALIX_RUNTIME_DIR");
+    EnvironmentGuard system("BOREALIX_SYSTEM_DIR");
+    const std::string base = RuntimeDirectory();
+    setenv("BOREALIX_SYSTEM_DIR", (base + "/system/").c_str(), 1);
+    for (const std::string& inside : {base + "/system", base + "/system/machines/1"}) {
+        setenv("BOREALIX_RUNTIME_DIR", inside.c_str(), 1);
+        EXPECT_EQ(RuntimeDirectoryProblem(), "Refused runtime directory " + inside +
+                                                 ": it is the system driver's folder " + base +
+                                                 "/system");
+    }
+    setenv("BOREALIX_RUNTIME_DIR", (base + "/system-not").c_str(), 1);
+    EXPECT_EQ(RuntimeDirectoryProblem(), "");
 }
 
 TEST(SelectMachine, KeysTheRuntimeDirectoryByPathAndContents) {

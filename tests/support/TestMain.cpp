@@ -41,8 +41,7 @@ void StopLeftoverDrivers(const std::filesystem::path& runtimeDir) {
     for (auto it = std::filesystem::recursive_directory_iterator(runtimeDir, error);
          !error && it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
         if (it->is_socket(error) && StopDriverAt(it->path())) {
-            std::fprintf(stderr, "note: stopped a driver left running at %s\n",
-                         it->path().c_str());
+            std::fprintf(stderr, "note: stopped a driver left running at %s\n", it->path().c_str());
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
     }
@@ -50,14 +49,16 @@ void StopLeftoverDrivers(const std::filesystem::path& runtimeDir) {
 
 }  // namespace
 
-// Every test program gets a private runtime directory, so no test ever meets
-// a driver that a person started, nor leaves one where a person would look.
+// Every test program gets a private runtime directory, and a system driver
+// folder where none runs, so no test ever meets a driver that a person
+// started, nor leaves one where a person would look.
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvolent-test-XXXXXX";
     if (!mkdtemp(pattern.data())) return 2;
     setenv("BOREALIX_RUNTIME_DIR", pattern.c_str(), 1);
+    setenv("BOREALIX_SYSTEM_DIR", (pattern + "/no-system-driver").c_str(), 1);
     // Any driver a test starts on this machine's hardware only reads it.
     setenv("BOREALIX_HARDWARE_READ_ONLY", "1", 1);
     int result = RUN_ALL_TESTS();

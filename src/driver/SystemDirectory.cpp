@@ -1,0 +1,21 @@
+#include "driver/SystemDirectory.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "platform/DirectoryCreation.h"
+#include "platform/TrustedPath.h"
+
+std::string PrepareSystemDirectory(const std::string& directory) {
+    struct stat info {};
+    if (lstat(directory.c_str(), &info) != 0) {
+        if (errno != ENOENT) return std::string("it cannot be examined: ") + std::strerror(errno);
+        // Readable by all, so every member of the group can reach the socket.
+        if (!CreateDirectories(directory, 0755))
+            return std::string("it cannot be created: ") + std::strerror(errno);
+    }
+    // Run as root, the trusted owner is root.
+    return trusted_path::DirectoryProblem(directory);
+}
