@@ -8,9 +8,14 @@
 #include <fstream>
 #include <thread>
 
+#include "driver/DriverServer.h"
 #include "driver/DriverSocket.h"
 #include "driver/PeerCheck.h"
+#include "driver/RequestHandler.h"
+#include "driver/SimBackend.h"
+#include "sim/MachineFileLoader.h"
 #include "support/CommandOutput.h"
+#include "support/ForegroundDriver.h"
 #include "support/OtherUser.h"
 
 namespace {
@@ -47,11 +52,12 @@ class PeerJudge {
     std::thread thread_;
 };
 
-std::string ProbeAs(const std::string& setprivPrefix, const std::string& socketPath) {
+// What PeerProbe.cpp prints, run as another user; `variable` picks the probe.
+std::string ProbeAs(const std::string& setprivPrefix, const std::string& socketPath,
+                    const std::string& variable = "TARVOLENT_PEER_PROBE") {
     // The program's own path: another user may not follow /proc/PID/exe.
     const std::string program = fs::read_symlink("/proc/self/exe").string();
-    return CommandOutput("TARVOLENT_PEER_PROBE='" + socketPath + "' " + setprivPrefix + program +
-                         " 2>&1");
+    return CommandOutput(variable + "='" + socketPath + "' " + setprivPrefix + program + " 2>&1");
 }
 
 TEST(DriverSocket, IsBornWithItsModeAndGroupAndAdmitsThePeersRealGroups) {
@@ -108,6 +114,29 @@ TEST(DriverSocket, IsBornWithItsModeAndGroupAndAdmitsThePeersRealGroups) {
     EXPECT_EQ(private_.AdmittedGroup(), std::nullopt);
     EXPECT_EQ(ProbeAs(OtherUser::Prefix(group), path), "refused\n");
     private_.Unlink();
+}
+
+// The machine's system driver serves its group, but only root stops it.
+TEST(DriverServer, MembersOfTheGroupUseTheDriverButOnlyItsOwnersStopIt) {
+    if (std::string why = OtherUser::Unavailable(); !why.empty()) GTEST_SKIP() << why;
+    OtherUser other;
+    const std::string path = (other.Shared().parent_path() / "Borealix").string();
+    DriverSocket socket;
+    std::string error;
+    ASSERT_TRUE(socket.Bind(path, SocketAccess{0660, kTestGroup}, &error)) << error;
+    MachineLoad load = MachineFileLoader::LoadText(R"({"functions": []})", "empty.json", "");
+    ASSERT_TRUE(load.Ok()) << load.error;
+    SimBackend backend(std::move(load.machine));
+    RequestHandler handler(backend);
+    FrameServer frames(handler);
+    std::thread serving([&] { DriverServer(socket, frames).Run(); });
+
+    const std::string member = OtherUser::Prefix(std::to_string(kTestGroup));
+    EXPECT_EQ(ProbeAs(member, path, "TARVOLENT_PEER_STOP"), "5\n");  // ERROR_ACCESS_DENIED
+    EXPECT_EQ(ProbeAs(OtherUser::Prefix(), path, "TARVOLENT_PEER_STOP"), "refused\n");
+    EXPECT_TRUE(SendStopFrame(path)) << "still serving, and root may stop it";
+    serving.join();
+    socket.Unlink();
 }
 
 }  // namespace

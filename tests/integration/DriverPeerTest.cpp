@@ -2,42 +2,24 @@
 #include <unistd.h>
 
 #include <filesystem>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "hw/DriverChannel.h"
-#include "sim/MachineFileLoader.h"
-#include "support/CommandOutput.h"
+#include "sim/PciFunction.h"
 #include "support/ForegroundDriver.h"
+#include "support/PciPeer.h"
 
 // The driver on this machine's hardware, read only, against lspci.
 namespace {
 
 namespace fs = std::filesystem;
 
-bool HasPciFunctions() {
-    std::error_code error;
-    return fs::exists("/sys/bus/pci/devices", error) &&
-           !fs::is_empty("/sys/bus/pci/devices", error);
-}
-
-// "BB:DD.F" of every segment-0 function lspci lists, in its order.
-std::vector<std::string> LspciFunctions() {
-    std::istringstream lines(CommandOutput("lspci -D -n 2>/dev/null"));
-    std::vector<std::string> functions;
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.rfind("0000:", 0) == 0) functions.push_back(line.substr(5, 7));
-    }
-    return functions;
-}
-
 class DriverPeerTest : public testing::Test {
   protected:
     void SetUp() override {
         if (!HasPciFunctions()) GTEST_SKIP() << "no PCI functions on this machine";
-        if (CommandOutput("command -v lspci").empty()) GTEST_SKIP() << "lspci is not installed";
+        if (std::string why = LspciUnavailable(); !why.empty()) GTEST_SKIP() << why;
         if (!fs::exists(ForegroundDriver::Program())) GTEST_SKIP() << "driver not built";
         driver_ = std::make_unique<ForegroundDriver>("");
         ASSERT_TRUE(driver_->Ready()) << driver_->Process().StandardError();
@@ -70,8 +52,7 @@ TEST_F(DriverPeerTest, ListingEqualsLspci) {
 }
 
 TEST_F(DriverPeerTest, ConfigurationDwordsEqualLspci) {
-    MachineLoad dump =
-        MachineFileLoader::LoadText(CommandOutput("lspci -xxx 2>/dev/null"), "lspci -xxx", "");
+    MachineLoad dump = LspciConfigurationDump();
     ASSERT_TRUE(dump.Ok()) << dump.error;
     // Unprivileged readers see only the standard header, in lspci as here.
     uint32_t visible = geteuid() == 0 ? 0x100 : 0x40;
