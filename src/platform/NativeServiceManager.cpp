@@ -42,6 +42,15 @@ bool IsSystemService(const std::string& name) {
     return name == system_driver::kServiceName && driver_route::UsesSystemDriver();
 }
 
+// A driver of this user's own on this machine's hardware, which only root
+// may run; the refusal says what to do instead.
+bool IsRefusedHardwareService(const std::string& name) {
+    if (name != system_driver::kServiceName) return false;
+    std::string problem = driver_route::OwnDriverProblem();
+    if (!problem.empty()) NoteRefusal(problem);
+    return !problem.empty();
+}
+
 std::string SocketOf(const std::string& name) {
     return RuntimeDirectory() + "/" + name;
 }
@@ -63,15 +72,9 @@ class NativeServiceManager : public ServiceManager {
   public:
     // The records are the manager's database: refused where they cannot be
     // trusted, so nothing a planted record names is ever run. Where the
-    // system driver serves, nothing of this user's is opened or made; where
-    // it does not, only root may start a driver on this machine's hardware.
+    // system driver serves, nothing of this user's is opened or made.
     ScHandle OpenSCManager(uint32_t) override {
         if (!driver_route::UsesSystemDriver()) {
-            std::string problem = driver_route::OwnDriverProblem();
-            if (!problem.empty()) {
-                NoteRefusal(problem);
-                return Fail(ERROR_ACCESS_DENIED), 0;
-            }
             uint32_t error = service_records::OpenDatabase();
             if (error != ERROR_SUCCESS) return Fail(error), 0;
         }
@@ -81,6 +84,7 @@ class NativeServiceManager : public ServiceManager {
     ScHandle CreateService(ScHandle manager, const ServiceConfig& config, uint32_t) override {
         if (!IsManager(manager)) return Fail(ERROR_INVALID_HANDLE), 0;
         if (IsSystemService(config.name)) return Fail(ERROR_SERVICE_EXISTS), 0;
+        if (IsRefusedHardwareService(config.name)) return Fail(ERROR_ACCESS_DENIED), 0;
         uint32_t error = service_records::Create(config);
         if (error != ERROR_SUCCESS) return Fail(error), 0;
         return NewHandle(Entry{false, config.name});
@@ -99,6 +103,7 @@ class NativeServiceManager : public ServiceManager {
         std::string name;
         if (!ServiceName(service, &name)) return Fail(ERROR_INVALID_HANDLE);
         if (IsSystemService(name)) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
+        if (IsRefusedHardwareService(name)) return Fail(ERROR_ACCESS_DENIED);
         ServiceConfig config;
         uint32_t error = service_records::Read(name, &config);
         if (error != ERROR_SUCCESS) return Fail(error);

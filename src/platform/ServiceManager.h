@@ -25,7 +25,9 @@ struct ServiceConfig {
 // The service manager: service records kept in the runtime directory; start
 // spawns the binary path as a daemon and waits until its socket answers.
 // Where the machine's system driver admits this process on real hardware,
-// its service "Borealix" exists and runs, and is not this user's to change.
+// its service "Borealix" exists and runs, and is not this user's to change;
+// elsewhere on real hardware only root may create or start a "Borealix" of
+// its own (the refusal, noted, says what to do instead).
 // Failures set the platform's error code (ERROR_SERVICE_EXISTS, ...).
 class ServiceManager {
   public:

@@ -9,6 +9,7 @@
 
 #include "pci/MachineJson.h"
 #include "support/CliTest.h"
+#include "support/PciPeer.h"
 
 namespace {
 
@@ -175,6 +176,7 @@ TEST_F(CliReportTest, RealFunctionsReadAsTheirConfigFiles) {
     const std::filesystem::path devices = "/sys/bus/pci/devices";
     std::error_code error;
     if (std::filesystem::is_empty(devices, error) || error) GTEST_SKIP() << "no PCI functions";
+    if (std::string why = OwnDriverUnavailable(); !why.empty()) GTEST_SKIP() << why;
     if (!std::filesystem::exists("/sys/firmware/acpi/tables/MCFG"))
         GTEST_SKIP() << "no configuration window to read PCI Express functions through";
     int compared = 0;

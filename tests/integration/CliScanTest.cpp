@@ -18,6 +18,7 @@
 #include "pci/PciClassFile.h"
 #include "platform/MachineSelection.h"
 #include "support/CliTest.h"
+#include "support/PciPeer.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ TEST_F(CliScanTest, BuiltinMachineListsAsTheGoldenFile) {
     CliRun run = Run("scan", "builtin");
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(run.out, ReadWholeFile(std::string(TARVOLENT_SOURCE_DIR) +
-                               "/tests/pci/golden/cli-scan-builtin.txt"));
+                                     "/tests/pci/golden/cli-scan-builtin.txt"));
     EXPECT_EQ(run.err, "");
 
     // The option may follow the command; the filter keeps list order.
@@ -87,6 +88,7 @@ TEST_F(CliScanTest, RealFunctionsAgreeWithLspci) {
     std::error_code error;
     if (std::filesystem::is_empty("/sys/bus/pci/devices", error) || error)
         GTEST_SKIP() << "no PCI functions";
+    if (std::string why = OwnDriverUnavailable(); !why.empty()) GTEST_SKIP() << why;
     if (std::system("lspci --version >/dev/null 2>&1") != 0) GTEST_SKIP() << "no lspci";
 
     std::map<std::string, std::string> peerIdentity;  // "bb:dd.f" -> "vvvv:dddd"

@@ -1,5 +1,7 @@
 #include "support/PciPeer.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <sstream>
 
@@ -10,6 +12,10 @@ bool HasPciFunctions() {
     std::error_code error;
     return std::filesystem::exists("/sys/bus/pci/devices", error) &&
            !std::filesystem::is_empty("/sys/bus/pci/devices", error);
+}
+
+std::string OwnDriverUnavailable() {
+    return geteuid() == 0 ? "" : "only root runs a driver of its own on this machine's hardware";
 }
 
 std::string LspciUnavailable() {

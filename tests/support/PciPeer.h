@@ -9,6 +9,9 @@
 
 // True when the kernel lists PCI functions here.
 bool HasPciFunctions();
+// "" when the programs of a test may reach this machine's hardware with a
+// driver of their own: as root (the system driver is never there in tests).
+std::string OwnDriverUnavailable();
 // "" when lspci can be run, else why not.
 std::string LspciUnavailable();
 // "BB:DD.F" of every segment-0 function lspci lists, in its order.
