@@ -16,6 +16,5 @@ std::string PrepareSystemDirectory(const std::string& directory) {
         if (!CreateDirectories(directory, 0755))
             return std::string("it cannot be created: ") + std::strerror(errno);
     }
-    // Run as root, the trusted owner is root.
-    return trusted_path::DirectoryProblem(directory);
+    return trusted_path::DirectoryProblemOf(directory, 0);
 }

@@ -1,5 +1,6 @@
 #include "platform/DriverRoute.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -11,6 +12,7 @@
 #include "platform/ErrorCodes.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/SystemDriver.h"
+#include "platform/TrustedPath.h"
 #include "platform/UnixSocket.h"
 
 namespace driver_route {
@@ -24,6 +26,7 @@ constexpr int kProbeTimeoutSeconds = 10;
 struct Decision {
     std::string key;
     SystemReach reach;
+    std::string problem;
 };
 
 std::mutex mutex;
@@ -34,17 +37,41 @@ std::string MachineVariable() {
     return machine ? machine : "";
 }
 
-SystemReach DecidedReach() {
+Decision Decided() {
     const std::string key = MachineVariable() + '\n' + system_driver::SocketPath();
     std::lock_guard<std::mutex> guard(mutex);
-    if (!decided || decided->key != key) decided = Decision{key, ProbeSystemDriver()};
-    return decided->reach;
+    if (!decided || decided->key != key) {
+        std::string problem;
+        SystemReach reach = ProbeSystemDriver(&problem);
+        decided = Decision{key, reach, problem};
+    }
+    return *decided;
+}
+
+// Only root could have made the socket and the folders above it.
+std::string SocketProblem(const struct stat& socket) {
+    if (!S_ISSOCK(socket.st_mode)) return "it is not a socket";
+    if (socket.st_uid != 0)
+        return "it belongs to user " + std::to_string(socket.st_uid) + ", not to root";
+    const std::string directory = system_driver::Directory();
+    std::string problem = trusted_path::DirectoryProblemOf(directory, 0);
+    return problem.empty() ? problem
+                           : "its folder " + directory + " may not be trusted: " + problem;
 }
 
 }  // namespace
 
-SystemReach ProbeSystemDriver() {
-    int fd = unix_socket::Connect(system_driver::SocketPath());
+SystemReach ProbeSystemDriver(std::string* problem) {
+    const std::string socketPath = system_driver::SocketPath();
+    struct stat socket {};
+    if (lstat(socketPath.c_str(), &socket) != 0)
+        return errno == EACCES ? SystemReach::Refused : SystemReach::Absent;
+    std::string untrusted = SocketProblem(socket);
+    if (!untrusted.empty()) {
+        if (problem) *problem = RefusalMessage("system driver socket", socketPath, untrusted);
+        return SystemReach::Untrusted;
+    }
+    int fd = unix_socket::Connect(socketPath);
     if (fd < 0)
         return errno == EACCES || errno == EPERM ? SystemReach::Refused : SystemReach::Absent;
     unix_socket::SetTimeouts(fd, kProbeTimeoutSeconds);
@@ -66,7 +93,7 @@ bool OnSimulatedMachine() {
 }
 
 bool UsesSystemDriver() {
-    return !OnSimulatedMachine() && DecidedReach() == SystemReach::Admitted;
+    return !OnSimulatedMachine() && Decided().reach == SystemReach::Admitted;
 }
 
 std::string DeviceSocketPath(const std::string& name) {
@@ -80,12 +107,16 @@ std::string OwnDriverProblem() {
     const std::string service = std::string("the service ") + system_driver::kServiceName + " at " +
                                 system_driver::SocketPath();
     const std::string join = "join the group " + system_driver::GroupName() + " and log in again";
-    switch (DecidedReach()) {
+    const Decision decision = Decided();
+    switch (decision.reach) {
         case SystemReach::Admitted:
             return {};
         case SystemReach::Absent:
             return "To use this machine's hardware without root, install " + service +
                    " (it does not run), " + join + ".";
+        case SystemReach::Untrusted:
+            return "To use this machine's hardware without root, install " + service + ", " + join +
+                   ". " + decision.problem + ".";
         case SystemReach::Refused:
             break;
     }

@@ -9,13 +9,16 @@
 // kernel shows every user, and be shown made-up values for the rest.
 namespace driver_route {
 
-enum class SystemReach { Admitted, Absent, Refused };
+enum class SystemReach { Admitted, Absent, Refused, Untrusted };
 
 // Connects to the system driver's socket and asks it for the function
 // list, which changes nothing: Admitted when it answered, Absent when
 // nothing listens there, Refused when the socket or the driver turned this
-// process away (or the driver failed the request).
-SystemReach ProbeSystemDriver();
+// process away (or the driver failed the request). Untrusted, with the
+// reason in *problem, when the socket or a folder above it is not root's
+// alone: whatever listens there may not be the machine's driver, and is
+// not even asked.
+SystemReach ProbeSystemDriver(std::string* problem = nullptr);
 
 // BOREALIX_MACHINE names a simulated machine.
 bool OnSimulatedMachine();

@@ -18,9 +18,11 @@ std::string ModeText(mode_t mode) {
     return text;
 }
 
-std::string OwnerProblem(uid_t owner) {
-    return "it belongs to user " + std::to_string(owner) + ", not to this user (" +
-           std::to_string(geteuid()) + ")";
+std::string OwnerProblem(uid_t actual, uid_t owner = geteuid()) {
+    std::string expected = owner == geteuid() ? "this user (" + std::to_string(owner) + ")"
+                           : owner == 0       ? std::string("root")
+                                              : "user " + std::to_string(owner);
+    return "it belongs to user " + std::to_string(actual) + ", not to " + expected;
 }
 
 bool OthersMayWrite(mode_t mode) {
@@ -32,12 +34,12 @@ std::string WritableProblem(mode_t mode) {
 }
 
 // A folder above ours: whoever may change it may swap what lies below.
-std::string AncestorProblem(const std::string& path) {
+std::string AncestorProblem(const std::string& path, uid_t owner) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {
         return "the folder " + path + " above it cannot be examined: " + std::strerror(errno);
     }
-    if (info.st_uid != 0 && info.st_uid != geteuid()) {
+    if (info.st_uid != 0 && info.st_uid != owner) {
         return "the folder " + path + " above it belongs to user " + std::to_string(info.st_uid);
     }
     if (OthersMayWrite(info.st_mode) && !(info.st_mode & S_ISVTX)) {
@@ -48,7 +50,7 @@ std::string AncestorProblem(const std::string& path) {
     // A link may only be changed by whoever may write its folder, checked
     // next; but a link placed by another user points wherever they like.
     if (lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode) && link.st_uid != 0 &&
-        link.st_uid != geteuid()) {
+        link.st_uid != owner) {
         return "the folder " + path + " above it is a link of user " + std::to_string(link.st_uid);
     }
     return {};
@@ -64,17 +66,21 @@ std::string AbsolutePath(const std::string& path) {
 }  // namespace
 
 std::string DirectoryProblem(const std::string& given) {
+    return DirectoryProblemOf(given, geteuid());
+}
+
+std::string DirectoryProblemOf(const std::string& given, uid_t owner) {
     const std::string path = AbsolutePath(given);
     struct stat info {};
     if (lstat(path.c_str(), &info) != 0)
         return std::string("it cannot be examined: ") + std::strerror(errno);
     if (S_ISLNK(info.st_mode)) return "it is a symbolic link";
     if (!S_ISDIR(info.st_mode)) return "it is not a directory";
-    if (info.st_uid != geteuid()) return OwnerProblem(info.st_uid);
+    if (info.st_uid != owner) return OwnerProblem(info.st_uid, owner);
     if (OthersMayWrite(info.st_mode)) return WritableProblem(info.st_mode);
     for (size_t slash = path.rfind('/'); slash != std::string::npos && slash > 0;
          slash = path.rfind('/', slash - 1)) {
-        std::string problem = AncestorProblem(path.substr(0, slash));
+        std::string problem = AncestorProblem(path.substr(0, slash), owner);
         if (!problem.empty()) return problem;
     }
     return {};

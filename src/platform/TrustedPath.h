@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <string>
 
 // What a process may trust in the folders it keeps state in: only what this
@@ -12,6 +14,9 @@ namespace trusted_path {
 // above it belongs to this user or to root and lets nobody else write
 // (a sticky folder such as /tmp excepted), so nobody can swap it either.
 std::string DirectoryProblem(const std::string& path);
+// The same for a folder that must be `owner`'s rather than this user's (the
+// system driver's folder, root's, seen by its clients).
+std::string DirectoryProblemOf(const std::string& path, uid_t owner);
 
 // An open file (opened with O_NOFOLLOW): a regular file owned by the
 // effective user, without write permission for group or others.

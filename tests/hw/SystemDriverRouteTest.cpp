@@ -30,8 +30,12 @@ namespace fs = std::filesystem;
 class SystemDriverRouteTest : public testing::Test {
   protected:
     void SetUp() override {
+        // Clients trust only a socket and folders of root's.
+        if (geteuid() != 0) GTEST_SKIP() << "the system driver's folder must be root's";
         savedSystemDir_ = std::getenv("BOREALIX_SYSTEM_DIR");
-        systemDir_ = RuntimeDirectory() + "/system-route";
+        // A folder of each test's own: a process keeps what it found at one.
+        static int tests = 0;
+        systemDir_ = RuntimeDirectory() + "/system-route-" + std::to_string(++tests);
         fs::create_directories(systemDir_);
         setenv("BOREALIX_SYSTEM_DIR", systemDir_.c_str(), 1);
         std::string error;
@@ -51,7 +55,7 @@ class SystemDriverRouteTest : public testing::Test {
             serving_.join();
         }
         socket_.Unlink();
-        setenv("BOREALIX_SYSTEM_DIR", savedSystemDir_.c_str(), 1);
+        if (!savedSystemDir_.empty()) setenv("BOREALIX_SYSTEM_DIR", savedSystemDir_.c_str(), 1);
         unsetenv("BOREALIX_MACHINE");
     }
 
@@ -123,6 +127,33 @@ TEST_F(SystemDriverRouteTest, ASystemDriverThatIsGoneOrDoesNotAnswerIsNotUsed) {
     EXPECT_TRUE(fs::is_socket(systemDir_ + "/Borealix"));
     EXPECT_EQ(driver_route::ProbeSystemDriver(), driver_route::SystemReach::Absent);
     fs::remove(systemDir_ + "/Borealix");
+}
+
+// Whatever listens where someone else could have put it is not the
+// machine's driver, and is not even asked.
+TEST_F(SystemDriverRouteTest, ASocketOrFolderThatIsNotRootsAloneIsNotTrusted) {
+    const std::string socket = systemDir_ + "/Borealix";
+    auto probe = [] {
+        std::string problem;
+        driver_route::SystemReach reach = driver_route::ProbeSystemDriver(&problem);
+        return reach == driver_route::SystemReach::Untrusted ? problem : "trusted";
+    };
+    EXPECT_EQ(probe(), "trusted");
+    fs::permissions(systemDir_, fs::perms(0777));
+    EXPECT_EQ(probe(), "Refused system driver socket " + socket + ": its folder " + systemDir_ +
+                           " may not be trusted: it is writable by its group or by others "
+                           "(mode 0777)");
+    fs::permissions(systemDir_, fs::perms(0755));
+    ASSERT_EQ(chown(socket.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(probe(),
+              "Refused system driver socket " + socket + ": it belongs to user 65534, not to root");
+    EXPECT_FALSE(driver_route::UsesSystemDriver());
+    EXPECT_EQ(driver_route::DeviceSocketPath("Borealix"), RuntimeDirectory() + "/Borealix");
+    ASSERT_EQ(chown(socket.c_str(), 0, 0), 0);
+    ASSERT_EQ(chown(systemDir_.c_str(), 65534, 65534), 0);
+    EXPECT_EQ(probe(), "Refused system driver socket " + socket + ": its folder " + systemDir_ +
+                           " may not be trusted: it belongs to user 65534, not to this user (0)");
+    ASSERT_EQ(chown(systemDir_.c_str(), 0, 0), 0);
 }
 
 }  // namespace
