@@ -7,8 +7,8 @@
 #include "cli/DriverStart.h"
 #include "cli/FunctionAddress.h"
 #include "cli/ScanCommand.h"
-#include "pci/PciWindowModel.h"
 #include "pci/PciReportWriter.h"
+#include "pci/PciWindowModel.h"
 #include "pci/ReportFile.h"
 #include "platform/MessageBox.h"
 
@@ -72,7 +72,7 @@ int RunReportCommand(const std::vector<std::string>& arguments) {
     ReportOptions options;
     const std::string problem = ParseReportOptions(arguments, &options);
     if (!problem.empty()) return ArgumentProblem(problem);
-    if (options.baseText != kAutoBaseText && !ParseHexArgument(options.baseText)) {
+    if (!PciWindowModel::ParseBaseAddressText(options.baseText)) {
         ShowMessage(kBaseAddressErrorMessage);
         return kExitFailure;
     }

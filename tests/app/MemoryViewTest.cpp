@@ -30,16 +30,17 @@
 
 namespace {
 
-// One function whose registers 3 to 10 hold memory, I/O and zero values, and
-// 0x400 counting bytes of memory at FEBF0000.
+// One function whose registers 3 to 10 hold a 32-bit and a 64-bit memory
+// register, the 64-bit one's upper half, I/O and zero values, and 0x400
+// counting bytes of memory at FEBF0000.
 std::string BarMachine() {
     std::string json = MachineJson({{"00:00.0",
                                      {{0x00, 0x12348086},
                                       {0x0C, 0xFEBF0000},
                                       {0x10, 0xFEBF0000},
-                                      {0x14, 0xE000000C},
-                                      {0x18, 0xE001},
-                                      {0x1C, 0},
+                                      {0x14, 0xFEBF000C},
+                                      {0x18, 0},
+                                      {0x1C, 0xE001},
                                       {0x28, 0xFEBF0000}}}});
     json.insert(1, R"("memory": [{"base": "0xFEBF0000", "size": "0x400", "hex": ")" +
                        CountingHex(0x400) + R"("}], )");
@@ -115,15 +116,17 @@ TEST_F(MemoryViewTest, DoubleClickOnAMemoryBaseAddressRegisterOpensItsDump) {
     EXPECT_EQ(ReadWholeFile(memory->Model().TempBase() + ".tmp"),
               std::string(counting.begin(), counting.end()));
 
-    // The value goes as read: flag bits stay in the address.
+    // The flag bits are no part of the address: the dump starts at the
+    // region's first byte.
     pci->RegisterList()->setCurrentItem(pci->RegisterList()->topLevelItem(5));
     pci->OnRegisterDblClk();
     memory = qobject_cast<CBrxMemoryView*>(ActiveView());
     ASSERT_TRUE(memory);
-    EXPECT_EQ(memory->Model().BaseAddress(), 0xE000000Cu);
+    EXPECT_EQ(memory->Model().BaseAddress(), 0xFEBF0000u);
+    EXPECT_EQ(memory->AddressField()->text(), "FEBF0000");
     EXPECT_EQ(WindowCount(), 3);
 
-    // I/O space, zero, and rows outside the six registers open nothing.
+    // An upper half, I/O space, and rows outside the six registers open nothing.
     for (int row : {6, 7, 3, 10}) {
         pci->RegisterList()->setCurrentItem(pci->RegisterList()->topLevelItem(row));
         pci->OnRegisterDblClk();
