@@ -438,9 +438,11 @@ bool HexEditModel::CopySelection(HexClipboardSink& sink) {
     const bool characterPane = pane_ == PaneChar;
     try {
         uint8_t* bytes = sink.Bytes(count);
-        // What the file cannot give reads as 0xFF, as the window shows it.
-        std::memset(bytes, 0xFF, count);
-        if (count > 0) data_.Read(bytes, lo, count);
+        if (count > 0) {
+            // What the file cannot give reads as 0xFF, as the window shows it.
+            std::memset(bytes, 0xFF, count);
+            data_.Read(bytes, lo, count);
+        }
         char* text = sink.Text(HexClipboardTextLength(count, characterPane));
         WriteHexClipboardText(bytes, count, characterPane, text);
         return true;
