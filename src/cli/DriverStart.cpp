@@ -1,5 +1,7 @@
 #include "cli/DriverStart.h"
 
+#include <filesystem>
+
 #include "hw/DriverInstaller.h"
 #include "platform/MessageBox.h"
 
@@ -7,4 +9,10 @@ bool StartDriver() {
     if (LoadDriver()) return true;
     ShowMessage("Error! Load driver failed!");
     return false;
+}
+
+std::string PathFromHere(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
 }

@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "hw/DriverChannel.h"
-#include "hw/SystemFunctions.h"
+#include "hw/UserFileDirectory.h"
 #include "memory/MemoryDumpHexWindow.h"
 #include "memory/MemoryDumpInput.h"
 #include "memory/MemoryDumpReader.h"
@@ -42,7 +42,7 @@ MemoryDumpModel::~MemoryDumpModel() {
 
 std::string MemoryDumpModel::MakeTempBase() const {
     std::string directory = SystemServices::Current().TempPath();
-    if (!IsDirectory(directory)) directory = ProgramDirectory();
+    if (!IsDirectory(directory)) directory = UserFileDirectory();
     return directory + title_;
 }
 

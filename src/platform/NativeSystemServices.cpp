@@ -1,10 +1,13 @@
+#include <fcntl.h>
 #include <limits.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "platform/Seam.h"
 #include "platform/SystemServices.h"
@@ -12,7 +15,7 @@
 namespace {
 
 class NativeSystemServices : public SystemServices {
-public:
+  public:
     // Neither 9x nor NT: the driver route is taken.
     bool GetVersionEx(OsVersionInfo* info) override {
         info->dwMajorVersion = 0;
@@ -57,6 +60,29 @@ public:
         return path;
     }
 
+    // The effective ids decide, as they do when the file is created.
+    bool MayWriteDirectory(const std::string& directory) override {
+        return !directory.empty() &&
+               faccessat(AT_FDCWD, directory.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+    }
+
+    std::string HomeDirectory() override {
+        std::string home;
+        const char* variable = std::getenv("HOME");
+        if (variable && *variable == '/') {
+            home = variable;
+        } else {
+            std::vector<char> buffer(16384);
+            passwd entry{};
+            passwd* found = nullptr;
+            if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+                found->pw_dir && *found->pw_dir == '/')
+                home = found->pw_dir;
+        }
+        if (!home.empty() && home.back() != '/') home += '/';
+        return home;
+    }
+
     void Sleep(unsigned milliseconds) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     }
@@ -69,4 +95,6 @@ SystemServices& SystemServices::Native() {
     return services;
 }
 
-SystemServices& SystemServices::Current() { return Seam<SystemServices>::Current(); }
+SystemServices& SystemServices::Current() {
+    return Seam<SystemServices>::Current();
+}

@@ -342,6 +342,9 @@ TEST_F(MemoryDumpTest, TheTemporaryFilesGoWithTheModelAndFallBackToTheProgramDir
     system.moduleFileName = programDirectory + "/tarvolent";
     system.tempPath = "/nonexistent-temp-dir/";
     EXPECT_EQ(model.MakeTempBase(), programDirectory + "/Memory1");
+    // Never beside an installed program, which the user may not write to.
+    system.directoriesWritable = false;
+    EXPECT_EQ(model.MakeTempBase(), "/home/tester/Memory1");
 }
 
 TEST_F(MemoryDumpTest, ACopyThatMayNotFillStopsAtTheBlockTheDriverCannotRead) {
