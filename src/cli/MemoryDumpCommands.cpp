@@ -20,28 +20,24 @@
 
 namespace {
 
-struct MemoryRange {
-    uint32_t address = 0;
-    uint32_t size = 0;
-};
-
 // Empty when both fields are sound, else what is wrong, led by the window's
 // own message.
-std::string ParseRange(const std::string& address, const std::string& size, MemoryRange* range) {
-    const auto parsedAddress = ParseMemoryHexField(address);
-    if (!parsedAddress)
-        return std::string(kMemoryAddressErrorMessage) + " \"" + address + "\" is not hexadecimal";
-    const auto parsedSize = ParseMemoryHexField(size);
-    if (!parsedSize || *parsedSize > kMaxDumpSize)
-        return std::string(kMemorySizeErrorMessage) + " \"" + size +
-               "\" is not a hexadecimal size up to 7FFFFFFF";
-    range->address = *parsedAddress;
-    range->size = *parsedSize;
+std::string ParseRange(const std::string& address, const std::string& size, DumpRange* range) {
+    switch (ParseDumpRange(address, size, range)) {
+        case DumpRangeError::Address:
+            return std::string(kMemoryAddressErrorMessage) + " \"" + address +
+                   "\" is not hexadecimal";
+        case DumpRangeError::Size:
+            return std::string(kMemorySizeErrorMessage) + " \"" + size +
+                   "\" is not a hexadecimal size up to 7FFFFFFF";
+        case DumpRangeError::None:
+            break;
+    }
     return {};
 }
 
 // Reads the range into the open file; says what failed on stderr.
-bool CopyRange(const MemoryRange& range, std::FILE* file, const std::string& fileName) {
+bool CopyRange(const DumpRange& range, std::FILE* file, const std::string& fileName) {
     const MemoryDumpReader::Result result = MemoryDumpReader::Copy(
         range.address, range.size, file, MemoryDumpReader::OnReadFailure::Stop);
     switch (result.status) {
@@ -53,6 +49,8 @@ bool CopyRange(const MemoryRange& range, std::FILE* file, const std::string& fil
         case MemoryDumpReader::Status::WriteFailed:
             std::fprintf(stderr, "Writing %s failed: %s\n", fileName.c_str(),
                          std::strerror(result.error));
+            return false;
+        case MemoryDumpReader::Status::Cancelled:
             return false;
     }
     return false;
@@ -112,7 +110,7 @@ FindArguments SplitFindArguments(const std::vector<std::string>& arguments) {
     return parsed;
 }
 
-int PrintMatches(const std::string& dataPath, const MemoryRange& range,
+int PrintMatches(const std::string& dataPath, const DumpRange& range,
                  const std::vector<uint8_t>& pattern, bool exact) {
     HexDataFile data;
     if (!data.Open(dataPath)) {
@@ -147,7 +145,7 @@ int RunDumpCommand(const std::vector<std::string>& arguments) {
     }
     if (positional.size() != 2 || !output) return kExitUsage;
     output = PathFromHere(*output);
-    MemoryRange range;
+    DumpRange range;
     const std::string problem = ParseRange(positional[0], positional[1], &range);
     if (!problem.empty()) return ArgumentProblem(problem);
     if (!StartDriver()) return kExitFailure;
@@ -173,16 +171,21 @@ int RunDumpCommand(const std::vector<std::string>& arguments) {
 int RunFindCommand(const std::vector<std::string>& arguments) {
     const FindArguments parsed = SplitFindArguments(arguments);
     if (parsed.positional.size() != 3) return kExitUsage;
-    MemoryRange range;
+    DumpRange range;
     const std::string problem = ParseRange(parsed.positional[0], parsed.positional[1], &range);
     if (!problem.empty()) return ArgumentProblem(problem);
     const std::string& text = parsed.positional[2];
-    const auto pattern = SearchPatternOf(text.substr(0, kSearchTextLimit), parsed.hexMode);
-    if (!pattern)
+    const SearchPattern pattern = SearchPatternOf(SearchBoxText(text), parsed.hexMode);
+    if (!pattern.valid)
         return ArgumentProblem(std::string(kSearchInputInvalidMessage) + " \"" + text +
                                "\" is not hexadecimal");
     // An empty pattern would match at every address.
-    if (pattern->empty()) return ArgumentProblem("TEXT is empty");
+    if (pattern.bytes.empty()) return ArgumentProblem("TEXT is empty");
+    // A character no byte stands for is in no dump.
+    if (!pattern.representable) {
+        std::fprintf(stderr, "%s\n", kStringNotFoundMessage);
+        return kExitFailure;
+    }
     if (!StartDriver()) return kExitFailure;
 
     ScratchFile scratch;
@@ -197,5 +200,6 @@ int RunFindCommand(const std::vector<std::string>& arguments) {
                      std::strerror(errno));
         return kExitFailure;
     }
-    return PrintMatches(scratch.Path(), range, *pattern, parsed.hexMode || parsed.caseSensitive);
+    return PrintMatches(scratch.Path(), range, pattern.bytes,
+                        parsed.hexMode || parsed.caseSensitive);
 }

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "memory/HexDataFile.h"
+#include "memory/WorkProgress.h"
 
 namespace {
 
@@ -50,12 +51,14 @@ std::optional<uint64_t> HexPatternSearch::FindInBuffer(const uint8_t* bytes, uin
 }
 
 std::optional<uint64_t> HexPatternSearch::Find(HexDataFile& data, uint64_t size, uint64_t start,
-                                               const std::vector<uint8_t>& pattern, bool exact) {
+                                               const std::vector<uint8_t>& pattern, bool exact,
+                                               WorkProgress* progress) {
     const uint64_t length = pattern.size();
     // A window must be longer than the pattern, or the overlap would stall.
     const uint64_t window = std::max(kWindowBytes, 2 * length);
     std::vector<uint8_t> buffer;
     for (uint64_t s = start; s + length <= size; s += window - length) {
+        if (!KeepGoing(progress, s - start, size - start)) return std::nullopt;
         const uint64_t count = std::min(window, size - s);
         buffer.resize(count);
         const uint64_t got = data.Read(buffer.data(), s, count);

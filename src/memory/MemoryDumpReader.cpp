@@ -5,13 +5,15 @@
 #include <vector>
 
 #include "hw/DriverChannel.h"
+#include "memory/WorkProgress.h"
 
 MemoryDumpReader::Result MemoryDumpReader::Copy(uint32_t address, uint32_t size, std::FILE* file,
-                                                OnReadFailure onFailure) {
+                                                OnReadFailure onFailure, WorkProgress* progress) {
     std::vector<uint8_t> buffer(size < kBlockBytes ? size : kBlockBytes);
     for (uint32_t offset = 0; offset < size;) {
         const uint32_t length = size - offset < kBlockBytes ? size - offset : kBlockBytes;
         const uint32_t blockAddress = address + offset;
+        if (!KeepGoing(progress, offset, size)) return {Status::Cancelled, blockAddress, 0};
         // The driver leaves the buffer as it was when a read fails.
         std::memset(buffer.data(), 0xFF, length);
         if (!ReadPhysicalMemory(blockAddress, buffer.data(), length) &&

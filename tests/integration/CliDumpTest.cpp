@@ -73,4 +73,16 @@ TEST_F(CliDumpTest, FindPrintsEveryMatchOrSaysThereIsNone) {
     EXPECT_NE(run.err.find("Input data invalid!"), std::string::npos) << run.err;
 }
 
+TEST_F(CliDumpTest, FindLooksForTheSingleByteTextTheWindowTypes) {
+    const std::string machine = WriteMachine("latin1.json", R"({"functions": [], "memory": [
+        {"base": "0xD0000", "size": "0x5", "hex": "436166e921"}]})");
+    // The argument is UTF-8; the dump holds the Latin-1 byte E9.
+    CliRun run = Run("find D0000 5 --case 'af\xC3\xA9'", machine);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "000D0001\n");
+    run = Run("find D0000 5 'f\xE2\x82\xAC'", machine);  // no byte stands for the euro sign
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "String not found!\n");
+}
+
 }  // namespace
