@@ -1,0 +1,107 @@
+// FindNext over a 1 GiB dump with the pattern at its end, exact and ignoring
+// case, beside grep counting the same pattern in the same data file.
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "AlternatingRounds.h"
+#include "BenchScratch.h"
+#include "PeerProgram.h"
+#include "memory/HexEditModel.h"
+
+namespace {
+
+constexpr uint32_t kDumpBytes = 0x40000000;
+constexpr int kRounds = 7;
+constexpr const char* kPattern = "TarVolent-Needle-4711";
+constexpr const char* kFoldedPattern = "tARvOLENT-nEEDLE-4711";
+
+// Random bytes, then the pattern as the last bytes of the dump.
+bool WriteDataFile(const std::string& path) {
+    std::ofstream file(path, std::ios::binary);
+    std::vector<uint64_t> block(0x400000 / sizeof(uint64_t));
+    uint64_t state = 0x9E3779B97F4A7C15u;
+    const size_t patternLength = std::strlen(kPattern);
+    for (uint64_t written = 0; written < kDumpBytes; written += 0x400000) {
+        for (uint64_t& word : block) {
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            word = state;
+        }
+        if (written + 0x400000 == kDumpBytes)
+            std::memcpy(reinterpret_cast<char*>(block.data()) + 0x400000 - patternLength, kPattern,
+                        patternLength);
+        file.write(reinterpret_cast<const char*>(block.data()), 0x400000);
+    }
+    return static_cast<bool>(file.flush());
+}
+
+std::vector<uint8_t> Bytes(const char* text) {
+    return std::vector<uint8_t>(text, text + std::strlen(text));
+}
+
+// The caret back on the first byte, as Ctrl+Home puts it.
+void CaretHome(HexEditModel& hex) {
+    for (int press = 0; press < 2 && hex.Caret() != 0; ++press)
+        hex.KeyDown(HexKey::Home, false, true);
+}
+
+bool Compare(HexEditModel& hex, const std::string& dataPath, const std::string& label,
+             const char* pattern, bool exact, const std::vector<std::string>& grep) {
+    const std::vector<uint8_t> bytes = Bytes(pattern);
+    const uint32_t expected = kDumpBytes - static_cast<uint32_t>(bytes.size());
+    AlternatingRounds rounds(label, kRounds);
+    std::string peerOutput;
+    std::vector<std::string> peerArguments = grep;
+    peerArguments.push_back(pattern);
+    peerArguments.push_back(dataPath);
+    const bool ran = rounds.Run(
+        [&] {
+            CaretHome(hex);
+            return hex.Caret() == 0 && hex.FindNext(bytes, exact) && hex.Caret() == expected;
+        },
+        [&] { return RunPeerProgram(peerArguments, &peerOutput) && peerOutput == "1\n"; });
+    if (!ran) {
+        std::fprintf(stderr, "bench_search: %s failed (grep printed \"%s\")\n", label.c_str(),
+                     peerOutput.c_str());
+        return false;
+    }
+    std::string peerName;
+    for (const std::string& argument : grep) peerName += argument + " ";
+    rounds.Print(exact ? "FindNext" : "FindNext ignoring case", peerName + "PATTERN FILE");
+    return true;
+}
+
+}  // namespace
+
+int main() {
+    BenchScratch scratch("tarvolent-bench-search");
+    if (!scratch.Ok()) return 2;
+    const std::string base = scratch.File("Memory1");
+    const std::string dataPath = scratch.File("Memory1.tmp");
+    scratch.File("Memory1map.tmp");
+    if (!WriteDataFile(dataPath)) {
+        std::fprintf(stderr, "bench_search: cannot write %s\n", dataPath.c_str());
+        return 2;
+    }
+    HexEditModel hex;
+    hex.SetBytesPerLine(16);
+    hex.SetColumns(true, true, true, true);
+    hex.SetCellSize(10, 20);
+    hex.SetClientSize(800, 400);
+    if (hex.AttachDump(kDumpBytes, 0, base) != 0) {
+        std::fprintf(stderr, "bench_search: %s\n", hex.LastError().c_str());
+        return 2;
+    }
+    hex.LayoutIfPending();
+    std::printf("1 GiB dump, pattern in its last bytes; page cache warm after the first round\n");
+    const bool exact = Compare(hex, dataPath, "FindNext exact vs grep -F", kPattern, true,
+                               {"grep", "-c", "-a", "-F"});
+    setenv("LC_ALL", "C", 1);
+    const bool folded = Compare(hex, dataPath, "FindNext ignoring case vs grep -i -F",
+                                kFoldedPattern, false, {"grep", "-c", "-a", "-i", "-F"});
+    return exact && folded ? 0 : 1;
+}
