@@ -4,9 +4,12 @@
 #include <chrono>
 #include <cstdio>
 
+#include "BenchScratch.h"
+
 namespace {
 
 bool Timed(const AlternatingRounds::Work& work, std::vector<double>* seconds) {
+    if (BenchScratch::Interrupted()) return false;
     const auto start = std::chrono::steady_clock::now();
     if (!work()) return false;
     seconds->push_back(

@@ -4,10 +4,11 @@
 
 #include <string>
 
-// A private folder under the temporary directory for a benchmark's data. The
-// files named through File(), and the folder, are removed when the object
-// goes, and also when the benchmark is interrupted (SIGINT, SIGTERM, SIGHUP),
-// which then stops the processes handed to StopOnInterrupt first.
+// A private folder under the temporary directory for a benchmark's data,
+// removed with everything in it when the object goes. An interruption
+// (SIGINT, SIGTERM, SIGHUP) stops the processes handed to StopOnInterrupt and
+// raises Interrupted(), which the benchmark checks between steps so that it
+// ends through its normal clean-up.
 class BenchScratch {
   public:
     explicit BenchScratch(const std::string& name);
@@ -17,9 +18,11 @@ class BenchScratch {
 
     bool Ok() const { return !path_.empty(); }
     const std::string& Path() const { return path_; }
-    // The path of a file in the folder, removed with it.
-    std::string File(const std::string& name);
-    void StopOnInterrupt(pid_t child);
+    std::string File(const std::string& name) const { return path_ + "/" + name; }
+
+    static void StopOnInterrupt(pid_t child);
+    static void Forget(pid_t child);
+    static bool Interrupted();
 
   private:
     std::string path_;

@@ -5,6 +5,10 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+
+#include "BenchScratch.h"
+
 extern char** environ;
 
 bool RunPeerProgram(const std::vector<std::string>& arguments, std::string* output, int okStatus) {
@@ -23,15 +27,22 @@ bool RunPeerProgram(const std::vector<std::string>& arguments, std::string* outp
     pid_t pid = 0;
     const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
+    if (!failed) BenchScratch::StopOnInterrupt(pid);
     if (output) {
         close(pipeFds[1]);
         output->clear();
         char chunk[4096];
-        for (ssize_t got; !failed && (got = read(pipeFds[0], chunk, sizeof chunk)) > 0;)
-            output->append(chunk, static_cast<size_t>(got));
+        for (ssize_t got; !failed && ((got = read(pipeFds[0], chunk, sizeof chunk)) > 0 ||
+                                      (got < 0 && errno == EINTR));)
+            if (got > 0) output->append(chunk, static_cast<size_t>(got));
         close(pipeFds[0]);
     }
+    if (failed) return false;
     int status = 0;
-    if (failed || waitpid(pid, &status, 0) != pid) return false;
+    pid_t waited;
+    while ((waited = waitpid(pid, &status, 0)) < 0 && errno == EINTR) {
+    }
+    BenchScratch::Forget(pid);
+    if (waited != pid) return false;
     return WIFEXITED(status) && WEXITSTATUS(status) == okStatus;
 }

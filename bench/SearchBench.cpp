@@ -25,6 +25,7 @@ bool WriteDataFile(const std::string& path) {
     uint64_t state = 0x9E3779B97F4A7C15u;
     const size_t patternLength = std::strlen(kPattern);
     for (uint64_t written = 0; written < kDumpBytes; written += 0x400000) {
+        if (BenchScratch::Interrupted()) return false;
         for (uint64_t& word : block) {
             state ^= state << 13;
             state ^= state >> 7;
@@ -81,8 +82,7 @@ int main() {
     BenchScratch scratch("tarvolent-bench-search");
     if (!scratch.Ok()) return 2;
     const std::string base = scratch.File("Memory1");
-    const std::string dataPath = scratch.File("Memory1.tmp");
-    scratch.File("Memory1map.tmp");
+    const std::string dataPath = base + ".tmp";
     if (!WriteDataFile(dataPath)) {
         std::fprintf(stderr, "bench_search: cannot write %s\n", dataPath.c_str());
         return 2;

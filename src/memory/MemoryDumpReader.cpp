@@ -6,22 +6,32 @@
 
 #include "hw/DriverChannel.h"
 
-MemoryDumpReader::Result MemoryDumpReader::Copy(uint32_t address, uint32_t size, std::FILE* file,
-                                                OnReadFailure onFailure) {
+MemoryDumpReader::Result MemoryDumpReader::ForEachBlock(uint32_t address, uint32_t size,
+                                                        OnReadFailure onFailure,
+                                                        const BlockSink& consume) {
     std::vector<uint8_t> buffer(size < kBlockBytes ? size : kBlockBytes);
     for (uint32_t offset = 0; offset < size;) {
         const uint32_t length = size - offset < kBlockBytes ? size - offset : kBlockBytes;
         const uint32_t blockAddress = address + offset;
-        // The driver leaves the buffer as it was when a read fails.
-        std::memset(buffer.data(), 0xFF, length);
-        if (!ReadPhysicalMemory(blockAddress, buffer.data(), length) &&
-            onFailure == OnReadFailure::Stop)
-            return {Status::ReadFailed, blockAddress, 0};
+        if (!ReadPhysicalMemory(blockAddress, buffer.data(), length)) {
+            if (onFailure == OnReadFailure::Stop) return {Status::ReadFailed, blockAddress, 0};
+            std::memset(buffer.data(), 0xFF, length);
+        }
         errno = 0;
-        if (std::fwrite(buffer.data(), 1, length, file) != length)
+        if (!consume(buffer.data(), length))
             return {Status::WriteFailed, blockAddress, errno ? errno : EIO};
         offset += length;
     }
+    return {};
+}
+
+MemoryDumpReader::Result MemoryDumpReader::Copy(uint32_t address, uint32_t size, std::FILE* file,
+                                                OnReadFailure onFailure) {
+    const Result result =
+        ForEachBlock(address, size, onFailure, [file](const uint8_t* bytes, uint32_t count) {
+            return std::fwrite(bytes, 1, count, file) == count;
+        });
+    if (result.status != Status::Ok) return result;
     // Buffered bytes reach the disk only here; a full disk may show up now.
     errno = 0;
     if (std::fflush(file) != 0) return {Status::WriteFailed, address + size, errno ? errno : EIO};

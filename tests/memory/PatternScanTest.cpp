@@ -6,6 +6,7 @@
 #include "memory/HexDataFile.h"
 #include "memory/HexPatternSearch.h"
 #include "memory/PatternScan.h"
+#include "memory/PatternStream.h"
 #include "support/HexDumpDirectory.h"
 
 namespace {
@@ -146,6 +147,28 @@ TEST(PatternScan, FindCrossesEveryWindowBoundary) {
                 start = *match + 1;
             }
             EXPECT_EQ(found, NaiveMatches(data, sought, exact, 1)) << "length " << length;
+        }
+    }
+}
+
+TEST(PatternStream, PiecesOfAnySizeGiveEveryMatchOnce) {
+    std::mt19937 random(99);
+    for (size_t length : {size_t{1}, size_t{2}, size_t{3}, size_t{16}, size_t{100}, size_t{259}}) {
+        // Runs of one letter in either case: matches overlap and straddle.
+        std::vector<uint8_t> data(5000);
+        for (uint8_t& byte : data) byte = random() % 50 == 0 ? 'b' : (random() % 2 ? 'a' : 'A');
+        const std::vector<uint8_t> pattern(length, 'a');
+        for (bool exact : {true, false}) {
+            PatternStream stream(pattern, exact);
+            std::vector<uint64_t> found;
+            for (size_t at = 0; at < data.size();) {
+                // Pieces from nothing to longer than the pattern.
+                const size_t piece =
+                    std::min(data.size() - at, size_t(random() % (2 * length + 3)));
+                stream.Feed(data.data() + at, piece, [&](uint64_t p) { found.push_back(p); });
+                at += piece;
+            }
+            EXPECT_EQ(found, NaiveMatches(data, pattern, exact)) << "length " << length;
         }
     }
 }
