@@ -36,7 +36,9 @@ constexpr RegisterColumn kRegisterColumns[] = {
     {"Description", Qt::AlignLeft | Qt::AlignVCenter, 200},
 };
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 void SetItems(QComboBox* box, const std::vector<std::string>& items) {
     box->clear();
@@ -109,9 +111,10 @@ void CBrxPciView::CreateControls() {
         const char* text;
         int y, width;
     };
-    for (const Filter& f : {Filter{kDeviceFilterBoth, "Show both PCI and PCI Express devices", 64, 144},
-                            Filter{kDeviceFilterPci, "Show only PCI devices", 74, 88},
-                            Filter{kDeviceFilterPciExpress, "Show only PCI Express devices", 84, 115}}) {
+    for (const Filter& f :
+         {Filter{kDeviceFilterBoth, "Show both PCI and PCI Express devices", 64, 144},
+          Filter{kDeviceFilterPci, "Show only PCI devices", 74, 88},
+          Filter{kDeviceFilterPciExpress, "Show only PCI Express devices", 84, 115}}) {
         auto* button = new QRadioButton(f.text, this);
         Place(button, 7, f.y, f.width, 10);
         m_filterGroup->addButton(button, f.filter);
@@ -347,10 +350,11 @@ void CBrxPciView::ShowRegisterList() {
 
 void CBrxPciView::ShowFocus() {
     PciFormState& form = m_model.Form();
-    QWidget* target = form.focus == PciFormField::BaseAddress ? static_cast<QWidget*>(m_cbBaseAddress)
-                      : form.focus == PciFormField::Value     ? m_edValue
-                      : form.focus == PciFormField::Search    ? m_edSearch
-                                                              : nullptr;
+    QWidget* target = form.focus == PciFormField::BaseAddress
+                          ? static_cast<QWidget*>(m_cbBaseAddress)
+                      : form.focus == PciFormField::Value  ? m_edValue
+                      : form.focus == PciFormField::Search ? m_edSearch
+                                                           : nullptr;
     form.focus = PciFormField::None;
     if (target) target->setFocus(Qt::OtherFocusReason);
 }

@@ -117,8 +117,8 @@ int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry) {
 }
 
 uint32_t PciWindowModel::DetectMmioBase(const PciDeviceEntry& entry) const {
-    const uint32_t identity = static_cast<uint32_t>(entry.deviceId) << 16 |
-                              static_cast<uint32_t>(entry.vendorId);
+    const uint32_t identity =
+        static_cast<uint32_t>(entry.deviceId) << 16 | static_cast<uint32_t>(entry.vendorId);
     for (uint32_t n = 8; n <= 15; ++n) {
         const uint32_t candidate = n << 28;
         // A failed read leaves the probe value, which never equals an identity

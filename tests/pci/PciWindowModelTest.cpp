@@ -33,8 +33,7 @@ class PciWindowModelTest : public PciWindowFixture {
     }
 
     void LoadStandard(const char* windowBase = "0xE0000000") {
-        Load(WithWindow(MachineJson({kHostBridge, kPlainFunction, kExpressFunction}),
-                        windowBase));
+        Load(WithWindow(MachineJson({kHostBridge, kPlainFunction, kExpressFunction}), windowBase));
     }
     void Choose(int bus, int device, int function) {
         form().bus = bus;
@@ -47,11 +46,10 @@ class PciWindowModelTest : public PciWindowFixture {
         model.OnRegisterItemChanged();
     }
     int Writes() const {
-        return static_cast<int>(std::count_if(driver_->Codes().begin(), driver_->Codes().end(),
-                                              [](uint32_t code) {
-                                                  return code == IOCTL_WRITE_PCI_CONFIG ||
-                                                         code == IOCTL_WRITE_PHYSICAL_MEMORY;
-                                              }));
+        return static_cast<int>(
+            std::count_if(driver_->Codes().begin(), driver_->Codes().end(), [](uint32_t code) {
+                return code == IOCTL_WRITE_PCI_CONFIG || code == IOCTL_WRITE_PHYSICAL_MEMORY;
+            }));
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
@@ -70,8 +68,8 @@ TEST_F(PciWindowModelTest, StartsEmptyWithTheBoxItems) {
     EXPECT_TRUE(form().deviceList.empty());
     EXPECT_EQ(form().registerListTitle, "Register List");
     EXPECT_EQ(form().deviceListLabel, "PCI and PCI Express Devices");
-    const std::vector<std::string> bases{"80000000", "90000000", "A0000000", "B0000000",
-                                         "C0000000", "D0000000", "E0000000", "F0000000", "Auto"};
+    const std::vector<std::string> bases{"80000000", "90000000", "A0000000", "B0000000", "C0000000",
+                                         "D0000000", "E0000000", "F0000000", "Auto"};
     EXPECT_EQ(PciWindowModel::BaseAddressItems(), bases);
     const auto buses = PciWindowModel::NumberItems(256);
     EXPECT_EQ(buses.front(), "00");
