@@ -2,78 +2,87 @@
 
 #include "platform/DeviceWire.h"
 #include "platform/ErrorCodes.h"
-#include "platform/UnixSocket.h"
 
-bool FrameServer::ServeConnection(int fd) {
-    for (;;) {
-        switch (ServeFrame(fd)) {
-            case Outcome::Continue:
-                continue;
-            case Outcome::Close:
-                return false;
-            case Outcome::Stop:
-                return true;
-        }
-    }
-}
+namespace {
 
-void FrameServer::Reply(int fd, uint32_t status, const uint8_t* out, uint32_t outSize,
-                        const uint8_t* data, uint32_t dataSize) {
-    wire::ReplyHeader header{wire::kReplyMagic, status, outSize, dataSize};
-    // A client that has gone cannot be answered; nothing more to do then.
-    unix_socket::SendAll(fd, &header, sizeof(header)) && unix_socket::SendAll(fd, out, outSize) &&
-        unix_socket::SendAll(fd, data, dataSize);
-}
+// The status that asks the driver to stop rather than answer a request.
+constexpr uint32_t kStopRequested = 0xFFFFFFFFu;
 
-FrameServer::Outcome FrameServer::ServeFrame(int fd) {
-    wire::RequestHeader header{};
-    if (!unix_socket::ReceiveAll(fd, &header, sizeof(header))) return Outcome::Close;
-    if (header.magic != wire::kRequestMagic) {
-        Reply(fd, ERROR_INVALID_PARAMETER);
-        return Outcome::Close;
-    }
-    if (header.code == wire::kStopControlCode) {
-        Reply(fd, ERROR_SUCCESS);
+}  // namespace
+
+FrameServer::Outcome FrameServer::ServeConnection(int fd) {
+    DeadlineStream stream(fd, DeadlineStream::Clock::now() + kFrameDeadline);
+    Frame frame;
+    bool answer = true;
+    uint32_t status = ReadFrame(stream, &frame, &answer);
+    stream.ExtendTo(DeadlineStream::Clock::now() + kFrameDeadline);
+    if (status == kStopRequested) {
+        Reply(stream, ERROR_SUCCESS);
         return Outcome::Stop;
     }
+    if (status != ERROR_SUCCESS) {
+        if (answer) Reply(stream, status);
+        return Outcome::Served;
+    }
+    uint32_t readLength = 0;
+    status = Handle(frame, &readLength);
+    if (status != ERROR_SUCCESS) {
+        Reply(stream, status);
+    } else {
+        Reply(stream, status, frame.out, frame.outSize, data_.data(), readLength);
+    }
+    return Outcome::Served;
+}
+
+uint32_t FrameServer::ReadFrame(DeadlineStream& stream, Frame* frame, bool* answer) {
+    wire::RequestHeader header{};
+    *answer = false;
+    if (!stream.Receive(&header, sizeof(header))) return ERROR_INVALID_PARAMETER;
+    *answer = true;
+    if (header.magic != wire::kRequestMagic) return ERROR_INVALID_PARAMETER;
+    if (header.code == wire::kStopControlCode) return kStopRequested;
     if (header.inSize > wire::kMaxBufferSize || header.outSize > wire::kMaxBufferSize ||
         header.dataSize > wire::kMaxDataSize) {
-        Reply(fd, ERROR_INVALID_PARAMETER);
-        return Outcome::Close;
+        return ERROR_INVALID_PARAMETER;
     }
-    // The VxD codes carry their record in the output buffer, which travels
-    // after the (empty) input buffer.
-    bool vxd = RequestHandler::IsVxdCode(header.code);
-    uint8_t in[wire::kMaxBufferSize], out[wire::kMaxBufferSize];
+    frame->code = header.code;
+    frame->inSize = header.inSize;
+    frame->outSize = header.outSize;
+    frame->dataSize = header.dataSize;
     // Kept from one request to the next: 4 MiB fresh for every transfer
     // would cost more than the transfer itself.
     if (data_.size() < header.dataSize) data_.resize(header.dataSize);
-    if (!unix_socket::ReceiveAll(fd, in, header.inSize) ||
-        (vxd && !unix_socket::ReceiveAll(fd, out, header.outSize)) ||
-        !unix_socket::ReceiveAll(fd, data_.data(), header.dataSize)) {
-        Reply(fd, ERROR_INVALID_PARAMETER);
-        return Outcome::Close;
+    // The VxD codes carry their record in the output buffer, which travels
+    // after the (empty) input buffer.
+    bool vxd = RequestHandler::IsVxdCode(header.code);
+    if (!stream.Receive(frame->in, header.inSize) ||
+        (vxd && !stream.Receive(frame->out, header.outSize)) ||
+        !stream.Receive(data_.data(), header.dataSize)) {
+        return ERROR_INVALID_PARAMETER;
     }
-    wire::UserTransfer transfer = wire::UserTransferOf(header.code);
-    if (transfer != wire::UserTransfer::ToDriver && header.dataSize != 0) {
-        Reply(fd, ERROR_INVALID_PARAMETER);
-        return Outcome::Continue;
-    }
-    uint32_t readLength = 0;
+    bool toDriver = wire::UserTransferOf(header.code) == wire::UserTransfer::ToDriver;
+    if (!toDriver && header.dataSize != 0) return ERROR_INVALID_PARAMETER;
+    return ERROR_SUCCESS;
+}
+
+uint32_t FrameServer::Handle(Frame& frame, uint32_t* readLength) {
+    wire::UserTransfer transfer = wire::UserTransferOf(frame.code);
     UserMemory userMemory = [&](uint64_t, uint32_t length) -> uint8_t* {
         if (transfer == wire::UserTransfer::ToDriver) {
-            return length == header.dataSize ? data_.data() : nullptr;
+            return length == frame.dataSize ? data_.data() : nullptr;
         }
         if (data_.size() < length) data_.resize(length);
-        readLength = length;
+        *readLength = length;
         return data_.data();
     };
-    DriverCall call{header.code, in, header.inSize, out, header.outSize};
-    uint32_t status = handler_.Handle(call, userMemory);
-    if (status != ERROR_SUCCESS) {
-        Reply(fd, status);
-    } else {
-        Reply(fd, status, out, header.outSize, data_.data(), readLength);
-    }
-    return Outcome::Continue;
+    DriverCall call{frame.code, frame.in, frame.inSize, frame.out, frame.outSize};
+    return handler_.Handle(call, userMemory);
+}
+
+void FrameServer::Reply(DeadlineStream& stream, uint32_t status, const uint8_t* out,
+                        uint32_t outSize, const uint8_t* data, uint32_t dataSize) {
+    wire::ReplyHeader header{wire::kReplyMagic, status, outSize, dataSize};
+    // A client that has gone cannot be answered; nothing more to do then.
+    stream.Send(&header, sizeof(header)) && stream.Send(out, outSize) &&
+        stream.Send(data, dataSize);
 }

@@ -1,27 +1,44 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <vector>
 
+#include "driver/DeadlineStream.h"
 #include "driver/RequestHandler.h"
 
-// Reads request frames from a client connection and answers each one. A bad
-// frame fails alone: it gets an error reply while the stream can still be
-// read in step, else the connection is closed.
+// Serves one request frame per connection, as the program sends them: the
+// frame is read, answered, and the caller closes the connection. The whole
+// frame must arrive within kFrameDeadline, and the reply must be taken within
+// the same time again, so one client delays the others by that much at most.
 class FrameServer {
   public:
-    enum class Outcome { Continue, Close, Stop };
+    enum class Outcome { Served, Stop };
+
+    static constexpr std::chrono::seconds kFrameDeadline{2};
 
     explicit FrameServer(RequestHandler& handler) : handler_(handler) {}
 
-    // Serves frames until the client is done or a frame breaks the stream.
-    // True when a stop frame arrived.
-    bool ServeConnection(int fd);
-    Outcome ServeFrame(int fd);
+    // fd is a freshly accepted, non-blocking connection.
+    Outcome ServeConnection(int fd);
 
   private:
-    static void Reply(int fd, uint32_t status, const uint8_t* out = nullptr, uint32_t outSize = 0,
-                      const uint8_t* data = nullptr, uint32_t dataSize = 0);
+    // The request's buffers as they arrived.
+    struct Frame {
+        uint32_t code = 0;
+        uint32_t inSize = 0;
+        uint32_t outSize = 0;
+        uint32_t dataSize = 0;
+        uint8_t in[4096];
+        uint8_t out[4096];
+    };
+
+    // Every byte of a frame is read here and nowhere else. ERROR_SUCCESS, or
+    // the status to answer with; false in *answer when not even a header came.
+    uint32_t ReadFrame(DeadlineStream& stream, Frame* frame, bool* answer);
+    uint32_t Handle(Frame& frame, uint32_t* readLength);
+    static void Reply(DeadlineStream& stream, uint32_t status, const uint8_t* out = nullptr,
+                      uint32_t outSize = 0, const uint8_t* data = nullptr, uint32_t dataSize = 0);
 
     RequestHandler& handler_;
     std::vector<uint8_t> data_;  // memory bytes of the request or its reply

@@ -4,10 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <poll.h>
+
 #include <csignal>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <thread>
 #include <vector>
 
 #include "hw/DriverChannel.h"
@@ -164,30 +168,30 @@ TEST_F(DriverRequestTest, VxdRouteReachesADriverOfThatName) {
 TEST_F(DriverRequestTest, BadFramesFailAloneAndTheNextRequestWorks) {
     DriverRequest record{};
     record.ConfigAddress = 0x80000000u;
-    {  // Unknown code and bad sizes: answered with an error, same connection goes on.
+    // One request per connection: answered, then closed whatever it was.
+    auto exchange = [&](uint32_t code, uint32_t inSize, uint32_t outSize) {
         int fd = Connect();
-        ASSERT_TRUE(SendFrame(fd, 0x80862E2Cu, &record, sizeof(record), sizeof(record)));
+        EXPECT_TRUE(SendFrame(fd, code, &record, inSize, outSize));
         Reply reply = ReceiveReply(fd);
-        ASSERT_TRUE(reply.answered);
-        EXPECT_EQ(reply.header.status, ERROR_INVALID_FUNCTION);
-        ASSERT_TRUE(SendFrame(fd, IOCTL_READ_PCI_CONFIG, &record, 100, sizeof(record)));
-        EXPECT_EQ(ReceiveReply(fd).header.status, ERROR_INVALID_PARAMETER);
-        ASSERT_TRUE(SendFrame(fd, IOCTL_READ_PCI_CONFIG, &record, sizeof(record), sizeof(record)));
-        reply = ReceiveReply(fd);
-        ASSERT_TRUE(reply.answered);
-        EXPECT_EQ(reply.header.status, ERROR_SUCCESS);
-        ASSERT_EQ(reply.out.size(), sizeof(record));
-        DriverRequest answer;
-        std::memcpy(&answer, reply.out.data(), sizeof(answer));
-        EXPECT_EQ(answer.ConfigValue, 0x303E8086u);
+        char more = 0;
+        EXPECT_EQ(recv(fd, &more, 1, 0), 0) << "the connection stays open";
         close(fd);
-    }
-    {  // Oversized buffer: refused and closed.
-        int fd = Connect();
-        ASSERT_TRUE(SendFrame(fd, IOCTL_READ_PCI_CONFIG, &record, 0, wire::kMaxBufferSize + 1));
-        EXPECT_EQ(ReceiveReply(fd).header.status, ERROR_INVALID_PARAMETER);
-        close(fd);
-    }
+        return reply;
+    };
+    Reply reply = exchange(0x80862E2Cu, sizeof(record), sizeof(record));
+    ASSERT_TRUE(reply.answered);
+    EXPECT_EQ(reply.header.status, ERROR_INVALID_FUNCTION);
+    EXPECT_EQ(exchange(IOCTL_READ_PCI_CONFIG, 100, sizeof(record)).header.status,
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(exchange(IOCTL_READ_PCI_CONFIG, 0, wire::kMaxBufferSize + 1).header.status,
+              ERROR_INVALID_PARAMETER);
+    reply = exchange(IOCTL_READ_PCI_CONFIG, sizeof(record), sizeof(record));
+    ASSERT_TRUE(reply.answered);
+    EXPECT_EQ(reply.header.status, ERROR_SUCCESS);
+    ASSERT_EQ(reply.out.size(), sizeof(record));
+    DriverRequest answer;
+    std::memcpy(&answer, reply.out.data(), sizeof(answer));
+    EXPECT_EQ(answer.ConfigValue, 0x303E8086u);
     EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
     {  // Bad magic and a header cut short.
         int fd = Connect();
@@ -224,6 +228,36 @@ TEST_F(DriverRequestTest, BadFramesFailAloneAndTheNextRequestWorks) {
     uint8_t first = 0xAA;
     ASSERT_EQ(ReadPhysicalMemory(0x100000, &first, 1), 1);
     EXPECT_EQ(first, 0);  // the broken write was not carried out
+}
+
+// A client that sends one header byte at a time, slower than the deadline
+// allows: the driver drops it, and a request made meanwhile is served.
+TEST_F(DriverRequestTest, ATricklingClientIsDroppedAtTheFrameDeadline) {
+    using namespace std::chrono;
+    int trickler = Connect();
+    const auto start = steady_clock::now();
+    std::optional<steady_clock::duration> dropped;
+    std::thread trickle([&] {
+        const uint8_t header[sizeof(wire::RequestHeader)] = {0x42, 0x52, 0x58, 0x51};
+        for (uint8_t byte : header) {
+            if (send(trickler, &byte, 1, MSG_NOSIGNAL) != 1) break;
+            pollfd closed{trickler, POLLIN, 0};
+            if (poll(&closed, 1, 700) == 1) {  // the driver hung up
+                dropped = steady_clock::now() - start;
+                return;
+            }
+        }
+    });
+    std::this_thread::sleep_for(milliseconds(200));
+    EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
+    const auto served = steady_clock::now() - start;
+    trickle.join();
+    close(trickler);
+    ASSERT_TRUE(dropped.has_value()) << "the trickling client was never dropped";
+    EXPECT_GE(*dropped, seconds(2));
+    // Served once the trickler's deadline ran out, not after all its bytes
+    // (20 bytes at 0.7 s each).
+    EXPECT_LT(served, seconds(10));
 }
 
 TEST_F(DriverRequestTest, PeersOfAnotherUserAreRefused) {

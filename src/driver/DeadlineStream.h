@@ -1,0 +1,26 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+
+// One client connection read and written against a fixed deadline, not a
+// timeout per call: a peer that trickles bytes gains nothing by it. The
+// descriptor must be non-blocking.
+class DeadlineStream {
+  public:
+    using Clock = std::chrono::steady_clock;
+
+    DeadlineStream(int fd, Clock::time_point deadline) : fd_(fd), deadline_(deadline) {}
+
+    // False on end of stream, an error or the deadline (errno ETIMEDOUT).
+    bool Receive(void* data, size_t size);
+    bool Send(const void* data, size_t size);
+    void ExtendTo(Clock::time_point deadline) { deadline_ = deadline; }
+
+  private:
+    // Waits until the descriptor is ready for events or the deadline passes.
+    bool WaitFor(short events);
+
+    int fd_;
+    Clock::time_point deadline_;
+};
