@@ -14,6 +14,10 @@ class DeadlineStream {
 
     // False on end of stream, an error or the deadline (errno ETIMEDOUT).
     bool Receive(void* data, size_t size);
+    // As Receive, also taking the descriptor that may travel with the bytes
+    // (SCM_RIGHTS); false, with every descriptor that came closed, when more
+    // than one came. *passed stays -1 when none did.
+    bool ReceiveWithDescriptor(void* data, size_t size, int* passed);
     bool Send(const void* data, size_t size);
     void ExtendTo(Clock::time_point deadline) { deadline_ = deadline; }
 

@@ -2,23 +2,27 @@
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 #include "hw/DriverChannel.h"
+#include "platform/SharedTransferBuffer.h"
 
 MemoryDumpReader::Result MemoryDumpReader::ForEachBlock(uint32_t address, uint32_t size,
                                                         OnReadFailure onFailure,
                                                         const BlockSink& consume) {
-    std::vector<uint8_t> buffer(size < kBlockBytes ? size : kBlockBytes);
+    // Shared with the driver: a block is read straight into it, not copied
+    // through the socket.
+    SharedTransferBuffer buffer(size < kBlockBytes ? size : kBlockBytes);
+    if (size > 0 && !buffer.Data()) return {Status::WriteFailed, address, ENOMEM};
     for (uint32_t offset = 0; offset < size;) {
         const uint32_t length = size - offset < kBlockBytes ? size - offset : kBlockBytes;
         const uint32_t blockAddress = address + offset;
-        if (!ReadPhysicalMemory(blockAddress, buffer.data(), length)) {
+        // A failed read may have left anything in a shared buffer.
+        if (!ReadPhysicalMemory(blockAddress, buffer.Data(), length)) {
             if (onFailure == OnReadFailure::Stop) return {Status::ReadFailed, blockAddress, 0};
-            std::memset(buffer.data(), 0xFF, length);
+            std::memset(buffer.Data(), 0xFF, length);
         }
         errno = 0;
-        if (!consume(buffer.data(), length))
+        if (!consume(buffer.Data(), length))
             return {Status::WriteFailed, blockAddress, errno ? errno : EIO};
         offset += length;
     }
