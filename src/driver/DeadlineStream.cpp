@@ -83,7 +83,7 @@ bool TakeDescriptors(msghdr& message, int* passed) {
 
 }  // namespace
 
-bool DeadlineStream::ReceiveWithDescriptor(void* data, size_t size, int* passed) {
+bool DeadlineStream::ReceiveWithDescriptor(void* data, size_t size, int* passed, bool* several) {
     *passed = -1;
     char* bytes = static_cast<char*>(data);
     bool single = true;
@@ -110,8 +110,10 @@ bool DeadlineStream::ReceiveWithDescriptor(void* data, size_t size, int* passed)
             break;
         }
     }
-    if (size == 0 && single) return true;
-    if (*passed >= 0) close(*passed);
-    *passed = -1;
-    return false;
+    *several = !single;
+    if (size > 0 || !single) {
+        if (*passed >= 0) close(*passed);
+        *passed = -1;
+    }
+    return size == 0;
 }

@@ -38,10 +38,12 @@ uint32_t FrameServer::ReadFrame(DeadlineStream& stream, Frame* frame, bool* answ
     wire::RequestHeader header{};
     *answer = false;
     int passed = -1;
-    if (!stream.ReceiveWithDescriptor(&header, sizeof(header), &passed))
+    bool several = false;
+    if (!stream.ReceiveWithDescriptor(&header, sizeof(header), &passed, &several))
         return ERROR_INVALID_PARAMETER;
     frame->passed.Reset(passed);
     *answer = true;
+    if (several) return ERROR_INVALID_PARAMETER;
     frame->shared = header.magic == wire::kSharedRequestMagic;
     if (header.magic != wire::kRequestMagic && !frame->shared) return ERROR_INVALID_PARAMETER;
     // A descriptor comes with a shared memory frame and nothing else.
