@@ -1,9 +1,11 @@
 #include "BenchDriver.h"
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -15,6 +17,7 @@
 
 BenchDriver::BenchDriver(const std::string& runtimeDirectory, const std::string& machine)
     : directory_(runtimeDirectory) {
+    if (mkdir(directory_.c_str(), 0700) != 0 && errno != EEXIST) return;
     const std::string program = std::string(TARVOLENT_BIN_DIR) + "/BOREX64.SYS";
     child_ = fork();
     if (child_ == 0) {

@@ -5,7 +5,7 @@
 #include <string>
 
 // The built driver program run attached in a runtime directory of the
-// benchmark's own, on a machine file or "builtin"; stopped (a stop frame,
+// benchmark's own (made here), on a machine file or "builtin"; stopped (a stop frame,
 // else SIGTERM) when the object goes, and also by an interruption.
 class BenchDriver {
   public:

@@ -2,8 +2,6 @@
 // window's own model and the driver program on a machine whose region is a
 // 1 GiB file, beside dd copying the same bytes into the same folder. First
 // it prints the process's resident memory after a 1 MiB and a 2 GiB dump.
-#include <sys/stat.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -14,6 +12,7 @@
 #include "BenchDriver.h"
 #include "BenchScratch.h"
 #include "PeerProgram.h"
+#include "RandomDataFile.h"
 #include "memory/HexEditModel.h"
 #include "memory/MemoryDumpHexWindow.h"
 #include "memory/MemoryDumpModel.h"
@@ -23,23 +22,6 @@ namespace {
 constexpr uint64_t kRegionBytes = 0x40000000;
 constexpr const char* kRegionBase = "40000000";
 constexpr int kRounds = 7;
-
-bool WriteRegionFile(const std::string& path) {
-    std::ofstream file(path, std::ios::binary);
-    std::vector<uint64_t> block(0x400000 / sizeof(uint64_t));
-    uint64_t state = 0x2545F4914F6CDD1Du;
-    for (uint64_t written = 0; written < kRegionBytes; written += 0x400000) {
-        if (BenchScratch::Interrupted()) return false;
-        for (uint64_t& word : block) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            word = state;
-        }
-        file.write(reinterpret_cast<const char*>(block.data()), 0x400000);
-    }
-    return static_cast<bool>(file.flush());
-}
 
 // "VmRSS" or "VmHWM" of this process, in KiB.
 long StatusKiB(const char* field) {
@@ -64,7 +46,7 @@ int main() {
     const std::string machine = scratch.File("machine.json");
     const std::string runtime = scratch.File("runtime");
     const std::string peerOutput = scratch.File("dd.bin");
-    if (!WriteRegionFile(region) || mkdir(runtime.c_str(), 0700) != 0) {
+    if (!WriteRandomDataFile(region, kRegionBytes)) {
         std::fprintf(stderr, "bench_dump: cannot write %s\n", region.c_str());
         return 2;
     }

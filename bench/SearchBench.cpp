@@ -2,8 +2,6 @@
 // case, beside grep counting the same pattern in the same data file; then
 // tarvolent-cli find over 1 MiB and 4 MiB of zeros, one match per byte: one
 // pass, so the second costs about four times the first.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -17,6 +15,7 @@
 #include "BenchDriver.h"
 #include "BenchScratch.h"
 #include "PeerProgram.h"
+#include "RandomDataFile.h"
 #include "memory/HexEditModel.h"
 
 namespace {
@@ -25,28 +24,6 @@ constexpr uint32_t kDumpBytes = 0x40000000;
 constexpr int kRounds = 7;
 constexpr const char* kPattern = "TarVolent-Needle-4711";
 constexpr const char* kFoldedPattern = "tARvOLENT-nEEDLE-4711";
-
-// Random bytes, then the pattern as the last bytes of the dump.
-bool WriteDataFile(const std::string& path) {
-    std::ofstream file(path, std::ios::binary);
-    std::vector<uint64_t> block(0x400000 / sizeof(uint64_t));
-    uint64_t state = 0x9E3779B97F4A7C15u;
-    const size_t patternLength = std::strlen(kPattern);
-    for (uint64_t written = 0; written < kDumpBytes; written += 0x400000) {
-        if (BenchScratch::Interrupted()) return false;
-        for (uint64_t& word : block) {
-            state ^= state << 13;
-            state ^= state >> 7;
-            state ^= state << 17;
-            word = state;
-        }
-        if (written + 0x400000 == kDumpBytes)
-            std::memcpy(reinterpret_cast<char*>(block.data()) + 0x400000 - patternLength, kPattern,
-                        patternLength);
-        file.write(reinterpret_cast<const char*>(block.data()), 0x400000);
-    }
-    return static_cast<bool>(file.flush());
-}
 
 std::vector<uint8_t> Bytes(const char* text) {
     return std::vector<uint8_t>(text, text + std::strlen(text));
@@ -111,7 +88,6 @@ bool CompareCliFind(const BenchScratch& scratch) {
     const std::string machine = scratch.File("zeros.json");
     std::ofstream(machine)
         << R"({"name": "zeros", "memory": [{"base": "0x0", "size": "0x400000", "fill": "0x00"}]})";
-    if (mkdir(runtime.c_str(), 0700) != 0) return false;
     // The CLI finds this driver running, as it would find its own.
     setenv("BOREALIX_RUNTIME_DIR", runtime.c_str(), 1);
     setenv("BOREALIX_MACHINE", machine.c_str(), 1);
@@ -136,7 +112,7 @@ int main() {
     if (!scratch.Ok()) return 2;
     const std::string base = scratch.File("Memory1");
     const std::string dataPath = base + ".tmp";
-    if (!WriteDataFile(dataPath)) {
+    if (!WriteRandomDataFile(dataPath, kDumpBytes, kPattern)) {
         std::fprintf(stderr, "bench_search: cannot write %s\n", dataPath.c_str());
         return 2;
     }
