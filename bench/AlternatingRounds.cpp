@@ -8,8 +8,9 @@
 
 namespace {
 
-bool Timed(const AlternatingRounds::Work& work, std::vector<double>* seconds) {
-    if (BenchScratch::Interrupted()) return false;
+bool Timed(const AlternatingRounds::Work& work, const AlternatingRounds::Work& settle,
+           std::vector<double>* seconds) {
+    if (BenchScratch::Interrupted() || (settle && !settle())) return false;
     const auto start = std::chrono::steady_clock::now();
     if (!work()) return false;
     seconds->push_back(
@@ -19,11 +20,11 @@ bool Timed(const AlternatingRounds::Work& work, std::vector<double>* seconds) {
 
 }  // namespace
 
-bool AlternatingRounds::Run(const Work& ours, const Work& peer) {
+bool AlternatingRounds::Run(const Work& ours, const Work& peer, const Work& settle) {
     for (int round = 0; round < rounds_; ++round) {
         const bool oursFirst = round % 2 == 0;
-        if (!Timed(oursFirst ? ours : peer, oursFirst ? &ours_ : &peer_)) return false;
-        if (!Timed(oursFirst ? peer : ours, oursFirst ? &peer_ : &ours_)) return false;
+        if (!Timed(oursFirst ? ours : peer, settle, oursFirst ? &ours_ : &peer_)) return false;
+        if (!Timed(oursFirst ? peer : ours, settle, oursFirst ? &peer_ : &ours_)) return false;
     }
     return true;
 }

@@ -12,8 +12,9 @@ class AlternatingRounds {
 
     AlternatingRounds(std::string label, int rounds) : label_(std::move(label)), rounds_(rounds) {}
 
-    // False as soon as either side fails.
-    bool Run(const Work& ours, const Work& peer);
+    // False as soon as either side fails. `settle` (optional) runs untimed
+    // before each side's turn, to start both from the same state.
+    bool Run(const Work& ours, const Work& peer, const Work& settle = {});
     double OursMedian() const { return Median(ours_); }
     double PeerMedian() const { return Median(peer_); }
     // Both medians in milliseconds, then "ratio LABEL: R" (ours over peer).
