@@ -6,8 +6,10 @@ packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev libx11-dev
     nlohmann-json3-dev libgtest-dev libgmock-dev
+    qt6-svg-dev
     pci.ids pciutils fonts-liberation
     xvfb xauth
+    desktop-file-utils dpkg-dev man-db systemd
 )
 
 missing=()

@@ -110,11 +110,10 @@ QIcon ToolBarImage(int commandId) {
 }
 
 // A board with a chip on it.
-QIcon ApplicationIcon() {
-    QPixmap pixmap(32, 32);
-    pixmap.fill(Qt::transparent);
-    QPainter p(&pixmap);
+void PaintApplicationIcon(QPainter& p, int size) {
+    p.save();
     p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / double(kIconDesignSize), size / double(kIconDesignSize));
     p.setPen(QColor(0, 64, 0));
     p.setBrush(QColor(0, 128, 64));
     p.drawRoundedRect(1, 1, 30, 30, 4, 4);
@@ -130,6 +129,18 @@ QIcon ApplicationIcon() {
     p.drawRect(9, 9, 14, 14);
     p.setBrush(QColor(200, 200, 200));
     p.drawEllipse(11, 11, 3, 3);
-    p.end();
-    return QIcon(pixmap);
+    p.restore();
+}
+
+QIcon ApplicationIcon() {
+    QIcon icon;
+    for (int size : {kIconDesignSize, 48}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter p(&pixmap);
+        PaintApplicationIcon(p, size);
+        p.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
 }

@@ -7,9 +7,9 @@
 
 #include "app/ActivationListener.h"
 #include "app/CAboutDlg.h"
-#include "app/CFunctionTreeBar.h"
 #include "app/CBorealixDoc.h"
 #include "app/CChildFrame.h"
+#include "app/CFunctionTreeBar.h"
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/CommandLineInfo.h"
@@ -96,7 +96,7 @@ CBorealixApp::Startup CBorealixApp::InitInstance() {
     SetMessageTitle(kMessageTitle);
 
     if (!LoadDriver()) {
-        ShowMessage("Error! Load driver failed!");
+        ShowMessage(LoadDriverFailedMessage());
         return Startup::Failed;
     }
     return Startup::Running;
@@ -160,9 +160,13 @@ void CBorealixApp::ConnectAppCommands() {
         connect(m_pMainWnd->CommandAction(id), &QAction::triggered, this, handler);
 }
 
-void CBorealixApp::OnSaveAll() { m_saveCommands->OnSaveAll(); }
+void CBorealixApp::OnSaveAll() {
+    m_saveCommands->OnSaveAll();
+}
 
-void CBorealixApp::OnSaveActive() { m_saveCommands->OnSaveActive(); }
+void CBorealixApp::OnSaveActive() {
+    m_saveCommands->OnSaveActive();
+}
 
 void CBorealixApp::OnAppAbout() {
     CAboutDlg dialog(m_pMainWnd.get());
@@ -170,9 +174,13 @@ void CBorealixApp::OnAppAbout() {
 }
 
 // A browser that cannot be started is not reported, as a failed request is not.
-void CBorealixApp::OnSupportWebsite() { ShellOpen::Current().Open(kSupportWebsiteAddress); }
+void CBorealixApp::OnSupportWebsite() {
+    ShellOpen::Current().Open(kSupportWebsiteAddress);
+}
 
-void CBorealixApp::OnOnlineHelp() { ShellOpen::Current().Open(kOnlineHelpAddress); }
+void CBorealixApp::OnOnlineHelp() {
+    ShellOpen::Current().Open(kOnlineHelpAddress);
+}
 
 void CBorealixApp::OnActivationRequested() {
     if (m_pMainWnd) m_pMainWnd->ActivateFromOtherInstance();
@@ -193,8 +201,7 @@ ViewFactory CBorealixApp::PciViewsOpeningDumps() {
     if (!m_views.pci) return {};
     return [this, pci = m_views.pci](CBorealixDoc& document, QWidget* parent) {
         QWidget* view = pci(document, parent);
-        if (auto* pciView = qobject_cast<CBrxPciView*>(view))
-            pciView->SetMemoryDumpOpener(this);
+        if (auto* pciView = qobject_cast<CBrxPciView*>(view)) pciView->SetMemoryDumpOpener(this);
         return view;
     };
 }

@@ -4,8 +4,10 @@
 #include <QSocketNotifier>
 #include <memory>
 
-// SIGTERM and SIGINT end the message loop as closing the main window does, so
-// the exit steps (releasing the single-instance lock) still run.
+// SIGTERM, SIGINT and SIGHUP end the message loop as closing the main window
+// does, so the exit steps still run: the single-instance lock is released,
+// the windows delete their temporary files and the private temporary folder
+// goes with the process.
 class QuitOnTerminate : public QObject {
     Q_OBJECT
   public:

@@ -4,7 +4,7 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/DocTemplate.h"
-#include "hw/SystemFunctions.h"
+#include "hw/UserFileDirectory.h"
 #include "memory/CBrxMemoryView.h"
 #include "pci/CBrxPciView.h"
 #include "pci/ReportFile.h"
@@ -29,7 +29,7 @@ std::optional<std::string> SaveCommands::AskSavePath() {
     request.defaultSuffix = "log";
     request.defaultName = kDefaultSaveName;
     request.filter = "Save Files (*.log);;All Files (*)";
-    request.initialDirectory = ProgramDirectory();
+    request.initialDirectory = UserFileDirectory();
     request.confirmOverwrite = true;
     return SaveFileDialog::Current().AskSavePath(request);
 }

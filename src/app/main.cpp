@@ -7,8 +7,10 @@
 #include "app/ProductViews.h"
 #include "app/QuitOnTerminate.h"
 #include "platform/MachineSelection.h"
+#include "platform/PrivateTempFolder.h"
 
 int main(int argc, char** argv) {
+    private_temp::RemoveLeftovers();
     // The machine decides the runtime directory, so it comes before anything
     // that looks there (the single-instance lock, the driver).
     const CommandLineInfo commandLine =

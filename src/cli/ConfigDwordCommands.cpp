@@ -6,6 +6,8 @@
 
 #include "cli/DriverStart.h"
 #include "cli/FunctionAddress.h"
+#include "cli/RefusalMessage.h"
+#include "cli/RefusedRequestWatch.h"
 #include "cli/ScanCommand.h"
 #include "pci/PciWindowModel.h"
 #include "platform/MessageBox.h"
@@ -58,9 +60,10 @@ int RunReadCommand(const std::vector<std::string>& arguments) {
     const std::string problem = ParseRegisterArguments(arguments, &target);
     if (!problem.empty()) return ArgumentProblem(problem);
     if (!StartDriver()) return kExitFailure;
+    RefusedRequestWatch watch(IsWindowProbe);
     auto model = std::make_unique<PciWindowModel>();
     const int row = ShowRegisterOf(*model, target);
-    if (row < 0) return kExitFailure;
+    if (ReportedRefusal(watch) || row < 0) return kExitFailure;
     std::printf("%s\n", model->Form().registers[static_cast<size_t>(row)].value.c_str());
     return std::fflush(stdout) == 0 ? 0 : kExitFailure;
 }
@@ -75,13 +78,15 @@ int RunWriteCommand(const std::vector<std::string>& arguments) {
         return kExitFailure;
     }
     if (!StartDriver()) return kExitFailure;
+    RefusedRequestWatch watch(IsWindowProbe);
     auto model = std::make_unique<PciWindowModel>();
     const int row = ShowRegisterOf(*model, target);
-    if (row < 0) return kExitFailure;
+    // A function that could not be read whole is not written to.
+    if (ReportedRefusal(watch) || row < 0) return kExitFailure;
     PciFormState& form = model->Form();
     form.registerSelection = row;
     model->OnRegisterItemChanged();
     form.valueText = arguments[2];
     model->OnWriteRegister();
-    return 0;
+    return ReportedRefusal(watch) ? kExitFailure : 0;
 }

@@ -1,10 +1,18 @@
 #include "cli/DriverStart.h"
 
+#include <filesystem>
+
 #include "hw/DriverInstaller.h"
 #include "platform/MessageBox.h"
 
 bool StartDriver() {
     if (LoadDriver()) return true;
-    ShowMessage("Error! Load driver failed!");
+    ShowMessage(LoadDriverFailedMessage());
     return false;
+}
+
+std::string PathFromHere(const std::string& path) {
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
 }

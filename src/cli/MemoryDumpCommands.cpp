@@ -116,6 +116,7 @@ int RunDumpCommand(const std::vector<std::string>& arguments) {
             positional.push_back(arguments[i]);
     }
     if (positional.size() != 2 || !output) return kExitUsage;
+    output = PathFromHere(*output);
     MemoryRange range;
     const std::string problem = ParseRange(positional[0], positional[1], &range);
     if (!problem.empty()) return ArgumentProblem(problem);

@@ -1,14 +1,18 @@
 #include "cli/ReportCommand.h"
 
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <memory>
 #include <optional>
 
 #include "cli/DriverStart.h"
 #include "cli/FunctionAddress.h"
+#include "cli/RefusalMessage.h"
+#include "cli/RefusedRequestWatch.h"
 #include "cli/ScanCommand.h"
-#include "pci/PciWindowModel.h"
 #include "pci/PciReportWriter.h"
+#include "pci/PciWindowModel.h"
 #include "pci/ReportFile.h"
 #include "platform/MessageBox.h"
 
@@ -46,6 +50,11 @@ std::string ParseReportOptions(const std::vector<std::string>& arguments, Report
     return {};
 }
 
+std::optional<uint32_t> WindowBaseOf(const ReportOptions& options) {
+    if (options.baseText == kAutoBaseText) return std::nullopt;
+    return ParseHexArgument(options.baseText);
+}
+
 void WriteReport(const ReportOptions& options, PciWindowModel& model, std::FILE* out) {
     if (options.all) {
         WriteAllDevicesReport(model, out);
@@ -66,6 +75,54 @@ bool Finish(std::FILE* out) {
     return false;
 }
 
+// What `write` writes, caught in memory; nullopt when it could not be held.
+std::optional<std::string> WrittenIntoMemory(const std::function<void(std::FILE*)>& write) {
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* memory = open_memstream(&text, &size);
+    if (!memory) return std::nullopt;
+    write(memory);
+    const bool complete = std::fclose(memory) == 0;
+    std::string written(text ? text : "", size);
+    std::free(text);
+    if (!complete) return std::nullopt;
+    return written;
+}
+
+// The report as the window writes it, held back until every request behind
+// it was carried out; nullopt (said on stderr) when one was not.
+std::optional<std::string> ComposeReport(const ReportOptions& options) {
+    RefusedRequestWatch watch(IsWindowProbe);
+    auto model = std::make_unique<PciWindowModel>();
+    model->Form().baseAddressText = options.baseText;
+    model->OnScanAllDevices();
+    if (ReportedRefusal(watch, WindowBaseOf(options))) return std::nullopt;
+    if (!model->Scanned()) {
+        ShowMessage(kNoPciInformationMessage);
+        return std::nullopt;
+    }
+    const std::optional<std::string> report =
+        WrittenIntoMemory([&](std::FILE* out) { WriteReport(options, *model, out); });
+    if (ReportedRefusal(watch, WindowBaseOf(options))) return std::nullopt;
+    if (!report) ShowMessage(kUnableToWriteFileMessage);
+    return report;
+}
+
+// Opened only once the report is complete, so a failed one leaves an
+// existing file as it was.
+bool Deliver(const std::string& report, const std::optional<std::string>& path) {
+    std::FILE* out = stdout;
+    if (path) {
+        out = std::fopen(path->c_str(), "w");
+        if (!out) {
+            ShowMessage(kUnableToOpenFileMessage);
+            return false;
+        }
+    }
+    std::fwrite(report.data(), 1, report.size(), out);
+    return Finish(out);
+}
+
 }  // namespace
 
 int RunReportCommand(const std::vector<std::string>& arguments) {
@@ -76,26 +133,8 @@ int RunReportCommand(const std::vector<std::string>& arguments) {
         ShowMessage(kBaseAddressErrorMessage);
         return kExitFailure;
     }
-    std::FILE* out = stdout;
-    if (options.outputPath) {
-        out = std::fopen(options.outputPath->c_str(), "w");
-        if (!out) {
-            ShowMessage(kUnableToOpenFileMessage);
-            return kExitFailure;
-        }
-    }
-    auto model = std::make_unique<PciWindowModel>();
-    model->Form().baseAddressText = options.baseText;
-    bool written = false;
-    if (StartDriver()) {
-        model->OnScanAllDevices();
-        if (model->Scanned()) {
-            WriteReport(options, *model, out);
-            written = true;
-        } else {
-            ShowMessage(kNoPciInformationMessage);
-        }
-    }
-    const bool finished = Finish(out);
-    return written && finished ? 0 : kExitFailure;
+    if (options.outputPath) options.outputPath = PathFromHere(*options.outputPath);
+    if (!StartDriver()) return kExitFailure;
+    const std::optional<std::string> report = ComposeReport(options);
+    return report && Deliver(*report, options.outputPath) ? 0 : kExitFailure;
 }

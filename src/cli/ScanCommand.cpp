@@ -4,6 +4,8 @@
 #include <memory>
 
 #include "cli/DriverStart.h"
+#include "cli/RefusalMessage.h"
+#include "cli/RefusedRequestWatch.h"
 #include "pci/DeviceListLine.h"
 #include "pci/PciBusScan.h"
 #include "platform/MessageBox.h"
@@ -32,8 +34,11 @@ int RunScanCommand(const std::vector<std::string>& arguments) {
     int32_t filter = kDeviceFilterBoth;
     if (!ParseScanFilter(arguments, &filter)) return kExitUsage;
     if (!StartDriver()) return kExitFailure;
+    RefusedRequestWatch watch;
     auto table = std::make_unique<PciDeviceTable>();
     table->count = EnumeratePciFunctions(*table);
+    // A refused capability read would list a PCI Express function as PCI.
+    if (ReportedRefusal(watch)) return kExitFailure;
     DeviceListLines list = BuildDeviceListLines(*table, filter);
     if (list.lines.empty()) {
         ShowMessage("Error!  No corresponding device found!");

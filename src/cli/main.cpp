@@ -9,6 +9,7 @@
 #include "cli/ScanCommand.h"
 #include "cli/StderrMessageBox.h"
 #include "platform/MachineSelection.h"
+#include "platform/PrivateTempFolder.h"
 #include "platform/Seam.h"
 
 namespace {
@@ -44,6 +45,8 @@ int UsageError(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    private_temp::RemoveLeftovers();
+    private_temp::RemoveOnSignals();
     StderrMessageBox messages;
     ScopedOverride<MessageBoxService> messageBox(messages);
 

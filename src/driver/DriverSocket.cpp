@@ -1,22 +1,60 @@
 #include "driver/DriverSocket.h"
 
-#include <grp.h>
+#include <sys/fsuid.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
-#include "platform/UnixSocket.h"
+namespace {
+
+bool FillAddress(const std::string& path, sockaddr_un* address) {
+    *address = {};
+    address->sun_family = AF_UNIX;
+    if (path.size() >= sizeof(address->sun_path)) {
+        errno = ENAMETOOLONG;
+        return false;
+    }
+    std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
+    return true;
+}
+
+// The socket file takes its mode from the socket (fchmod before bind) less
+// the umask, and its group from the file-system group at bind time.
+int BindWithAccess(const sockaddr_un& address, const SocketAccess& access) {
+    int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) return -1;
+    mode_t previousMask = umask(~access.mode & 0777);
+    gid_t previousGroup = getegid();
+    if (access.group) setfsgid(*access.group);
+    bool bound = fchmod(fd, access.mode) == 0 &&
+                 bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof(address)) == 0;
+    int saved = errno;
+    if (access.group) setfsgid(previousGroup);
+    umask(previousMask);
+    if (!bound || listen(fd, 64) != 0) {
+        if (bound) saved = errno;
+        close(fd);
+        errno = saved;
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
 
 DriverSocket::~DriverSocket() {
     if (fd_ >= 0) close(fd_);
 }
 
-bool DriverSocket::Bind(const std::string& path, std::string* error) {
+bool DriverSocket::Bind(const std::string& path, const SocketAccess& access, std::string* error) {
     path_ = path;
-    if (unix_socket::Answers(path)) {
-        *error = path + ": a driver already listens there";
+    sockaddr_un address;
+    if (!FillAddress(path, &address)) {
+        *error = path + ": the path is too long for a socket";
         return false;
     }
     struct stat status {};
@@ -27,30 +65,20 @@ bool DriverSocket::Bind(const std::string& path, std::string* error) {
         }
         unlink(path.c_str());
     }
-    // Created private, opened up only as far as SetPermissions says.
-    mode_t previous = umask(0177);
-    fd_ = unix_socket::Listen(path);
-    int saved = errno;
-    umask(previous);
+    fd_ = BindWithAccess(address, access);
     if (fd_ < 0) {
-        *error = path + ": cannot listen: " + std::strerror(saved);
+        *error = path + ": cannot listen: " + std::strerror(errno);
+        return false;
+    }
+    // What the file really got: a group the kernel refused is not admitted.
+    if (lstat(path.c_str(), &status) != 0 || (status.st_mode & 0777) != (access.mode & 0777) ||
+        (access.group && status.st_gid != *access.group)) {
+        *error = path + ": the socket did not get mode and group as asked";
+        unlink(path.c_str());
         return false;
     }
     bound_ = true;
-    return SetPermissions(error);
-}
-
-bool DriverSocket::SetPermissions(std::string* error) {
-    // The umask already made it 0600. Only widen it: a chmod after clients
-    // can connect must never take back what someone granted meanwhile.
-    if (geteuid() != 0) return true;
-    group* entry = getgrnam("borealix");
-    if (!entry || chown(path_.c_str(), 0, entry->gr_gid) != 0) return true;
-    if (chmod(path_.c_str(), 0660) != 0) {
-        *error = path_ + ": cannot set permissions: " + std::strerror(errno);
-        Unlink();
-        return false;
-    }
+    if (access.mode & S_IWGRP) admittedGroup_ = status.st_gid;
     return true;
 }
 

@@ -1,25 +1,39 @@
 #pragma once
 
+#include <sys/types.h>
+
+#include <optional>
 #include <string>
 
-// The driver's listening socket in the runtime directory: mode 0600, or
-// 0660 with group "borealix" for a root driver when that group exists.
+// Who may reach a socket at all: its mode, and the group it belongs to when
+// that is not the driver's own.
+struct SocketAccess {
+    mode_t mode = 0600;
+    std::optional<gid_t> group;
+};
+
+// The driver's listening socket. It is created with its final owner, group
+// and mode, so no path is ever changed after the fact (a changed path could
+// be another file by then).
 class DriverSocket {
   public:
     ~DriverSocket();
 
-    // False with a message when another driver answers there or the socket
-    // cannot be made. A socket file nobody answers on is a leftover: replaced.
-    bool Bind(const std::string& path, std::string* error);
+    // The caller holds the driver's lock for this path, so a socket file
+    // found there is a leftover: replaced. False with a message when the
+    // socket cannot be made.
+    bool Bind(const std::string& path, const SocketAccess& access, std::string* error);
     int Descriptor() const { return fd_; }
     const std::string& Path() const { return path_; }
+    // The group admitted besides the owner: the socket's group when its mode
+    // lets the group connect.
+    std::optional<gid_t> AdmittedGroup() const { return admittedGroup_; }
     // Removes the socket file; the descriptor stays open.
     void Unlink();
 
   private:
-    bool SetPermissions(std::string* error);
-
     std::string path_;
     int fd_ = -1;
     bool bound_ = false;
+    std::optional<gid_t> admittedGroup_;
 };

@@ -1,42 +1,39 @@
 #include "driver/PeerCheck.h"
 
-#include <grp.h>
-#include <pwd.h>
 #include <sys/socket.h>
-#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <vector>
 
 namespace {
 
-constexpr const char* kDriverGroup = "borealix";
-
-bool InDriverGroup(uid_t uid, gid_t gid) {
-    group* entry = getgrnam(kDriverGroup);
-    if (!entry) return false;
-    gid_t driverGroup = entry->gr_gid;
-    if (gid == driverGroup) return true;
-    passwd* user = getpwuid(uid);
-    if (!user) return false;
-    int count = 64;
-    std::vector<gid_t> groups(static_cast<size_t>(count));
-    if (getgrouplist(user->pw_name, gid, groups.data(), &count) < 0) {
-        groups.resize(static_cast<size_t>(count));
-        if (getgrouplist(user->pw_name, gid, groups.data(), &count) < 0) return false;
-    }
-    for (int i = 0; i < count; ++i) {
-        if (groups[static_cast<size_t>(i)] == driverGroup) return true;
+// The peer's supplementary groups; false when the kernel will not say.
+bool PeerGroups(int fd, std::vector<gid_t>* groups) {
+    socklen_t size = 64 * sizeof(gid_t);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        groups->resize(size / sizeof(gid_t));
+        if (getsockopt(fd, SOL_SOCKET, SO_PEERGROUPS, groups->data(), &size) == 0) {
+            groups->resize(size / sizeof(gid_t));
+            return true;
+        }
+        if (errno != ERANGE) return false;  // size now holds what is needed
     }
     return false;
 }
 
 }  // namespace
 
-bool IsPeerAllowed(int fd) {
+bool IsPeerAllowed(int fd, const PeerAdmission& admission) {
     ucred peer{};
     socklen_t size = sizeof(peer);
     if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || size != sizeof(peer)) {
         return false;
     }
-    return peer.uid == 0 || peer.uid == geteuid() || InDriverGroup(peer.uid, peer.gid);
+    if (peer.uid == 0 || peer.uid == admission.driverUser) return true;
+    if (!admission.group) return false;
+    if (peer.gid == *admission.group) return true;
+    std::vector<gid_t> groups;
+    return PeerGroups(fd, &groups) &&
+           std::find(groups.begin(), groups.end(), *admission.group) != groups.end();
 }

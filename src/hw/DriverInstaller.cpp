@@ -1,14 +1,21 @@
 #include "hw/DriverInstaller.h"
 
+#include <chrono>
+
 #include "hw/DriverDevice.h"
 #include "hw/SystemFunctions.h"
 #include "platform/ErrorCodes.h"
+#include "platform/FileLock.h"
+#include "platform/RuntimeDirectory.h"
 #include "platform/SystemServices.h"
+#include "platform/TrustRefusals.h"
 
 namespace {
 
 // Separates the removal of a failed service from its re-creation.
 constexpr unsigned kRemovalPauseMs = 500;
+// Longer than any one start takes, short enough that a stuck one ends the wait.
+constexpr std::chrono::seconds kStartLockWait{60};
 
 ScHandle TryCreateService(ScHandle manager, const std::string& name, const std::string& path) {
     ServiceConfig config;
@@ -29,12 +36,31 @@ int LoadDriver() {
     std::string path32 = directory + kDriverFile32;
     std::string path64 = directory + kDriverFile64;
     if (IsWin9xFamily(code)) return 1;
+    // Nothing is read, run or created in a folder someone else could change.
+    std::string problem = RuntimeDirectoryProblem();
+    if (!problem.empty()) {
+        NoteRefusal(problem);
+        return 0;
+    }
+    // Programs started at once take turns: otherwise one's clean-up after a
+    // failed start stops the driver another has just started.
+    FileLock starting;
+    std::string lockPath = RuntimeDirectory() + "/" + kDriverName + ".start";
+    if (starting.Acquire(lockPath, FileLock::Mode::Exclusive, kStartLockWait) !=
+        FileLock::Result::Locked) {
+        return 0;
+    }
     if (InstallDriverService(kDriverName, path32)) return 1;
     RemoveDriverService(kDriverName);
     SystemServices::Current().Sleep(kRemovalPauseMs);
     if (InstallDriverService(kDriverName, path64)) return 1;
     RemoveDriverService(kDriverName);
     return 0;
+}
+
+std::string LoadDriverFailedMessage() {
+    std::string refusals = NotedRefusals();
+    return std::string(kLoadDriverFailedText) + (refusals.empty() ? "" : "\n" + refusals);
 }
 
 int InstallDriverService(const std::string& name, const std::string& path) {
@@ -69,8 +95,8 @@ int StartDriverService(ScHandle manager, const std::string& name) {
     ServiceManager& services = ServiceManager::Current();
     ScHandle service = services.OpenService(manager, name, SERVICE_ALL_ACCESS);
     if (!service) return 0;
-    int started = services.StartService(service) ||
-                  services.GetLastError() == ERROR_SERVICE_ALREADY_RUNNING;
+    int started =
+        services.StartService(service) || services.GetLastError() == ERROR_SERVICE_ALREADY_RUNNING;
     services.CloseServiceHandle(service);
     return started;
 }

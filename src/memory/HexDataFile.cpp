@@ -14,7 +14,7 @@ HexDataFile::~HexDataFile() {
 
 bool HexDataFile::Open(const std::string& path) {
     Close();
-    fd_ = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+    fd_ = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
     if (fd_ < 0) return false;
     struct stat info {};
     if (fstat(fd_, &info) != 0) {

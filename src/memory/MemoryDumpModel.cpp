@@ -1,12 +1,15 @@
 #include "memory/MemoryDumpModel.h"
 
+#include <fcntl.h>
 #include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <utility>
 
 #include "hw/DriverChannel.h"
-#include "hw/SystemFunctions.h"
+#include "hw/UserFileDirectory.h"
 #include "memory/MemoryDumpHexWindow.h"
 #include "memory/MemoryDumpInput.h"
 #include "memory/MemoryDumpReader.h"
@@ -26,6 +29,16 @@ bool IsDirectory(const std::string& path) {
     return !path.empty() && std::filesystem::is_directory(path, error);
 }
 
+// "wb", but the file holds physical memory: never readable by others, even
+// where an earlier file of that name was, and never through a link.
+std::FILE* OpenPrivateFile(const std::string& path) {
+    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd < 0) return nullptr;
+    std::FILE* file = fchmod(fd, 0600) == 0 ? fdopen(fd, "wb") : nullptr;
+    if (!file) ::close(fd);
+    return file;
+}
+
 }  // namespace
 
 MemoryDumpModel::MemoryDumpModel(MemoryDumpHexWindow& hex, std::string documentTitle)
@@ -40,7 +53,7 @@ MemoryDumpModel::~MemoryDumpModel() {
 
 std::string MemoryDumpModel::MakeTempBase() const {
     std::string directory = SystemServices::Current().TempPath();
-    if (!IsDirectory(directory)) directory = ProgramDirectory();
+    if (!IsDirectory(directory)) directory = UserFileDirectory();
     return directory + title_;
 }
 
@@ -73,7 +86,7 @@ bool MemoryDumpModel::OnDump(const std::string& addressText, const std::string& 
 }
 
 bool MemoryDumpModel::FillDataFile(const std::string& path, uint32_t size) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = OpenPrivateFile(path);
     if (!file) return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
     const MemoryDumpReader::Result result =
         MemoryDumpReader::Copy(baseAddress_, size, file, MemoryDumpReader::OnReadFailure::Fill);

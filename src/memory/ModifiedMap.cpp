@@ -1,6 +1,7 @@
 #include "memory/ModifiedMap.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,7 +16,10 @@ ModifiedMap::~ModifiedMap() {
 
 bool ModifiedMap::Create(const std::string& path) {
     Close();
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    // Private whatever an earlier file of that name allowed, and never
+    // reached through a link.
+    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (fd_ >= 0 && fchmod(fd_, 0600) != 0) Close();
     return fd_ >= 0;
 }
 

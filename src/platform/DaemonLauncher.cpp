@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <thread>
 
 #include "platform/ErrorCodes.h"
 
@@ -15,14 +17,29 @@ extern char** environ;
 namespace {
 
 bool IsExecutableFile(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
            access(path.c_str(), X_OK) == 0;
 }
 
+// False when the child is still running after `wait`.
+bool WaitForExit(pid_t pid, std::chrono::milliseconds wait, int* status) {
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        pid_t done = waitpid(pid, status, WNOHANG);
+        if (done == pid) return true;
+        if (done < 0 && errno != EINTR) {
+            *status = 0xFF00;  // not ours to reap: treat as a failed exit
+            return true;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 }  // namespace
 
-uint32_t LaunchDaemon(const std::string& program) {
+uint32_t LaunchDaemon(const std::string& program, std::chrono::milliseconds wait) {
     if (!IsExecutableFile(program)) return ERROR_FILE_NOT_FOUND;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -36,8 +53,15 @@ uint32_t LaunchDaemon(const std::string& program) {
     posix_spawn_file_actions_destroy(&actions);
     if (spawnError != 0) return ERROR_FILE_NOT_FOUND;
     int status = 0;
-    while (waitpid(pid, &status, 0) < 0) {
-        if (errno != EINTR) return ERROR_PROCESS_ABORTED;
+    if (!WaitForExit(pid, wait, &status)) {
+        // A daemon stuck before detaching (a machine file on a hung mount,
+        // say) must not hold its starter for ever.
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+        return ERROR_SERVICE_REQUEST_TIMEOUT;
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? ERROR_SUCCESS : ERROR_PROCESS_ABORTED;
+    if (!WIFEXITED(status)) return ERROR_PROCESS_ABORTED;
+    if (WEXITSTATUS(status) == 0) return ERROR_SUCCESS;
+    if (WEXITSTATUS(status) == kDaemonAlreadyRunningStatus) return ERROR_SERVICE_ALREADY_RUNNING;
+    return ERROR_PROCESS_ABORTED;
 }

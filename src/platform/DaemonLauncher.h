@@ -1,10 +1,17 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
+// The exit status with which a daemon says that another one already serves
+// in its place.
+inline constexpr int kDaemonAlreadyRunningStatus = 17;
+
 // Runs a program that detaches itself (forks, the parent exits 0) and waits
-// for the parent to finish. ERROR_SUCCESS when it exited 0,
-// ERROR_FILE_NOT_FOUND when it cannot be run, ERROR_PROCESS_ABORTED when it
-// exited otherwise (its own message is already on our stderr).
-uint32_t LaunchDaemon(const std::string& program);
+// at most `wait` for the parent to finish. ERROR_SUCCESS when it exited 0,
+// ERROR_SERVICE_ALREADY_RUNNING when it exited kDaemonAlreadyRunningStatus,
+// ERROR_FILE_NOT_FOUND when it cannot be run, ERROR_SERVICE_REQUEST_TIMEOUT
+// when it had not finished in time (it is killed), ERROR_PROCESS_ABORTED when
+// it exited otherwise (its own message is already on our stderr).
+uint32_t LaunchDaemon(const std::string& program, std::chrono::milliseconds wait);

@@ -1,7 +1,5 @@
 #include "platform/InstanceLock.h"
 
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -9,6 +7,7 @@
 #include <cstring>
 
 #include "platform/RuntimeDirectory.h"
+#include "platform/TrustRefusals.h"
 #include "platform/UnixSocket.h"
 
 namespace {
@@ -22,19 +21,25 @@ std::string ActivationSocket(const std::string& name) {
 
 }  // namespace
 
-InstanceLock::~InstanceLock() { Release(); }
+InstanceLock::~InstanceLock() {
+    Release();
+}
 
 InstanceLock::Result InstanceLock::Create(const std::string& name) {
     Release();
-    std::string lockPath = RuntimeDirectory() + "/" + name + ".lock";
-    int fd = open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return Result::Failed;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        bool held = errno == EWOULDBLOCK;
-        close(fd);
-        return held ? Result::AlreadyExists : Result::Failed;
+    std::string problem = RuntimeDirectoryProblem();
+    if (!problem.empty()) {
+        NoteRefusal(problem);
+        return Result::Failed;
     }
-    lockFd_ = fd;
+    switch (lock_.Acquire(RuntimeDirectory() + "/" + name + ".lock", FileLock::Mode::Exclusive)) {
+        case FileLock::Result::Locked:
+            break;
+        case FileLock::Result::Busy:
+            return Result::AlreadyExists;
+        default:
+            return Result::Failed;
+    }
     // Holding the lock makes any socket left there stale. Without a socket
     // the instance still runs; a second one just cannot bring it forward.
     socketPath_ = ActivationSocket(name);
@@ -62,11 +67,7 @@ void InstanceLock::Release() {
         listenFd_ = -1;
     }
     socketPath_.clear();
-    if (lockFd_ >= 0) {
-        flock(lockFd_, LOCK_UN);
-        close(lockFd_);
-        lockFd_ = -1;
-    }
+    lock_.Release();
 }
 
 bool InstanceLock::RequestActivation(const std::string& name) {

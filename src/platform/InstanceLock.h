@@ -2,10 +2,12 @@
 
 #include <string>
 
+#include "platform/FileLock.h"
+
 // Named single-instance lock: a lock file (flock) in the runtime directory,
 // and a local socket on which the first instance hears activation requests.
 class InstanceLock {
-public:
+  public:
     enum class Result { Created, AlreadyExists, Failed };
 
     InstanceLock() = default;
@@ -25,8 +27,8 @@ public:
     // Second instance: asks the owner of the lock to bring its window forward.
     static bool RequestActivation(const std::string& name);
 
-private:
-    int lockFd_ = -1;
+  private:
+    FileLock lock_;
     int listenFd_ = -1;
     std::string socketPath_;
 };

@@ -1,11 +1,14 @@
 #include <unistd.h>
 
+#include <chrono>
 #include <map>
+#include <memory>
 #include <mutex>
 
 #include "platform/DaemonLauncher.h"
 #include "platform/DeviceWire.h"
 #include "platform/ErrorCodes.h"
+#include "platform/FileLock.h"
 #include "platform/Polling.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/Seam.h"
@@ -15,12 +18,24 @@
 
 namespace {
 
+using std::chrono::milliseconds;
+
 constexpr unsigned kStartTimeoutMs = 10000;
 constexpr unsigned kStopTimeoutMs = 5000;
+// A driver loads its machine before it detaches; a large file region takes
+// a while, a hung one must not take for ever.
+constexpr milliseconds kLaunchTimeout{30000};
+// How long a driver that is just stopping may keep the next one waiting.
+constexpr milliseconds kClientLockTimeout{10000};
+// A driver that stopped on its own between our look and its successor's
+// start makes that one report "already running": tried again this often.
+constexpr int kLaunchAttempts = 3;
 
 thread_local uint32_t lastError = ERROR_SUCCESS;
 
-std::string SocketOf(const std::string& name) { return RuntimeDirectory() + "/" + name; }
+std::string SocketOf(const std::string& name) {
+    return RuntimeDirectory() + "/" + name;
+}
 
 bool SendStopFrame(const std::string& socketPath) {
     int fd = unix_socket::Connect(socketPath);
@@ -36,8 +51,14 @@ bool SendStopFrame(const std::string& socketPath) {
 }
 
 class NativeServiceManager : public ServiceManager {
-public:
-    ScHandle OpenSCManager(uint32_t) override { return NewHandle(Entry{true, {}}); }
+  public:
+    // The records are the manager's database: refused where they cannot be
+    // trusted, so nothing a planted record names is ever run.
+    ScHandle OpenSCManager(uint32_t) override {
+        uint32_t error = service_records::OpenDatabase();
+        if (error != ERROR_SUCCESS) return Fail(error), 0;
+        return NewHandle(Entry{true, {}});
+    }
 
     ScHandle CreateService(ScHandle manager, const ServiceConfig& config, uint32_t) override {
         if (!IsManager(manager)) return Fail(ERROR_INVALID_HANDLE), 0;
@@ -60,14 +81,24 @@ public:
         ServiceConfig config;
         uint32_t error = service_records::Read(name, &config);
         if (error != ERROR_SUCCESS) return Fail(error);
+        // From here on this process counts as a client of the service, so a
+        // driver that stops when idle cannot stop under it.
+        if (!HoldAsClient(name)) return Fail(ERROR_ACCESS_DENIED);
         std::string socketPath = SocketOf(name);
-        if (unix_socket::Answers(socketPath)) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
-        error = LaunchDaemon(config.binaryPath);
-        if (error != ERROR_SUCCESS) return Fail(error);
-        if (!WaitUntil([&] { return unix_socket::Answers(socketPath); }, kStartTimeoutMs)) {
-            return Fail(ERROR_SERVICE_REQUEST_TIMEOUT);
+        auto answers = [&] { return unix_socket::Answers(socketPath); };
+        for (int attempt = 0; attempt < kLaunchAttempts; ++attempt) {
+            if (answers()) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
+            error = LaunchDaemon(config.binaryPath, kLaunchTimeout);
+            if (error == ERROR_SUCCESS) {
+                return WaitUntil(answers, kStartTimeoutMs) ? Succeed()
+                                                           : Fail(ERROR_SERVICE_REQUEST_TIMEOUT);
+            }
+            if (error != ERROR_SERVICE_ALREADY_RUNNING) return Fail(error);
+            if (WaitUntil(answers, kStartTimeoutMs / kLaunchAttempts)) {
+                return Fail(ERROR_SERVICE_ALREADY_RUNNING);
+            }
         }
-        return Succeed();
+        return Fail(ERROR_SERVICE_REQUEST_TIMEOUT);
     }
 
     bool ControlService(ScHandle service, uint32_t control) override {
@@ -97,7 +128,7 @@ public:
 
     uint32_t GetLastError() override { return lastError; }
 
-private:
+  private:
     struct Entry {
         bool manager;
         std::string service;
@@ -134,8 +165,21 @@ private:
         return true;
     }
 
+    // A shared lock on NAME.clients, kept until the process ends; the driver
+    // stops when idle only once it can lock the file exclusively.
+    bool HoldAsClient(const std::string& name) {
+        std::string path = SocketOf(name) + ".clients";
+        std::lock_guard<std::mutex> guard(mutex_);
+        std::unique_ptr<FileLock>& lock = clientLocks_[path];
+        if (lock && lock->Held()) return true;
+        lock = std::make_unique<FileLock>();
+        return lock->Acquire(path, FileLock::Mode::Shared, kClientLockTimeout) ==
+               FileLock::Result::Locked;
+    }
+
     std::mutex mutex_;
     std::map<ScHandle, Entry> handles_;
+    std::map<std::string, std::unique_ptr<FileLock>> clientLocks_;
     ScHandle nextHandle_ = 1;
 };
 
@@ -146,4 +190,6 @@ ServiceManager& ServiceManager::Native() {
     return manager;
 }
 
-ServiceManager& ServiceManager::Current() { return Seam<ServiceManager>::Current(); }
+ServiceManager& ServiceManager::Current() {
+    return Seam<ServiceManager>::Current();
+}

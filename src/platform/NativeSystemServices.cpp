@@ -1,18 +1,21 @@
+#include <fcntl.h>
 #include <limits.h>
+#include <pwd.h>
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
 #include <thread>
+#include <vector>
 
+#include "platform/PrivateTempFolder.h"
 #include "platform/Seam.h"
 #include "platform/SystemServices.h"
 
 namespace {
 
 class NativeSystemServices : public SystemServices {
-public:
+  public:
     // Neither 9x nor NT: the driver route is taken.
     bool GetVersionEx(OsVersionInfo* info) override {
         info->dwMajorVersion = 0;
@@ -50,11 +53,31 @@ public:
         return name;
     }
 
-    std::string TempPath() override {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string path = tmp && *tmp ? tmp : "/tmp";
-        if (path.back() != '/') path += '/';
-        return path;
+    // The process's private folder under $TMPDIR (or /tmp): its temporary
+    // files are nobody else's to read or to overwrite.
+    std::string TempPath() override { return private_temp::Folder(); }
+
+    // The effective ids decide, as they do when the file is created.
+    bool MayWriteDirectory(const std::string& directory) override {
+        return !directory.empty() &&
+               faccessat(AT_FDCWD, directory.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+    }
+
+    std::string HomeDirectory() override {
+        std::string home;
+        const char* variable = std::getenv("HOME");
+        if (variable && *variable == '/') {
+            home = variable;
+        } else {
+            std::vector<char> buffer(16384);
+            passwd entry{};
+            passwd* found = nullptr;
+            if (getpwuid_r(geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found &&
+                found->pw_dir && *found->pw_dir == '/')
+                home = found->pw_dir;
+        }
+        if (!home.empty() && home.back() != '/') home += '/';
+        return home;
     }
 
     void Sleep(unsigned milliseconds) override {
@@ -69,4 +92,6 @@ SystemServices& SystemServices::Native() {
     return services;
 }
 
-SystemServices& SystemServices::Current() { return Seam<SystemServices>::Current(); }
+SystemServices& SystemServices::Current() {
+    return Seam<SystemServices>::Current();
+}

@@ -1,13 +1,12 @@
 #include "platform/RuntimeDirectory.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstdlib>
-#include <mutex>
+#include <filesystem>
 
 #include "platform/DirectoryCreation.h"
+#include "platform/TrustedPath.h"
 
 namespace {
 
@@ -19,37 +18,36 @@ std::string EnvironmentValue(const char* name) {
 std::string ChooseRuntimeDirectory() {
     std::string chosen = EnvironmentValue("BOREALIX_RUNTIME_DIR");
     if (!chosen.empty()) return chosen;
-    if (geteuid() == 0) return "/run/borealix";
     std::string xdg = EnvironmentValue("XDG_RUNTIME_DIR");
     if (!xdg.empty()) return xdg + "/borealix";
     return "/tmp/borealix-" + std::to_string(geteuid());
 }
 
-std::string WithoutTrailingSlashes(std::string path) {
-    while (path.size() > 1 && path.back() == '/') path.pop_back();
-    return path;
-}
-
-// Someone else's directory at our name (a shared /tmp) could hold an
-// impostor's sockets: say so once, loudly.
-void WarnIfNotOurs(const std::string& directory) {
-    struct stat info{};
-    if (lstat(directory.c_str(), &info) != 0 || info.st_uid == geteuid()) return;
-    static std::mutex mutex;
-    static std::string warned;
-    std::lock_guard<std::mutex> guard(mutex);
-    if (warned == directory) return;
-    warned = directory;
-    std::fprintf(stderr, "Warning: runtime directory %s belongs to user %u, not to this user\n",
-                 directory.c_str(), static_cast<unsigned>(info.st_uid));
+// Absolute, so a driver that leaves the current directory still finds it.
+std::string Normalised(const std::string& path) {
+    std::error_code ignored;
+    std::string absolute = std::filesystem::absolute(path, ignored).lexically_normal().string();
+    if (absolute.empty()) absolute = path;
+    while (absolute.size() > 1 && absolute.back() == '/') absolute.pop_back();
+    return absolute;
 }
 
 }  // namespace
 
 std::string RuntimeDirectory() {
-    std::string directory = WithoutTrailingSlashes(ChooseRuntimeDirectory());
-    // A failure shows up later, at the first socket or file made in it.
-    CreateDirectories(directory, geteuid() == 0 ? 0750 : 0700);
-    WarnIfNotOurs(directory);
+    std::string directory = Normalised(ChooseRuntimeDirectory());
+    // A failure shows up in RuntimeDirectoryProblem or at the first file made.
+    CreateDirectories(directory, 0700);
     return directory;
+}
+
+std::string RuntimeDirectoryProblem() {
+    std::string directory = RuntimeDirectory();
+    std::string problem = trusted_path::DirectoryProblem(directory);
+    return problem.empty() ? problem : RefusalMessage("runtime directory", directory, problem);
+}
+
+std::string RefusalMessage(const std::string& what, const std::string& path,
+                           const std::string& problem) {
+    return "Refused " + what + " " + path + ": " + problem;
 }

@@ -2,7 +2,16 @@
 
 #include <string>
 
-// $BOREALIX_RUNTIME_DIR, else /run/borealix for root, else
-// $XDG_RUNTIME_DIR/borealix, else /tmp/borealix-UID. Created on first use
-// (mode 0700, 0750 for root's). No trailing '/'.
+// $BOREALIX_RUNTIME_DIR, else $XDG_RUNTIME_DIR/borealix, else
+// /tmp/borealix-UID, as an absolute path without a trailing '/'. Created on
+// first use (mode 0700).
 std::string RuntimeDirectory();
+
+// "" when the runtime directory may be trusted (see trusted_path), else a
+// message that names it and what is wrong. Nothing in a refused directory is
+// read, run or connected to.
+std::string RuntimeDirectoryProblem();
+
+// The message for a refused path inside the runtime directory.
+std::string RefusalMessage(const std::string& what, const std::string& path,
+                           const std::string& problem);

@@ -6,20 +6,25 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <sstream>
 
 #include "platform/DirectoryCreation.h"
 #include "platform/ErrorCodes.h"
 #include "platform/RuntimeDirectory.h"
+#include "platform/TrustRefusals.h"
+#include "platform/TrustedPath.h"
 
 namespace service_records {
 
 namespace {
 
-std::string Directory() { return RuntimeDirectory() + "/services"; }
+std::string Directory() {
+    return RuntimeDirectory() + "/services";
+}
 
-std::string PathOf(const std::string& name) { return Directory() + "/" + name; }
+std::string PathOf(const std::string& name) {
+    return Directory() + "/" + name;
+}
 
 uint32_t ErrorOfFile(int error) {
     switch (error) {
@@ -35,7 +40,9 @@ uint32_t ErrorOfFile(int error) {
     }
 }
 
-bool IsSingleLine(const std::string& text) { return text.find('\n') == std::string::npos; }
+bool IsSingleLine(const std::string& text) {
+    return text.find('\n') == std::string::npos;
+}
 
 std::string Serialise(const ServiceConfig& config) {
     std::ostringstream text;
@@ -73,6 +80,29 @@ void ReportMalformed(const std::string& path, int line, const std::string& text)
                  text.c_str());
 }
 
+// Records are a few hundred bytes; anything much longer is not one.
+constexpr size_t kMaxRecordBytes = 65536;
+
+bool ReadRecordText(int fd, std::string* text) {
+    char chunk[4096];
+    for (;;) {
+        ssize_t got = read(fd, chunk, sizeof(chunk));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) return true;
+        text->append(chunk, static_cast<size_t>(got));
+        if (text->size() > kMaxRecordBytes) {
+            errno = EFBIG;
+            return false;
+        }
+    }
+}
+
+uint32_t Refuse(const std::string& what, const std::string& path, const std::string& problem) {
+    NoteRefusal(RefusalMessage(what, path, problem));
+    return ERROR_ACCESS_DENIED;
+}
+
 bool WriteWhole(int fd, const std::string& text) {
     size_t done = 0;
     while (done < text.size()) {
@@ -85,6 +115,17 @@ bool WriteWhole(int fd, const std::string& text) {
 }
 
 }  // namespace
+
+uint32_t OpenDatabase() {
+    std::string problem = RuntimeDirectoryProblem();
+    if (!problem.empty()) {
+        NoteRefusal(problem);
+        return ERROR_ACCESS_DENIED;
+    }
+    if (!CreateDirectories(Directory(), 0700)) return ErrorOfFile(errno);
+    problem = trusted_path::DirectoryProblem(Directory());
+    return problem.empty() ? ERROR_SUCCESS : Refuse("service folder", Directory(), problem);
+}
 
 bool IsValidName(const std::string& name) {
     return !name.empty() && name.size() <= 256 && name != "." && name != ".." &&
@@ -120,11 +161,20 @@ uint32_t Create(const ServiceConfig& config) {
 uint32_t Read(const std::string& name, ServiceConfig* config) {
     if (!IsValidName(name)) return ERROR_INVALID_NAME;
     std::string path = PathOf(name);
-    std::ifstream file(path);
-    if (!file) return errno == ENOENT ? ERROR_SERVICE_DOES_NOT_EXIST : ErrorOfFile(errno);
+    std::string problem;
+    int fd = trusted_path::OpenFile(path, O_RDONLY, &problem);
+    // A record someone else could have written names a program we would run.
+    if (fd < 0 && !problem.empty()) return Refuse("service record", path, problem);
+    if (fd < 0) return errno == ENOENT ? ERROR_SERVICE_DOES_NOT_EXIST : ErrorOfFile(errno);
+    std::string text;
+    bool read = ReadRecordText(fd, &text);
+    int readError = errno;
+    close(fd);
+    if (!read) return readError == EFBIG ? ERROR_GEN_FAILURE : ErrorOfFile(readError);
     ServiceConfig parsed;
+    std::istringstream lines(text);
     std::string line;
-    for (int number = 1; std::getline(file, line); ++number) {
+    for (int number = 1; std::getline(lines, line); ++number) {
         size_t equals = line.find('=');
         if (equals == std::string::npos ||
             !ParseField(line.substr(0, equals), line.substr(equals + 1), &parsed)) {

@@ -21,9 +21,10 @@ inline constexpr uint32_t VER_PLATFORM_WIN32_NT = 2;
 inline constexpr uint32_t VER_PLATFORM_OTHER = 0x100;
 
 // Version record, module path, current directory, processor count, computer
-// name, temporary directory and the pause between service steps.
+// name, temporary and home directories, directory write access and the pause
+// between service steps.
 class SystemServices {
-public:
+  public:
     virtual ~SystemServices() = default;
 
     // Fills the record; the caller sets dwOSVersionInfoSize to 148 first.
@@ -35,8 +36,13 @@ public:
     virtual int ProcessorCount() = 0;
     // Empty when the name cannot be read.
     virtual std::string ComputerName() = 0;
-    // Temporary directory with a trailing '/'.
+    // Temporary directory with a trailing '/': this process's private folder
+    // under $TMPDIR or /tmp; "" when there is none.
     virtual std::string TempPath() = 0;
+    // True when this process may create files in the directory.
+    virtual bool MayWriteDirectory(const std::string& directory) = 0;
+    // The user's home directory with a trailing '/'; empty when unknown.
+    virtual std::string HomeDirectory() = 0;
     virtual void Sleep(unsigned milliseconds) = 0;
 
     static SystemServices& Native();

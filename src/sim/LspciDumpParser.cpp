@@ -1,16 +1,67 @@
 #include "sim/LspciDumpParser.h"
 
-#include <regex>
+#include <cctype>
 #include <sstream>
 #include <utility>
 
+// Lines are matched by hand, in one pass: a pattern engine that recurses per
+// character overflows the stack on the long lines a dump may hold.
 namespace {
 
-const std::regex kHeader(
-    R"(^(?:([0-9a-fA-F]{4}):)?([0-9a-fA-F]{2}):([0-9a-fA-F]{2})\.([0-9a-fA-F])(\s.*)?$)");
-const std::regex kData(R"(^([0-9a-fA-F]{2,3}):(\s.*)?$)");
+bool IsHex(char c) {
+    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+}
+
+unsigned HexValue(char c) {
+    return std::isdigit(static_cast<unsigned char>(c))
+               ? static_cast<unsigned>(c - '0')
+               : static_cast<unsigned>((c | 0x20) - 'a' + 10);
+}
+
+// `count` hex digits at `at`; their value.
+bool HexDigits(const std::string& text, size_t at, size_t count, unsigned* value) {
+    if (at + count > text.size()) return false;
+    unsigned result = 0;
+    for (size_t i = at; i < at + count; ++i) {
+        if (!IsHex(text[i])) return false;
+        result = result * 16 + HexValue(text[i]);
+    }
+    *value = result;
+    return true;
+}
+
+// The end of the text or a blank: where a field of the line ends.
+bool FieldEnds(const std::string& text, size_t at) {
+    return at == text.size() || std::isspace(static_cast<unsigned char>(text[at]));
+}
 
 }  // namespace
+
+bool LspciDumpParser::ParseHeader(const std::string& text, HeaderFields* fields) {
+    size_t at = 0;
+    fields->domain = 0;
+    if (text.size() > 4 && text[4] == ':' && HexDigits(text, 0, 4, &fields->domain) &&
+        text.size() > 7 && text[7] == ':') {
+        at = 5;
+    }
+    return HexDigits(text, at, 2, &fields->bus) && at + 2 < text.size() && text[at + 2] == ':' &&
+           HexDigits(text, at + 3, 2, &fields->device) && at + 5 < text.size() &&
+           text[at + 5] == '.' && HexDigits(text, at + 6, 1, &fields->function) &&
+           FieldEnds(text, at + 7);
+}
+
+bool LspciDumpParser::ParseDataOffset(const std::string& text, size_t* offset, size_t* bytesAt) {
+    for (size_t digits : {size_t{2}, size_t{3}}) {
+        unsigned value = 0;
+        if (HexDigits(text, 0, digits, &value) && digits < text.size() && text[digits] == ':' &&
+            FieldEnds(text, digits + 1)) {
+            *offset = value;
+            *bytesAt = digits + 1;
+            return true;
+        }
+    }
+    return false;
+}
 
 LspciDumpParser::LspciDumpParser(std::string fileName) : fileName_(std::move(fileName)) {}
 
@@ -20,50 +71,55 @@ bool LspciDumpParser::Fail(size_t line, const std::string& what, const std::stri
 }
 
 bool LspciDumpParser::HeaderLine(size_t line, const std::string& text, bool* isHeader) {
-    std::smatch match;
-    *isHeader = std::regex_match(text, match, kHeader);
+    HeaderFields fields;
+    *isHeader = ParseHeader(text, &fields);
     if (!*isHeader) return true;
-    unsigned domain = match[1].matched ? std::stoul(match[1].str(), nullptr, 16) : 0;
-    unsigned bus = std::stoul(match[2].str(), nullptr, 16);
-    unsigned device = std::stoul(match[3].str(), nullptr, 16);
-    unsigned function = std::stoul(match[4].str(), nullptr, 16);
-    if (device > 0x1F || function > 7) return Fail(line, "device or function out of range", text);
-    if (domain != 0) {
+    if (fields.device > 0x1F || fields.function > 7) {
+        return Fail(line, "device or function out of range", Excerpt(text));
+    }
+    if (fields.domain != 0) {
         warnings_.push_back(fileName_ + ":" + std::to_string(line) + ": function " +
                             text.substr(0, 12) + " left out: only domain 0000 is reachable");
         skipping_ = true;
         return true;
     }
     skipping_ = false;
-    Bdf address{static_cast<uint8_t>(bus), static_cast<uint8_t>(device),
-                static_cast<uint8_t>(function)};
+    Bdf address{static_cast<uint8_t>(fields.bus), static_cast<uint8_t>(fields.device),
+                static_cast<uint8_t>(fields.function)};
     auto [it, fresh] = seen_.try_emplace(address.Key(), line);
     if (!fresh) {
         return Fail(line, "duplicate function (first at line " + std::to_string(it->second) + ")",
-                    text);
+                    Excerpt(text));
     }
     functions_.push_back({address});
     return true;
 }
 
 bool LspciDumpParser::DataLine(size_t line, const std::string& text) {
-    std::smatch match;
-    if (!std::regex_match(text, match, kData)) return true;  // decoding text, ignored
+    size_t offset = 0, bytesAt = 0;
+    if (!ParseDataOffset(text, &offset, &bytesAt)) return true;  // decoding text, ignored
     if (skipping_) return true;
-    if (functions_.empty()) return Fail(line, "bytes before any function line", text);
-    size_t offset = std::stoul(match[1].str(), nullptr, 16);
-    std::istringstream bytes(match[2].str());
+    if (functions_.empty()) return Fail(line, "bytes before any function line", Excerpt(text));
+    std::istringstream bytes(text.substr(bytesAt));
     std::string token;
     Pending& function = functions_.back();
     while (bytes >> token) {
-        bool hexPair = token.size() == 2 && std::isxdigit(static_cast<unsigned char>(token[0])) &&
-                       std::isxdigit(static_cast<unsigned char>(token[1]));
-        if (!hexPair) return Fail(line, "bad byte \"" + token + "\"", text);
-        if (offset >= function.config.size()) return Fail(line, "offset beyond 4096 bytes", text);
-        function.config[offset++] = static_cast<uint8_t>(std::stoul(token, nullptr, 16));
+        bool hexPair = token.size() == 2 && IsHex(token[0]) && IsHex(token[1]);
+        if (!hexPair) return Fail(line, "bad byte \"" + Excerpt(token) + "\"", Excerpt(text));
+        if (offset >= function.config.size()) {
+            return Fail(line, "offset beyond 4096 bytes", Excerpt(text));
+        }
+        function.config[offset++] =
+            static_cast<uint8_t>(HexValue(token[0]) * 16 + HexValue(token[1]));
         function.extent = std::max(function.extent, offset);
     }
     return true;
+}
+
+// A message quotes at most the start of a line: some are megabytes long.
+std::string LspciDumpParser::Excerpt(const std::string& text) {
+    constexpr size_t kMaxQuoted = 80;
+    return text.size() <= kMaxQuoted ? text : text.substr(0, kMaxQuoted) + "...";
 }
 
 MachineLoad LspciDumpParser::Parse(const std::string& text) {

@@ -25,6 +25,14 @@ class LspciDumpParser {
         std::vector<uint8_t> config = std::vector<uint8_t>(4096, 0);
         size_t extent = 0;
     };
+    struct HeaderFields {
+        unsigned domain = 0, bus = 0, device = 0, function = 0;
+    };
+    // "[DDDD:]BB:DD.F" then a blank or the end of the line.
+    static bool ParseHeader(const std::string& text, HeaderFields* fields);
+    // "OO:" or "OOO:" then a blank or the end; the offset and where the bytes start.
+    static bool ParseDataOffset(const std::string& text, size_t* offset, size_t* bytesAt);
+    static std::string Excerpt(const std::string& text);
     bool Fail(size_t line, const std::string& what, const std::string& text);
     bool HeaderLine(size_t line, const std::string& text, bool* isHeader);
     bool DataLine(size_t line, const std::string& text);

@@ -1,11 +1,10 @@
 #include "sim/MachineFileLoader.h"
 
-#include <cerrno>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <vector>
 
+#include "platform/MachineSelection.h"
+#include "platform/RegularFile.h"
 #include "sim/BuiltinMachine.h"
 #include "sim/LspciDumpParser.h"
 #include "sim/MachineJsonParser.h"
@@ -18,19 +17,19 @@ MachineLoad MachineFileLoader::Load(const std::string& fileOrBuiltin) {
 }
 
 MachineLoad MachineFileLoader::LoadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
+    std::vector<uint8_t> bytes;
+    std::string problem;
+    RegularFileRead how;
+    how.limit = kMaxMachineFileBytes;
+    if (!ReadRegularFile(path, how, &bytes, &problem)) {
         MachineLoad load;
-        load.error = path + ": cannot open machine file: " + std::strerror(errno);
+        load.error = path + ": cannot open machine file: " + problem;
         return load;
     }
-    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-    if (in.bad()) {
-        MachineLoad load;
-        load.error = path + ": cannot read machine file";
-        return load;
-    }
-    return LoadText(text, path, std::filesystem::path(path).parent_path().string());
+    std::string text(bytes.begin(), bytes.end());
+    bytes = {};
+    std::filesystem::path folder = std::filesystem::path(path).parent_path();
+    return LoadText(text, path, folder.empty() ? "." : folder.string());
 }
 
 MachineLoad MachineFileLoader::LoadText(const std::string& text, const std::string& fileName,

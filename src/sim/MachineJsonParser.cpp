@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <nlohmann/json.hpp>
 #include <utility>
 
+#include "platform/RegularFile.h"
 #include "sim/HexBytes.h"
 
 using nlohmann::json;
@@ -184,19 +183,42 @@ bool MachineJsonParser::ParseFunction(const json& entry, const std::string& path
     return true;
 }
 
+// A plain relative path inside the machine file's folder: an absolute path,
+// ".." or a link leading out of the folder would let a machine file read
+// whatever its reader may read.
 bool MachineJsonParser::ReadContentFile(const std::string& name, const std::string& path,
-                                        std::vector<uint8_t>* content) {
-    std::filesystem::path file(name);
-    if (file.is_relative() && !baseDirectory_.empty())
-        file = std::filesystem::path(baseDirectory_) / file;
-    std::ifstream in(file, std::ios::binary);
-    if (!in) return Fail(path, "cannot open file \"" + file.string() + "\"");
-    content->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    if (in.bad()) return Fail(path, "cannot read file \"" + file.string() + "\"");
+                                        uint64_t limit, std::vector<uint8_t>* content) {
+    namespace fs = std::filesystem;
+    const std::string quoted = "\"" + name + "\"";
+    if (baseDirectory_.empty()) return Fail(path, "a file region needs a machine file on disk");
+    const fs::path relative(name);
+    bool plain = !name.empty() && relative.is_relative() &&
+                 std::none_of(relative.begin(), relative.end(),
+                              [](const fs::path& part) { return part == ".."; });
+    if (!plain) {
+        return Fail(path, quoted + " is not a relative path inside the machine file's folder");
+    }
+    std::error_code error;
+    const fs::path folder = fs::canonical(baseDirectory_, error);
+    const fs::path file = error ? fs::path() : fs::canonical(folder / relative, error);
+    if (error) return Fail(path, "cannot open file " + quoted + ": " + error.message());
+    const auto [folderEnd, fileAt] =
+        std::mismatch(folder.begin(), folder.end(), file.begin(), file.end());
+    if (folderEnd != folder.end() || fileAt == file.end()) {
+        return Fail(path, quoted + " leads out of the machine file's folder");
+    }
+    RegularFileRead how;
+    how.limit = limit;
+    how.truncate = true;  // read up to the region's size
+    how.followLink = false;
+    std::string problem;
+    if (!ReadRegularFile(file.string(), how, content, &problem)) {
+        return Fail(path, "cannot read file " + quoted + ": " + problem);
+    }
     return true;
 }
 
-bool MachineJsonParser::RegionContent(const json& entry, const std::string& path,
+bool MachineJsonParser::RegionContent(const json& entry, const std::string& path, uint64_t limit,
                                       std::vector<uint8_t>* content) {
     if (entry.contains("hex") && entry.contains("file")) {
         return Fail(path, "give either \"hex\" or \"file\", not both");
@@ -204,7 +226,8 @@ bool MachineJsonParser::RegionContent(const json& entry, const std::string& path
     if (entry.contains("hex")) return HexField(entry["hex"], Member(path, "hex"), content);
     if (entry.contains("file")) {
         if (!entry["file"].is_string()) return Fail(Member(path, "file"), "must be a string");
-        return ReadContentFile(entry["file"].get<std::string>(), Member(path, "file"), content);
+        return ReadContentFile(entry["file"].get<std::string>(), Member(path, "file"), limit,
+                               content);
     }
     if (!entry.contains("fill")) return Fail(path, "needs \"hex\", \"file\" or \"fill\"");
     return true;
@@ -217,14 +240,14 @@ bool MachineJsonParser::ParseRegion(const json& entry, const std::string& path) 
     if (!entry.contains("base")) return Fail(path, "missing \"base\"");
     uint64_t base = 0, size = 0, fill = 0;
     if (!Number(entry["base"], Member(path, "base"), k4GiB - 1, &base)) return false;
+    const bool sized = entry.contains("size");
+    if (sized && !Number(entry["size"], Member(path, "size"), k4GiB, &size)) return false;
     std::vector<uint8_t> content;
-    if (!RegionContent(entry, path, &content)) return false;
-    if (entry.contains("size")) {
-        if (!Number(entry["size"], Member(path, "size"), k4GiB, &size)) return false;
-    } else if (!entry.contains("fill")) {
+    // A file gives at most what the region holds.
+    if (!RegionContent(entry, path, sized ? size : k4GiB - base, &content)) return false;
+    if (!sized) {
+        if (entry.contains("fill")) return Fail(path, "missing \"size\"");
         size = content.size();
-    } else {
-        return Fail(path, "missing \"size\"");
     }
     if (size == 0) return Fail(Member(path, "size"), "must not be 0");
     if (base + size > k4GiB) {

@@ -12,7 +12,8 @@
 // path ("functions[3].config") of what is wrong.
 class MachineJsonParser {
   public:
-    // baseDirectory resolves "file" regions; empty when there is none.
+    // baseDirectory holds the "file" regions' files; empty when there is
+    // none, and file regions are refused then.
     MachineJsonParser(std::string fileName, std::string baseDirectory);
 
     MachineLoad Parse(const std::string& text);
@@ -29,9 +30,9 @@ class MachineJsonParser {
     bool ParseFunction(const nlohmann::json& entry, const std::string& path);
     bool ParseBdf(const nlohmann::json& value, const std::string& path, Bdf* out);
     bool ParseRegion(const nlohmann::json& entry, const std::string& path);
-    bool RegionContent(const nlohmann::json& entry, const std::string& path,
+    bool RegionContent(const nlohmann::json& entry, const std::string& path, uint64_t limit,
                        std::vector<uint8_t>* content);
-    bool ReadContentFile(const std::string& name, const std::string& path,
+    bool ReadContentFile(const std::string& name, const std::string& path, uint64_t limit,
                          std::vector<uint8_t>* content);
     bool CheckRegionApart(const SimMachine& machine, uint64_t base, uint64_t end,
                           const std::string& path);

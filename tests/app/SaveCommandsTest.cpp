@@ -115,6 +115,13 @@ TEST_F(SaveCommandsTest, SaveAllWritesEveryPciWindowInOpeningOrderIntoOneFile) {
     EXPECT_EQ(request.filter, "Save Files (*.log);;All Files (*)");
     EXPECT_EQ(request.initialDirectory, "/opt/tarvolent/bin/");
     EXPECT_TRUE(request.confirmOverwrite);
+
+    // Installed, the program directory is not the user's to write in.
+    system_.directoriesWritable = false;
+    dialog_.answer.reset();
+    Trigger(cmd::SaveAll);
+    ASSERT_EQ(dialog_.requests.size(), 2u);
+    EXPECT_EQ(dialog_.requests[1].initialDirectory, "/home/tester/");
 }
 
 TEST_F(SaveCommandsTest, SaveWritesTheActiveWindowsReportOnly) {

@@ -7,13 +7,13 @@
 #include <set>
 #include <vector>
 
-#include "FakeSysfs.h"
 #include "driver/LinuxBackend.h"
 #include "driver/SimBackend.h"
 #include "hw/DriverChannel.h"
 #include "platform/ErrorCodes.h"
 #include "platform/Seam.h"
 #include "sim/MachineFileLoader.h"
+#include "support/FakeSysfs.h"
 #include "support/InProcessDriver.h"
 
 // One suite for every route a request can take. Each route says whether it

@@ -2,9 +2,9 @@
 
 #include <vector>
 
-#include "FakeSysfs.h"
 #include "driver/LinuxBackend.h"
 #include "platform/ErrorCodes.h"
+#include "support/FakeSysfs.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "hw/SystemFunctions.h"
+#include "hw/UserFileDirectory.h"
 #include "platform/Seam.h"
 #include "support/FakeSystemServices.h"
 
@@ -73,6 +74,21 @@ TEST(ProgramDirectory, CutsAtTheLastSlashAndChangesDirectory) {
     system.moduleFileName = "";
     EXPECT_EQ(ProgramDirectory(), "");
     EXPECT_EQ(system.currentDirectory, "/keep");
+}
+
+// An installed program directory is read-only for users: their files go
+// home instead, and the program directory is still made current.
+TEST(UserFileDirectory, ProgramDirectoryOnlyWhereTheUserMayWrite) {
+    FakeSystemServices system;
+    ScopedOverride<SystemServices> guard(system);
+    system.moduleFileName = "/usr/lib/tarvolent/tarvolent";
+    EXPECT_EQ(UserFileDirectory(), "/usr/lib/tarvolent/");
+    system.directoriesWritable = false;
+    system.currentDirectory = "/elsewhere";
+    EXPECT_EQ(UserFileDirectory(), "/home/tester/");
+    EXPECT_EQ(system.currentDirectory, "/usr/lib/tarvolent");
+    system.homeDirectory.clear();
+    EXPECT_EQ(UserFileDirectory(), "/usr/lib/tarvolent/");
 }
 
 TEST(ProcessorCount, ComesFromTheSystemServices) {

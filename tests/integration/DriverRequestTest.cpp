@@ -18,6 +18,7 @@
 
 #include "hw/DriverChannel.h"
 #include "hw/DriverRequest.h"
+#include "platform/DaemonLauncher.h"
 #include "platform/DeviceWire.h"
 #include "platform/ErrorCodes.h"
 #include "platform/RuntimeDirectory.h"
@@ -497,12 +498,21 @@ TEST(DriverProgram, StartUpFailuresAreReportedBeforeDetaching) {
     AppProcess options(ForegroundDriver::Program(), {"--socket", "../elsewhere"});
     EXPECT_EQ(options.WaitForExit(std::chrono::seconds(10)), 1);
 
+    for (const char* idle : {"0", "-5", "ten", "99999999999"}) {
+        AppProcess idler(ForegroundDriver::Program(), {"--foreground"},
+                         {{"BOREALIX_MACHINE", "builtin"}, {"BOREALIX_IDLE_SECONDS", idle}});
+        EXPECT_EQ(idler.WaitForExit(std::chrono::seconds(10)), 1) << idle;
+        EXPECT_EQ(idler.StandardError(), std::string("BOREX64.SYS: BOREALIX_IDLE_SECONDS: \"") +
+                                             idle + "\" is not a positive number of seconds\n");
+    }
+
     ForegroundDriver first(machine.path());
     ASSERT_TRUE(first.Ready());
     AppProcess second(ForegroundDriver::Program(), {"--foreground"},
                       {{"BOREALIX_MACHINE", machine.path()}});
-    EXPECT_EQ(second.WaitForExit(std::chrono::seconds(10)), 1);
-    EXPECT_NE(second.StandardError().find("a driver already listens there"), std::string::npos);
+    EXPECT_EQ(second.WaitForExit(std::chrono::seconds(10)), kDaemonAlreadyRunningStatus);
+    EXPECT_EQ(second.StandardError(),
+              "BOREX64.SYS: " + first.SocketPath() + ": a driver already runs there\n");
     EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
     EXPECT_EQ(first.Stop(), 0);
     EXPECT_FALSE(fs::exists(first.SocketPath()));

@@ -1,12 +1,37 @@
+#include <sys/resource.h>
+#include <sys/stat.h>
+
+#include <csignal>
 #include <filesystem>
+#include <fstream>
 
 #include "MemoryDumpFixture.h"
 #include "memory/MemoryDumpInput.h"
 #include "memory/MemoryDumpReader.h"
+#include "support/FileText.h"
 
 namespace {
 
 using Request = MemoryRequestLog::Request;
+
+// Writes beyond `bytes` fail (EFBIG) while the object lives.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, SIG_DFL);
+    }
+
+  private:
+    rlimit saved_{};
+};
 
 bool operator==(const Request& a, const Request& b) {
     return a.code == b.code && a.address == b.address && a.length == b.length;
@@ -205,10 +230,12 @@ TEST_F(MemoryDumpTest, SaveWritesTheEditedBytesAndRefusesWithoutADump) {
 
 TEST_F(MemoryDumpTest, TemporaryFileProblemsLeaveNoDump) {
     ASSERT_TRUE(model.OnDump("C0000", "10"));
-    // A full disk: the data file is a link to a device that is always full.
-    std::filesystem::remove(dir.DataPath());
-    std::filesystem::create_symlink("/dev/full", dir.DataPath());
-    EXPECT_FALSE(model.OnDump("C0000", "10"));
+    {
+        // A disk that takes no more than 8 bytes (links, as to /dev/full, are
+        // not followed).
+        FileSizeLimit full(8);
+        EXPECT_FALSE(model.OnDump("C0000", "10"));
+    }
     EXPECT_EQ(Texts(), std::vector<std::string>{kWriteTempFileFailedMessage});
     EXPECT_FALSE(model.HasDump());
     EXPECT_EQ(model.Size(), 0u);
@@ -256,6 +283,9 @@ TEST_F(MemoryDumpTest, TheTemporaryFilesGoWithTheModelAndFallBackToTheProgramDir
     system.moduleFileName = programDirectory + "/tarvolent";
     system.tempPath = "/nonexistent-temp-dir/";
     EXPECT_EQ(model.MakeTempBase(), programDirectory + "/Memory1");
+    // Never beside an installed program, which the user may not write to.
+    system.directoriesWritable = false;
+    EXPECT_EQ(model.MakeTempBase(), "/home/tester/Memory1");
 }
 
 TEST_F(MemoryDumpTest, ACopyThatMayNotFillStopsAtTheBlockTheDriverCannotRead) {
@@ -272,4 +302,28 @@ TEST_F(MemoryDumpTest, ACopyThatMayNotFillStopsAtTheBlockTheDriverCannotRead) {
     EXPECT_EQ(result.address, 0xC0000u);
     EXPECT_EQ(std::ftell(file), 0x10);  // nothing of the failed block
     std::fclose(file);
+}
+
+// The data file holds physical memory: nobody else may read it, whatever
+// file of that name was there before, and a link planted there is not
+// followed.
+TEST_F(MemoryDumpTest, TheTemporaryFilesAreReadableByTheirOwnerOnly) {
+    namespace fs = std::filesystem;
+    std::ofstream(dir.DataPath()) << "earlier";
+    std::ofstream(dir.MapPath()) << "earlier";
+    fs::permissions(dir.DataPath(), fs::perms(0666));
+    fs::permissions(dir.MapPath(), fs::perms(0666));
+    mode_t previous = umask(0);
+    ASSERT_TRUE(model.OnDump("C0000", "10"));
+    umask(previous);
+    EXPECT_EQ(fs::status(dir.DataPath()).permissions(), fs::perms(0600));
+    EXPECT_EQ(fs::status(dir.MapPath()).permissions(), fs::perms(0600));
+
+    const fs::path elsewhere = fs::path(dir.BasePath()).parent_path() / "elsewhere";
+    std::ofstream(elsewhere) << "not yours";
+    fs::remove(dir.DataPath());
+    fs::create_symlink(elsewhere, dir.DataPath());
+    EXPECT_FALSE(model.OnDump("C0000", "10"));
+    EXPECT_EQ(Texts().back(), kOpenTempFileFailedMessage);
+    EXPECT_EQ(ReadWholeFile(elsewhere.string()), "not yours");
 }

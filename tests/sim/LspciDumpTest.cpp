@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <fstream>
 #include <string>
 
 #include "sim/MachineFileLoader.h"
@@ -61,6 +62,34 @@ TEST(LspciDump, ErrorsNameTheLineAndTheText) {
         EXPECT_FALSE(load.Ok()) << c.text;
         EXPECT_EQ(load.error, c.error);
     }
+}
+
+// Lines of any length: ignored, read, or a named error, never a crash.
+TEST(LspciDump, LinesOfAnyLengthAreReadOrNamed) {
+    for (size_t length : {size_t{30000}, size_t{4} << 20}) {
+        SCOPED_TRACE(length);
+        const std::string junk(length, 'x');
+        const std::string header = "00:00.0 " + std::string(length, 'y');
+        std::string bytes = "00:";
+        for (size_t i = 0; bytes.size() + 3 <= length; ++i) bytes += " 5a";
+        MachineLoad load = MachineFileLoader::LoadText(
+            junk + "\n" + header + "\n00: 86 80\n" + std::string(length, ' ') + "\n", "long.txt",
+            "");
+        ASSERT_TRUE(load.Ok()) << load.error;
+        EXPECT_EQ(load.machine->ConfigRead({0, 0, 0}, 0), 0x8086u);
+
+        load = MachineFileLoader::LoadText("00:00.0 A\n" + bytes + "\n", "long.txt", "");
+        EXPECT_FALSE(load.Ok());
+        EXPECT_EQ(load.error,
+                  "long.txt:2: offset beyond 4096 bytes: \"" + bytes.substr(0, 80) + "...\"");
+    }
+    // The same in a file on disk, loaded as the driver loads it.
+    const std::string path = ::testing::TempDir() + "long-lines.txt";
+    std::ofstream(path) << "00:01.0 " << std::string(3 << 20, 'z') << "\n00: 86 80 3e 30\n";
+    MachineLoad load = MachineFileLoader::Load(path);
+    ASSERT_TRUE(load.Ok()) << load.error;
+    EXPECT_EQ(load.machine->ConfigRead({0, 1, 0}, 0), 0x303E8086u);
+    std::remove(path.c_str());
 }
 
 // The lines lspci prints for the first `length` bytes of a function.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -79,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadMachine{R"({"memory": [{"base": 0, "size": 16}]})",
                    "memory[0]: needs \"hex\", \"file\" or \"fill\""},
         BadMachine{R"({"memory": [{"base": 0, "file": "absent.bin"}]})",
-                   "memory[0].file: cannot open file \"absent.bin\""},
+                   "memory[0].file: a file region needs a machine file on disk"},
         BadMachine{R"({"ecam": {"base": "0xE0080000"}})",
                    "ecam.base: must be a multiple of 0x100000"},
         BadMachine{R"({"functions": [}")",
@@ -137,6 +138,63 @@ TEST(MachineFile, JsonFormLoadsNumbersPaddingAndFilesBesideIt) {
     uint8_t bytes[6];
     machine.ReadPhysical(0xFEBF0000, bytes, 6);
     EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 6), std::string("NIC!\0\0", 6));
+}
+
+// A file region reads a regular file inside the machine file's folder, and
+// no more of it than the region holds; anything else is an error naming
+// the file and where, at once.
+TEST(MachineFile, FileRegionsReadOnlyRegularFilesInsideTheFolder) {
+    ScratchDirectory directory;
+    const fs::path folder = directory.Write("m.json", "").parent_path();
+    fs::create_directory(folder / "sub");
+    directory.Write("sub/inner.bin", "INNER");
+    directory.Write("big.bin", std::string(0x2000, 'B'));
+    ASSERT_EQ(mkfifo((folder / "fifo").c_str(), 0600), 0);
+    fs::create_symlink(folder / "sub/inner.bin", folder / "link-in");
+    fs::create_symlink("/etc/hostname", folder / "link-out");
+    fs::create_symlink("/dev/zero", folder / "zero");
+
+    auto load = [&](const std::string& region) {
+        fs::path file =
+            directory.Write("m.json", R"({"memory": [{"base": "0x1000", )" + region + "}]}");
+        return MachineFileLoader::Load(file.string());
+    };
+    MachineLoad good = load(R"("size": "0x1000", "file": "big.bin")");
+    ASSERT_TRUE(good.Ok()) << good.error;
+    EXPECT_EQ(good.machine->Regions()[0].Size(), 0x1000u);  // the file read up to the size
+    good = load(R"("file": "link-in")");
+    ASSERT_TRUE(good.Ok()) << good.error;
+    EXPECT_EQ(good.machine->Regions()[0].Size(), 5u);
+    good = load(R"("size": "0x10", "file": "./sub/inner.bin")");
+    ASSERT_TRUE(good.Ok()) << good.error;
+
+    const std::string m = (folder / "m.json").string() + ": memory[0].file: ";
+    const std::pair<const char*, std::string> bad[] = {
+        {"/dev/zero", "\"/dev/zero\" is not a relative path inside the machine file's folder"},
+        {"../m.json", "\"../m.json\" is not a relative path inside the machine file's folder"},
+        {"sub/../big.bin",
+         "\"sub/../big.bin\" is not a relative path inside the machine file's folder"},
+        {"", "\"\" is not a relative path inside the machine file's folder"},
+        {"zero", "\"zero\" leads out of the machine file's folder"},
+        {"link-out", "\"link-out\" leads out of the machine file's folder"},
+        {"fifo", "cannot read file \"fifo\": not a regular file"},
+        {"sub", "cannot read file \"sub\": Is a directory"},
+        {"absent.bin", "cannot open file \"absent.bin\": No such file or directory"},
+    };
+    for (const auto& [name, message] : bad) {
+        MachineLoad load_ = load(std::string(R"("size": "0x1000", "file": ")") + name + "\"");
+        EXPECT_FALSE(load_.Ok()) << name;
+        EXPECT_EQ(load_.error, m + message);
+    }
+
+    // The machine file itself: a FIFO or a device is refused, not waited on.
+    for (const fs::path& path : {folder / "fifo", fs::path("/dev/zero"), folder / "sub"}) {
+        MachineLoad load_ = MachineFileLoader::Load(path.string());
+        EXPECT_FALSE(load_.Ok());
+        EXPECT_EQ(load_.error,
+                  path.string() + ": cannot open machine file: " +
+                      (path == folder / "sub" ? "Is a directory" : "not a regular file"));
+    }
 }
 
 TEST(MachineFile, MissingFileAndBuiltin) {

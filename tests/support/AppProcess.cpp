@@ -6,16 +6,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <fstream>
-#include <sstream>
+#include "support/FileText.h"
 
 AppProcess::AppProcess(std::string program, std::vector<std::string> arguments,
                        std::vector<std::pair<std::string, std::string>> environment) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvolent-stderr-XXXXXX";
-    int errorFd = mkstemp(pattern.data());
-    if (errorFd < 0) return;
-    stderrPath_ = pattern;
+    int errorFd = KeepIn("stderr", &stderrPath_);
+    int outputFd = KeepIn("stdout", &stdoutPath_);
+    if (errorFd < 0 || outputFd < 0) return;
 
     std::vector<std::string> argv{program};
     argv.insert(argv.end(), arguments.begin(), arguments.end());
@@ -24,7 +21,7 @@ AppProcess::AppProcess(std::string program, std::vector<std::string> arguments,
         for (const auto& [name, value] : environment) setenv(name.c_str(), value.c_str(), 1);
         int nullFd = open("/dev/null", O_RDWR);
         dup2(nullFd, STDIN_FILENO);
-        dup2(nullFd, STDOUT_FILENO);
+        dup2(outputFd, STDOUT_FILENO);
         dup2(errorFd, STDERR_FILENO);
         std::vector<char*> pointers;
         for (std::string& argument : argv) pointers.push_back(argument.data());
@@ -33,6 +30,16 @@ AppProcess::AppProcess(std::string program, std::vector<std::string> arguments,
         _exit(127);
     }
     close(errorFd);
+    close(outputFd);
+}
+
+int AppProcess::KeepIn(const char* stream, std::string* path) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvolent-" + stream + "-XXXXXX";
+    int fd = mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd >= 0) *path = pattern;
+    return fd;
 }
 
 AppProcess::~AppProcess() {
@@ -41,6 +48,7 @@ AppProcess::~AppProcess() {
         WaitForExit(std::chrono::seconds(5));
     }
     if (!stderrPath_.empty()) unlink(stderrPath_.c_str());
+    if (!stdoutPath_.empty()) unlink(stdoutPath_.c_str());
 }
 
 std::optional<int> AppProcess::WaitForExit(std::chrono::milliseconds timeout) {
@@ -61,8 +69,9 @@ void AppProcess::Signal(int signalNumber) {
 }
 
 std::string AppProcess::StandardError() const {
-    std::ifstream file(stderrPath_);
-    std::stringstream contents;
-    contents << file.rdbuf();
-    return contents.str();
+    return ReadWholeFile(stderrPath_);
+}
+
+std::string AppProcess::StandardOutput() const {
+    return ReadWholeFile(stdoutPath_);
 }

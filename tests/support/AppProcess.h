@@ -9,7 +9,7 @@
 #include <vector>
 
 // A program run by a test as a real process, with extra environment
-// variables and its standard error kept in a file. Killed on destruction if
+// variables and its standard output and error kept in files. Killed on destruction if
 // still running, so no test leaves one behind.
 class AppProcess {
   public:
@@ -27,11 +27,16 @@ class AppProcess {
     bool Running();
     void Signal(int signalNumber);
     std::string StandardError() const;
+    std::string StandardOutput() const;
 
   private:
     pid_t pid_ = -1;
     std::optional<int> status_;
+    // A fresh file for one of the child's streams; its descriptor.
+    static int KeepIn(const char* stream, std::string* path);
+
     std::string stderrPath_;
+    std::string stdoutPath_;
 };
 
 // Polls until the condition holds or the time is up; the condition's last value.

@@ -25,8 +25,10 @@ void Restore(const char* name, const std::optional<std::string>& value) {
     }
 }
 
+}  // namespace
+
 // SelectMachine moves this process's runtime directory: put it back after.
-void StopDriver(const std::optional<std::string>& machine) {
+void StopCliDriver(const std::optional<std::string>& machine) {
     auto runtime = Environment("BOREALIX_RUNTIME_DIR");
     auto selected = Environment("BOREALIX_MACHINE");
     std::string error;
@@ -34,8 +36,6 @@ void StopDriver(const std::optional<std::string>& machine) {
     Restore("BOREALIX_RUNTIME_DIR", runtime);
     Restore("BOREALIX_MACHINE", selected);
 }
-
-}  // namespace
 
 CliRun CliTest::Run(const std::string& arguments, std::optional<std::string> machine) {
     machines_.push_back(machine);
@@ -67,5 +67,5 @@ void CliTest::SetUp() {
 }
 
 void CliTest::TearDown() {
-    for (const std::optional<std::string>& machine : machines_) StopDriver(machine);
+    for (const std::optional<std::string>& machine : machines_) StopCliDriver(machine);
 }

@@ -9,7 +9,7 @@
 // System services with fixed answers; records pauses instead of sleeping.
 // Install with ScopedOverride<SystemServices>.
 class FakeSystemServices : public SystemServices {
-public:
+  public:
     uint32_t platformId = VER_PLATFORM_OTHER;
     uint32_t major = 0;
     uint32_t minor = 0;
@@ -18,6 +18,8 @@ public:
     int processors = 2;
     std::string computerName = "DESK";
     std::string tempPath = "/tmp/";
+    bool directoriesWritable = true;
+    std::string homeDirectory = "/home/tester/";
     std::vector<unsigned> sleeps;
 
     void SetVersion(uint32_t platform, uint32_t majorVersion, uint32_t minorVersion) {
@@ -43,5 +45,7 @@ public:
     int ProcessorCount() override { return processors; }
     std::string ComputerName() override { return computerName; }
     std::string TempPath() override { return tempPath; }
+    bool MayWriteDirectory(const std::string&) override { return directoriesWritable; }
+    std::string HomeDirectory() override { return homeDirectory; }
     void Sleep(unsigned milliseconds) override { sleeps.push_back(milliseconds); }
 };

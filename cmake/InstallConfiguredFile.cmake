@@ -1,0 +1,10 @@
+# Run by the install step: writes TARVOLENT_CONFIGURE_SOURCE to
+# TARVOLENT_CONFIGURE_DESTINATION under the prefix being installed to, with
+# the installed directories as absolute paths of that prefix.
+foreach(directory TARVOLENT_PROGRAM_DIR TARVOLENT_SYSTEMD_DIR TARVOLENT_SYSUSERS_DIR)
+    set(${directory} "${CMAKE_INSTALL_PREFIX}/${${directory}}")
+endforeach()
+set(destination "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${TARVOLENT_CONFIGURE_DESTINATION}")
+message(STATUS "Installing: ${destination}")
+configure_file("${TARVOLENT_CONFIGURE_SOURCE}" "${destination}" @ONLY
+               FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)

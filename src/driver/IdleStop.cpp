@@ -1,0 +1,49 @@
+#include "driver/IdleStop.h"
+
+#include <algorithm>
+
+namespace {
+
+// Programs come and go between connections; they are looked for this often.
+constexpr std::chrono::seconds kClientLookInterval{5};
+
+}  // namespace
+
+bool IdleStop::PeriodFor(const char* machine, const char* idleSeconds,
+                         std::optional<std::chrono::seconds>* period, std::string* error) {
+    period->reset();
+    if (!machine || !*machine) return true;  // real hardware: stays, as the service does
+    if (!idleSeconds || !*idleSeconds) {
+        *period = kDefaultPeriod;
+        return true;
+    }
+    std::string text = idleSeconds;
+    bool digits = text.size() <= 9 && text.find_first_not_of("0123456789") == std::string::npos;
+    long seconds = digits ? std::stol(text) : 0;
+    if (seconds <= 0) {
+        *error = "BOREALIX_IDLE_SECONDS: \"" + text + "\" is not a positive number of seconds";
+        return false;
+    }
+    *period = std::chrono::seconds(seconds);
+    return true;
+}
+
+IdleStop::IdleStop(std::chrono::seconds period, std::string clientsLockPath)
+    : period_(period), clientsLockPath_(std::move(clientsLockPath)) {}
+
+std::chrono::milliseconds IdleStop::NextLook() const {
+    auto untilDue =
+        std::chrono::ceil<std::chrono::milliseconds>(lastActivity_ + period_ - Clock::now());
+    return std::clamp<std::chrono::milliseconds>(untilDue, std::chrono::milliseconds(1),
+                                                 kClientLookInterval);
+}
+
+bool IdleStop::TimeToStop() {
+    if (clients_.Acquire(clientsLockPath_, FileLock::Mode::Exclusive) != FileLock::Result::Locked) {
+        NoteActivity();  // a program still uses this driver
+        return false;
+    }
+    if (Clock::now() - lastActivity_ >= period_) return true;
+    clients_.Release();
+    return false;
+}

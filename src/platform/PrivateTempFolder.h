@@ -1,0 +1,28 @@
+#pragma once
+
+#include <string>
+
+// Each process keeps its temporary files in a folder of its own under the
+// temporary directory, "tarvolent-PID-START-XXXXXX" (mkdtemp, mode 0700;
+// PID and START, the process's start time, say whose it is), so two
+// instances, two users or two machines never share a file. The folder is
+// made on first use and removed when the process ends: at a normal exit, and
+// on SIGTERM, SIGINT and SIGHUP once RemoveOnSignals was called (the window
+// turns those into a normal exit instead).
+namespace private_temp {
+
+// $TMPDIR, else /tmp, with a trailing '/'.
+std::string TemporaryDirectory();
+// The folder with a trailing '/', made on first use under
+// TemporaryDirectory(); "" when it cannot be made.
+std::string Folder();
+// Removes the folder and what it holds, if it was made by this process.
+// Safe inside a signal handler.
+void Remove();
+// SIGTERM, SIGINT and SIGHUP remove the folder, then end the process as the
+// signal would have.
+void RemoveOnSignals();
+// Removes the folders of this user's processes that no longer run; how many.
+int RemoveLeftovers();
+
+}  // namespace private_temp

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Reads the bytes of a regular file, at most `limit` of them. A FIFO, a
+// device or a folder is refused without being waited on or read; so is a
+// link at the name when `followLink` is false. A file longer than the limit
+// is refused, or with `truncate` read up to it. False with what is wrong in
+// *problem ("No such file or directory", "not a regular file", ...).
+struct RegularFileRead {
+    uint64_t limit = UINT64_MAX;
+    bool truncate = false;
+    bool followLink = true;
+};
+
+bool ReadRegularFile(const std::string& path, const RegularFileRead& how,
+                     std::vector<uint8_t>* contents, std::string* problem);

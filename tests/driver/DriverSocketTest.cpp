@@ -1,0 +1,113 @@
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "driver/DriverSocket.h"
+#include "driver/PeerCheck.h"
+#include "support/CommandOutput.h"
+#include "support/OtherUser.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A group nobody is in by the user database, so only a process that really
+// holds it can be admitted.
+constexpr gid_t kTestGroup = 64917;
+
+// Answers each connection with 'y' or 'n': whether the peer check admits it.
+class PeerJudge {
+  public:
+    PeerJudge(DriverSocket& socket, int connections) {
+        thread_ = std::thread([&socket, connections] {
+            PeerAdmission admission{geteuid(), socket.AdmittedGroup()};
+            // Gives up after a while, so a probe that never came fails the
+            // test instead of hanging it.
+            for (int served = 0; served < connections;) {
+                pollfd ready{socket.Descriptor(), POLLIN, 0};
+                if (poll(&ready, 1, 20000) != 1) return;
+                int fd = accept4(socket.Descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
+                if (fd < 0) continue;
+                char answer = IsPeerAllowed(fd, admission) ? 'y' : 'n';
+                (void)!send(fd, &answer, 1, MSG_NOSIGNAL);
+                close(fd);
+                ++served;
+            }
+        });
+    }
+    ~PeerJudge() { thread_.join(); }
+
+  private:
+    std::thread thread_;
+};
+
+std::string ProbeAs(const std::string& setprivPrefix, const std::string& socketPath) {
+    // The program's own path: another user may not follow /proc/PID/exe.
+    const std::string program = fs::read_symlink("/proc/self/exe").string();
+    return CommandOutput("TARVOLENT_PEER_PROBE='" + socketPath + "' " + setprivPrefix + program +
+                         " 2>&1");
+}
+
+TEST(DriverSocket, IsBornWithItsModeAndGroupAndAdmitsThePeersRealGroups) {
+    if (std::string why = OtherUser::Unavailable(); !why.empty()) GTEST_SKIP() << why;
+    OtherUser other;
+    fs::path folder = other.Shared().parent_path() / "driver";
+    fs::create_directory(folder);
+    fs::permissions(folder, fs::perms(0755));
+    const std::string path = (folder / "Borealix").string();
+
+    DriverSocket socket;
+    std::string error;
+    ASSERT_TRUE(socket.Bind(path, SocketAccess{0660, kTestGroup}, &error)) << error;
+    struct stat info {};
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISSOCK(info.st_mode));
+    EXPECT_EQ(info.st_mode & 07777, 0660u);
+    EXPECT_EQ(info.st_uid, geteuid());
+    EXPECT_EQ(info.st_gid, kTestGroup);
+    EXPECT_EQ(socket.AdmittedGroup(), kTestGroup);
+
+    socket.Unlink();
+
+    // Open to everyone on the file system, so the peer check alone decides.
+    DriverSocket open;
+    ASSERT_TRUE(open.Bind(path, SocketAccess{0666, kTestGroup}, &error)) << error;
+    const std::string group = std::to_string(kTestGroup);
+    const std::string uid = std::to_string(OtherUser::kUid);
+    {
+        PeerJudge judge(open, 3);
+        // A supplementary group, a primary group, and none at all.
+        EXPECT_EQ(ProbeAs(OtherUser::Prefix(group), path), "y\n");
+        EXPECT_EQ(
+            ProbeAs("setpriv --reuid=" + uid + " --regid=" + group + " --clear-groups ", path),
+            "y\n");
+        EXPECT_EQ(ProbeAs(OtherUser::Prefix(), path), "n\n");
+    }
+    open.Unlink();
+
+    // Private, as every per-user driver's: the group is not admitted, and a
+    // link planted at the name is neither followed nor changed.
+    std::ofstream(folder / "target") << "x";
+    fs::permissions(folder / "target", fs::perms(0644));
+    fs::create_symlink(folder / "target", path);
+    DriverSocket private_;
+    EXPECT_FALSE(private_.Bind(path, SocketAccess{}, &error));
+    EXPECT_EQ(error, path + ": exists and is not a socket");
+    ASSERT_EQ(stat((folder / "target").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
+    fs::remove(path);
+    ASSERT_TRUE(private_.Bind(path, SocketAccess{}, &error)) << error;
+    ASSERT_EQ(lstat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0600u);
+    EXPECT_EQ(private_.AdmittedGroup(), std::nullopt);
+    EXPECT_EQ(ProbeAs(OtherUser::Prefix(group), path), "refused\n");
+    private_.Unlink();
+}
+
+}  // namespace
