@@ -135,6 +135,9 @@ class CliFindTest : public CliDumpTest {
         char first[64];
         const bool printed = read(output[0], first, sizeof first) > 0;
         kill(child, signal);
+        // Read on to the end: a closed pipe would end it by SIGPIPE first.
+        while (read(output[0], first, sizeof first) > 0) {
+        }
         close(output[0]);
         int status = 0;
         waitpid(child, &status, 0);
