@@ -84,9 +84,7 @@ uint32_t FrameServer::Handle(Frame& frame, uint32_t* readLength) {
     UserMemory userMemory = [&](uint64_t, uint32_t length) -> uint8_t* {
         if (frame.shared) {
             bool driverWrites = transfer == wire::UserTransfer::FromDriver;
-            uint32_t refused = ERROR_SUCCESS;
-            return shared_.Map(frame.passed.get(), frame.sharedOffset, length, driverWrites,
-                               &refused);
+            return shared_.Map(frame.passed.get(), frame.sharedOffset, length, driverWrites);
         }
         if (transfer == wire::UserTransfer::ToDriver) {
             return length == frame.dataSize ? data_.data() : nullptr;

@@ -11,8 +11,6 @@
 
 #include <string>
 
-#include "platform/ErrorCodes.h"
-
 namespace {
 
 // memfd_create names its files "memfd:NAME"; nothing else on a shmem mount
@@ -38,21 +36,20 @@ void SharedBufferMapping::Release() {
     file_.Reset(-1);
 }
 
-uint32_t SharedBufferMapping::Check(int fd, uint64_t offset, uint32_t length, bool driverWrites) {
+bool SharedBufferMapping::Acceptable(int fd, uint64_t offset, uint32_t length, bool driverWrites) {
     struct stat info {};
     struct statfs filesystem {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 0 ||
+    if (length == 0 || fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) || info.st_nlink != 0 ||
         fstatfs(fd, &filesystem) != 0 || filesystem.f_type != TMPFS_MAGIC || !IsMemfd(fd))
-        return ERROR_INVALID_PARAMETER;
+        return false;
     const int seals = fcntl(fd, F_GET_SEALS);
-    if (seals < 0 || !(seals & F_SEAL_SHRINK)) return ERROR_INVALID_PARAMETER;
+    if (seals < 0 || !(seals & F_SEAL_SHRINK)) return false;
     const int access = fcntl(fd, F_GETFL) & O_ACCMODE;
     if (driverWrites ? access != O_RDWR || (seals & (F_SEAL_WRITE | F_SEAL_FUTURE_WRITE))
                      : access == O_WRONLY)
-        return ERROR_ACCESS_DENIED;
+        return false;
     const uint64_t size = static_cast<uint64_t>(info.st_size);
-    if (offset > size || length > size - offset) return ERROR_INVALID_PARAMETER;
-    return ERROR_SUCCESS;
+    return offset <= size && length <= size - offset;
 }
 
 bool SharedBufferMapping::Holds(int fd, uint64_t start, size_t length, bool writable) const {
@@ -63,10 +60,8 @@ bool SharedBufferMapping::Holds(int fd, uint64_t start, size_t length, bool writ
     return syscall(SYS_kcmp, self, self, KCMP_FILE, file_.get(), fd) == 0;
 }
 
-uint8_t* SharedBufferMapping::Map(int fd, uint64_t offset, uint32_t length, bool driverWrites,
-                                  uint32_t* status) {
-    *status = length == 0 ? ERROR_INVALID_PARAMETER : Check(fd, offset, length, driverWrites);
-    if (*status != ERROR_SUCCESS) return nullptr;
+uint8_t* SharedBufferMapping::Map(int fd, uint64_t offset, uint32_t length, bool driverWrites) {
+    if (!Acceptable(fd, offset, length, driverWrites)) return nullptr;
     const uint64_t page = static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
     const uint64_t start = offset / page * page;
     const size_t mapLength = static_cast<size_t>(offset - start + length);
@@ -79,7 +74,6 @@ uint8_t* SharedBufferMapping::Map(int fd, uint64_t offset, uint32_t length, bool
                             MAP_SHARED | MAP_POPULATE, fd, static_cast<off_t>(start));
         if (mapping == MAP_FAILED) {
             if (copy >= 0) close(copy);
-            *status = ERROR_INVALID_PARAMETER;
             return nullptr;
         }
         file_.Reset(copy);

@@ -24,12 +24,11 @@ class SharedBufferMapping {
     SharedBufferMapping(const SharedBufferMapping&) = delete;
     SharedBufferMapping& operator=(const SharedBufferMapping&) = delete;
 
-    // The bytes at `offset` in the memfd, or null with *status saying why it
-    // was refused.
-    uint8_t* Map(int fd, uint64_t offset, uint32_t length, bool driverWrites, uint32_t* status);
+    // The bytes at `offset` in the memfd, or null when it was refused.
+    uint8_t* Map(int fd, uint64_t offset, uint32_t length, bool driverWrites);
 
   private:
-    static uint32_t Check(int fd, uint64_t offset, uint32_t length, bool driverWrites);
+    static bool Acceptable(int fd, uint64_t offset, uint32_t length, bool driverWrites);
     bool Holds(int fd, uint64_t start, size_t length, bool writable) const;
     void Release();
 
