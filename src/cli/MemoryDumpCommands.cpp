@@ -1,7 +1,6 @@
 #include "cli/MemoryDumpCommands.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,12 +10,10 @@
 #include "cli/DriverStart.h"
 #include "cli/FunctionAddress.h"
 #include "cli/ScanCommand.h"
-#include "memory/HexDataFile.h"
-#include "memory/HexPatternSearch.h"
 #include "memory/MemoryDumpInput.h"
 #include "memory/MemoryDumpModel.h"
 #include "memory/MemoryDumpReader.h"
-#include "platform/SystemServices.h"
+#include "memory/PatternStream.h"
 
 namespace {
 
@@ -56,41 +53,6 @@ bool CopyRange(const DumpRange& range, std::FILE* file, const std::string& fileN
     return false;
 }
 
-// A file that exists only while the command runs.
-class ScratchFile {
-  public:
-    ScratchFile() {
-        path_ = SystemServices::Current().TempPath() + "tarvolent-find-XXXXXX";
-        const int fd = ::mkstemp(path_.data());
-        if (fd >= 0) file_ = ::fdopen(fd, "wb");
-        if (!file_) {
-            if (fd >= 0) ::close(fd);
-            error_ = errno;
-        }
-    }
-    ~ScratchFile() {
-        if (file_) std::fclose(file_);
-        if (file_ || error_ == 0) ::unlink(path_.c_str());
-    }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-
-    std::FILE* File() const { return file_; }
-    const std::string& Path() const { return path_; }
-    int Error() const { return error_; }
-    // True when every byte reached the file.
-    bool Finish() {
-        const bool closed = std::fclose(file_) == 0;
-        file_ = nullptr;
-        return closed;
-    }
-
-  private:
-    std::string path_;
-    std::FILE* file_ = nullptr;
-    int error_ = 0;
-};
-
 struct FindArguments {
     std::vector<std::string> positional;
     bool hexMode = false;
@@ -110,20 +72,28 @@ FindArguments SplitFindArguments(const std::vector<std::string>& arguments) {
     return parsed;
 }
 
-int PrintMatches(const std::string& dataPath, const DumpRange& range,
-                 const std::vector<uint8_t>& pattern, bool exact) {
-    HexDataFile data;
-    if (!data.Open(dataPath)) {
-        std::fprintf(stderr, "Cannot open %s: %s\n", dataPath.c_str(), std::strerror(errno));
+// One pass over the range: every match is printed as its block goes by.
+int PrintMatches(const DumpRange& range, const std::vector<uint8_t>& pattern, bool exact) {
+    PatternStream stream(pattern, exact);
+    uint64_t matches = 0;
+    const auto print = [&](uint64_t offset) {
+        std::printf("%08X\n", static_cast<uint32_t>(range.address + offset));
+        ++matches;
+    };
+    const MemoryDumpReader::Result result = MemoryDumpReader::ForEachBlock(
+        range.address, range.size, MemoryDumpReader::OnReadFailure::Stop,
+        [&](const uint8_t* bytes, uint32_t count) {
+            stream.Feed(bytes, count, print);
+            return true;
+        });
+    // Matches already printed stay printed; the exit status says the rest.
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "Writing the matches failed: %s\n", std::strerror(errno));
         return kExitFailure;
     }
-    int matches = 0;
-    for (uint64_t start = 0;;) {
-        const auto match = HexPatternSearch::Find(data, range.size, start, pattern, exact);
-        if (!match) break;
-        std::printf("%08X\n", static_cast<uint32_t>(range.address + *match));
-        ++matches;
-        start = *match + 1;
+    if (result.status == MemoryDumpReader::Status::ReadFailed) {
+        std::fprintf(stderr, "Reading physical memory at %08X failed\n", result.address);
+        return kExitFailure;
     }
     if (matches == 0) {
         std::fprintf(stderr, "%s\n", kStringNotFoundMessage);
@@ -187,19 +157,5 @@ int RunFindCommand(const std::vector<std::string>& arguments) {
         return kExitFailure;
     }
     if (!StartDriver()) return kExitFailure;
-
-    ScratchFile scratch;
-    if (!scratch.File()) {
-        std::fprintf(stderr, "Cannot create %s: %s\n", scratch.Path().c_str(),
-                     std::strerror(scratch.Error()));
-        return kExitFailure;
-    }
-    if (!CopyRange(range, scratch.File(), scratch.Path())) return kExitFailure;
-    if (!scratch.Finish()) {
-        std::fprintf(stderr, "Writing %s failed: %s\n", scratch.Path().c_str(),
-                     std::strerror(errno));
-        return kExitFailure;
-    }
-    return PrintMatches(scratch.Path(), range, pattern.bytes,
-                        parsed.hexMode || parsed.caseSensitive);
+    return PrintMatches(range, pattern.bytes, parsed.hexMode || parsed.caseSensitive);
 }
