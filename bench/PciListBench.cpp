@@ -1,29 +1,25 @@
-// Device-list lines for 256 functions, built as the PCI window builds them
-// (one pass over pcidevcl.txt and one over PciId.txt per function), beside
-// lspci naming the same functions from a dump of them.
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
+// Device-list lines for 256 functions, built as the PCI window builds them,
+// beside lspci naming the same functions from a dump of them. lspci loads its
+// name database afresh in every run, so every round of ours starts without
+// an index too and builds it from the files.
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "AlternatingRounds.h"
+#include "BenchScratch.h"
+#include "PeerProgram.h"
 #include "pci/DeviceListLine.h"
-
-extern char** environ;
+#include "pci/PciClassFile.h"
+#include "pci/PciIdFile.h"
 
 namespace {
 
 constexpr int kFunctions = 256;
-constexpr int kRounds = 15;
+constexpr int kRounds = 21;
 
 struct Identity {
     uint32_t vendor;
@@ -88,46 +84,6 @@ std::string Dump(const PciDeviceTable& table) {
     return text;
 }
 
-double Milliseconds(std::chrono::steady_clock::duration d) {
-    return std::chrono::duration<double, std::milli>(d).count();
-}
-
-template <class Work>
-double TimeOnce(const Work& work) {
-    auto start = std::chrono::steady_clock::now();
-    work();
-    return Milliseconds(std::chrono::steady_clock::now() - start);
-}
-
-double CpuMilliseconds(const rusage& usage) {
-    return (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-}
-
-double OwnCpuMilliseconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return CpuMilliseconds(usage);
-}
-
-// Runs a program with its output discarded; `cpu` gets its processor time.
-bool RunQuietly(const std::vector<std::string>& arguments, double* cpu = nullptr) {
-    std::vector<char*> argv;
-    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    int status = 0;
-    rusage usage{};
-    if (failed || wait4(pid, &status, 0, &usage) != pid) return false;
-    if (cpu) *cpu = CpuMilliseconds(usage);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
 }  // namespace
 
 int main() {
@@ -151,43 +107,29 @@ int main() {
     }
     table->count = kFunctions;
 
-    std::string directory = (std::filesystem::temp_directory_path() / "bench-pci-XXXXXX").string();
-    if (!mkdtemp(directory.data())) return 1;
-    std::string dumpPath = directory + "/functions.lspci";
+    BenchScratch scratch("tarvolent-bench-pci");
+    if (!scratch.Ok()) return 2;
+    const std::string dumpPath = scratch.File("functions.lspci");
     std::ofstream(dumpPath) << Dump(*table);
 
-    // Rounds alternate between the two so that both meet the same load; the
-    // best round of each counts.
     size_t lineCount = 0;
-    bool peerRan = RunQuietly({"lspci", "-nn", "-F", dumpPath});
-    double ours = 1e300, peer = 1e300, oursCpu = 1e300, peerCpu = 1e300;
-    for (int round = 0; round < kRounds; ++round) {
-        double cpuBefore = OwnCpuMilliseconds();
-        ours = std::min(ours, TimeOnce([&] {
-                            lineCount =
-                                BuildDeviceListLines(*table, kDeviceFilterBoth).lines.size();
-                        }));
-        oursCpu = std::min(oursCpu, OwnCpuMilliseconds() - cpuBefore);
-        double cpu = 0;
-        if (peerRan) {
-            peer = std::min(peer, TimeOnce([&] {
-                                RunQuietly({"lspci", "-nn", "-F", dumpPath}, &cpu);
-                            }));
-            peerCpu = std::min(peerCpu, cpu);
-        }
+    AlternatingRounds rounds("device-list lines vs lspci -nn -F", kRounds);
+    const bool ran = rounds.Run(
+        [&] {
+            ForgetPciIdIndex();
+            ForgetPciClassIndex();
+            lineCount = BuildDeviceListLines(*table, kDeviceFilterBoth).lines.size();
+            return lineCount == kFunctions;
+        },
+        [&] {
+            return RunPeerProgram({"lspci", "-nn", "-F", dumpPath});
+        });
+    if (!ran) {
+        std::fprintf(stderr, "bench_pci: lspci -nn -F did not run\n");
+        return 1;
     }
-    std::filesystem::remove_all(directory);
-
-    std::printf(
-        "device-list lines, %zu functions (PciId.txt %ju bytes): %7.2f ms wall, %7.2f ms cpu\n",
-        lineCount, static_cast<uintmax_t>(std::filesystem::file_size("PciId.txt")), ours, oursCpu);
-    if (!peerRan) {
-        std::printf("lspci -nn -F: not available\n");
-        return 0;
-    }
-    std::printf("lspci -nn -F on the same %d functions:             %7.2f ms wall, %7.2f ms cpu\n",
-                kFunctions, peer, peerCpu);
-    std::printf("best of %d alternating rounds; ratio ours / lspci: %.2f wall, %.2f cpu\n", kRounds,
-                ours / peer, oursCpu / peerCpu);
+    std::printf("%zu functions, PciId.txt of %ju bytes\n", lineCount,
+                static_cast<uintmax_t>(std::filesystem::file_size("PciId.txt")));
+    rounds.Print("device-list lines (indexes built each round)", "lspci -nn -F DUMP");
     return 0;
 }

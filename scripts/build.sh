@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Configures and builds one configuration: release (default) or sanitize.
+# Warnings are errors here, as in CI.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 config=${1:-release}
@@ -8,5 +9,5 @@ case "$config" in
     sanitize) flags=(-DCMAKE_BUILD_TYPE=Debug -DTARVOLENT_SANITIZE=ON) ;;
     *) echo "usage: build.sh [release|sanitize]" >&2; exit 2 ;;
 esac
-cmake -S "$root" -B "$root/build/$config" -G Ninja "${flags[@]}" >/dev/null
+cmake -S "$root" -B "$root/build/$config" -G Ninja -DTARVOLENT_WERROR=ON "${flags[@]}" >/dev/null
 cmake --build "$root/build/$config"

@@ -2,10 +2,12 @@
 
 #include <QGridLayout>
 #include <QMainWindow>
+#include <QMdiArea>
 
 #include "app/CDockBar.h"
 #include "app/CMiniDockFrame.h"
 #include "app/CSizingControlBar.h"
+#include "app/DockingFocusKeeper.h"
 
 namespace {
 // How close to an edge of the frame a dropped bar docks there.
@@ -50,6 +52,7 @@ CMiniDockFrame* CDockSite::MiniFrameOf(const CSizingControlBar& bar) const {
 void CDockSite::DockControlBar(CSizingControlBar& bar, int side, const CSizingControlBar* after) {
     CDockBar* target = DockBar(side);
     if (!target || (DockBarOf(bar) == target && !after) || after == &bar) return;
+    DockingFocusKeeper focus(bar, MdiArea());
     CMiniDockFrame* mini = MiniFrameOf(bar);
     if (CDockBar* current = DockBarOf(bar)) current->Undock(bar, false);
     target->Dock(bar, after);
@@ -62,12 +65,13 @@ void CDockSite::FloatControlBar(CSizingControlBar& bar, QPoint screenPos) {
         mini->move(screenPos);
         return;
     }
+    DockingFocusKeeper focus(bar, MdiArea());
     if (CDockBar* current = DockBarOf(bar)) {
         m_lastSide[bar.Id()] = current->Side();
         current->Undock(bar, true);
     }
     bar.AttachTo(*this, nullptr);
-    auto* mini = new CMiniDockFrame(bar, window());
+    auto* mini = new CMiniDockFrame(bar, *this, window());
     mini->move(screenPos);
     if (bar.Model().visible) mini->show();
     DelayRecalcLayout();
@@ -92,20 +96,28 @@ int CDockSite::SideNear(QPoint screenPos) const {
     return nearest->first < kDockReach ? nearest->second : 0;
 }
 
-void CDockSite::DropControlBar(CSizingControlBar& bar, QPoint screenPos) {
+bool CDockSite::DockNear(CSizingControlBar& bar, QPoint screenPos) {
     const int side = SideNear(screenPos);
-    if (side && bar.CanDock())
-        DockControlBar(bar, side, DockBar(side)->BarAt(screenPos));
-    else
-        FloatControlBar(bar, screenPos);
+    if (!side || !bar.CanDock()) return false;
+    DockControlBar(bar, side, DockBar(side)->BarAt(screenPos));
+    return true;
+}
+
+void CDockSite::DropControlBar(CSizingControlBar& bar, QPoint screenPos) {
+    if (!DockNear(bar, screenPos)) FloatControlBar(bar, screenPos);
 }
 
 void CDockSite::ShowControlBar(CSizingControlBar& bar, bool show) {
+    DockingFocusKeeper focus(bar, MdiArea());
     bar.Model().visible = show;
     if (CMiniDockFrame* mini = MiniFrameOf(bar)) mini->setVisible(show);
     bar.setVisible(show);
     if (show && DockBarOf(bar)) bar.Model().OnWindowPosChanging(DockBarOf(bar)->Side(), true);
     DelayRecalcLayout();
+}
+
+QMdiArea* CDockSite::MdiArea() const {
+    return qobject_cast<QMdiArea*>(m_pPane);
 }
 
 QSize CDockSite::PaneSize() const {

@@ -8,6 +8,7 @@ class CDockBar;
 class CMiniDockFrame;
 class CSizingControlBar;
 class QMainWindow;
+class QMdiArea;
 
 // The frame's docking layer: four dock bars around its main pane, floating
 // tool windows, and the frame's delayed layout.
@@ -28,6 +29,9 @@ class CDockSite : public QWidget {
     // Dropped after a drag of the whole bar: on another bar it joins that
     // bar's row, near an edge it docks there, elsewhere it floats.
     void DropControlBar(CSizingControlBar& bar, QPoint screenPos);
+    // Docks as a drop does when the point is on a bar or near an edge;
+    // false, and nothing moved, anywhere else.
+    bool DockNear(CSizingControlBar& bar, QPoint screenPos);
     void ShowControlBar(CSizingControlBar& bar, bool show);
     // The size left to the main pane.
     QSize PaneSize() const;
@@ -37,6 +41,8 @@ class CDockSite : public QWidget {
   private:
     CDockSite(QWidget* pane, QWidget* parent);
     CMiniDockFrame* MiniFrameOf(const CSizingControlBar& bar) const;
+    // The frame's MDI area, when that is its main pane.
+    QMdiArea* MdiArea() const;
     int SideNear(QPoint screenPos) const;
 
     QWidget* m_pPane;

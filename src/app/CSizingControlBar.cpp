@@ -9,6 +9,7 @@
 
 #include "app/CDockBar.h"
 #include "app/CDockSite.h"
+#include "app/CloseGlyph.h"
 #include "app/SizingBarList.h"
 #include "app/SizingBarProfile.h"
 
@@ -322,13 +323,6 @@ void CSizingControlBar::PaintCloseButton(QPainter& painter) {
         DrawFrame(painter, box, ButtonShadow(*this), ButtonHighlight(*this));
     else if (m_model.closeButton.hot)
         DrawFrame(painter, box, ButtonHighlight(*this), ButtonShadow(*this));
-    // The close glyph, 7 pixels square at every resolution.
-    painter.save();
-    painter.setPen(QPen(palette().color(QPalette::ButtonText), 1));
-    const QPoint glyph(origin.x + 2, origin.y + 2);
-    for (int shift : {0, 1}) {
-        painter.drawLine(glyph + QPoint(shift, 0), glyph + QPoint(5 + shift, 6));
-        painter.drawLine(glyph + QPoint(5 + shift, 0), glyph + QPoint(shift, 6));
-    }
-    painter.restore();
+    DrawCloseGlyph(painter, QPoint(origin.x + 2, origin.y + 2),
+                   palette().color(QPalette::ButtonText));
 }

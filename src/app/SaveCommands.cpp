@@ -1,5 +1,7 @@
 #include "app/SaveCommands.h"
 
+#include <cstdio>
+
 #include "app/CBorealixDoc.h"
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
@@ -51,8 +53,9 @@ void SaveCommands::WritePciReport(QWidget* view, std::FILE* file) {
     if (auto* pci = qobject_cast<CBrxPciView*>(view)) pci->SaveReport(file);
 }
 
-void SaveCommands::WriteMemoryViewData(QWidget* view, std::FILE* file) {
-    if (auto* memory = qobject_cast<CBrxMemoryView*>(view)) memory->SaveToFile(file);
+bool SaveCommands::WriteMemoryViewData(QWidget* view, std::FILE* file) {
+    auto* memory = qobject_cast<CBrxMemoryView*>(view);
+    return !memory || memory->SaveToFile(file) != SaveResult::Cancelled;
 }
 
 QWidget* SaveCommands::ActiveView() const {
@@ -83,7 +86,12 @@ void SaveCommands::OnSaveActive() {
         std::fclose(file);
         file = OpenSaveFile(*path, "wb");
         if (!file) return;
-        WriteMemoryViewData(memory, file);
+        if (!WriteMemoryViewData(memory, file)) {
+            // Part of a dump must not pass for all of it.
+            std::fclose(file);
+            std::remove(path->c_str());
+            return;
+        }
     }
     CloseReportFile(file);
 }

@@ -25,8 +25,8 @@ class SaveCommands {
     static std::FILE* OpenSaveFile(const std::string& path, const char* mode);
     static QWidget* FirstViewMatching(const DocTemplate* docTemplate, const QWidget* view);
     static void WritePciReport(QWidget* view, std::FILE* file);
-    // The memory-dump view's raw data.
-    static void WriteMemoryViewData(QWidget* view, std::FILE* file);
+    // The memory-dump view's raw data; false when the user cancelled it.
+    static bool WriteMemoryViewData(QWidget* view, std::FILE* file);
     QWidget* ActiveView() const;
 
     const DocTemplate* m_pciTemplate;

@@ -9,6 +9,7 @@
 #include "cli/RefusalMessage.h"
 #include "cli/RefusedRequestWatch.h"
 #include "cli/ScanCommand.h"
+#include "hw/SystemFunctions.h"
 #include "pci/PciWindowModel.h"
 #include "platform/MessageBox.h"
 
@@ -16,7 +17,7 @@ namespace {
 
 struct RegisterArguments {
     FunctionAddress function;
-    unsigned offset = 0;
+    uint32_t offset = 0;
 };
 
 // Empty when the function and offset are sound, else what is wrong.
@@ -26,7 +27,7 @@ std::string ParseRegisterArguments(const std::vector<std::string>& arguments,
     if (!function)
         return "\"" + arguments[0] +
                "\" is not a function BB:DD.F (bus 00-FF, device 00-1F, function 0-7)";
-    const auto offset = ParseHexArgument(arguments[1]);
+    const auto offset = ParseExactHexField(arguments[1]);
     if (!offset || *offset % 4 != 0)
         return "\"" + arguments[1] + "\" is not a register offset (hexadecimal, a multiple of 4)";
     parsed->function = *function;
@@ -73,7 +74,7 @@ int RunWriteCommand(const std::vector<std::string>& arguments) {
     RegisterArguments target;
     const std::string problem = ParseRegisterArguments(arguments, &target);
     if (!problem.empty()) return ArgumentProblem(problem);
-    if (!ParseHexArgument(arguments[2])) {
+    if (!ParseExactHexField(arguments[2])) {
         ShowMessage(kInputDataErrorMessage);
         return kExitFailure;
     }

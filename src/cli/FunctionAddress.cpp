@@ -4,17 +4,14 @@
 
 #include "cli/ScanCommand.h"
 #include "hw/SystemFunctions.h"
-#include "pci/PciWindowModel.h"
 
 namespace {
 
-constexpr size_t kHexFieldLimit = 8;
-
 std::optional<int> HexPart(const std::string& text, size_t maxDigits, int maxValue) {
-    if (text.size() > maxDigits || !IsHexString(text)) return std::nullopt;
-    const int value = static_cast<int>(HexFieldValue(text));
-    if (value > maxValue) return std::nullopt;
-    return value;
+    const std::optional<HexField> field = ParseHexField(text);
+    if (!field || text.size() > maxDigits || field->value > static_cast<uint32_t>(maxValue))
+        return std::nullopt;
+    return static_cast<int>(field->value);
 }
 
 }  // namespace
@@ -28,11 +25,6 @@ std::optional<FunctionAddress> ParseFunctionAddress(const std::string& text) {
     const auto function = HexPart(text.substr(dot + 1), 1, 7);
     if (!bus || !device || !function) return std::nullopt;
     return FunctionAddress{*bus, *device, *function};
-}
-
-std::optional<unsigned> ParseHexArgument(const std::string& text) {
-    if (text.size() > kHexFieldLimit || !IsHexString(text)) return std::nullopt;
-    return HexFieldValue(text);
 }
 
 int ArgumentProblem(const std::string& problem) {

@@ -14,8 +14,5 @@ struct FunctionAddress {
 // device; nullopt for anything else.
 std::optional<FunctionAddress> ParseFunctionAddress(const std::string& text);
 
-// A hexadecimal argument as the windows' 8-character fields take it.
-std::optional<unsigned> ParseHexArgument(const std::string& text);
-
 // "tarvolent-cli: PROBLEM" on stderr; returns kExitUsage.
 int ArgumentProblem(const std::string& problem);

@@ -1,7 +1,6 @@
 #include "cli/MemoryDumpCommands.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -11,37 +10,31 @@
 #include "cli/DriverStart.h"
 #include "cli/FunctionAddress.h"
 #include "cli/ScanCommand.h"
-#include "memory/HexDataFile.h"
-#include "memory/HexPatternSearch.h"
 #include "memory/MemoryDumpInput.h"
 #include "memory/MemoryDumpModel.h"
 #include "memory/MemoryDumpReader.h"
-#include "platform/SystemServices.h"
+#include "memory/PatternStream.h"
 
 namespace {
 
-struct MemoryRange {
-    uint32_t address = 0;
-    uint32_t size = 0;
-};
-
 // Empty when both fields are sound, else what is wrong, led by the window's
 // own message.
-std::string ParseRange(const std::string& address, const std::string& size, MemoryRange* range) {
-    const auto parsedAddress = ParseMemoryHexField(address);
-    if (!parsedAddress)
-        return std::string(kMemoryAddressErrorMessage) + " \"" + address + "\" is not hexadecimal";
-    const auto parsedSize = ParseMemoryHexField(size);
-    if (!parsedSize || *parsedSize > kMaxDumpSize)
-        return std::string(kMemorySizeErrorMessage) + " \"" + size +
-               "\" is not a hexadecimal size up to 7FFFFFFF";
-    range->address = *parsedAddress;
-    range->size = *parsedSize;
+std::string ParseRange(const std::string& address, const std::string& size, DumpRange* range) {
+    switch (ParseDumpRange(address, size, range)) {
+        case DumpRangeError::Address:
+            return std::string(kMemoryAddressErrorMessage) + " \"" + address +
+                   "\" is not hexadecimal";
+        case DumpRangeError::Size:
+            return std::string(kMemorySizeErrorMessage) + " \"" + size +
+                   "\" is not a hexadecimal size up to 7FFFFFFF";
+        case DumpRangeError::None:
+            break;
+    }
     return {};
 }
 
 // Reads the range into the open file; says what failed on stderr.
-bool CopyRange(const MemoryRange& range, std::FILE* file, const std::string& fileName) {
+bool CopyRange(const DumpRange& range, std::FILE* file, const std::string& fileName) {
     const MemoryDumpReader::Result result = MemoryDumpReader::Copy(
         range.address, range.size, file, MemoryDumpReader::OnReadFailure::Stop);
     switch (result.status) {
@@ -54,44 +47,11 @@ bool CopyRange(const MemoryRange& range, std::FILE* file, const std::string& fil
             std::fprintf(stderr, "Writing %s failed: %s\n", fileName.c_str(),
                          std::strerror(result.error));
             return false;
+        case MemoryDumpReader::Status::Cancelled:
+            return false;
     }
     return false;
 }
-
-// A file that exists only while the command runs.
-class ScratchFile {
-  public:
-    ScratchFile() {
-        path_ = SystemServices::Current().TempPath() + "tarvolent-find-XXXXXX";
-        const int fd = ::mkstemp(path_.data());
-        if (fd >= 0) file_ = ::fdopen(fd, "wb");
-        if (!file_) {
-            if (fd >= 0) ::close(fd);
-            error_ = errno;
-        }
-    }
-    ~ScratchFile() {
-        if (file_) std::fclose(file_);
-        if (file_ || error_ == 0) ::unlink(path_.c_str());
-    }
-    ScratchFile(const ScratchFile&) = delete;
-    ScratchFile& operator=(const ScratchFile&) = delete;
-
-    std::FILE* File() const { return file_; }
-    const std::string& Path() const { return path_; }
-    int Error() const { return error_; }
-    // True when every byte reached the file.
-    bool Finish() {
-        const bool closed = std::fclose(file_) == 0;
-        file_ = nullptr;
-        return closed;
-    }
-
-  private:
-    std::string path_;
-    std::FILE* file_ = nullptr;
-    int error_ = 0;
-};
 
 struct FindArguments {
     std::vector<std::string> positional;
@@ -112,20 +72,28 @@ FindArguments SplitFindArguments(const std::vector<std::string>& arguments) {
     return parsed;
 }
 
-int PrintMatches(const std::string& dataPath, const MemoryRange& range,
-                 const std::vector<uint8_t>& pattern, bool exact) {
-    HexDataFile data;
-    if (!data.Open(dataPath)) {
-        std::fprintf(stderr, "Cannot open %s: %s\n", dataPath.c_str(), std::strerror(errno));
+// One pass over the range: every match is printed as its block goes by.
+int PrintMatches(const DumpRange& range, const std::vector<uint8_t>& pattern, bool exact) {
+    PatternStream stream(pattern, exact);
+    uint64_t matches = 0;
+    const auto print = [&](uint64_t offset) {
+        std::printf("%08X\n", static_cast<uint32_t>(range.address + offset));
+        ++matches;
+    };
+    const MemoryDumpReader::Result result = MemoryDumpReader::ForEachBlock(
+        range.address, range.size, MemoryDumpReader::OnReadFailure::Stop,
+        [&](const uint8_t* bytes, uint32_t count) {
+            stream.Feed(bytes, count, print);
+            return true;
+        });
+    // Matches already printed stay printed; the exit status says the rest.
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "Writing the matches failed: %s\n", std::strerror(errno));
         return kExitFailure;
     }
-    int matches = 0;
-    for (uint64_t start = 0;;) {
-        const auto match = HexPatternSearch::Find(data, range.size, start, pattern, exact);
-        if (!match) break;
-        std::printf("%08X\n", static_cast<uint32_t>(range.address + *match));
-        ++matches;
-        start = *match + 1;
+    if (result.status == MemoryDumpReader::Status::ReadFailed) {
+        std::fprintf(stderr, "Reading physical memory at %08X failed\n", result.address);
+        return kExitFailure;
     }
     if (matches == 0) {
         std::fprintf(stderr, "%s\n", kStringNotFoundMessage);
@@ -147,7 +115,7 @@ int RunDumpCommand(const std::vector<std::string>& arguments) {
     }
     if (positional.size() != 2 || !output) return kExitUsage;
     output = PathFromHere(*output);
-    MemoryRange range;
+    DumpRange range;
     const std::string problem = ParseRange(positional[0], positional[1], &range);
     if (!problem.empty()) return ArgumentProblem(problem);
     if (!StartDriver()) return kExitFailure;
@@ -173,29 +141,21 @@ int RunDumpCommand(const std::vector<std::string>& arguments) {
 int RunFindCommand(const std::vector<std::string>& arguments) {
     const FindArguments parsed = SplitFindArguments(arguments);
     if (parsed.positional.size() != 3) return kExitUsage;
-    MemoryRange range;
+    DumpRange range;
     const std::string problem = ParseRange(parsed.positional[0], parsed.positional[1], &range);
     if (!problem.empty()) return ArgumentProblem(problem);
     const std::string& text = parsed.positional[2];
-    const auto pattern = SearchPatternOf(text.substr(0, kSearchTextLimit), parsed.hexMode);
-    if (!pattern)
+    const SearchPattern pattern = SearchPatternOf(SearchBoxText(text), parsed.hexMode);
+    if (!pattern.valid)
         return ArgumentProblem(std::string(kSearchInputInvalidMessage) + " \"" + text +
                                "\" is not hexadecimal");
     // An empty pattern would match at every address.
-    if (pattern->empty()) return ArgumentProblem("TEXT is empty");
+    if (pattern.bytes.empty()) return ArgumentProblem("TEXT is empty");
+    // A character no byte stands for is in no dump.
+    if (!pattern.representable) {
+        std::fprintf(stderr, "%s\n", kStringNotFoundMessage);
+        return kExitFailure;
+    }
     if (!StartDriver()) return kExitFailure;
-
-    ScratchFile scratch;
-    if (!scratch.File()) {
-        std::fprintf(stderr, "Cannot create %s: %s\n", scratch.Path().c_str(),
-                     std::strerror(scratch.Error()));
-        return kExitFailure;
-    }
-    if (!CopyRange(range, scratch.File(), scratch.Path())) return kExitFailure;
-    if (!scratch.Finish()) {
-        std::fprintf(stderr, "Writing %s failed: %s\n", scratch.Path().c_str(),
-                     std::strerror(errno));
-        return kExitFailure;
-    }
-    return PrintMatches(scratch.Path(), range, *pattern, parsed.hexMode || parsed.caseSensitive);
+    return PrintMatches(range, pattern.bytes, parsed.hexMode || parsed.caseSensitive);
 }

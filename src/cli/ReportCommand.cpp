@@ -50,9 +50,12 @@ std::string ParseReportOptions(const std::vector<std::string>& arguments, Report
     return {};
 }
 
+// The base typed for the window; nullopt for "Auto".
 std::optional<uint32_t> WindowBaseOf(const ReportOptions& options) {
-    if (options.baseText == kAutoBaseText) return std::nullopt;
-    return ParseHexArgument(options.baseText);
+    const std::optional<BaseAddressChoice> choice =
+        PciWindowModel::ParseBaseAddressText(options.baseText);
+    if (!choice || choice->automatic) return std::nullopt;
+    return choice->base;
 }
 
 void WriteReport(const ReportOptions& options, PciWindowModel& model, std::FILE* out) {
@@ -129,7 +132,7 @@ int RunReportCommand(const std::vector<std::string>& arguments) {
     ReportOptions options;
     const std::string problem = ParseReportOptions(arguments, &options);
     if (!problem.empty()) return ArgumentProblem(problem);
-    if (options.baseText != kAutoBaseText && !ParseHexArgument(options.baseText)) {
+    if (!PciWindowModel::ParseBaseAddressText(options.baseText)) {
         ShowMessage(kBaseAddressErrorMessage);
         return kExitFailure;
     }

@@ -3,7 +3,10 @@
 #include <poll.h>
 #include <sys/socket.h>
 
+#include <unistd.h>
+
 #include <cerrno>
+#include <cstring>
 
 bool DeadlineStream::WaitFor(short events) {
     for (;;) {
@@ -52,4 +55,65 @@ bool DeadlineStream::Send(const void* data, size_t size) {
         }
     }
     return true;
+}
+
+namespace {
+
+// Keeps the first descriptor of the message, closes every other one; false
+// when there was another, or the kernel had to drop some.
+bool TakeDescriptors(msghdr& message, int* passed) {
+    bool single = (message.msg_flags & MSG_CTRUNC) == 0;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header;
+         header = CMSG_NXTHDR(&message, header)) {
+        if (header->cmsg_level != SOL_SOCKET || header->cmsg_type != SCM_RIGHTS) continue;
+        const size_t count = (header->cmsg_len - CMSG_LEN(0)) / sizeof(int);
+        for (size_t i = 0; i < count; ++i) {
+            int fd = -1;
+            std::memcpy(&fd, CMSG_DATA(header) + i * sizeof(int), sizeof(int));
+            if (*passed < 0) {
+                *passed = fd;
+            } else {
+                close(fd);
+                single = false;
+            }
+        }
+    }
+    return single;
+}
+
+}  // namespace
+
+bool DeadlineStream::ReceiveWithDescriptor(void* data, size_t size, int* passed, bool* several) {
+    *passed = -1;
+    char* bytes = static_cast<char*>(data);
+    bool single = true;
+    while (size > 0) {
+        // Room for a few, so that a client sending more is seen doing so.
+        alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))];
+        iovec part{bytes, size};
+        msghdr message{};
+        message.msg_iov = &part;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof(control);
+        ssize_t received = recvmsg(fd_, &message, MSG_CMSG_CLOEXEC);
+        if (received > 0) {
+            single = TakeDescriptors(message, passed) && single;
+            bytes += received;
+            size -= static_cast<size_t>(received);
+        } else if (received == 0) {
+            errno = ECONNRESET;
+            break;
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            if (!WaitFor(POLLIN)) break;
+        } else if (errno != EINTR) {
+            break;
+        }
+    }
+    *several = !single;
+    if (size > 0 || !single) {
+        if (*passed >= 0) close(*passed);
+        *passed = -1;
+    }
+    return size == 0;
 }

@@ -14,6 +14,10 @@ class DeadlineStream {
 
     // False on end of stream, an error or the deadline (errno ETIMEDOUT).
     bool Receive(void* data, size_t size);
+    // As Receive, also taking the descriptor that may travel with the bytes
+    // (SCM_RIGHTS): *passed stays -1 when none came. When more than one came,
+    // all are closed and *several is set.
+    bool ReceiveWithDescriptor(void* data, size_t size, int* passed, bool* several);
     bool Send(const void* data, size_t size);
     void ExtendTo(Clock::time_point deadline) { deadline_ = deadline; }
 

@@ -38,9 +38,20 @@ FrameServer::Outcome FrameServer::ServeConnection(int fd, bool mayStop) {
 uint32_t FrameServer::ReadFrame(DeadlineStream& stream, Frame* frame, bool* answer) {
     wire::RequestHeader header{};
     *answer = false;
-    if (!stream.Receive(&header, sizeof(header))) return ERROR_INVALID_PARAMETER;
+    int passed = -1;
+    bool several = false;
+    if (!stream.ReceiveWithDescriptor(&header, sizeof(header), &passed, &several))
+        return ERROR_INVALID_PARAMETER;
+    frame->passed.Reset(passed);
     *answer = true;
-    if (header.magic != wire::kRequestMagic) return ERROR_INVALID_PARAMETER;
+    if (several) return ERROR_INVALID_PARAMETER;
+    frame->shared = header.magic == wire::kSharedRequestMagic;
+    if (header.magic != wire::kRequestMagic && !frame->shared) return ERROR_INVALID_PARAMETER;
+    // A descriptor comes with a shared memory frame and nothing else.
+    if (frame->shared != (passed >= 0) ||
+        (frame->shared &&
+         (wire::UserTransferOf(header.code) == wire::UserTransfer::None || header.dataSize != 0)))
+        return ERROR_INVALID_PARAMETER;
     if (header.code == wire::kStopControlCode) return kStopRequested;
     if (header.inSize > wire::kMaxBufferSize || header.outSize > wire::kMaxBufferSize ||
         header.dataSize > wire::kMaxDataSize) {
@@ -56,11 +67,14 @@ uint32_t FrameServer::ReadFrame(DeadlineStream& stream, Frame* frame, bool* answ
     // The VxD codes carry their record in the output buffer, which travels
     // after the (empty) input buffer.
     bool vxd = RequestHandler::IsVxdCode(header.code);
+    wire::SharedData shared{};
     if (!stream.Receive(frame->in, header.inSize) ||
         (vxd && !stream.Receive(frame->out, header.outSize)) ||
+        (frame->shared && !stream.Receive(&shared, sizeof(shared))) ||
         !stream.Receive(data_.data(), header.dataSize)) {
         return ERROR_INVALID_PARAMETER;
     }
+    frame->sharedOffset = shared.offset;
     bool toDriver = wire::UserTransferOf(header.code) == wire::UserTransfer::ToDriver;
     if (!toDriver && header.dataSize != 0) return ERROR_INVALID_PARAMETER;
     return ERROR_SUCCESS;
@@ -69,6 +83,10 @@ uint32_t FrameServer::ReadFrame(DeadlineStream& stream, Frame* frame, bool* answ
 uint32_t FrameServer::Handle(Frame& frame, uint32_t* readLength) {
     wire::UserTransfer transfer = wire::UserTransferOf(frame.code);
     UserMemory userMemory = [&](uint64_t, uint32_t length) -> uint8_t* {
+        if (frame.shared) {
+            bool driverWrites = transfer == wire::UserTransfer::FromDriver;
+            return shared_.Map(frame.passed.get(), frame.sharedOffset, length, driverWrites);
+        }
         if (transfer == wire::UserTransfer::ToDriver) {
             return length == frame.dataSize ? data_.data() : nullptr;
         }

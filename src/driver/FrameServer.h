@@ -5,7 +5,9 @@
 #include <vector>
 
 #include "driver/DeadlineStream.h"
+#include "driver/FileDescriptor.h"
 #include "driver/RequestHandler.h"
+#include "driver/SharedBufferMapping.h"
 
 // Serves one request frame per connection, as the program sends them: the
 // frame is read, answered, and the caller closes the connection. The whole
@@ -32,6 +34,10 @@ class FrameServer {
         uint32_t dataSize = 0;
         uint8_t in[4096];
         uint8_t out[4096];
+        // A shared memory frame's memfd, and where its data lies in it.
+        bool shared = false;
+        FileDescriptor passed;
+        uint64_t sharedOffset = 0;
     };
 
     // Every byte of a frame is read here and nowhere else. ERROR_SUCCESS, or
@@ -43,4 +49,5 @@ class FrameServer {
 
     RequestHandler& handler_;
     std::vector<uint8_t> data_;  // memory bytes of the request or its reply
+    SharedBufferMapping shared_;
 };

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <utility>
 
+#include "driver/FileDescriptor.h"
 #include "platform/ErrorCodes.h"
 
 namespace {
@@ -18,25 +19,6 @@ namespace {
 uint32_t ErrorOf(int error) {
     return error == EACCES || error == EPERM ? ERROR_ACCESS_DENIED : ERROR_GEN_FAILURE;
 }
-
-// Closes on every path out.
-class FileDescriptor {
-  public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    int get() const { return fd_; }
-    void Reset(int fd) {
-        if (fd_ >= 0) close(fd_);
-        fd_ = fd;
-    }
-
-  private:
-    int fd_;
-};
 
 // "0000:BB:DD.F" names a function of segment 0.
 bool ParseFunctionName(const char* name, Bdf* function) {

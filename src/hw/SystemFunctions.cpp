@@ -19,7 +19,9 @@ int ClassifyWindowsVersion() {
     return OS_OTHER;
 }
 
-bool IsWin9xFamily(int code) { return code == OS_WIN9X || code == OS_WINME; }
+bool IsWin9xFamily(int code) {
+    return code == OS_WIN9X || code == OS_WINME;
+}
 
 std::string ProgramDirectory() {
     SystemServices& system = SystemServices::Current();
@@ -41,4 +43,37 @@ int IsHexString(const std::string& text) {
     return 1;
 }
 
-int ProcessorCount() { return SystemServices::Current().ProcessorCount(); }
+std::optional<HexField> ParseHexField(const std::string& text) {
+    if (!IsHexString(text)) return std::nullopt;
+    HexField field;
+    int significant = 0;
+    for (char c : text) {
+        const uint32_t digit = static_cast<uint32_t>(HexDigitValue(c));
+        if (significant > 0 || digit != 0) ++significant;
+        field.value = field.value << 4 | digit;
+    }
+    field.fits = significant <= 8;
+    return field;
+}
+
+std::optional<uint32_t> ParseExactHexField(const std::string& text) {
+    const std::optional<HexField> field = ParseHexField(text);
+    if (!field || !field->fits) return std::nullopt;
+    return field->value;
+}
+
+std::optional<std::vector<uint8_t>> ParseHexFieldBytes(const std::string& text) {
+    if (!IsHexString(text)) return std::nullopt;
+    std::vector<uint8_t> bytes;
+    bytes.reserve(text.size() / 2 + 1);
+    size_t i = 0;
+    if (text.size() % 2 != 0) bytes.push_back(static_cast<uint8_t>(HexDigitValue(text[i++])));
+    for (; i < text.size(); i += 2)
+        bytes.push_back(
+            static_cast<uint8_t>(HexDigitValue(text[i]) << 4 | HexDigitValue(text[i + 1])));
+    return bytes;
+}
+
+int ProcessorCount() {
+    return SystemServices::Current().ProcessorCount();
+}

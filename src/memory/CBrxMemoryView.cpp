@@ -58,6 +58,9 @@ void CBrxMemoryView::CreateControls() {
     Place(m_edAddress, 7, 18, 74, 14);
     m_edSize = new QLineEdit(this);
     Place(m_edSize, 99, 18, 60, 14);
+    // What a field shows is all that is read: no digit beyond it counts.
+    m_edAddress->setMaxLength(kMemoryFieldLimit);
+    m_edSize->setMaxLength(kMemoryFieldLimit);
     m_btDump = new QPushButton("Dump", this);
     Place(m_btDump, 176, 18, 50, 14);
     m_btWrite = new QPushButton("Write", this);
@@ -77,6 +80,7 @@ void CBrxMemoryView::CreateControls() {
     m_cbSearch->setEditable(true);
     // The history is the model's; the box only shows it.
     m_cbSearch->setInsertPolicy(QComboBox::NoInsert);
+    m_cbSearch->lineEdit()->setMaxLength(static_cast<int>(kSearchTextLimit));
     Place(m_cbSearch, 113, 162, 112, 14);
     m_btSearch = new QPushButton("Search", this);
     Place(m_btSearch, 233, 160, 50, 14);
@@ -142,7 +146,8 @@ void CBrxMemoryView::ShowFocus() {
 
 void CBrxMemoryView::OnDump() {
     OnInitialUpdate();
-    m_model.OnDump(m_edAddress->text().toStdString(), m_edSize->text().toStdString());
+    QtWorkProgress progress(this, tr("Dumping memory..."), m_progressDelay);
+    m_model.OnDump(m_edAddress->text().toStdString(), m_edSize->text().toStdString(), &progress);
     ShowDumpState();
     ShowFocus();
 }
@@ -172,12 +177,16 @@ void CBrxMemoryView::OnSearch() {
     const std::string text = m_cbSearch->currentText().toStdString();
     const bool hexMode = m_rbHex->isChecked();
     const bool caseSensitive = m_chCase->isChecked();
+    QtWorkProgress progress(this, tr("Searching..."), m_progressDelay);
     // The history goes first: the box shows it even when the text is refused.
-    m_model.OnSearch(text, hexMode, caseSensitive);
+    m_model.OnSearch(text, hexMode, caseSensitive, &progress);
+    // A cancelled search leaves the box as the user left it.
+    if (progress.Cancelled()) return;
     ShowHistory();
     ShowFocus();
 }
 
-void CBrxMemoryView::SaveToFile(std::FILE* file) {
-    m_model.SaveToFile(file);
+SaveResult CBrxMemoryView::SaveToFile(std::FILE* file) {
+    QtWorkProgress progress(this, tr("Saving..."), m_progressDelay);
+    return m_model.SaveToFile(file, &progress);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -9,6 +10,7 @@
 #include "memory/CHexEditWnd.h"
 #include "memory/MemoryDumpHexWindow.h"
 #include "memory/MemoryDumpModel.h"
+#include "memory/QtWorkProgress.h"
 
 class QCheckBox;
 class QComboBox;
@@ -37,7 +39,9 @@ class CBrxMemoryView : public CFormView {
     // Fills the two fields with "%08X" and dumps.
     void DumpAt(uint32_t address, uint32_t size);
     // The dump as currently edited, into an open binary file.
-    void SaveToFile(std::FILE* file);
+    SaveResult SaveToFile(std::FILE* file);
+    // How long Dump, Search and Save run before their progress dialog shows.
+    void SetProgressDelay(std::chrono::milliseconds delay) { m_progressDelay = delay; }
 
     MemoryDumpModel& Model() { return m_model; }
     CHexEditWnd* HexWindow() { return &m_hexWnd; }
@@ -70,8 +74,9 @@ class CBrxMemoryView : public CFormView {
             return m_window.ReadModifiedMap(buffer, offset, count);
         }
         void ClearModifiedMap() override { m_window.ClearModifiedMap(); }
-        bool FindNext(const std::vector<uint8_t>& pattern, bool exact) override {
-            return m_window.FindNext(pattern, exact);
+        bool FindNext(const std::vector<uint8_t>& pattern, bool exact,
+                      WorkProgress* progress) override {
+            return m_window.FindNext(pattern, exact, progress);
         }
 
       private:
@@ -90,6 +95,7 @@ class CBrxMemoryView : public CFormView {
     HexWindowAdapter m_hexAdapter{m_hexWnd};
     MemoryDumpModel m_model;
     bool m_bInitialized = false;
+    std::chrono::milliseconds m_progressDelay = QtWorkProgress::kDefaultDelay;
 
     QLineEdit* m_edAddress = nullptr;
     QLineEdit* m_edSize = nullptr;

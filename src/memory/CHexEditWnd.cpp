@@ -16,6 +16,8 @@
 #include <QTimer>
 #include <QWheelEvent>
 #include <cstdlib>
+#include <memory>
+#include <new>
 
 #include "memory/HexPaintRunBuilder.h"
 
@@ -47,6 +49,32 @@ HexKey KeyOf(int key) {
         default:
             return HexKey::Other;
     }
+}
+
+// The characters a key types: exactly those that make a character message
+// on the system the window follows. Enter, Escape, the printable characters
+// and Ctrl with a letter do; Delete, Insert, the arrows, the function keys
+// and the like type nothing, whatever text the key event carries. Backspace
+// is swallowed before it is translated, and Tab belongs to the navigation.
+std::vector<uint32_t> CharactersOf(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers modifiers = event.modifiers();
+    // Alt combinations are menu keys, not characters.
+    if (modifiers & (Qt::AltModifier | Qt::MetaModifier)) return {};
+    const int key = event.key();
+    if (modifiers & Qt::ControlModifier) {
+        if (key >= Qt::Key_A && key <= Qt::Key_Z)
+            return {static_cast<uint32_t>(key - Qt::Key_A + 1)};
+        return {};
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) return {'\r'};
+    if (key == Qt::Key_Escape) return {0x1B};
+    std::vector<uint32_t> codes;
+    for (QChar c : event.text()) {
+        // One byte per character: what Latin-1 cannot hold is not typed, and
+        // control characters come only from the keys above.
+        if (c.unicode() < 0x100 && c.isPrint()) codes.push_back(c.unicode());
+    }
+    return codes;
 }
 
 HexScrollAction ScrollActionOf(int action) {
@@ -132,9 +160,10 @@ void CHexEditWnd::ClearModifiedMap() {
     Refresh();
 }
 
-bool CHexEditWnd::FindNext(const std::vector<uint8_t>& pattern, bool exact) {
+bool CHexEditWnd::FindNext(const std::vector<uint8_t>& pattern, bool exact,
+                           WorkProgress* progress) {
     EnsureLayout();
-    const bool found = m_model.FindNext(pattern, exact);
+    const bool found = m_model.FindNext(pattern, exact, progress);
     Refresh();
     return found;
 }
@@ -245,18 +274,7 @@ void CHexEditWnd::keyPressEvent(QKeyEvent* event) {
 
 void CHexEditWnd::TypeCharacters(QKeyEvent* event) {
     const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    // Alt combinations are menu keys, not characters.
-    if (event->modifiers() & (Qt::AltModifier | Qt::MetaModifier)) return;
-    std::vector<uint32_t> codes;
-    if (ctrl && event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z) {
-        codes.push_back(static_cast<uint32_t>(event->key() - Qt::Key_A + 1));
-    } else {
-        for (QChar c : event->text()) {
-            // One byte per character: what Latin-1 cannot hold is not typed.
-            if (c.unicode() < 0x100) codes.push_back(c.unicode());
-        }
-    }
-    for (uint32_t code : codes) {
+    for (uint32_t code : CharactersOf(*event)) {
         if (m_model.Char(code, ctrl) == HexCharEffect::CopySelection) CopySelection();
     }
 }
@@ -346,14 +364,31 @@ void CHexEditWnd::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void CHexEditWnd::CopySelection() {
-    const auto clip = m_model.CopySelection();
-    if (!clip) return;
-    auto* mime = new QMimeData;
-    mime->setData(QString::fromLatin1(kBinaryDataMimeType),
-                  QByteArray(reinterpret_cast<const char*>(clip->bytes.data()),
-                             qsizetype(clip->bytes.size())));
-    mime->setText(QString::fromLatin1(clip->text.data(), qsizetype(clip->text.size())));
-    QApplication::clipboard()->setMimeData(mime);
+    // The clipboard's own buffers, so each form of the copy is made once.
+    struct MimeSink : HexClipboardSink {
+        QByteArray bytes;
+        QByteArray text;
+        uint8_t* Bytes(size_t count) override {
+            bytes = QByteArray(qsizetype(count), Qt::Uninitialized);
+            return reinterpret_cast<uint8_t*>(bytes.data());
+        }
+        char* Text(size_t length) override {
+            text = QByteArray(qsizetype(length), Qt::Uninitialized);
+            return text.data();
+        }
+    };
+    // A copy that cannot be placed places nothing; no allocation failure may
+    // leave the key or menu handler.
+    try {
+        MimeSink sink;
+        if (!m_model.CopySelection(sink)) return;
+        auto mime = std::make_unique<QMimeData>();
+        mime->setData(QString::fromLatin1(kBinaryDataMimeType), sink.bytes);
+        // Plain ASCII, so the bytes are the text as they stand.
+        mime->setData(QStringLiteral("text/plain"), sink.text);
+        QApplication::clipboard()->setMimeData(mime.release());
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 void CHexEditWnd::OnEditCopy() {

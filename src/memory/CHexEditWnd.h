@@ -26,7 +26,8 @@ class CHexEditWnd : public QAbstractScrollArea {
     uint32_t ReadData(uint8_t* buffer, uint32_t offset, uint32_t count);
     uint32_t ReadModifiedMap(uint8_t* buffer, uint32_t offset, uint32_t count);
     void ClearModifiedMap();
-    bool FindNext(const std::vector<uint8_t>& pattern, bool exact);
+    bool FindNext(const std::vector<uint8_t>& pattern, bool exact,
+                  WorkProgress* progress = nullptr);
     void HideCaret();
 
     // Puts the selection on the clipboard as "BinaryData" and text.

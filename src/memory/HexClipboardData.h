@@ -4,13 +4,20 @@
 #include <string>
 #include <vector>
 
-// What a copy puts on the clipboard: the raw bytes under "BinaryData" and a
-// readable text form beside them.
-struct HexClipboardData {
+#include "memory/HexClipboardSink.h"
+
+// What a copy puts on the clipboard, held in plain containers: the raw bytes
+// under "BinaryData" and a readable text form beside them.
+struct HexClipboardData : HexClipboardSink {
     std::vector<uint8_t> bytes;
     std::string text;
-};
 
-inline constexpr const char* kBinaryDataFormat = "BinaryData";
-inline constexpr const char* kBinaryDataMimeType =
-    "application/x-qt-windows-mime;value=\"BinaryData\"";
+    uint8_t* Bytes(size_t count) override {
+        bytes.resize(count);
+        return bytes.data();
+    }
+    char* Text(size_t length) override {
+        text.resize(length);
+        return text.data();
+    }
+};

@@ -1,17 +1,15 @@
 #include "memory/HexClipboardText.h"
 
-std::string HexClipboardText(const std::vector<uint8_t>& bytes, bool characterPane) {
+void WriteHexClipboardText(const uint8_t* bytes, size_t count, bool characterPane, char* out) {
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    std::string text;
-    text.reserve(characterPane ? bytes.size() : 3 * bytes.size());
-    for (uint8_t value : bytes) {
+    for (size_t i = 0; i < count; ++i) {
+        const uint8_t value = bytes[i];
         if (characterPane) {
-            text += IsPrintableByte(value) ? static_cast<char>(value) : '.';
+            *out++ = IsPrintableByte(value) ? static_cast<char>(value) : '.';
         } else {
-            text += kDigits[value >> 4];
-            text += kDigits[value & 0x0F];
-            text += ' ';
+            *out++ = kDigits[value >> 4];
+            *out++ = kDigits[value & 0x0F];
+            *out++ = ' ';
         }
     }
-    return text;
 }

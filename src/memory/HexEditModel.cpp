@@ -429,20 +429,32 @@ void HexEditModel::FocusIn() {
     caret_.Show();
 }
 
-std::optional<HexClipboardData> HexEditModel::CopySelection() {
-    if (!HasSelection()) return std::nullopt;
+bool HexEditModel::CopySelection(HexClipboardSink& sink) {
+    if (!HasSelection()) return false;
     const uint64_t lo = static_cast<uint64_t>(std::min(anchor_, end_));
     const uint64_t hi = std::min<uint64_t>(static_cast<uint64_t>(std::max(anchor_, end_)), size_);
-    if (hi < lo) return std::nullopt;
+    if (hi < lo || hi - lo > kCopyLimitBytes) return false;
+    const size_t count = static_cast<size_t>(hi - lo);
+    const bool characterPane = pane_ == PaneChar;
     try {
-        HexClipboardData clip;
-        clip.bytes.assign(hi - lo, 0xFF);
-        if (!clip.bytes.empty()) data_.Read(clip.bytes.data(), lo, clip.bytes.size());
-        clip.text = HexClipboardText(clip.bytes, pane_ == PaneChar);
-        return clip;
+        uint8_t* bytes = sink.Bytes(count);
+        if (count > 0) {
+            // What the file cannot give reads as 0xFF, as the window shows it.
+            std::memset(bytes, 0xFF, count);
+            data_.Read(bytes, lo, count);
+        }
+        char* text = sink.Text(HexClipboardTextLength(count, characterPane));
+        WriteHexClipboardText(bytes, count, characterPane, text);
+        return true;
     } catch (const std::bad_alloc&) {
-        return std::nullopt;
+        return false;
     }
+}
+
+std::optional<HexClipboardData> HexEditModel::CopySelection() {
+    HexClipboardData clip;
+    if (!CopySelection(clip)) return std::nullopt;
+    return clip;
 }
 
 void HexEditModel::SelectAll() {
@@ -451,9 +463,11 @@ void HexEditModel::SelectAll() {
     caret_.Destroy();
 }
 
-bool HexEditModel::FindNext(const std::vector<uint8_t>& pattern, bool exact) {
+bool HexEditModel::FindNext(const std::vector<uint8_t>& pattern, bool exact,
+                            WorkProgress* progress) {
     if (!Attached()) return false;
-    const auto match = HexPatternSearch::Find(data_, size_, caretOffset_ + 1, pattern, exact);
+    const auto match =
+        HexPatternSearch::Find(data_, size_, caretOffset_ + 1, pattern, exact, progress);
     if (!match) return false;
     lastMatch_ = static_cast<uint32_t>(*match);
     top_ = std::min(*match - *match % BytesPerLine(), LastPageStart());

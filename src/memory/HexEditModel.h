@@ -8,10 +8,13 @@
 #include "memory/CaretPane.h"
 #include "memory/HexCaret.h"
 #include "memory/HexClipboardData.h"
+#include "memory/HexClipboardSink.h"
 #include "memory/HexDataFile.h"
 #include "memory/HexLayout.h"
 #include "memory/HexScrollRange.h"
 #include "memory/ModifiedMap.h"
+
+class WorkProgress;
 
 // Keys the hex window acts on; Other stands for any other key pressed.
 enum class HexKey { Tab, PageUp, PageDown, Home, End, Left, Right, Up, Down, Backspace, Other };
@@ -62,9 +65,18 @@ class HexEditModel {
     void NonClientPaint() { caret_.Hide(); }
 
     // Clipboard and search.
+    // The largest selection a copy places: its text is up to three times as
+    // long, and the clipboard holds both.
+    static constexpr uint64_t kCopyLimitBytes = 0x4000000;
+    // Builds the selection's bytes and text in the sink's storage. False
+    // without a selection, over kCopyLimitBytes (the sink is not asked then)
+    // or when the sink has no storage to give.
+    bool CopySelection(HexClipboardSink& sink);
     std::optional<HexClipboardData> CopySelection();
     void SelectAll();
-    bool FindNext(const std::vector<uint8_t>& pattern, bool exact);
+    // A search the progress cancels changes nothing and returns false.
+    bool FindNext(const std::vector<uint8_t>& pattern, bool exact,
+                  WorkProgress* progress = nullptr);
 
     // State.
     bool Attached() const { return size_ > 0 && data_.IsOpen() && map_.IsOpen(); }

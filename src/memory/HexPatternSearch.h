@@ -5,6 +5,7 @@
 #include <vector>
 
 class HexDataFile;
+class WorkProgress;
 
 // Forward search of a byte pattern in the data file, streamed through one
 // 4 MiB window; consecutive windows overlap by the pattern length so a match
@@ -15,9 +16,11 @@ class HexPatternSearch {
 
     // exact false: letters compare without regard to ASCII case, every other
     // byte must be equal. Finds the first match starting at start or later
-    // that lies wholly within size bytes.
+    // that lies wholly within size bytes. The progress is asked before every
+    // window; a cancelled search finds nothing.
     static std::optional<uint64_t> Find(HexDataFile& data, uint64_t size, uint64_t start,
-                                        const std::vector<uint8_t>& pattern, bool exact);
+                                        const std::vector<uint8_t>& pattern, bool exact,
+                                        WorkProgress* progress = nullptr);
     // First position in count bytes at which the whole pattern lies.
     static std::optional<uint64_t> FindInBuffer(const uint8_t* bytes, uint64_t count,
                                                 const std::vector<uint8_t>& pattern, bool exact);

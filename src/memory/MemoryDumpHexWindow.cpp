@@ -19,6 +19,7 @@ void MemoryDumpHexModel::ClearModifiedMap() {
     model_.ClearModifiedMap();
 }
 
-bool MemoryDumpHexModel::FindNext(const std::vector<uint8_t>& pattern, bool exact) {
-    return model_.FindNext(pattern, exact);
+bool MemoryDumpHexModel::FindNext(const std::vector<uint8_t>& pattern, bool exact,
+                                  WorkProgress* progress) {
+    return model_.FindNext(pattern, exact, progress);
 }

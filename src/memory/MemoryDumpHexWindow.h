@@ -5,6 +5,7 @@
 #include <vector>
 
 class HexEditModel;
+class WorkProgress;
 
 // What the memory-dump window asks of its hex window: the widget, which
 // repaints as it goes, or the bare model.
@@ -15,7 +16,8 @@ class MemoryDumpHexWindow {
     virtual uint32_t ReadData(uint8_t* buffer, uint32_t offset, uint32_t count) = 0;
     virtual uint32_t ReadModifiedMap(uint8_t* buffer, uint32_t offset, uint32_t count) = 0;
     virtual void ClearModifiedMap() = 0;
-    virtual bool FindNext(const std::vector<uint8_t>& pattern, bool exact) = 0;
+    virtual bool FindNext(const std::vector<uint8_t>& pattern, bool exact,
+                          WorkProgress* progress) = 0;
 };
 
 // The bare hex editor model as the memory-dump window's hex window.
@@ -26,7 +28,7 @@ class MemoryDumpHexModel : public MemoryDumpHexWindow {
     uint32_t ReadData(uint8_t* buffer, uint32_t offset, uint32_t count) override;
     uint32_t ReadModifiedMap(uint8_t* buffer, uint32_t offset, uint32_t count) override;
     void ClearModifiedMap() override;
-    bool FindNext(const std::vector<uint8_t>& pattern, bool exact) override;
+    bool FindNext(const std::vector<uint8_t>& pattern, bool exact, WorkProgress* progress) override;
 
   private:
     HexEditModel& model_;

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <utility>
 
@@ -13,6 +14,7 @@
 #include "memory/MemoryDumpHexWindow.h"
 #include "memory/MemoryDumpInput.h"
 #include "memory/MemoryDumpReader.h"
+#include "memory/WorkProgress.h"
 #include "platform/MessageBox.h"
 #include "platform/PrivateTempFolder.h"
 #include "platform/SystemServices.h"
@@ -66,35 +68,44 @@ bool MemoryDumpModel::Reject(const char* message, MemoryDumpField field) {
     return false;
 }
 
-bool MemoryDumpModel::OnDump(const std::string& addressText, const std::string& sizeText) {
+bool MemoryDumpModel::OnDump(const std::string& addressText, const std::string& sizeText,
+                             WorkProgress* progress) {
     focus_ = MemoryDumpField::None;
-    const std::optional<uint32_t> address = ParseMemoryHexField(addressText);
-    if (!address) return Reject(kMemoryAddressErrorMessage, MemoryDumpField::Address);
-    const std::optional<uint32_t> size = ParseMemoryHexField(sizeText);
-    // Sizes are signed 32-bit values; from 0x80000000 on they would be negative.
-    if (!size || *size > kMaxDumpSize)
-        return Reject(kMemorySizeErrorMessage, MemoryDumpField::Size);
-    baseAddress_ = *address;
+    DumpRange range;
+    switch (ParseDumpRange(addressText, sizeText, &range)) {
+        case DumpRangeError::Address:
+            return Reject(kMemoryAddressErrorMessage, MemoryDumpField::Address);
+        case DumpRangeError::Size:
+            return Reject(kMemorySizeErrorMessage, MemoryDumpField::Size);
+        case DumpRangeError::None:
+            break;
+    }
+    baseAddress_ = range.address;
     OnClear();
     tempBase_ = MakeTempBase();
     if (tempBase_.empty()) return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
-    if (!FillDataFile(tempBase_ + ".tmp", *size)) return false;
+    if (!FillDataFile(tempBase_ + ".tmp", range.size, progress)) return false;
     // A window that could not open its files would show and save nothing.
-    if (hex_.AttachDump(*size, baseAddress_, tempBase_) != 0) {
+    if (hex_.AttachDump(range.size, baseAddress_, tempBase_) != 0) {
         hex_.AttachDump(0, 0, tempBase_);
         return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
     }
-    size_ = *size;
+    size_ = range.size;
     hasDump_ = true;
     return true;
 }
 
-bool MemoryDumpModel::FillDataFile(const std::string& path, uint32_t size) {
+bool MemoryDumpModel::FillDataFile(const std::string& path, uint32_t size, WorkProgress* progress) {
     std::FILE* file = OpenPrivateFile(path);
     if (!file) return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
-    const MemoryDumpReader::Result result =
-        MemoryDumpReader::Copy(baseAddress_, size, file, MemoryDumpReader::OnReadFailure::Fill);
+    const MemoryDumpReader::Result result = MemoryDumpReader::Copy(
+        baseAddress_, size, file, MemoryDumpReader::OnReadFailure::Fill, progress);
     const bool closed = std::fclose(file) == 0;
+    if (result.status == MemoryDumpReader::Status::Cancelled) {
+        // The part read is never shown, and its disk space goes back at once.
+        std::remove(path.c_str());
+        return false;
+    }
     // A short data file would show bytes that were never read.
     if (result.status != MemoryDumpReader::Status::Ok || !closed)
         return Reject(kWriteTempFileFailedMessage, MemoryDumpField::None);
@@ -142,30 +153,37 @@ void MemoryDumpModel::PutInHistory(const std::string& text) {
     history_.insert(history_.begin(), text);
 }
 
-bool MemoryDumpModel::OnSearch(const std::string& searchText, bool hexMode, bool caseSensitive) {
+bool MemoryDumpModel::OnSearch(const std::string& searchText, bool hexMode, bool caseSensitive,
+                               WorkProgress* progress) {
     focus_ = MemoryDumpField::None;
-    const std::string text = searchText.substr(0, kSearchTextLimit);
+    const std::string text = SearchBoxText(searchText);
+    std::vector<std::string> previousHistory = history_;
     PutInHistory(text);
-    const std::optional<std::vector<uint8_t>> pattern = SearchPatternOf(text, hexMode);
-    if (!pattern) return Reject(kSearchInputInvalidMessage, MemoryDumpField::Search);
-    if (!hex_.FindNext(*pattern, hexMode || caseSensitive)) {
-        ShowMessage(kStringNotFoundMessage);
+    const SearchPattern pattern = SearchPatternOf(text, hexMode);
+    if (!pattern.valid) return Reject(kSearchInputInvalidMessage, MemoryDumpField::Search);
+    // A character no byte stands for is in no dump.
+    if (pattern.representable && hex_.FindNext(pattern.bytes, hexMode || caseSensitive, progress))
+        return true;
+    if (WasCancelled(progress)) {
+        history_ = std::move(previousHistory);
         return false;
     }
-    return true;
+    ShowMessage(kStringNotFoundMessage);
+    return false;
 }
 
-bool MemoryDumpModel::SaveToFile(std::FILE* file) {
+SaveResult MemoryDumpModel::SaveToFile(std::FILE* file, WorkProgress* progress) {
     if (size_ == 0) {
         ShowMessage(kNoDataToSaveMessage);
-        return false;
+        return SaveResult::Failed;
     }
     std::vector<uint8_t> buffer(BlockLength(size_, 0));
     for (uint32_t offset = 0; offset < size_; offset += kBlockBytes) {
+        if (!KeepGoing(progress, offset, size_)) return SaveResult::Cancelled;
         const uint32_t count = BlockLength(size_, offset);
         // Never bytes the data file did not give.
-        if (hex_.ReadData(buffer.data(), offset, count) != count) return false;
-        if (std::fwrite(buffer.data(), 1, count, file) != count) return false;
+        if (hex_.ReadData(buffer.data(), offset, count) != count) return SaveResult::Failed;
+        if (std::fwrite(buffer.data(), 1, count, file) != count) return SaveResult::Failed;
     }
-    return true;
+    return SaveResult::Saved;
 }

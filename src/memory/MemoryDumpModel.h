@@ -5,7 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "memory/MemoryDumpInput.h"
+
 class MemoryDumpHexWindow;
+class WorkProgress;
 
 inline constexpr const char* kMemoryAddressErrorMessage = "Input Memory Address Error!";
 inline constexpr const char* kMemorySizeErrorMessage = "Input Memory Size Error!";
@@ -15,11 +18,10 @@ inline constexpr const char* kSearchInputInvalidMessage = "Input data invalid!";
 inline constexpr const char* kStringNotFoundMessage = "String not found!";
 inline constexpr const char* kNoDataToSaveMessage = "No Data To Save!";
 
-// The largest dump: sizes are signed 32-bit values.
-inline constexpr uint32_t kMaxDumpSize = 0x7FFFFFFF;
-
 // The field that should get the keyboard focus after an input error.
 enum class MemoryDumpField { None, Address, Size, Search };
+
+enum class SaveResult { Saved, Failed, Cancelled };
 
 // The memory-dump window without widgets: reads physical memory into the hex
 // editor's data file, writes the changed bytes back in runs, searches the
@@ -39,16 +41,21 @@ class MemoryDumpModel {
     std::string MakeTempBase() const;
 
     // false (message shown, Focus() set) when a field is invalid or the dump
-    // could not be made.
-    bool OnDump(const std::string& addressText, const std::string& sizeText);
+    // could not be made. A dump the progress cancels leaves no dump, as
+    // Clear does, and no message.
+    bool OnDump(const std::string& addressText, const std::string& sizeText,
+                WorkProgress* progress = nullptr);
     void OnWrite();
     void OnClear();
     // Puts the text at the top of the history first, then searches from the
-    // byte after the caret.
-    bool OnSearch(const std::string& text, bool hexMode, bool caseSensitive);
-    // Writes the dump as currently edited into an open binary file; false when
-    // there is none or a write failed (the file's error flag tells the caller).
-    bool SaveToFile(std::FILE* file);
+    // byte after the caret. A search the progress cancels changes nothing,
+    // the history included, and shows no message.
+    bool OnSearch(const std::string& text, bool hexMode, bool caseSensitive,
+                  WorkProgress* progress = nullptr);
+    // Writes the dump as currently edited into an open binary file. Failed
+    // when there is none or a write failed (the file's error flag tells the
+    // caller); Cancelled leaves part of the dump in the file.
+    SaveResult SaveToFile(std::FILE* file, WorkProgress* progress = nullptr);
 
     uint32_t BaseAddress() const { return baseAddress_; }
     uint32_t Size() const { return size_; }
@@ -59,7 +66,7 @@ class MemoryDumpModel {
 
   private:
     bool Reject(const char* message, MemoryDumpField field);
-    bool FillDataFile(const std::string& path, uint32_t size);
+    bool FillDataFile(const std::string& path, uint32_t size, WorkProgress* progress);
     void WriteChangedRuns(uint32_t offset, uint32_t count, const uint8_t* data,
                           const uint8_t* bits);
     void PutInHistory(const std::string& text);

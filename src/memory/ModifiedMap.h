@@ -18,8 +18,8 @@ class ModifiedMap {
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
-    // Writes size / 8 + 1 zero bytes at the start of the file. False when
-    // they could not all be written (a full disk), so no change mark could
+    // Makes the file size / 8 + 1 zero bytes long, its blocks reserved. False
+    // when they could not all be had (a full disk), so no change mark could
     // later be lost silently.
     bool Clear(uint64_t size);
     bool IsSet(uint64_t offset);

@@ -36,7 +36,9 @@ constexpr RegisterColumn kRegisterColumns[] = {
     {"Description", Qt::AlignLeft | Qt::AlignVCenter, 200},
 };
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
+QString Text(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 void SetItems(QComboBox* box, const std::vector<std::string>& items) {
     box->clear();
@@ -87,6 +89,8 @@ void CBrxPciView::CreateControls() {
     m_cbBaseAddress = new QComboBox(this);
     m_cbBaseAddress->setEditable(true);
     m_cbBaseAddress->setInsertPolicy(QComboBox::NoInsert);
+    // What the box shows is all that is read: no digit beyond it counts.
+    m_cbBaseAddress->lineEdit()->setMaxLength(kBaseAddressTextLimit);
     Place(m_cbBaseAddress, 7, 18, 77, 63);
     AddStatic("PCI Config Address", 97, 7, 63, 8);
     m_edAddress = new QLineEdit(this);
@@ -109,9 +113,10 @@ void CBrxPciView::CreateControls() {
         const char* text;
         int y, width;
     };
-    for (const Filter& f : {Filter{kDeviceFilterBoth, "Show both PCI and PCI Express devices", 64, 144},
-                            Filter{kDeviceFilterPci, "Show only PCI devices", 74, 88},
-                            Filter{kDeviceFilterPciExpress, "Show only PCI Express devices", 84, 115}}) {
+    for (const Filter& f :
+         {Filter{kDeviceFilterBoth, "Show both PCI and PCI Express devices", 64, 144},
+          Filter{kDeviceFilterPci, "Show only PCI devices", 74, 88},
+          Filter{kDeviceFilterPciExpress, "Show only PCI Express devices", 84, 115}}) {
         auto* button = new QRadioButton(f.text, this);
         Place(button, 7, f.y, f.width, 10);
         m_filterGroup->addButton(button, f.filter);
@@ -347,10 +352,11 @@ void CBrxPciView::ShowRegisterList() {
 
 void CBrxPciView::ShowFocus() {
     PciFormState& form = m_model.Form();
-    QWidget* target = form.focus == PciFormField::BaseAddress ? static_cast<QWidget*>(m_cbBaseAddress)
-                      : form.focus == PciFormField::Value     ? m_edValue
-                      : form.focus == PciFormField::Search    ? m_edSearch
-                                                              : nullptr;
+    QWidget* target = form.focus == PciFormField::BaseAddress
+                          ? static_cast<QWidget*>(m_cbBaseAddress)
+                      : form.focus == PciFormField::Value  ? m_edValue
+                      : form.focus == PciFormField::Search ? m_edSearch
+                                                           : nullptr;
     form.focus = PciFormField::None;
     if (target) target->setFocus(Qt::OtherFocusReason);
 }

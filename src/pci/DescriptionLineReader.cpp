@@ -14,6 +14,9 @@ DescriptionLineReader::DescriptionLineReader(int fd) {
     failed_ = !Load(fd);
 }
 
+DescriptionLineReader::DescriptionLineReader(std::string_view text)
+    : cursor_(text.data()), end_(text.data() + text.size()) {}
+
 DescriptionLineReader::~DescriptionLineReader() {
     if (mapping_) munmap(mapping_, mappingSize_);
 }
@@ -97,16 +100,12 @@ const char* DescriptionLineReader::StepPastLastLineStart(const char* pieceStart,
 }
 
 DescriptionLineReader::Status DescriptionLineReader::NextStartingWithLetter(
-    std::string_view letters, std::string_view* piece, PieceFilter mayMatch, uint32_t key) {
+    std::string_view letters, std::string_view* piece) {
     if (failed_) return Status::Error;
     while (cursor_ < end_) {
-        if (letters.find(static_cast<char>(*cursor_ | 0x20)) == std::string_view::npos) {
-            cursor_ = SkipToCandidate(cursor_, cursor_, letters);
-        } else if (!mayMatch || mayMatch(cursor_, static_cast<size_t>(end_ - cursor_), key)) {
+        if (letters.find(static_cast<char>(*cursor_ | 0x20)) != std::string_view::npos)
             return Next(piece);
-        } else {
-            cursor_ = SkipToCandidate(cursor_, cursor_ + 1, letters);
-        }
+        cursor_ = SkipToCandidate(cursor_, cursor_, letters);
     }
     return Status::End;
 }

@@ -19,6 +19,8 @@ class DescriptionLineReader {
 
     // Reads from an open descriptor it does not own, from its current offset.
     explicit DescriptionLineReader(int fd);
+    // Reads a file's text already in memory, which must outlive the reader.
+    explicit DescriptionLineReader(std::string_view text);
     ~DescriptionLineReader();
     DescriptionLineReader(const DescriptionLineReader&) = delete;
     DescriptionLineReader& operator=(const DescriptionLineReader&) = delete;
@@ -27,11 +29,7 @@ class DescriptionLineReader {
     // The next piece whose first byte is one of the lower-case `letters` (one
     // or two) in either case; the pieces passed over are exactly those Next()
     // would have given.
-    // `mayMatch` (optional) sees the first bytes of each such piece and may
-    // pass it over unread when it cannot be the one looked for.
-    using PieceFilter = bool (*)(const char* start, size_t available, uint32_t key);
-    Status NextStartingWithLetter(std::string_view letters, std::string_view* piece,
-                                  PieceFilter mayMatch = nullptr, uint32_t key = 0);
+    Status NextStartingWithLetter(std::string_view letters, std::string_view* piece);
 
   private:
     bool Load(int fd);

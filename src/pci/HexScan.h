@@ -2,17 +2,11 @@
 
 #include <cstdint>
 
+#include "hw/SystemFunctions.h"
+
 // Reads a number the way scanf's "%x" does into an unsigned int: leading
 // white space, an optional sign, an optional 0x prefix, then hex digits;
 // out-of-range values saturate as strtoul does and keep the low 32 bits.
 // The text ends at `end` or at a NUL, whichever comes first. Returns false
 // when no number can be read; `stop` (optional) gets the first unread byte.
 bool ScanHex(const char* text, const char* end, uint32_t* value, const char** stop = nullptr);
-
-// 0-15 for a hex digit of either case, else -1.
-inline int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}

@@ -8,5 +8,8 @@ inline constexpr const char* kDescriptionReadError = "PCI description file read 
 
 // The first line of "pcidevcl.txt" whose (class AND mask) equals (value AND
 // mask) names the 24-bit class code. 0 with `name` untouched when the file
-// cannot be opened; else 1 with the name, empty when nothing matches.
+// cannot be opened; else 1 with the name, empty when nothing matches. The
+// file is indexed once and read again whenever it changes.
 int LookupClassName(uint32_t classCode, std::string* name);
+// The next lookup builds the index afresh.
+void ForgetPciClassIndex();

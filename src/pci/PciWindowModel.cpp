@@ -6,7 +6,6 @@
 #include "hw/DriverChannel.h"
 #include "hw/SystemFunctions.h"
 #include "pci/DescriptionFile.h"
-#include "pci/HexScan.h"
 #include "pci/PciBusScan.h"
 #include "pci/PciIdFile.h"
 #include "pci/RegisterDescription.h"
@@ -17,8 +16,13 @@ namespace {
 constexpr uint32_t kMechanismFunctionMask = 0xFFFFFF00u;
 constexpr uint32_t kWindowFunctionMask = 0xFFFFF000u;
 constexpr uint32_t kFallbackWindowBase = 0xE0000000u;
-constexpr size_t kBaseTextLimit = 15;
 constexpr size_t kHexFieldLimit = 8;
+constexpr int kFirstBarRow = 4;
+constexpr int kLastBarRow = 9;
+constexpr uint32_t kBarIoSpace = 0x1;
+constexpr uint32_t kBarTypeMask = 0x6;
+constexpr uint32_t kBarType64 = 0x4;
+constexpr uint32_t kBarFlagBits = 0xF;
 
 std::string Hex(const char* format, uint32_t value) {
     char text[64];
@@ -40,23 +44,30 @@ bool SameFunction(const PciDeviceEntry& a, const PciDeviceEntry& b) {
     return a.bus == b.bus && a.device == b.device && a.function == b.function;
 }
 
-}  // namespace
-
-uint32_t HexFieldValue(const std::string& text) {
-    uint32_t value = 0;
-    for (size_t i = 0; i < text.size() && i < kHexFieldLimit; ++i) {
-        int digit = HexDigitValue(text[i]);
-        if (digit < 0) break;
-        value = value << 4 | static_cast<uint32_t>(digit);
-    }
-    return value;
+// A field the window wrote itself ("%X", "%03X"); an empty one is 0.
+uint32_t ShownHexValue(const std::string& text) {
+    const std::optional<HexField> field = ParseHexField(text);
+    return field ? field->value : 0;
 }
+
+bool IsMemory64Bar(uint32_t value) {
+    return (value & kBarIoSpace) == 0 && (value & kBarTypeMask) == kBarType64;
+}
+
+}  // namespace
 
 std::vector<std::string> PciWindowModel::BaseAddressItems() {
     std::vector<std::string> items;
     for (uint32_t n = 8; n <= 15; ++n) items.push_back(Hex("%X", n << 28));
     items.push_back(kAutoBaseText);
     return items;
+}
+
+std::optional<BaseAddressChoice> PciWindowModel::ParseBaseAddressText(const std::string& text) {
+    if (text == kAutoBaseText) return BaseAddressChoice{true, 0};
+    const std::optional<uint32_t> base = ParseExactHexField(text);
+    if (!base) return std::nullopt;
+    return BaseAddressChoice{false, *base};
 }
 
 std::vector<std::string> PciWindowModel::NumberItems(int count) {
@@ -90,19 +101,15 @@ int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry) {
         for (uint32_t i = 0; i < 64; ++i) ReadPciConfigDword(address + 4 * i, &buffer_[i]);
         result = 256;
     } else if (entry.kind == PCI_KIND_PCIE) {
-        const std::string text = form_.baseAddressText.substr(0, kBaseTextLimit);
-        uint32_t base = 0;
-        if (text == kAutoBaseText) {
-            base = DetectMmioBase(entry);
-        } else if (IsHexString(text)) {
-            base = HexFieldValue(text);
-        } else {
+        const std::optional<BaseAddressChoice> choice = ParseBaseAddressText(form_.baseAddressText);
+        if (!choice) {
             // The address field keeps the previous function's address, which
             // no longer belongs to what is shown.
             addressValid_ = false;
             RejectInput(kBaseAddressErrorMessage, PciFormField::BaseAddress);
             return 0;
         }
+        const uint32_t base = choice->automatic ? DetectMmioBase(entry) : choice->base;
         const uint32_t address = base + WindowOffset(entry);
         ShowAddress(address, kWindowFunctionMask);
         ReadPhysicalMemory(address, buffer_.data(), kBufferDwords * 4);
@@ -117,8 +124,8 @@ int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry) {
 }
 
 uint32_t PciWindowModel::DetectMmioBase(const PciDeviceEntry& entry) const {
-    const uint32_t identity = static_cast<uint32_t>(entry.deviceId) << 16 |
-                              static_cast<uint32_t>(entry.vendorId);
+    const uint32_t identity =
+        static_cast<uint32_t>(entry.deviceId) << 16 | static_cast<uint32_t>(entry.vendorId);
     for (uint32_t n = 8; n <= 15; ++n) {
         const uint32_t candidate = n << 28;
         // A failed read leaves the probe value, which never equals an identity
@@ -235,19 +242,32 @@ std::optional<uint32_t> PciWindowModel::OnRegisterDblClk() {
         return std::nullopt;
     }
     // The six base address registers of a type-0 header; the header type is
-    // not examined, and a 64-bit register's upper half is not combined.
-    if (r < 4 || r > 9) return std::nullopt;
+    // not examined.
+    if (r < kFirstBarRow || r > kLastBarRow) return std::nullopt;
+    // A 64-bit register takes the next one as its upper half, which decodes
+    // nothing of its own.
+    for (int row = kFirstBarRow; row < r; ++row) {
+        if (!IsMemory64Bar(buffer_[static_cast<size_t>(row)])) continue;
+        if (row + 1 == r) return std::nullopt;
+        ++row;
+    }
     const uint32_t value = buffer_[static_cast<size_t>(r)];
-    if (value == 0 || (value & 1) != 0) return std::nullopt;
-    return value;
+    if ((value & kBarIoSpace) != 0) return std::nullopt;
+    if (IsMemory64Bar(value)) {
+        // The last register has no upper half to give.
+        if (r == kLastBarRow || buffer_[static_cast<size_t>(r) + 1] != 0) return std::nullopt;
+    }
+    const uint32_t address = value & ~kBarFlagBits;
+    if (address == 0) return std::nullopt;
+    return address;
 }
 
 void PciWindowModel::OnRegisterItemChanged() {
     const int r = form_.registerSelection;
     if (r < 0 || r >= static_cast<int>(form_.registers.size())) return;
     const PciRegisterRow& row = form_.registers[static_cast<size_t>(r)];
-    const uint32_t offset = HexFieldValue(row.offset);
-    const uint32_t current = HexFieldValue(form_.addressText);
+    const uint32_t offset = ShownHexValue(row.offset);
+    const uint32_t current = ShownHexValue(form_.addressText);
     const uint32_t mask =
         accessMode_ == kAccessMemoryWindow ? kWindowFunctionMask : kMechanismFunctionMask;
     const uint32_t address = (current & mask) + offset;
@@ -257,15 +277,16 @@ void PciWindowModel::OnRegisterItemChanged() {
 }
 
 void PciWindowModel::OnWriteRegister() {
-    const uint32_t address = HexFieldValue(form_.addressText);
+    const uint32_t address = ShownHexValue(form_.addressText);
     // Nothing read yet, or a rejected base: the field names no register of
     // the shown function.
     if (form_.addressText.empty() || !AddressBelongsToShownFunction(address)) return;
-    if (!IsHexString(form_.valueText)) {
+    const std::optional<uint32_t> typed = ParseExactHexField(form_.valueText);
+    if (!typed) {
         RejectInput(kInputDataErrorMessage, PciFormField::Value);
         return;
     }
-    uint32_t value = HexFieldValue(form_.valueText);
+    uint32_t value = *typed;
     if (accessMode_ == kAccessMemoryWindow) {
         const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
                                   static_cast<uint8_t>(value >> 16),
@@ -280,11 +301,12 @@ void PciWindowModel::OnWriteRegister() {
 }
 
 void PciWindowModel::OnFindNext() {
-    if (!IsHexString(form_.searchText)) {
+    const std::optional<uint32_t> typed = ParseExactHexField(form_.searchText);
+    if (!typed) {
         RejectInput(kSearchInputErrorMessage, PciFormField::Search);
         return;
     }
-    const uint32_t v = HexFieldValue(form_.searchText);
+    const uint32_t v = *typed;
     const int32_t low = static_cast<int32_t>(v & 0xFFFF);
     const int32_t high = static_cast<int32_t>(v >> 16);
     if (scanned_ == 0) OnScanAllDevices();

@@ -21,6 +21,14 @@ inline constexpr const char* kNoMatchMessage = "Unable to find matching PCI or P
 inline constexpr const char* kNoItemsSelectedMessage = "No items were selected!\n";
 inline constexpr const char* kAutoBaseText = "Auto";
 inline constexpr const char* kNotListedItem = "N/A";
+// The base address box holds at most this many characters.
+inline constexpr int kBaseAddressTextLimit = 15;
+
+// What the base address box asks for: the window found by probing, or a base.
+struct BaseAddressChoice {
+    bool automatic = false;
+    uint32_t base = 0;
+};
 
 // The state and operations of one PCI window: device table, configuration
 // buffer, access mode, list map, and every command of the window, working on
@@ -34,6 +42,9 @@ class PciWindowModel {
 
     // The base address box's items: 80000000 ... F0000000, then "Auto".
     static std::vector<std::string> BaseAddressItems();
+    // "Auto" exactly, or a hexadecimal base whose whole value fits in 32
+    // bits (the window's addresses have 32); empty for any other text.
+    static std::optional<BaseAddressChoice> ParseBaseAddressText(const std::string& text);
     // "%02X" of 0 .. count-1.
     static std::vector<std::string> NumberItems(int count);
 
@@ -47,8 +58,10 @@ class PciWindowModel {
     void OnWriteRegister();
     void OnFindNext();
     // A double-click on the register list: the address a memory base address
-    // register of the selected row holds (rows 4-9, non-zero, bit 0 clear),
-    // as read; empty for any other row.
+    // register of the selected row (rows 4-9, bit 0 clear) decodes, its flag
+    // bits 0-3 cleared. Empty for any other row, a zero address, the upper
+    // half of a 64-bit register, and a 64-bit address beyond 32 bits, which
+    // the memory window cannot reach.
     std::optional<uint32_t> OnRegisterDblClk();
     static constexpr uint32_t kBarDumpSize = 0x400;
 
@@ -88,6 +101,3 @@ class PciWindowModel {
     uint32_t addressFunction_ = 0;
     uint32_t addressFunctionMask_ = 0;
 };
-
-// The value of a validated hexadecimal field: its first 8 characters.
-uint32_t HexFieldValue(const std::string& text);

@@ -12,10 +12,17 @@
 //           for the caller's UserBuffer (memory reads only, on success).
 //
 // A control frame (code kStopControlCode, no buffers) asks the driver to stop.
+//
+// Shared frame: the memory codes may instead carry their data in a buffer
+// the caller shares with the driver. The header has kSharedRequestMagic and
+// dataSize 0, a memfd travels with its first byte (SCM_RIGHTS), and a
+// SharedData follows the buffers: the data lies at that offset in the memfd.
+// The reply carries no data bytes; a read's bytes are in the memfd.
 namespace wire {
 
-inline constexpr uint32_t kRequestMagic = 0x51585242;  // "BRXQ"
-inline constexpr uint32_t kReplyMagic = 0x41585242;    // "BRXA"
+inline constexpr uint32_t kRequestMagic = 0x51585242;        // "BRXQ"
+inline constexpr uint32_t kSharedRequestMagic = 0x53585242;  // "BRXS"
+inline constexpr uint32_t kReplyMagic = 0x41585242;          // "BRXA"
 inline constexpr uint32_t kStopControlCode = 0xFFFFFFFFu;
 inline constexpr uint32_t kMaxBufferSize = 4096;
 inline constexpr uint32_t kMaxDataSize = 0x400000;
@@ -36,6 +43,11 @@ struct ReplyHeader {
     uint32_t dataSize;
 };
 static_assert(sizeof(ReplyHeader) == 16);
+
+struct SharedData {
+    uint64_t offset;
+};
+static_assert(sizeof(SharedData) == 8);
 
 // Where the memory codes keep their transfer fields inside the 580-byte
 // record (see hw/DriverRequest.h, which checks these at compile time).

@@ -11,6 +11,7 @@
 #include "platform/DriverRoute.h"
 #include "platform/ErrorCodes.h"
 #include "platform/Seam.h"
+#include "platform/SharedTransferBuffer.h"
 #include "platform/UnixSocket.h"
 
 namespace {
@@ -46,12 +47,17 @@ struct UserTransferFields {
     wire::UserTransfer direction = wire::UserTransfer::None;
     uint32_t length = 0;
     void* buffer = nullptr;
+    // Set when the buffer lies in memory shared with the driver.
+    bool shared = false;
+    SharedTransferBuffer::Location location{};
 };
 
-bool IsVxdCode(uint32_t code) { return code < 0x100; }
+bool IsVxdCode(uint32_t code) {
+    return code < 0x100;
+}
 
-bool ReadTransferFields(uint32_t code, const void* inBuffer, uint32_t inSize,
-                        const void* outBuffer, uint32_t outSize, UserTransferFields* fields) {
+bool ReadTransferFields(uint32_t code, const void* inBuffer, uint32_t inSize, const void* outBuffer,
+                        uint32_t outSize, UserTransferFields* fields) {
     fields->direction = wire::UserTransferOf(code);
     if (fields->direction == wire::UserTransfer::None) return true;
     const void* record = IsVxdCode(code) ? outBuffer : inBuffer;
@@ -65,11 +71,13 @@ bool ReadTransferFields(uint32_t code, const void* inBuffer, uint32_t inSize,
     if (fields->length > wire::kMaxDataSize) return false;
     if (fields->length > 0 && address == 0) return false;
     fields->buffer = reinterpret_cast<void*>(static_cast<uintptr_t>(address));
+    fields->shared = fields->length > 0 && SharedTransferBuffer::Locate(
+                                               fields->buffer, fields->length, &fields->location);
     return true;
 }
 
 class NativeDeviceIo : public DeviceIo {
-public:
+  public:
     DeviceHandle CreateFile(const std::string& path, uint32_t, uint32_t, uint32_t,
                             uint32_t) override {
         std::string prefix = kDevicePrefix;
@@ -119,7 +127,7 @@ public:
 
     uint32_t GetLastError() override { return lastError; }
 
-private:
+  private:
     bool IsOpen(DeviceHandle handle) {
         std::lock_guard<std::mutex> guard(mutex_);
         return open_.count(static_cast<int>(handle)) != 0;
@@ -128,12 +136,17 @@ private:
     static bool SendRequest(int fd, uint32_t code, const void* inBuffer, uint32_t inSize,
                             const void* outBuffer, uint32_t outSize,
                             const UserTransferFields& transfer) {
-        bool toDriver = transfer.direction == wire::UserTransfer::ToDriver;
-        wire::RequestHeader header{wire::kRequestMagic, code, inSize, outSize,
-                                   toDriver ? transfer.length : 0};
-        return unix_socket::SendAll(fd, &header, sizeof(header)) &&
+        bool toDriver = transfer.direction == wire::UserTransfer::ToDriver && !transfer.shared;
+        wire::RequestHeader header{
+            transfer.shared ? wire::kSharedRequestMagic : wire::kRequestMagic, code, inSize,
+            outSize, toDriver ? transfer.length : 0};
+        wire::SharedData shared{transfer.location.offset};
+        return (transfer.shared ? unix_socket::SendAllWithDescriptor(fd, &header, sizeof(header),
+                                                                     transfer.location.fd)
+                                : unix_socket::SendAll(fd, &header, sizeof(header))) &&
                unix_socket::SendAll(fd, inBuffer, inSize) &&
                (!IsVxdCode(code) || unix_socket::SendAll(fd, outBuffer, outSize)) &&
+               (!transfer.shared || unix_socket::SendAll(fd, &shared, sizeof(shared))) &&
                (!toDriver || unix_socket::SendAll(fd, transfer.buffer, transfer.length));
     }
 
@@ -154,7 +167,8 @@ private:
             return Fail(ERROR_GEN_FAILURE);
         }
         if (reply.status != ERROR_SUCCESS) return Fail(reply.status);
-        bool fromDriver = transfer.direction == wire::UserTransfer::FromDriver;
+        // A read into a shared buffer is there already.
+        bool fromDriver = transfer.direction == wire::UserTransfer::FromDriver && !transfer.shared;
         if (fromDriver ? reply.dataSize != transfer.length : reply.dataSize != 0) {
             return Fail(ERROR_GEN_FAILURE);
         }
@@ -177,4 +191,6 @@ DeviceIo& DeviceIo::Native() {
     return device;
 }
 
-DeviceIo& DeviceIo::Current() { return Seam<DeviceIo>::Current(); }
+DeviceIo& DeviceIo::Current() {
+    return Seam<DeviceIo>::Current();
+}

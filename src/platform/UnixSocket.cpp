@@ -76,6 +76,28 @@ bool SendAll(int fd, const void* data, size_t size) {
     return true;
 }
 
+bool SendAllWithDescriptor(int fd, const void* data, size_t size, int passed) {
+    if (size == 0) return false;
+    iovec part{const_cast<void*>(data), size};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof(control);
+    cmsghdr* header = CMSG_FIRSTHDR(&message);
+    header->cmsg_level = SOL_SOCKET;
+    header->cmsg_type = SCM_RIGHTS;
+    header->cmsg_len = CMSG_LEN(sizeof(int));
+    std::memcpy(CMSG_DATA(header), &passed, sizeof(int));
+    ssize_t sent;
+    do {
+        sent = sendmsg(fd, &message, MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    if (sent <= 0) return false;
+    return SendAll(fd, static_cast<const char*>(data) + sent, size - static_cast<size_t>(sent));
+}
+
 bool ReceiveAll(int fd, void* data, size_t size) {
     char* bytes = static_cast<char*>(data);
     while (size > 0) {

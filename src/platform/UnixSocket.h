@@ -14,6 +14,9 @@ bool Answers(const std::string& path);
 // Non-blocking listening descriptor bound at path, or -1.
 int Listen(const std::string& path);
 bool SendAll(int fd, const void* data, size_t size);
+// As SendAll, with `passed` (a descriptor of this process) going along with
+// the first byte.
+bool SendAllWithDescriptor(int fd, const void* data, size_t size, int passed);
 // False on a short read: EOF, timeout or error.
 bool ReceiveAll(int fd, void* data, size_t size);
 void SetTimeouts(int fd, int seconds);

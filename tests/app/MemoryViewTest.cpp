@@ -6,10 +6,13 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QTimer>
 #include <QTreeWidget>
+#include <chrono>
 #include <filesystem>
 
 #include "AppTestHarness.h"
@@ -30,16 +33,17 @@
 
 namespace {
 
-// One function whose registers 3 to 10 hold memory, I/O and zero values, and
-// 0x400 counting bytes of memory at FEBF0000.
+// One function whose registers 3 to 10 hold a 32-bit and a 64-bit memory
+// register, the 64-bit one's upper half, I/O and zero values, and 0x400
+// counting bytes of memory at FEBF0000.
 std::string BarMachine() {
     std::string json = MachineJson({{"00:00.0",
                                      {{0x00, 0x12348086},
                                       {0x0C, 0xFEBF0000},
                                       {0x10, 0xFEBF0000},
-                                      {0x14, 0xE000000C},
-                                      {0x18, 0xE001},
-                                      {0x1C, 0},
+                                      {0x14, 0xFEBF000C},
+                                      {0x18, 0},
+                                      {0x1C, 0xE001},
                                       {0x28, 0xFEBF0000}}}});
     json.insert(1, R"("memory": [{"base": "0xFEBF0000", "size": "0x400", "hex": ")" +
                        CountingHex(0x400) + R"("}], )");
@@ -115,15 +119,17 @@ TEST_F(MemoryViewTest, DoubleClickOnAMemoryBaseAddressRegisterOpensItsDump) {
     EXPECT_EQ(ReadWholeFile(memory->Model().TempBase() + ".tmp"),
               std::string(counting.begin(), counting.end()));
 
-    // The value goes as read: flag bits stay in the address.
+    // The flag bits are no part of the address: the dump starts at the
+    // region's first byte.
     pci->RegisterList()->setCurrentItem(pci->RegisterList()->topLevelItem(5));
     pci->OnRegisterDblClk();
     memory = qobject_cast<CBrxMemoryView*>(ActiveView());
     ASSERT_TRUE(memory);
-    EXPECT_EQ(memory->Model().BaseAddress(), 0xE000000Cu);
+    EXPECT_EQ(memory->Model().BaseAddress(), 0xFEBF0000u);
+    EXPECT_EQ(memory->AddressField()->text(), "FEBF0000");
     EXPECT_EQ(WindowCount(), 3);
 
-    // I/O space, zero, and rows outside the six registers open nothing.
+    // An upper half, I/O space, and rows outside the six registers open nothing.
     for (int row : {6, 7, 3, 10}) {
         pci->RegisterList()->setCurrentItem(pci->RegisterList()->topLevelItem(row));
         pci->OnRegisterDblClk();
@@ -228,6 +234,59 @@ TEST_F(MemoryViewTest, SaveOfTheActiveMemoryWindowWritesItsRawBytes) {
     std::vector<uint8_t> expected = HexDumpDirectory::Counting(0x20);
     expected[0] = 'Z';
     EXPECT_EQ(ReadWholeFile(*dialog.answer), std::string(expected.begin(), expected.end()));
+}
+
+TEST_F(MemoryViewTest, CancelInTheProgressDialogLeavesNothingHalfDone) {
+    RecordingSaveFileDialog dialog;
+    ScopedOverride<SaveFileDialog> dialogOverride(dialog);
+    dialog.answer = (dir_.Path() / "hwinfo.log").string();
+    CBrxMemoryView* view = OpenMemoryWindow();
+    ASSERT_TRUE(view);
+    view->DumpAt(0xFEBF0000, 0x100);
+    view->SearchBox()->setEditText("41");
+    view->HexModeButton()->click();
+    view->SearchButton()->click();
+    ASSERT_EQ(view->HexWindow()->Model().Caret(), 0x41u);
+    view->SetProgressDelay(std::chrono::milliseconds(0));
+    // The user presses Cancel as soon as the dialog is up.
+    int shown = 0;
+    auto cancelWhenShown = [&shown] {
+        QTimer::singleShot(0, [&shown] {
+            for (QWidget* widget : QApplication::topLevelWidgets()) {
+                auto* progress = qobject_cast<QProgressDialog*>(widget);
+                if (!progress || !progress->isVisible()) continue;
+                ++shown;
+                QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+            }
+        });
+    };
+
+    // A cancelled search: caret, selection, the box and its history as they were.
+    view->SearchBox()->setEditText("4243");
+    cancelWhenShown();
+    view->SearchButton()->click();
+    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(view->HexWindow()->Model().Caret(), 0x41u);
+    EXPECT_EQ(view->HexWindow()->Model().SelectionEnd(), 0x42);
+    EXPECT_EQ(view->SearchBox()->currentText(), "4243");
+    EXPECT_EQ(view->SearchBox()->count(), 1);
+    EXPECT_EQ(view->Model().SearchHistory(), std::vector<std::string>{"41"});
+
+    // A cancelled save leaves no file that could pass for the dump.
+    cancelWhenShown();
+    Frame().CommandAction(cmd::Save)->trigger();
+    EXPECT_EQ(shown, 2);
+    EXPECT_FALSE(std::filesystem::exists(*dialog.answer));
+
+    // A cancelled dump shows no dump at all, and keeps no data file.
+    cancelWhenShown();
+    view->DumpAt(0xFEBF0000, 0x400);
+    EXPECT_EQ(shown, 3);
+    EXPECT_FALSE(view->Model().HasDump());
+    EXPECT_FALSE(view->HexWindow()->isEnabled());
+    EXPECT_FALSE(view->SearchButton()->isEnabled());
+    EXPECT_FALSE(std::filesystem::exists(view->Model().TempBase() + ".tmp"));
+    EXPECT_TRUE(messages_.messages.empty());
 }
 
 TEST_F(MemoryViewTest, EditCommandsServeTheFocusedField) {

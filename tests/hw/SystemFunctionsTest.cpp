@@ -49,6 +49,46 @@ TEST(ClassifyWindowsVersion, ThisSystemTakesTheDriverRoute) {
     EXPECT_EQ(info.dwPlatformId, VER_PLATFORM_OTHER);
 }
 
+TEST(ParseHexField, ConvertsTheWholeTextIntoThirtyTwoBits) {
+    struct Row {
+        const char* text;
+        uint32_t value;
+        bool fits;
+    };
+    const Row rows[] = {
+        {"ff", 0xFF, true},
+        {"DeadBeef", 0xDEADBEEF, true},
+        // Leading zeros never change the value, however many there are.
+        {"0E0000000", 0xE0000000, true},
+        {"000000000000000000000001", 1, true},
+        {"0", 0, true},
+        // Wider numbers keep their low 32 bits and say so.
+        {"123456789", 0x23456789, false},
+        {"100000000", 0, false},
+        {"FFFFFFFFFFFFFFFFFFFF", 0xFFFFFFFF, false},
+    };
+    for (const Row& row : rows) {
+        const std::optional<HexField> field = ParseHexField(row.text);
+        ASSERT_TRUE(field) << row.text;
+        EXPECT_EQ(field->value, row.value) << row.text;
+        EXPECT_EQ(field->fits, row.fits) << row.text;
+        EXPECT_EQ(ParseExactHexField(row.text), row.fits ? std::optional(row.value) : std::nullopt)
+            << row.text;
+    }
+    for (const char* text : {"", "0x1", " 1", "1 ", "-1", "1g"}) {
+        EXPECT_FALSE(ParseHexField(text)) << text;
+        EXPECT_FALSE(ParseExactHexField(text)) << text;
+    }
+}
+
+TEST(ParseHexFieldBytes, PairsDigitsFromTheLeftAfterAPaddingZero) {
+    EXPECT_EQ(ParseHexFieldBytes("a"), (std::vector<uint8_t>{0x0A}));
+    EXPECT_EQ(ParseHexFieldBytes("4142"), (std::vector<uint8_t>{0x41, 0x42}));
+    EXPECT_EQ(ParseHexFieldBytes("1A2"), (std::vector<uint8_t>{0x01, 0xA2}));
+    EXPECT_FALSE(ParseHexFieldBytes(""));
+    EXPECT_FALSE(ParseHexFieldBytes("41 42"));
+}
+
 TEST(IsHexString, AcceptsOnlyNonEmptyHexDigits) {
     EXPECT_EQ(IsHexString(""), 0);
     EXPECT_EQ(IsHexString("0123456789abcdefABCDEF"), 1);

@@ -1,5 +1,10 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -71,6 +76,125 @@ TEST_F(CliDumpTest, FindPrintsEveryMatchOrSaysThereIsNone) {
     run = Run("find C0000 20 --hex 4G", machine);
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_NE(run.err.find("Input data invalid!"), std::string::npos) << run.err;
+}
+
+TEST_F(CliDumpTest, FindLooksForTheSingleByteTextTheWindowTypes) {
+    const std::string machine = WriteMachine("latin1.json", R"({"functions": [], "memory": [
+        {"base": "0xD0000", "size": "0x5", "hex": "436166e921"}]})");
+    // The argument is UTF-8; the dump holds the Latin-1 byte E9.
+    CliRun run = Run("find D0000 5 --case 'af\xC3\xA9'", machine);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "000D0001\n");
+    run = Run("find D0000 5 'f\xE2\x82\xAC'", machine);  // no byte stands for the euro sign
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "String not found!\n");
+}
+
+// Every offset from `first` to `last`, one "%08X" line each.
+std::string AddressLines(uint32_t first, uint32_t last) {
+    std::string lines;
+    char line[16];
+    for (uint64_t address = first; address <= last; ++address) {
+        std::snprintf(line, sizeof line, "%08X\n", static_cast<uint32_t>(address));
+        lines += line;
+    }
+    return lines;
+}
+
+// A mebibyte of zeros from 0, then "ABCD" across the first 4 MiB block's end.
+constexpr const char* kZerosMachine = R"({"functions": [], "memory": [
+    {"base": "0x0", "size": "0x100000", "fill": "0x00"},
+    {"base": "0x100000", "size": "0x2FFFFE", "fill": "0xEE"},
+    {"base": "0x3FFFFE", "size": "0x4", "hex": "41424344"}]})";
+
+// find with TMPDIR in a folder of its own, which it must leave as it was.
+class CliFindTest : public CliDumpTest {
+  protected:
+    void SetUp() override {
+        CliDumpTest::SetUp();
+        tmp_ = Scratch() / "tmp";
+        std::filesystem::create_directories(tmp_);
+        if (const char* previous = std::getenv("TMPDIR")) previousTmp_ = previous;
+        setenv("TMPDIR", tmp_.c_str(), 1);
+        machine_ = WriteMachine("zeros.json", kZerosMachine);
+    }
+    void TearDown() override {
+        if (previousTmp_) {
+            setenv("TMPDIR", previousTmp_->c_str(), 1);
+        } else {
+            unsetenv("TMPDIR");
+        }
+        CliDumpTest::TearDown();
+    }
+    bool TmpIsEmpty() const { return std::filesystem::is_empty(tmp_); }
+
+    // Starts find, waits for its first matches, then sends `signal`; the
+    // status it ended with.
+    int InterruptedFind(int signal) {
+        int output[2];
+        if (pipe(output) != 0) return -1;
+        const pid_t child = fork();
+        if (child == 0) {
+            dup2(output[1], 1);
+            close(output[0]);
+            close(output[1]);
+            const std::string cli = std::string(TARVOLENT_BIN_DIR) + "/tarvolent-cli";
+            execl(cli.c_str(), cli.c_str(), "--machine", machine_.c_str(), "find", "0", "7FFFFFFF",
+                  "--hex", "00", static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(output[1]);
+        char first[64];
+        const bool printed = read(output[0], first, sizeof first) > 0;
+        kill(child, signal);
+        // Read on to the end: a closed pipe would end it by SIGPIPE first.
+        while (read(output[0], first, sizeof first) > 0) {
+        }
+        close(output[0]);
+        int status = 0;
+        waitpid(child, &status, 0);
+        return printed ? status : -1;
+    }
+
+    std::string machine_;
+
+  private:
+    std::filesystem::path tmp_;
+    std::optional<std::string> previousTmp_;
+};
+
+TEST_F(CliFindTest, OnePassPrintsEveryMatchInOrder) {
+    // One match per byte: each printed once, in order, overlapping ones too.
+    CliRun run = Run("find 0 100000 --hex 00", machine_);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_TRUE(run.out == AddressLines(0, 0xFFFFF)) << run.out.size();
+    run = Run("find FFFF0 20 --hex 0000", machine_);
+    EXPECT_EQ(run.out, AddressLines(0xFFFF0, 0xFFFFE));
+
+    // A match across the end of a 4 MiB block, and matches in the last bytes.
+    run = Run("find 0 400010 abcd", machine_);
+    EXPECT_EQ(run.out, "003FFFFE\n");
+    run = Run("find 3FFFF0 20 --hex FF", machine_);
+    EXPECT_EQ(run.out, AddressLines(0x400002, 0x40000F));
+    EXPECT_TRUE(TmpIsEmpty());
+}
+
+TEST_F(CliFindTest, NeitherAnInterruptedNorAFailingFindLeavesAFile) {
+    // Starts the driver, so that the runs below meet it running.
+    ASSERT_EQ(Run("find 0 10 --hex 00", machine_).exitCode, 0);
+    for (int signal : {SIGINT, SIGTERM}) {
+        const int status = InterruptedFind(signal);
+        ASSERT_TRUE(WIFSIGNALED(status)) << status;
+        EXPECT_EQ(WTERMSIG(status), signal);
+        EXPECT_TRUE(TmpIsEmpty());
+    }
+    CliRun run = Run("find 0 100000 --hex 00 >/dev/full", machine_);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("Writing the matches failed"), std::string::npos) << run.err;
+    run = Run("find 100000 100 --hex 00", machine_);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "String not found!\n");
+    EXPECT_TRUE(TmpIsEmpty());
 }
 
 }  // namespace

@@ -124,6 +124,28 @@ TEST_F(CliReportTest, ReadAndWriteRoundTripOnAMachineFile) {
         << beyond.err;
 }
 
+TEST_F(CliReportTest, BaseTakesEveryTextTheWindowsBoxTakes) {
+    const std::string machine = SmallMachine();
+    const CliRun reference = Run("report --current 01:00.0 --base E0000000", machine);
+    ASSERT_EQ(reference.exitCode, 0) << reference.err;
+    EXPECT_NE(reference.out.find("A808144D"), std::string::npos);
+    // Leading zeros never change the base, however many there are.
+    for (const char* base : {"0E0000000", "00000000e0000000", "Auto", "auto"}) {
+        const CliRun run = Run(std::string("report --current 01:00.0 --base ") + base, machine);
+        EXPECT_EQ(run.exitCode, 0) << base << run.err;
+        EXPECT_EQ(run.out, reference.out) << base;
+    }
+    CliRun wide = Run("report --current 01:00.0 --base 1E0000000", machine);
+    EXPECT_EQ(wide.exitCode, 1);
+    EXPECT_EQ(wide.err, "Input PCI Express memory mapped base address error!\n");
+    EXPECT_EQ(wide.out, "");
+
+    // Offsets and values likewise: their whole value, within 32 bits.
+    EXPECT_EQ(Run("write 00:00.0 00000003C 000000000000010B", machine).exitCode, 0);
+    EXPECT_EQ(Run("read 00:00.0 0000000000003C", machine).out, "0000010B\n");
+    EXPECT_EQ(Run("read 00:00.0 10000003C", machine).exitCode, 2);
+}
+
 TEST_F(CliReportTest, BadInputIsNamedAndNothingIsWritten) {
     const std::string machine = SmallMachine();
     for (const char* arguments :

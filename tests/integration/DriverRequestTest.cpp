@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -21,9 +23,11 @@
 #include "platform/ErrorCodes.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/Seam.h"
+#include "platform/SharedTransferBuffer.h"
 #include "platform/UnixSocket.h"
 #include "support/AppProcess.h"
 #include "support/FakeSystemServices.h"
+#include "support/FileText.h"
 #include "support/ForegroundDriver.h"
 
 namespace {
@@ -229,6 +233,196 @@ TEST_F(DriverRequestTest, BadFramesFailAloneAndTheNextRequestWorks) {
     uint8_t first = 0xAA;
     ASSERT_EQ(ReadPhysicalMemory(0x100000, &first, 1), 1);
     EXPECT_EQ(first, 0);  // the broken write was not carried out
+}
+
+// A memfd as the program makes one, or with other seals.
+int MakeMemfd(size_t size, unsigned seals = F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_SEAL) {
+    int fd = memfd_create("test-transfer", MFD_CLOEXEC | MFD_ALLOW_SEALING);
+    EXPECT_GE(fd, 0);
+    EXPECT_EQ(ftruncate(fd, static_cast<off_t>(size)), 0);
+    if (seals) {
+        EXPECT_EQ(fcntl(fd, F_ADD_SEALS, seals), 0);
+    }
+    return fd;
+}
+
+std::vector<uint8_t> BytesOf(int fd, uint64_t offset, size_t count) {
+    std::vector<uint8_t> bytes(count);
+    EXPECT_EQ(pread(fd, bytes.data(), count, static_cast<off_t>(offset)), ssize_t(count));
+    return bytes;
+}
+
+DriverRequest MemoryRecord(uint32_t address, uint32_t length) {
+    DriverRequest record{};
+    record.TransferLength = length;
+    record.PhysicalAddress = address;
+    record.UserBuffer = 0x1000;  // unused on the shared path, but not null
+    return record;
+}
+
+// One frame as a client may send it: the descriptors go with the header's
+// first byte, then the record, then where the data lies.
+Reply SharedExchange(uint32_t code, const DriverRequest& record, const std::vector<int>& fds,
+                     uint64_t offset, uint32_t magic = wire::kSharedRequestMagic) {
+    int fd = Connect();
+    wire::RequestHeader header{magic, code, sizeof(record), sizeof(record), 0};
+    iovec part{&header, sizeof(header)};
+    alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))] = {};
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    if (!fds.empty()) {
+        message.msg_control = control;
+        message.msg_controllen = CMSG_SPACE(fds.size() * sizeof(int));
+        cmsghdr* passed = CMSG_FIRSTHDR(&message);
+        passed->cmsg_level = SOL_SOCKET;
+        passed->cmsg_type = SCM_RIGHTS;
+        passed->cmsg_len = CMSG_LEN(fds.size() * sizeof(int));
+        std::memcpy(CMSG_DATA(passed), fds.data(), fds.size() * sizeof(int));
+    }
+    wire::SharedData where{offset};
+    EXPECT_EQ(sendmsg(fd, &message, MSG_NOSIGNAL), ssize_t(sizeof(header)));
+    // The driver may answer a bad header before the rest is sent.
+    unix_socket::SendAll(fd, &record, sizeof(record)) &&
+        magic == wire::kSharedRequestMagic&& unix_socket::SendAll(fd, &where, sizeof(where));
+    Reply reply = ReceiveReply(fd);
+    close(fd);
+    return reply;
+}
+
+size_t OpenDescriptors(pid_t pid) {
+    size_t count = 0;
+    for ([[maybe_unused]] const auto& entry :
+         fs::directory_iterator("/proc/" + std::to_string(pid) + "/fd"))
+        ++count;
+    return count;
+}
+
+// Once the driver has closed what its last client left: the same count
+// twice, a little apart.
+size_t SettledDescriptors(pid_t pid) {
+    size_t count = OpenDescriptors(pid);
+    for (int look = 0; look < 50; ++look) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        const size_t again = OpenDescriptors(pid);
+        if (again == count) break;
+        count = again;
+    }
+    return count;
+}
+
+TEST_F(DriverRequestTest, SharedFramesMoveTheDataThroughTheMemfd) {
+    const std::vector<uint8_t> pattern = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    int first = MakeMemfd(8192);
+    ASSERT_EQ(pwrite(first, pattern.data(), pattern.size(), 4096), ssize_t(pattern.size()));
+    Reply reply =
+        SharedExchange(IOCTL_WRITE_PHYSICAL_MEMORY, MemoryRecord(0x100020, 16), {first}, 4096);
+    ASSERT_TRUE(reply.answered);
+    EXPECT_EQ(reply.header.status, ERROR_SUCCESS);
+    std::vector<uint8_t> back(16);
+    ASSERT_EQ(ReadPhysicalMemory(0x100020, back.data(), 16), 1);
+    EXPECT_EQ(back, pattern);
+
+    // A read lands at an unaligned offset; the reply carries no data bytes.
+    reply = SharedExchange(IOCTL_READ_PHYSICAL_MEMORY, MemoryRecord(0x100020, 16), {first}, 100);
+    EXPECT_EQ(reply.header.status, ERROR_SUCCESS);
+    EXPECT_EQ(reply.header.dataSize, 0u);
+    EXPECT_EQ(BytesOf(first, 100, 16), pattern);
+    // Another memfd over the same range gets its own bytes: the driver's kept
+    // mapping of the first one is not taken for it.
+    int second = MakeMemfd(8192);
+    ASSERT_EQ(ftruncate(first, 8192), 0);  // the grow seal allows no change: still 8192
+    const std::vector<uint8_t> zeros(16, 0);
+    ASSERT_EQ(pwrite(first, zeros.data(), 16, 100), 16);
+    reply = SharedExchange(IOCTL_READ_PHYSICAL_MEMORY, MemoryRecord(0x100020, 16), {second}, 100);
+    EXPECT_EQ(reply.header.status, ERROR_SUCCESS);
+    EXPECT_EQ(BytesOf(second, 100, 16), pattern);
+    EXPECT_EQ(BytesOf(first, 100, 16), zeros);
+    close(first);
+    close(second);
+
+    // The program's own buffers: ReadPhysicalMemory still fills its buffer.
+    SharedTransferBuffer shared(0x400000);
+    ASSERT_TRUE(shared.IsShared());
+    ASSERT_EQ(ReadPhysicalMemory(0x100020, shared.Data() + 5, 16), 1);
+    EXPECT_EQ(std::vector<uint8_t>(shared.Data() + 5, shared.Data() + 21), pattern);
+    // It went through the memfd: the driver has it mapped.
+    const std::string maps =
+        ReadWholeFile("/proc/" + std::to_string(driver_->Process().Pid()) + "/maps");
+    EXPECT_NE(maps.find("/memfd:tarvolent-transfer"), std::string::npos);
+    std::fill(shared.Data(), shared.Data() + 0x400000, 0x5A);
+    ASSERT_EQ(WritePhysicalMemory(0x100000, shared.Data(), 0x400000), 1);
+    ASSERT_EQ(ReadPhysicalMemory(0x4FFFFF, back.data(), 2), 1);
+    EXPECT_EQ(back[0], 0x5A);
+    EXPECT_EQ(back[1], 0x00);
+}
+
+// The driver may run as root for others: whatever descriptor a client sends
+// in place of its buffer, only that request fails, nothing but a memfd of
+// the client's is ever written, and no descriptor stays open in the driver.
+TEST_F(DriverRequestTest, HostileSharedFramesFailAlone) {
+    int valid = MakeMemfd(4096);
+    ASSERT_EQ(SharedExchange(IOCTL_READ_PHYSICAL_MEMORY, MemoryRecord(0x100000, 16), {valid}, 0)
+                  .header.status,
+              ERROR_SUCCESS);
+    const size_t descriptors = SettledDescriptors(driver_->Process().Pid());
+
+    const fs::path planted = machine_.directory() / "planted.bin";
+    std::ofstream(planted) << std::string(4096, 'P');
+    int file = open(planted.c_str(), O_RDWR | O_CLOEXEC);
+    int pipeEnds[2];
+    ASSERT_EQ(pipe2(pipeEnds, O_CLOEXEC), 0);
+    int unsealed = MakeMemfd(4096, 0);
+    int small = MakeMemfd(4096);
+    int writeSealed = MakeMemfd(4096, F_SEAL_SHRINK | F_SEAL_WRITE);
+    int readOnly = open(("/proc/self/fd/" + std::to_string(valid)).c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(readOnly, 0);
+    struct Case {
+        const char* what;
+        std::vector<int> fds;
+        uint64_t offset;
+        uint32_t code = IOCTL_READ_PHYSICAL_MEMORY;
+        uint32_t magic = wire::kSharedRequestMagic;
+    };
+    const Case cases[] = {
+        {"a regular file", {file}, 0},
+        {"a pipe", {pipeEnds[1]}, 0},
+        {"a memfd that may shrink", {unsealed}, 0},
+        {"a memfd too small", {small}, 4090},
+        {"an offset that wraps", {valid}, ~uint64_t{0} - 4},
+        {"a memfd sealed against writes", {writeSealed}, 0},
+        {"a memfd opened read-only", {readOnly}, 0},
+        {"two descriptors", {valid, small}, 0},
+        {"no descriptor", {}, 0},
+        {"a descriptor with a socket frame",
+         {valid},
+         0,
+         IOCTL_READ_PHYSICAL_MEMORY,
+         wire::kRequestMagic},
+        {"a shared frame for a configuration read", {valid}, 0, IOCTL_READ_PCI_CONFIG},
+    };
+    for (const Case& hostile : cases) {
+        DriverRequest record = MemoryRecord(0x100000, 16);
+        record.ConfigAddress = 0x80000000u;
+        Reply reply =
+            SharedExchange(hostile.code, record, hostile.fds, hostile.offset, hostile.magic);
+        EXPECT_TRUE(reply.answered) << hostile.what;
+        EXPECT_NE(reply.header.status, ERROR_SUCCESS) << hostile.what;
+    }
+    // Gone after the header and its descriptor, before the rest of the frame.
+    {
+        int fd = Connect();
+        wire::RequestHeader header{wire::kSharedRequestMagic, IOCTL_READ_PHYSICAL_MEMORY,
+                                   sizeof(DriverRequest), sizeof(DriverRequest), 0};
+        ASSERT_TRUE(unix_socket::SendAllWithDescriptor(fd, &header, sizeof(header), valid));
+        close(fd);
+    }
+    EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
+    EXPECT_EQ(BytesOf(file, 0, 4096), std::vector<uint8_t>(4096, 'P'));
+    EXPECT_EQ(BytesOf(unsealed, 0, 16), std::vector<uint8_t>(16, 0));
+    EXPECT_EQ(SettledDescriptors(driver_->Process().Pid()), descriptors);
+    for (int fd : {valid, file, pipeEnds[0], pipeEnds[1], unsealed, small, writeSealed, readOnly})
+        close(fd);
 }
 
 // A client that sends one header byte at a time, slower than the deadline

@@ -1,7 +1,9 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
+#include <new>
 
 #include "HexModelFixture.h"
 #include "memory/HexPaintRunBuilder.h"
@@ -39,6 +41,31 @@ TEST_F(HexModelTest, CopyGivesRawBytesAndTheTextOfThePaneWithTheCaret) {
     EXPECT_EQ(clip->text.size(), 768u);
     EXPECT_EQ(clip->text.substr(0, 9), "00 01 02 ");
     EXPECT_EQ(clip->text.substr(765), "FF ");
+}
+
+TEST_F(HexModelTest, CopyPlacesNothingBeyondItsLimitOrWithoutStorage) {
+    // Notes what it is asked for and has no storage to give.
+    struct NoStorage : HexClipboardSink {
+        std::vector<size_t> asked;
+        uint8_t* Bytes(size_t count) override {
+            asked.push_back(count);
+            throw std::bad_alloc();
+        }
+        char* Text(size_t length) override {
+            asked.push_back(length);
+            throw std::bad_alloc();
+        }
+    };
+    for (const uint64_t size : {HexEditModel::kCopyLimitBytes + 1, HexEditModel::kCopyLimitBytes}) {
+        dir.WriteData({});
+        std::filesystem::resize_file(dir.DataPath(), size);  // sparse: nothing written
+        ASSERT_EQ(model.AttachDump(uint32_t(size), 0, dir.BasePath()), 0);
+        model.SelectAll();
+        NoStorage sink;
+        EXPECT_FALSE(model.CopySelection(sink));
+        const bool tried = size <= HexEditModel::kCopyLimitBytes;
+        EXPECT_EQ(sink.asked, tried ? std::vector<size_t>{size} : std::vector<size_t>{}) << size;
+    }
 }
 
 TEST_F(HexModelTest, SearchFindsMatchesAfterTheCaretOnly) {

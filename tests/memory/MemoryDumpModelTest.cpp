@@ -11,6 +11,7 @@
 #include "memory/MemoryDumpInput.h"
 #include "memory/MemoryDumpReader.h"
 #include "support/FileText.h"
+#include "support/ScriptedProgress.h"
 
 namespace {
 
@@ -86,7 +87,8 @@ TEST_F(MemoryDumpTest, BadFieldsAreRejectedWithTheirFieldAndKeepTheBase) {
     for (const auto& [address, size] : rejected) {
         messages.messages.clear();
         EXPECT_FALSE(model.OnDump(address, size)) << address << " " << size;
-        const bool addressBad = !ParseMemoryHexField(address);
+        DumpRange range;
+        const bool addressBad = ParseDumpRange(address, size, &range) == DumpRangeError::Address;
         EXPECT_EQ(Texts(), std::vector<std::string>{addressBad ? kMemoryAddressErrorMessage
                                                                : kMemorySizeErrorMessage});
         EXPECT_EQ(model.Focus(), addressBad ? MemoryDumpField::Address : MemoryDumpField::Size);
@@ -97,12 +99,20 @@ TEST_F(MemoryDumpTest, BadFieldsAreRejectedWithTheirFieldAndKeepTheBase) {
     EXPECT_EQ(log->requests.size(), 1u);
 }
 
-TEST_F(MemoryDumpTest, HexFieldsKeepTheLowThirtyTwoBitsOfTheirFirstFifteenDigits) {
-    EXPECT_EQ(ParseMemoryHexField("abcDEF"), 0xABCDEFu);
-    EXPECT_EQ(ParseMemoryHexField("123456789"), 0x23456789u);
-    // The sixteenth character is never read, so it cannot spoil the field.
-    EXPECT_EQ(ParseMemoryHexField("00000000000001Fx"), 0x1Fu);
-    EXPECT_FALSE(ParseMemoryHexField(" 1"));
+TEST(ParseDumpRange, FieldsKeepTheLowThirtyTwoBitsOfTheirWholeValue) {
+    DumpRange range;
+    ASSERT_EQ(ParseDumpRange("abcDEF", "0000000000000000007FFFFFFF", &range), DumpRangeError::None);
+    EXPECT_EQ(range.address, 0xABCDEFu);
+    EXPECT_EQ(range.size, 0x7FFFFFFFu);
+    // Leading zeros never change a value; of a longer number the low 32 bits remain.
+    ASSERT_EQ(ParseDumpRange("00000000000000001F", "10", &range), DumpRangeError::None);
+    EXPECT_EQ(range.address, 0x1Fu);
+    ASSERT_EQ(ParseDumpRange("123456789", "10", &range), DumpRangeError::None);
+    EXPECT_EQ(range.address, 0x23456789u);
+    EXPECT_EQ(ParseDumpRange("1F x", "10", &range), DumpRangeError::Address);
+    EXPECT_EQ(ParseDumpRange("x", "G", &range), DumpRangeError::Address);
+    EXPECT_EQ(ParseDumpRange("1", "80000000", &range), DumpRangeError::Size);
+    EXPECT_EQ(range.address, 0x23456789u);  // untouched by a rejected range
 }
 
 TEST_F(MemoryDumpTest, WriteSendsEachRunOfChangedBytesOnceAndClearsTheMarks) {
@@ -163,7 +173,7 @@ TEST_F(MemoryDumpTest, SearchModesAndHistory) {
     EXPECT_EQ(hex.LastMatch(), 0x0Au);
     EXPECT_TRUE(model.OnSearch("4142", true, false));
     EXPECT_EQ(hex.LastMatch(), 0x41u);
-    EXPECT_EQ(SearchPatternOf("1A2", true), (std::vector<uint8_t>{0x01, 0xA2}));
+    EXPECT_EQ(SearchPatternOf("1A2", true).bytes, (std::vector<uint8_t>{0x01, 0xA2}));
 
     messages.messages.clear();
     EXPECT_FALSE(model.OnSearch("0x41", true, false));
@@ -184,6 +194,82 @@ TEST_F(MemoryDumpTest, SearchModesAndHistory) {
     EXPECT_EQ(model.SearchHistory(), (std::vector<std::string>{"ab", "0x41", "4142", "a"}));
     model.OnSearch("A", false, true);
     EXPECT_EQ(model.SearchHistory(), (std::vector<std::string>{"A", "ab", "0x41", "4142"}));
+}
+
+TEST_F(MemoryDumpTest, SearchTextIsTheSingleByteTextTheCharacterPaneTypes) {
+    ASSERT_TRUE(model.OnDump("C0000", "100"));
+    GiveWindowAPage();
+    // "é" arrives as UTF-8 and is the one byte E9, as typed into the dump.
+    EXPECT_TRUE(model.OnSearch("\xC3\xA9\xC3\xAA", false, true));
+    EXPECT_EQ(hex.LastMatch(), 0xE9u);
+    EXPECT_EQ(model.SearchHistory().front(), "\xC3\xA9\xC3\xAA");
+    // A byte that starts no UTF-8 character stands for itself.
+    EXPECT_EQ(SearchPatternOf("\xFF\xC3", false).bytes, (std::vector<uint8_t>{0xFF, 0xC3}));
+
+    // No byte stands for the euro sign: found nowhere, and not looked for.
+    hex.LButtonDown(5 * 10, 5, false);
+    const SearchPattern euro = SearchPatternOf("A\xE2\x82\xAC", false);
+    EXPECT_FALSE(euro.representable);
+    EXPECT_TRUE(euro.valid);
+    EXPECT_FALSE(model.OnSearch("A\xE2\x82\xAC", false, true));
+    EXPECT_EQ(Texts(), std::vector<std::string>{kStringNotFoundMessage});
+    EXPECT_EQ(hex.Caret(), 0u);
+
+    // The box holds 259 characters, however many bytes they take.
+    std::string longText;
+    for (int i = 0; i < 300; ++i) longText += "\xC3\xA9";
+    EXPECT_EQ(SearchBoxText(longText).size(), 2 * kSearchTextLimit);
+    EXPECT_EQ(SearchBoxText("abc"), "abc");
+}
+
+TEST_F(MemoryDumpTest, WorkTheProgressStopsLeavesNothingHalfDone) {
+    ASSERT_TRUE(model.OnDump("C0000", "100"));
+    GiveWindowAPage();
+    ASSERT_TRUE(model.OnSearch("41", true, false));
+    const std::vector<std::string> history = model.SearchHistory();
+
+    // A search stopped in its second window changes nothing.
+    ASSERT_TRUE(model.OnDump("10000000", "800001"));
+    GiveWindowAPage();
+    hex.LButtonDown((9 + 3 * 2) * 10 + 5, 5, false);
+    ScriptedProgress search(2);
+    EXPECT_FALSE(model.OnSearch("ABCD", false, false, &search));
+    EXPECT_TRUE(search.Cancelled());
+    ASSERT_EQ(search.reports.size(), 2u);
+    EXPECT_EQ(search.reports[1].second, 0x800001u - 3);
+    EXPECT_GT(search.reports[1].first, 0u);
+    EXPECT_EQ(model.SearchHistory(), history);
+    EXPECT_EQ(hex.Caret(), 2u);
+    EXPECT_FALSE(hex.HasSelection());
+    EXPECT_TRUE(messages.messages.empty());
+
+    // A save stopped after one block says so; the caller drops the file.
+    const std::string path = (std::filesystem::path(dir.BasePath()).parent_path() / "out.bin");
+    std::FILE* file = std::fopen(path.c_str(), "wb");
+    ScriptedProgress save(2);
+    EXPECT_EQ(model.SaveToFile(file, &save), SaveResult::Cancelled);
+    std::fclose(file);
+    EXPECT_EQ(save.reports,
+              (std::vector<std::pair<uint64_t, uint64_t>>{{0, 0x800001}, {0x400000, 0x800001}}));
+    ScriptedProgress whole;
+    file = std::fopen(path.c_str(), "wb");
+    EXPECT_EQ(model.SaveToFile(file, &whole), SaveResult::Saved);
+    std::fclose(file);
+    EXPECT_EQ(whole.reports.size(), 3u);
+    EXPECT_EQ(std::filesystem::file_size(path), 0x800001u);
+
+    // A dump stopped after its first block shows no dump and keeps no file.
+    log->requests.clear();
+    ScriptedProgress dump(2);
+    EXPECT_FALSE(model.OnDump("20000000", "800000", &dump));
+    EXPECT_EQ(dump.reports,
+              (std::vector<std::pair<uint64_t, uint64_t>>{{0, 0x800000}, {0x400000, 0x800000}}));
+    EXPECT_EQ(log->requests.size(), 1u);
+    EXPECT_FALSE(model.HasDump());
+    EXPECT_EQ(model.Size(), 0u);
+    EXPECT_FALSE(hex.Attached());
+    EXPECT_FALSE(std::filesystem::exists(dir.DataPath()));
+    EXPECT_TRUE(messages.messages.empty());
 }
 
 TEST_F(MemoryDumpTest, RepeatedSearchesFindSuccessiveMatchesThenNothing) {
@@ -212,7 +298,7 @@ TEST_F(MemoryDumpTest, RepeatedSearchesFindSuccessiveMatchesThenNothing) {
 TEST_F(MemoryDumpTest, SaveWritesTheEditedBytesAndRefusesWithoutADump) {
     const std::string path = (std::filesystem::path(dir.BasePath()).parent_path() / "out.bin");
     std::FILE* file = std::fopen(path.c_str(), "wb");
-    EXPECT_FALSE(model.SaveToFile(file));
+    EXPECT_EQ(model.SaveToFile(file), SaveResult::Failed);
     std::fclose(file);
     EXPECT_EQ(Texts(), std::vector<std::string>{kNoDataToSaveMessage});
     EXPECT_TRUE(dir.ReadFile(path).empty());
@@ -222,7 +308,7 @@ TEST_F(MemoryDumpTest, SaveWritesTheEditedBytesAndRefusesWithoutADump) {
     hex.LButtonDown(57 * 10 + 5, 5, false);
     hex.Char('Z', false);  // edited, not written back
     file = std::fopen(path.c_str(), "wb");
-    EXPECT_TRUE(model.SaveToFile(file));
+    EXPECT_EQ(model.SaveToFile(file), SaveResult::Saved);
     std::fclose(file);
     std::vector<uint8_t> expected = HexDumpDirectory::Counting(0x20);
     expected[0] = 'Z';
@@ -259,7 +345,7 @@ TEST_F(MemoryDumpTest, TemporaryFileProblemsLeaveNoDump) {
     EXPECT_EQ(Texts(), std::vector<std::string>{kOpenTempFileFailedMessage});
     EXPECT_FALSE(model.HasDump());
     std::FILE* file = std::tmpfile();
-    EXPECT_FALSE(model.SaveToFile(file));
+    EXPECT_EQ(model.SaveToFile(file), SaveResult::Failed);
     EXPECT_EQ(std::ftell(file), 0);
     std::fclose(file);
     std::filesystem::remove(dir.MapPath());

@@ -9,21 +9,11 @@
 
 #include "pci/DescriptionFile.h"
 #include "pci/DescriptionLineReader.h"
+#include "pci/FgetsPieces.h"
 #include "pci/LineChunkScan.h"
 #include "pci/ScratchDirectory.h"
 
 namespace {
-
-// What a loop of fgets into 256 bytes examines: every line read before the
-// end of the file was hit.
-std::vector<std::string> FgetsPieces(const std::string& name) {
-    std::vector<std::string> pieces;
-    std::FILE* file = std::fopen(name.c_str(), "r");
-    char buffer[256];
-    while (std::fgets(buffer, sizeof buffer, file) && !std::feof(file)) pieces.push_back(buffer);
-    std::fclose(file);
-    return pieces;
-}
 
 std::vector<std::string> ReaderPieces(const std::string& name,
                                       DescriptionLineReader::Status* last) {
@@ -36,29 +26,21 @@ std::vector<std::string> ReaderPieces(const std::string& name,
     return pieces;
 }
 
-bool SecondIsNot(const char* start, size_t available, uint32_t key) {
-    return available < 2 || start[1] != static_cast<char>(key);
-}
-
-std::vector<std::string> ReaderPiecesStartingWith(
-    const std::string& name, std::string_view letters,
-    DescriptionLineReader::PieceFilter filter = nullptr) {
+std::vector<std::string> ReaderPiecesStartingWith(const std::string& name,
+                                                  std::string_view letters) {
     DescriptionFile file(name);
     DescriptionLineReader reader(file.Descriptor());
     std::vector<std::string> pieces;
     std::string_view piece;
-    while (reader.NextStartingWithLetter(letters, &piece, filter, 'x') ==
-           DescriptionLineReader::Status::Line)
+    while (reader.NextStartingWithLetter(letters, &piece) == DescriptionLineReader::Status::Line)
         pieces.emplace_back(piece);
     return pieces;
 }
 
-std::vector<std::string> StartingWith(const std::vector<std::string>& pieces, const char* firsts,
-                                      bool secondNotX = false) {
+std::vector<std::string> StartingWith(const std::vector<std::string>& pieces, const char* firsts) {
     std::vector<std::string> kept;
     for (const std::string& piece : pieces)
-        if (std::strchr(firsts, piece[0]) && !(secondNotX && piece[1] == 'x'))
-            kept.push_back(piece);
+        if (std::strchr(firsts, piece[0])) kept.push_back(piece);
     return kept;
 }
 
@@ -95,7 +77,10 @@ TEST(DescriptionLineReader, SeesTheLinesAnFgetsLoopSees) {
     files.push_back(big);
     files.push_back(big + "tail");
     for (size_t i = 0; i < files.size(); ++i) {
-        std::string name = "f" + std::to_string(i);
+        // Appended, not "f" + std::to_string(i): GCC 12 at -O3 misreads that
+        // insert as an overlapping copy (-Wrestrict).
+        std::string name = "f";
+        name += std::to_string(i);
         dir.Write(name, files[i]);
         DescriptionLineReader::Status last{};
         std::vector<std::string> expected = FgetsPieces(name);
@@ -103,10 +88,6 @@ TEST(DescriptionLineReader, SeesTheLinesAnFgetsLoopSees) {
         EXPECT_EQ(last, DescriptionLineReader::Status::End);
         EXPECT_EQ(ReaderPiecesStartingWith(name, "v"), StartingWith(expected, "Vv")) << i;
         EXPECT_EQ(ReaderPiecesStartingWith(name, "vd"), StartingWith(expected, "VvDd")) << i;
-        // Pieces passed over from their first bytes alone leave the rest exact.
-        EXPECT_EQ(ReaderPiecesStartingWith(name, "v", SecondIsNot),
-                  StartingWith(expected, "Vv", true))
-            << i;
     }
 }
 

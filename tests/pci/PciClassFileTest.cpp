@@ -57,6 +57,10 @@ TEST_F(PciClassFileTest, ShortAndOddLines) {
     EXPECT_EQ(name, "Mass storage");
     EXPECT_EQ(LookupClassName(0x020000, &name), 1);
     EXPECT_EQ(name, "");
+    // Three characters as a C string: a NUL ends the line's text.
+    dir.Write("pcidevcl.txt", std::string("1 0\0 hidden\n000000 000000 Catch-all\n", 36));
+    EXPECT_EQ(LookupClassName(0x020000, &name), 1);
+    EXPECT_EQ(name, "Catch-all");
 }
 
 TEST_F(PciClassFileTest, ReadErrorIsShownAndTheLookupEnds) {

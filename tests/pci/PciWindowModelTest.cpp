@@ -33,8 +33,7 @@ class PciWindowModelTest : public PciWindowFixture {
     }
 
     void LoadStandard(const char* windowBase = "0xE0000000") {
-        Load(WithWindow(MachineJson({kHostBridge, kPlainFunction, kExpressFunction}),
-                        windowBase));
+        Load(WithWindow(MachineJson({kHostBridge, kPlainFunction, kExpressFunction}), windowBase));
     }
     void Choose(int bus, int device, int function) {
         form().bus = bus;
@@ -47,11 +46,10 @@ class PciWindowModelTest : public PciWindowFixture {
         model.OnRegisterItemChanged();
     }
     int Writes() const {
-        return static_cast<int>(std::count_if(driver_->Codes().begin(), driver_->Codes().end(),
-                                              [](uint32_t code) {
-                                                  return code == IOCTL_WRITE_PCI_CONFIG ||
-                                                         code == IOCTL_WRITE_PHYSICAL_MEMORY;
-                                              }));
+        return static_cast<int>(
+            std::count_if(driver_->Codes().begin(), driver_->Codes().end(), [](uint32_t code) {
+                return code == IOCTL_WRITE_PCI_CONFIG || code == IOCTL_WRITE_PHYSICAL_MEMORY;
+            }));
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> texts;
@@ -70,8 +68,8 @@ TEST_F(PciWindowModelTest, StartsEmptyWithTheBoxItems) {
     EXPECT_TRUE(form().deviceList.empty());
     EXPECT_EQ(form().registerListTitle, "Register List");
     EXPECT_EQ(form().deviceListLabel, "PCI and PCI Express Devices");
-    const std::vector<std::string> bases{"80000000", "90000000", "A0000000", "B0000000",
-                                         "C0000000", "D0000000", "E0000000", "F0000000", "Auto"};
+    const std::vector<std::string> bases{"80000000", "90000000", "A0000000", "B0000000", "C0000000",
+                                         "D0000000", "E0000000", "F0000000", "Auto"};
     EXPECT_EQ(PciWindowModel::BaseAddressItems(), bases);
     const auto buses = PciWindowModel::NumberItems(256);
     EXPECT_EQ(buses.front(), "00");
@@ -132,6 +130,58 @@ TEST_F(PciWindowModelTest, ExpressFunctionIsReadThroughTheWindow) {
     SelectRow(0x100 / 4);
     EXPECT_EQ(form().addressText, "E0100100");
     EXPECT_EQ(form().registerAddressLabel, "PCI Configuration Space Register:  0xE0100100");
+}
+
+TEST_F(PciWindowModelTest, BaseTakesTheWholeValueOfTheTextWithinThirtyTwoBits) {
+    LoadStandard();
+    // Nine digits with a leading zero are still the window at E0000000.
+    for (const char* text : {"0E0000000", "00000000E0000000"}) {
+        form().baseAddressText = text;
+        Choose(1, 0, 0);
+        EXPECT_EQ(form().addressText, "E0100000") << text;
+        EXPECT_EQ(form().registers[0].value, "A808144D") << text;
+    }
+    // A base beyond 32 bits is no window these addresses reach.
+    form().baseAddressText = "1E0000000";
+    Choose(1, 0, 0);
+    EXPECT_EQ(Texts(), std::vector<std::string>{kBaseAddressErrorMessage});
+    EXPECT_TRUE(form().registers.empty());
+    EXPECT_FALSE(PciWindowModel::ParseBaseAddressText("100000000"));
+    EXPECT_FALSE(PciWindowModel::ParseBaseAddressText("auto"));
+    EXPECT_TRUE(PciWindowModel::ParseBaseAddressText("Auto")->automatic);
+    EXPECT_EQ(PciWindowModel::ParseBaseAddressText("ffffffff")->base, 0xFFFFFFFFu);
+}
+
+TEST_F(PciWindowModelTest, BaseAddressDoubleClickOpensOnlyWhatTheRegisterDecodes) {
+    // Registers 4-9: a 32-bit BAR with flags, a 64-bit pair reachable in 32
+    // bits, a 64-bit pair above 4 GiB, and a 64-bit BAR with no register left
+    // for its upper half.
+    Load(MachineJson({{"00:00.0",
+                       {{0x00, 0x12348086},
+                        {0x0C, 0xFEBF0000},
+                        {0x10, 0xFEBF0008},
+                        {0x14, 0xF700000C},
+                        {0x18, 0x00000000},
+                        {0x1C, 0xE0000004},
+                        {0x20, 0x00000001},
+                        {0x24, 0xD000000C},
+                        {0x28, 0xFEBF0000}}}}));
+    Choose(0, 0, 0);
+    const std::optional<uint32_t> expected[] = {std::nullopt, 0xFEBF0000,   0xF7000000,
+                                                std::nullopt, std::nullopt, std::nullopt,
+                                                std::nullopt, std::nullopt};
+    for (int row = 3; row <= 10; ++row) {
+        form().registerSelection = row;
+        EXPECT_EQ(model.OnRegisterDblClk(), expected[row - 3]) << row;
+    }
+    // Flag bits alone leave no address; an I/O register none either.
+    Load(MachineJson({{"00:00.0", {{0x00, 0x12348086}, {0x10, 0x0000000C}, {0x14, 0xE001}}}}));
+    Choose(0, 0, 0);
+    for (int row : {4, 5}) {
+        form().registerSelection = row;
+        EXPECT_EQ(model.OnRegisterDblClk(), std::nullopt) << row;
+    }
+    EXPECT_TRUE(messages_.messages.empty());
 }
 
 TEST_F(PciWindowModelTest, AutoFindsTheAnsweringWindowOrFallsBackToE0000000) {
@@ -211,12 +261,13 @@ TEST_F(PciWindowModelTest, BadWriteValueWritesNothing) {
     LoadStandard();
     Choose(1, 2, 3);
     SelectRow(4);
-    for (const char* text : {"", "12G4", "0x12"}) {
+    // A value wider than 32 bits would reach the register as another one.
+    for (const char* text : {"", "12G4", "0x12", "123456789"}) {
         form().valueText = text;
         model.OnWriteRegister();
     }
     EXPECT_EQ(Writes(), 0);
-    EXPECT_EQ(Texts(), std::vector<std::string>(3, kInputDataErrorMessage));
+    EXPECT_EQ(Texts(), std::vector<std::string>(4, kInputDataErrorMessage));
     EXPECT_EQ(form().focus, PciFormField::Value);
 }
 
@@ -371,11 +422,4 @@ TEST_F(PciWindowModelTest, RefreshReadsAgainAndClearsTheInputs) {
     EXPECT_EQ(form().addressText, "80011300");
     EXPECT_TRUE(form().registerAddressLabel.empty());
     EXPECT_TRUE(form().valueText.empty());
-}
-
-TEST(HexFieldValue, ReadsTheFirstEightDigits) {
-    EXPECT_EQ(HexFieldValue("ff"), 0xFFu);
-    EXPECT_EQ(HexFieldValue("DeadBeef"), 0xDEADBEEFu);
-    EXPECT_EQ(HexFieldValue("123456789"), 0x12345678u);
-    EXPECT_EQ(HexFieldValue(""), 0u);
 }

@@ -1,19 +1,25 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
+#include "ScriptedDriverServer.h"
 #include "hw/DriverRequest.h"
 #include "platform/DeviceIo.h"
 #include "platform/ErrorCodes.h"
 #include "platform/RuntimeDirectory.h"
-#include "ScriptedDriverServer.h"
+#include "platform/SharedTransferBuffer.h"
+#include "platform/UnixSocket.h"
 
 namespace {
 
 const std::string kDevice = "\\\\.\\TestDriver";
 
-std::string SocketPath() { return RuntimeDirectory() + "/TestDriver"; }
+std::string SocketPath() {
+    return RuntimeDirectory() + "/TestDriver";
+}
 
 void SendReply(int fd, uint32_t status, const void* out, uint32_t outSize, const void* data,
                uint32_t dataSize) {
@@ -42,8 +48,8 @@ Call Control(uint32_t code, DriverRequest* record) {
                                         FILE_ATTRIBUTE_NORMAL);
     EXPECT_NE(handle, INVALID_DEVICE_HANDLE);
     uint32_t returned = 0;
-    bool result = io.DeviceIoControl(handle, code, record, sizeof(*record), record,
-                                     sizeof(*record), &returned);
+    bool result = io.DeviceIoControl(handle, code, record, sizeof(*record), record, sizeof(*record),
+                                     &returned);
     uint32_t error = io.GetLastError();
     EXPECT_TRUE(io.CloseHandle(handle));
     return {result, error};
@@ -96,8 +102,7 @@ TEST(NativeDeviceIo, BrokenRepliesFailAndTouchNothing) {
          },
          ERROR_ACCESS_DENIED},
         {"closed before replying", [](int, const auto&) {}, ERROR_GEN_FAILURE},
-        {"short header",
-         [](int fd, const auto&) { ScriptedDriverServer::Send(fd, "BRXA", 4); },
+        {"short header", [](int fd, const auto&) { ScriptedDriverServer::Send(fd, "BRXA", 4); },
          ERROR_GEN_FAILURE},
         {"bad magic",
          [](int fd, const auto& request) {
@@ -141,8 +146,8 @@ TEST(NativeDeviceIo, BadPathsHandlesAndLengthsFailLocally) {
         EXPECT_EQ(io.GetLastError(), ERROR_FILE_NOT_FOUND) << path;
     }
     DriverRequest record{};
-    EXPECT_FALSE(io.DeviceIoControl(12345, IOCTL_READ_PCI_CONFIG, &record, 580, &record, 580,
-                                    nullptr));
+    EXPECT_FALSE(
+        io.DeviceIoControl(12345, IOCTL_READ_PCI_CONFIG, &record, 580, &record, 580, nullptr));
     EXPECT_EQ(io.GetLastError(), ERROR_INVALID_HANDLE);
     EXPECT_FALSE(io.CloseHandle(12345));
 
@@ -152,16 +157,15 @@ TEST(NativeDeviceIo, BadPathsHandlesAndLengthsFailLocally) {
     ASSERT_NE(handle, INVALID_DEVICE_HANDLE);
     std::vector<char> big(16);
     record = ReadRequestFor(big.data(), wire::kMaxDataSize + 1);
-    EXPECT_FALSE(io.DeviceIoControl(handle, IOCTL_READ_PHYSICAL_MEMORY, &record, 580, &record,
-                                    580, nullptr));
+    EXPECT_FALSE(io.DeviceIoControl(handle, IOCTL_READ_PHYSICAL_MEMORY, &record, 580, &record, 580,
+                                    nullptr));
     EXPECT_EQ(io.GetLastError(), ERROR_INVALID_PARAMETER);
     EXPECT_TRUE(io.CloseHandle(handle));
 }
 
 TEST(NativeDeviceIo, VxdCodesTakeTheRecordFromTheOutputBuffer) {
-    ScriptedDriverServer server(SocketPath(), [](int fd, const auto&) {
-        SendReply(fd, 0, nullptr, 0, "wxyz", 4);
-    });
+    ScriptedDriverServer server(
+        SocketPath(), [](int fd, const auto&) { SendReply(fd, 0, nullptr, 0, "wxyz", 4); });
     char bytes[4] = {};
     DriverRequest record = ReadRequestFor(bytes, 4);
     DeviceIo& io = DeviceIo::Native();
@@ -180,3 +184,38 @@ TEST(NativeDeviceIo, VxdCodesTakeTheRecordFromTheOutputBuffer) {
 }
 
 }  // namespace
+
+TEST(SharedTransferBuffer, LocatesOnlyRangesInsideALiveBuffer) {
+    SharedTransferBuffer::Location where{};
+    const uint8_t* gone = nullptr;
+    {
+        SharedTransferBuffer buffer(5000);
+        ASSERT_TRUE(buffer.IsShared());
+        ASSERT_TRUE(SharedTransferBuffer::Locate(buffer.Data() + 4990, 10, &where));
+        EXPECT_EQ(where.offset, 4990u);
+        // The driver takes only a memfd that cannot shrink.
+        EXPECT_EQ(fcntl(where.fd, F_GET_SEALS) & F_SEAL_SHRINK, F_SEAL_SHRINK);
+        EXPECT_FALSE(SharedTransferBuffer::Locate(buffer.Data() + 4990, 11, &where));
+        EXPECT_FALSE(SharedTransferBuffer::Locate(buffer.Data() - 1, 2, &where));
+        std::vector<uint8_t> plain(16);
+        EXPECT_FALSE(SharedTransferBuffer::Locate(plain.data(), plain.size(), &where));
+        gone = buffer.Data();
+    }
+    EXPECT_FALSE(SharedTransferBuffer::Locate(gone, 1, &where));
+}
+
+TEST(NativeDeviceIo, ASharedBufferTravelsAsItsMemfdAndTheReplyBringsNoBytes) {
+    wire::SharedData where{};
+    ScriptedDriverServer server(SocketPath(), [&](int fd, const auto& request) {
+        unix_socket::ReceiveAll(fd, &where, sizeof(where));
+        SendReply(fd, 0, request.in.data(), 580, nullptr, 0);
+    });
+    SharedTransferBuffer shared(4096);
+    std::fill(shared.Data(), shared.Data() + 4096, 0x5A);
+    DriverRequest record = ReadRequestFor(shared.Data() + 16, 64);
+    EXPECT_TRUE(Control(IOCTL_READ_PHYSICAL_MEMORY, &record).result);
+    EXPECT_EQ(server.Received().header.magic, wire::kSharedRequestMagic);
+    EXPECT_EQ(server.Received().header.dataSize, 0u);
+    EXPECT_EQ(where.offset, 16u);
+    EXPECT_EQ(shared.Data()[16], 0x5A);  // what the driver put in the memfd stays
+}

@@ -20,6 +20,7 @@ class AppProcess {
     AppProcess& operator=(const AppProcess&) = delete;
 
     bool Started() const { return pid_ > 0; }
+    pid_t Pid() const { return pid_; }
     // The exit status once the process ended within the time; nullopt when
     // it still runs. A process ended by a signal reports 128 + the signal.
     std::optional<int> WaitForExit(std::chrono::milliseconds timeout);

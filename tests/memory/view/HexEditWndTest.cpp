@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QWheelEvent>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
 #include "memory/CHexEditWnd.h"
@@ -67,6 +68,66 @@ TEST_F(HexEditWndTest, KeysAndClicksReachTheModel) {
     EXPECT_EQ(model.Caret(), 32u);
     EXPECT_EQ(model.Pane(), PaneChar);
     EXPECT_FALSE(model.HasSelection());
+}
+
+TEST_F(HexEditWndTest, OnlyKeysThatMakeACharacterTypeOne) {
+    Attach(std::vector<uint8_t>(0x20, 0x55));
+    HexEditModel& model = wnd->Model();
+    QTest::keyClick(wnd.get(), Qt::Key_Tab);  // the character pane
+    ASSERT_EQ(model.Pane(), PaneChar);
+    // A key as the window system sends it: key code, modifiers and the text
+    // it carries (Delete carries 0x7F, Escape 0x1B).
+    auto press = [&](int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+        QKeyEvent down(QEvent::KeyPress, key, modifiers, text);
+        QApplication::sendEvent(wnd.get(), &down);
+        QKeyEvent up(QEvent::KeyRelease, key, modifiers, text);
+        QApplication::sendEvent(wnd.get(), &up);
+    };
+    // None of these types anything, whatever text it carries.
+    press(Qt::Key_Delete, Qt::NoModifier, QString(QChar(0x7F)));
+    press(Qt::Key_Insert, Qt::NoModifier, {});
+    press(Qt::Key_F1, Qt::NoModifier, {});
+    press(Qt::Key_Backspace, Qt::NoModifier, QString(QChar(8)));
+    press(Qt::Key_X, Qt::AltModifier, "x");
+    press(Qt::Key_1, Qt::ControlModifier, "1");
+    press(Qt::Key_Z, Qt::ControlModifier, QString(QChar(26)));
+    press(Qt::Key_V, Qt::ControlModifier, QString(QChar(22)));
+    EXPECT_EQ(model.Caret(), 0u);
+    for (uint32_t k = 0; k < 0x20; ++k) ASSERT_FALSE(model.IsModified(k)) << k;
+
+    // These do: Enter, Escape, Ctrl with a letter, and printable characters,
+    // one Latin-1 byte each.
+    press(Qt::Key_Return, Qt::NoModifier, "\r");
+    press(Qt::Key_Enter, Qt::KeypadModifier, "\r");
+    press(Qt::Key_Escape, Qt::NoModifier, QString(QChar(0x1B)));
+    press(Qt::Key_A, Qt::ControlModifier, QString(QChar(1)));
+    press(Qt::Key_Eacute, Qt::NoModifier, QString(QChar(0xE9)));
+    press(Qt::Key_A, Qt::ShiftModifier, "A");
+    press(Qt::Key_unknown, Qt::NoModifier, QString(QChar(0x20AC)));  // no byte for it
+    const uint8_t typed[] = {0x0D, 0x0D, 0x1B, 0x01, 0xE9, 'A'};
+    for (uint32_t k = 0; k < sizeof typed; ++k) EXPECT_EQ(model.ByteAt(k), typed[k]) << k;
+    EXPECT_EQ(model.ByteAt(6), 0x55);
+    EXPECT_FALSE(model.IsModified(6));
+    EXPECT_EQ(model.Caret(), 6u);
+
+    // Ctrl+H is the Backspace character: one byte back, nothing changed.
+    press(Qt::Key_H, Qt::ControlModifier, QString(QChar(8)));
+    EXPECT_EQ(model.Caret(), 5u);
+    EXPECT_EQ(model.ByteAt(5), 'A');
+}
+
+TEST_F(HexEditWndTest, ACopyOverItsLimitLeavesTheClipboardAsItWas) {
+    dir.WriteData({});
+    const uint64_t size = HexEditModel::kCopyLimitBytes + 0x10;
+    std::filesystem::resize_file(dir.DataPath(), size);  // sparse: nothing written
+    wnd->show();
+    ASSERT_EQ(wnd->AttachDump(uint32_t(size), 0, dir.BasePath()), 0);
+    wnd->setFocus();
+    QApplication::clipboard()->setText("before");
+    wnd->OnEditSelectAll();
+    QTest::keyClick(wnd.get(), Qt::Key_C, Qt::ControlModifier);
+    wnd->OnEditCopy();
+    EXPECT_EQ(QApplication::clipboard()->text(), "before");
 }
 
 TEST_F(HexEditWndTest, CopyPutsBinaryDataBesideText) {

@@ -1,0 +1,28 @@
+#include "RandomDataFile.h"
+
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "BenchScratch.h"
+
+bool WriteRandomDataFile(const std::string& path, uint64_t bytes, const std::string& tail) {
+    constexpr uint64_t kBlock = 0x400000;
+    std::ofstream file(path, std::ios::binary);
+    std::vector<uint64_t> block(kBlock / sizeof(uint64_t));
+    uint64_t state = 0x9E3779B97F4A7C15u;
+    for (uint64_t written = 0; written < bytes; written += kBlock) {
+        if (BenchScratch::Interrupted()) return false;
+        for (uint64_t& word : block) {  // xorshift64
+            state ^= state << 13;
+            state ^= state >> 7;
+            state ^= state << 17;
+            word = state;
+        }
+        if (written + kBlock == bytes)
+            std::memcpy(reinterpret_cast<char*>(block.data()) + kBlock - tail.size(), tail.data(),
+                        tail.size());
+        file.write(reinterpret_cast<const char*>(block.data()), kBlock);
+    }
+    return static_cast<bool>(file.flush());
+}

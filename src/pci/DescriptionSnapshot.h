@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+
+#include "pci/FileIdentity.h"
+
+// A description file opened by bare name relative to the current directory,
+// with the identity it has now; its bytes are read whole on demand.
+class DescriptionSnapshot {
+  public:
+    explicit DescriptionSnapshot(const std::string& name);
+    ~DescriptionSnapshot();
+    DescriptionSnapshot(const DescriptionSnapshot&) = delete;
+    DescriptionSnapshot& operator=(const DescriptionSnapshot&) = delete;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    const FileIdentity& Identity() const { return identity_; }
+    // The whole file; false when a read fails (a folder, an I/O error).
+    bool Read(std::string* text);
+    // After Read: true when what was read may stand for the file for as long
+    // as its identity stays. That needs a regular file that did not change
+    // while it was read and was last modified before the read began: a write
+    // after the read then always gives a later modification time.
+    bool Reusable() const { return reusable_; }
+
+  private:
+    int fd_ = -1;
+    bool regular_ = false;
+    FileIdentity identity_;
+    bool reusable_ = false;
+};

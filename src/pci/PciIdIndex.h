@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+// The vendor and device names of "PciId.txt", from one pass over its text,
+// answering exactly as reading the lines from the top would: the first
+// vendor line with a number names the vendor, and only the block after it
+// (up to the next vendor line of any number) names its devices.
+class PciIdIndex {
+  public:
+    explicit PciIdIndex(std::string text);
+    PciIdIndex(const PciIdIndex&) = delete;
+    PciIdIndex& operator=(const PciIdIndex&) = delete;
+
+    // Empty when there is no such line, or its name is empty.
+    std::string VendorName(uint32_t vendorId) const;
+    std::string DeviceName(uint32_t vendorId, uint32_t deviceId) const;
+
+  private:
+    struct Vendor {
+        std::string_view name;
+        size_t firstDevice;
+        size_t endDevice;
+    };
+    struct Device {
+        uint32_t id;
+        std::string_view name;
+    };
+
+    std::string text_;
+    std::unordered_map<uint32_t, Vendor> vendors_;
+    std::vector<Device> devices_;  // each vendor's first block, in file order
+};
