@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -17,6 +18,10 @@ int main(int argc, char** argv) {
     if (!mkdtemp(pattern.data())) return 2;
     setenv("BOREALIX_RUNTIME_DIR", pattern.c_str(), 1);
     setenv("BOREALIX_SYSTEM_DIR", (pattern + "/no-system-driver").c_str(), 1);
+    // Qt makes a runtime folder of its own under /tmp where none is set.
+    const std::string xdg = pattern + "/xdg-runtime";
+    if (mkdir(xdg.c_str(), 0700) != 0) return 2;
+    setenv("XDG_RUNTIME_DIR", xdg.c_str(), 1);
     // Any driver a test starts on this machine's hardware only reads it.
     setenv("BOREALIX_HARDWARE_READ_ONLY", "1", 1);
     int result = RUN_ALL_TESTS();
