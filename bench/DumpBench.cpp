@@ -24,7 +24,7 @@ namespace {
 
 constexpr uint64_t kRegionBytes = 0x40000000;
 constexpr const char* kRegionBase = "40000000";
-constexpr int kRounds = 7;
+constexpr int kRounds = 15;
 
 // "VmRSS" or "VmHWM" of this process, in KiB.
 long StatusKiB(const char* field) {
