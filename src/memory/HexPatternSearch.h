@@ -21,8 +21,4 @@ class HexPatternSearch {
     static std::optional<uint64_t> Find(HexDataFile& data, uint64_t size, uint64_t start,
                                         const std::vector<uint8_t>& pattern, bool exact,
                                         WorkProgress* progress = nullptr);
-    // First position in count bytes at which the whole pattern lies.
-    static std::optional<uint64_t> FindInBuffer(const uint8_t* bytes, uint64_t count,
-                                                const std::vector<uint8_t>& pattern, bool exact);
-    static bool Matches(const uint8_t* bytes, const std::vector<uint8_t>& pattern, bool exact);
 };

@@ -20,8 +20,6 @@ class PatternScan {
     // count).
     uint64_t Next(const uint8_t* bytes, uint64_t count, uint64_t from = 0) const;
 
-    // True when the whole pattern lies at bytes.
-    bool MatchesAt(const uint8_t* bytes) const;
     uint64_t Length() const { return pattern_.size(); }
 
     // Each kernel on its own, so tests can hold them against one another.
@@ -30,6 +28,8 @@ class PatternScan {
     uint64_t NextWith(Kernel kernel, const uint8_t* bytes, uint64_t count, uint64_t from) const;
 
   private:
+    // True when the whole pattern lies at bytes.
+    bool MatchesAt(const uint8_t* bytes) const;
     uint64_t NextPortable(const uint8_t* bytes, uint64_t count, uint64_t from) const;
     uint64_t NextSse2(const uint8_t* bytes, uint64_t count, uint64_t from) const;
     uint64_t NextAvx2(const uint8_t* bytes, uint64_t count, uint64_t from) const;
