@@ -1,6 +1,5 @@
 #include "pci/DescriptionSnapshot.h"
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -13,21 +12,17 @@ bool Before(const timespec& a, const timespec& b) {
 
 }  // namespace
 
-DescriptionSnapshot::DescriptionSnapshot(const std::string& name) {
-    fd_ = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+DescriptionSnapshot::DescriptionSnapshot(const std::string& name) : file_(name) {
     struct stat info {};
-    if (fd_ < 0 || fstat(fd_, &info) != 0) return;
+    if (!file_.IsOpen() || fstat(file_.Descriptor(), &info) != 0) return;
     regular_ = S_ISREG(info.st_mode);
     identity_ = FileIdentity::Of(info);
 }
 
-DescriptionSnapshot::~DescriptionSnapshot() {
-    if (fd_ >= 0) close(fd_);
-}
-
 bool DescriptionSnapshot::Read(std::string* text) {
     reusable_ = false;
-    if (fd_ < 0) return false;
+    if (!file_.IsOpen()) return false;
+    const int fd = file_.Descriptor();
     // The clock file systems stamp writes with.
     timespec readStart{};
     clock_gettime(CLOCK_REALTIME_COARSE, &readStart);
@@ -37,7 +32,7 @@ bool DescriptionSnapshot::Read(std::string* text) {
     for (;;) {
         if (used == text->size()) text->resize(2 * used);
         const ssize_t got =
-            pread(fd_, text->data() + used, text->size() - used, static_cast<off_t>(used));
+            pread(fd, text->data() + used, text->size() - used, static_cast<off_t>(used));
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) return false;
         if (got == 0) break;
@@ -45,7 +40,7 @@ bool DescriptionSnapshot::Read(std::string* text) {
     }
     text->resize(used);
     struct stat after {};
-    reusable_ = regular_ && fstat(fd_, &after) == 0 && FileIdentity::Of(after) == identity_ &&
+    reusable_ = regular_ && fstat(fd, &after) == 0 && FileIdentity::Of(after) == identity_ &&
                 Before(identity_.modified, readStart);
     return true;
 }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "pci/DescriptionFile.h"
 #include "pci/FileIdentity.h"
 
 // A description file opened by bare name relative to the current directory,
@@ -9,11 +10,8 @@
 class DescriptionSnapshot {
   public:
     explicit DescriptionSnapshot(const std::string& name);
-    ~DescriptionSnapshot();
-    DescriptionSnapshot(const DescriptionSnapshot&) = delete;
-    DescriptionSnapshot& operator=(const DescriptionSnapshot&) = delete;
 
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const { return file_.IsOpen(); }
     const FileIdentity& Identity() const { return identity_; }
     // The whole file; false when a read fails (a folder, an I/O error).
     bool Read(std::string* text);
@@ -24,7 +22,7 @@ class DescriptionSnapshot {
     bool Reusable() const { return reusable_; }
 
   private:
-    int fd_ = -1;
+    DescriptionFile file_;
     bool regular_ = false;
     FileIdentity identity_;
     bool reusable_ = false;
