@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <strings.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -14,6 +13,7 @@
 #include "memory/MemoryDumpHexWindow.h"
 #include "memory/MemoryDumpInput.h"
 #include "memory/MemoryDumpReader.h"
+#include "memory/PrivateFile.h"
 #include "memory/WorkProgress.h"
 #include "platform/MessageBox.h"
 #include "platform/PrivateTempFolder.h"
@@ -32,12 +32,11 @@ bool IsDirectory(const std::string& path) {
     return !path.empty() && std::filesystem::is_directory(path, error);
 }
 
-// "wb", but the file holds physical memory: never readable by others, even
-// where an earlier file of that name was, and never through a link.
+// "wb", on a file of the owner's alone.
 std::FILE* OpenPrivateFile(const std::string& path) {
-    int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
+    const int fd = CreatePrivateFile(path, O_WRONLY);
     if (fd < 0) return nullptr;
-    std::FILE* file = fchmod(fd, 0600) == 0 ? fdopen(fd, "wb") : nullptr;
+    std::FILE* file = fdopen(fd, "wb");
     if (!file) ::close(fd);
     return file;
 }

@@ -1,7 +1,6 @@
 #include "memory/ModifiedMap.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,6 +8,7 @@
 #include <cstring>
 
 #include "memory/PositionedIo.h"
+#include "memory/PrivateFile.h"
 
 ModifiedMap::~ModifiedMap() {
     Close();
@@ -16,10 +16,7 @@ ModifiedMap::~ModifiedMap() {
 
 bool ModifiedMap::Create(const std::string& path) {
     Close();
-    // Private whatever an earlier file of that name allowed, and never
-    // reached through a link.
-    fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (fd_ >= 0 && fchmod(fd_, 0600) != 0) Close();
+    fd_ = CreatePrivateFile(path, O_RDWR);
     return fd_ >= 0;
 }
 
