@@ -33,10 +33,9 @@ std::string ParseRange(const std::string& address, const std::string& size, Dump
     return {};
 }
 
-// Reads the range into the open file; says what failed on stderr.
-bool CopyRange(const DumpRange& range, std::FILE* file, const std::string& fileName) {
-    const MemoryDumpReader::Result result = MemoryDumpReader::Copy(
-        range.address, range.size, file, MemoryDumpReader::OnReadFailure::Stop);
+// True when the reading went through; else says on stderr what stopped it.
+// `destination` names where the blocks went.
+bool ReadThrough(const MemoryDumpReader::Result& result, const std::string& destination) {
     switch (result.status) {
         case MemoryDumpReader::Status::Ok:
             return true;
@@ -44,7 +43,7 @@ bool CopyRange(const DumpRange& range, std::FILE* file, const std::string& fileN
             std::fprintf(stderr, "Reading physical memory at %08X failed\n", result.address);
             return false;
         case MemoryDumpReader::Status::WriteFailed:
-            std::fprintf(stderr, "Writing %s failed: %s\n", fileName.c_str(),
+            std::fprintf(stderr, "Writing %s failed: %s\n", destination.c_str(),
                          std::strerror(result.error));
             return false;
         case MemoryDumpReader::Status::Cancelled:
@@ -91,10 +90,7 @@ int PrintMatches(const DumpRange& range, const std::vector<uint8_t>& pattern, bo
         std::fprintf(stderr, "Writing the matches failed: %s\n", std::strerror(errno));
         return kExitFailure;
     }
-    if (result.status == MemoryDumpReader::Status::ReadFailed) {
-        std::fprintf(stderr, "Reading physical memory at %08X failed\n", result.address);
-        return kExitFailure;
-    }
+    if (!ReadThrough(result, "the matches")) return kExitFailure;
     if (matches == 0) {
         std::fprintf(stderr, "%s\n", kStringNotFoundMessage);
         return kExitFailure;
@@ -128,7 +124,9 @@ int RunDumpCommand(const std::vector<std::string>& arguments) {
     struct stat status {};
     // Only a file of our own making may go again: never a device or a pipe.
     const bool regular = ::fstat(::fileno(file), &status) == 0 && S_ISREG(status.st_mode);
-    bool copied = CopyRange(range, file, *output);
+    bool copied = ReadThrough(MemoryDumpReader::Copy(range.address, range.size, file,
+                                                     MemoryDumpReader::OnReadFailure::Stop),
+                              *output);
     if (std::fclose(file) != 0 && copied) {
         std::fprintf(stderr, "Writing %s failed: %s\n", output->c_str(), std::strerror(errno));
         copied = false;
