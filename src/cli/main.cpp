@@ -45,8 +45,10 @@ int UsageError(const std::string& problem) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Commands keep no temporary files of their own (find streams its
+    // range), so no signal needs to clear any; what dead instances left
+    // behind goes as at every start.
     private_temp::RemoveLeftovers();
-    private_temp::RemoveOnSignals();
     StderrMessageBox messages;
     ScopedOverride<MessageBoxService> messageBox(messages);
 
