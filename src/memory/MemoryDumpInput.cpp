@@ -45,20 +45,22 @@ std::optional<std::pair<uint32_t, size_t>> DecodeUtf8(const std::string& text, s
     return std::make_pair(code, length);
 }
 
+// The character at text[i] and its length in bytes: a well-formed UTF-8
+// sequence, or else the one byte there, which stands for itself.
+std::pair<uint32_t, size_t> CharacterAt(const std::string& text, size_t i) {
+    const uint8_t byte = static_cast<uint8_t>(text[i]);
+    const auto decoded = byte < 0x80 ? std::nullopt : DecodeUtf8(text, i);
+    return decoded ? *decoded : std::make_pair(uint32_t{byte}, size_t{1});
+}
+
 SearchPattern Latin1Pattern(const std::string& text) {
     SearchPattern pattern;
     pattern.bytes.reserve(text.size());
     for (size_t i = 0; i < text.size();) {
-        const uint8_t byte = static_cast<uint8_t>(text[i]);
-        const auto decoded = byte < 0x80 ? std::nullopt : DecodeUtf8(text, i);
-        if (!decoded) {
-            pattern.bytes.push_back(byte);
-            ++i;
-            continue;
-        }
-        if (decoded->first > 0xFF) pattern.representable = false;
-        pattern.bytes.push_back(static_cast<uint8_t>(decoded->first));
-        i += decoded->second;
+        const auto [code, length] = CharacterAt(text, i);
+        if (code > 0xFF) pattern.representable = false;
+        pattern.bytes.push_back(static_cast<uint8_t>(code));
+        i += length;
     }
     return pattern;
 }
@@ -78,12 +80,12 @@ DumpRangeError ParseDumpRange(const std::string& addressText, const std::string&
 }
 
 std::string SearchBoxText(const std::string& utf8) {
-    size_t characters = 0;
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        if (IsContinuation(static_cast<uint8_t>(utf8[i]))) continue;
-        if (++characters > kSearchTextLimit) return utf8.substr(0, i);
-    }
-    return utf8;
+    // Characters as the pattern reads them, so a byte that starts no UTF-8
+    // character counts as one.
+    size_t end = 0;
+    for (size_t characters = 0; end < utf8.size() && characters < kSearchTextLimit; ++characters)
+        end += CharacterAt(utf8, end).second;
+    return utf8.substr(0, end);
 }
 
 SearchPattern SearchPatternOf(const std::string& text, bool hexMode) {

@@ -220,6 +220,10 @@ TEST_F(MemoryDumpTest, SearchTextIsTheSingleByteTextTheCharacterPaneTypes) {
     for (int i = 0; i < 300; ++i) longText += "\xC3\xA9";
     EXPECT_EQ(SearchBoxText(longText).size(), 2 * kSearchTextLimit);
     EXPECT_EQ(SearchBoxText("abc"), "abc");
+    // A byte that starts no character is one character, as it is one byte of
+    // the pattern.
+    EXPECT_EQ(SearchBoxText(std::string(300, '\xA9')), std::string(kSearchTextLimit, '\xA9'));
+    EXPECT_EQ(SearchBoxText("\xC3" + std::string(300, 'a')).size(), kSearchTextLimit);
 }
 
 TEST_F(MemoryDumpTest, WorkTheProgressStopsLeavesNothingHalfDone) {
