@@ -156,17 +156,14 @@ bool MemoryDumpModel::OnSearch(const std::string& searchText, bool hexMode, bool
                                WorkProgress* progress) {
     focus_ = MemoryDumpField::None;
     const std::string text = SearchBoxText(searchText);
-    std::vector<std::string> previousHistory = history_;
-    PutInHistory(text);
     const SearchPattern pattern = SearchPatternOf(text, hexMode);
-    if (!pattern.valid) return Reject(kSearchInputInvalidMessage, MemoryDumpField::Search);
     // A character no byte stands for is in no dump.
-    if (pattern.representable && hex_.FindNext(pattern.bytes, hexMode || caseSensitive, progress))
-        return true;
-    if (WasCancelled(progress)) {
-        history_ = std::move(previousHistory);
-        return false;
-    }
+    const bool found = pattern.valid && pattern.representable &&
+                       hex_.FindNext(pattern.bytes, hexMode || caseSensitive, progress);
+    if (WasCancelled(progress)) return false;
+    PutInHistory(text);
+    if (!pattern.valid) return Reject(kSearchInputInvalidMessage, MemoryDumpField::Search);
+    if (found) return true;
     ShowMessage(kStringNotFoundMessage);
     return false;
 }

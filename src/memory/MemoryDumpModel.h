@@ -47,9 +47,9 @@ class MemoryDumpModel {
                 WorkProgress* progress = nullptr);
     void OnWrite();
     void OnClear();
-    // Puts the text at the top of the history first, then searches from the
-    // byte after the caret. A search the progress cancels changes nothing,
-    // the history included, and shows no message.
+    // Searches from the byte after the caret and puts the text at the top of
+    // the history, a text that is refused too. A search the progress cancels
+    // changes nothing, the history included, and shows no message.
     bool OnSearch(const std::string& text, bool hexMode, bool caseSensitive,
                   WorkProgress* progress = nullptr);
     // Writes the dump as currently edited into an open binary file. Failed
