@@ -451,12 +451,6 @@ bool HexEditModel::CopySelection(HexClipboardSink& sink) {
     }
 }
 
-std::optional<HexClipboardData> HexEditModel::CopySelection() {
-    HexClipboardData clip;
-    if (!CopySelection(clip)) return std::nullopt;
-    return clip;
-}
-
 void HexEditModel::SelectAll() {
     anchor_ = 0;
     end_ = size_;

@@ -1,13 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "memory/CaretPane.h"
 #include "memory/HexCaret.h"
-#include "memory/HexClipboardData.h"
 #include "memory/HexClipboardSink.h"
 #include "memory/HexDataFile.h"
 #include "memory/HexLayout.h"
@@ -72,7 +70,6 @@ class HexEditModel {
     // without a selection, over kCopyLimitBytes (the sink is not asked then)
     // or when the sink has no storage to give.
     bool CopySelection(HexClipboardSink& sink);
-    std::optional<HexClipboardData> CopySelection();
     void SelectAll();
     // A search the progress cancels changes nothing and returns false.
     bool FindNext(const std::vector<uint8_t>& pattern, bool exact,

@@ -18,10 +18,10 @@ std::vector<uint8_t> Bytes(const std::string& text) {
 
 TEST_F(HexModelTest, CopyGivesRawBytesAndTheTextOfThePaneWithTheCaret) {
     Attach({'x', 0x41, 0x00, 'y'});
-    EXPECT_FALSE(model.CopySelection());
+    EXPECT_FALSE(Copy());
     Click(9 + 3, 0);
     Key(HexKey::Right, 3, true);
-    auto clip = model.CopySelection();
+    auto clip = Copy();
     ASSERT_TRUE(clip);
     EXPECT_EQ(clip->bytes, (std::vector<uint8_t>{0x41, 0x00}));
     EXPECT_EQ(clip->text, "41 00 ");
@@ -31,12 +31,12 @@ TEST_F(HexModelTest, CopyGivesRawBytesAndTheTextOfThePaneWithTheCaret) {
     EXPECT_EQ(model.ByteAt(2), 0x00);
 
     Key(HexKey::Tab);
-    clip = model.CopySelection();
+    clip = Copy();
     EXPECT_EQ(clip->text, "A.");
 
     Attach(HexDumpDirectory::Counting(0x100));
     model.SelectAll();
-    clip = model.CopySelection();
+    clip = Copy();
     EXPECT_EQ(clip->bytes.size(), 256u);
     EXPECT_EQ(clip->text.size(), 768u);
     EXPECT_EQ(clip->text.substr(0, 9), "00 01 02 ");
@@ -93,7 +93,7 @@ TEST_F(HexModelTest, SearchFindsMatchesAfterTheCaretOnly) {
     EXPECT_TRUE(model.FindNext({}, true));
     EXPECT_EQ(model.Caret(), 7u);
     EXPECT_EQ(model.SelectionAnchor(), model.SelectionEnd());
-    EXPECT_EQ(model.CopySelection()->bytes.size(), 0u);
+    EXPECT_EQ(Copy()->bytes.size(), 0u);
 }
 
 TEST_F(HexModelTest, SearchFindsOverlappingMatchesAndCaseFoldsOnlyLetters) {

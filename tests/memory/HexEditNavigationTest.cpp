@@ -141,7 +141,7 @@ TEST_F(HexModelTest, DragsSelectBackwardsInEitherPane) {
     EXPECT_EQ(model.SelectionAnchor(), 40);
     EXPECT_EQ(model.SelectionEnd(), 20);
     EXPECT_FALSE(model.CaretState().exists);
-    const auto clip = model.CopySelection();
+    const auto clip = Copy();
     ASSERT_TRUE(clip);
     EXPECT_EQ(clip->bytes.size(), 20u);
     model.LButtonUp();

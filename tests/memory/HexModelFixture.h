@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "HexClipboardData.h"
 #include "memory/HexEditModel.h"
 #include "support/HexDumpDirectory.h"
 
@@ -34,6 +36,12 @@ class HexModelTest : public testing::Test {
     }
     void Key(HexKey key, int times = 1, bool shift = false) {
         for (int i = 0; i < times; ++i) model.KeyDown(key, shift, false);
+    }
+    // The selection as a copy builds it; empty when a copy places nothing.
+    std::optional<HexClipboardData> Copy() {
+        HexClipboardData clip;
+        if (!model.CopySelection(clip)) return std::nullopt;
+        return clip;
     }
 
     HexDumpDirectory dir;

@@ -6,8 +6,8 @@
 
 #include "memory/HexClipboardSink.h"
 
-// What a copy puts on the clipboard, held in plain containers: the raw bytes
-// under "BinaryData" and a readable text form beside them.
+// What a copy would put on the clipboard, held in plain containers: the raw
+// bytes under "BinaryData" and a readable text form beside them.
 struct HexClipboardData : HexClipboardSink {
     std::vector<uint8_t> bytes;
     std::string text;
