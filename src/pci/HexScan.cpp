@@ -2,13 +2,7 @@
 
 #include <cstring>
 
-namespace {
-
-bool IsScanSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-}  // namespace
+#include "hw/SystemFunctions.h"
 
 bool ScanHex(const char* text, const char* end, uint32_t* value, const char** stop) {
     const char* p = text;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "hw/SystemFunctions.h"
 #include "pci/DescriptionLineReader.h"
 #include "pci/HexScan.h"
 
@@ -47,9 +48,7 @@ bool ReadIdNumber(std::string_view piece, uint32_t* number, const char** stop) {
 std::string_view IdLineName(std::string_view piece, const char* afterNumber) {
     size_t from = static_cast<size_t>(afterNumber - piece.data());
     size_t length = strnlen(piece.data(), piece.size());
-    while (from < length && (piece[from] == ' ' || piece[from] == '\t' || piece[from] == '\v' ||
-                             piece[from] == '\f' || piece[from] == '\r' || piece[from] == '\n'))
-        ++from;
+    while (from < length && IsScanSpace(piece[from])) ++from;
     if (from >= length) return {};
     return PieceTextWithoutBreak(piece, from);
 }
