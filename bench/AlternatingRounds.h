@@ -20,8 +20,9 @@ class AlternatingRounds {
     // Both medians in milliseconds, then "ratio LABEL: R" (ours over peer).
     void Print(const std::string& oursName, const std::string& peerName) const;
 
-  private:
     static double Median(std::vector<double> seconds);
+
+  private:
 
     std::string label_;
     int rounds_;

@@ -1,6 +1,5 @@
 #include "BenchDriver.h"
 
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -11,8 +10,6 @@
 #include <thread>
 
 #include "BenchScratch.h"
-#include "platform/DeviceWire.h"
-#include "platform/Polling.h"
 #include "platform/UnixSocket.h"
 
 BenchDriver::BenchDriver(const std::string& runtimeDirectory, const std::string& machine)
@@ -43,19 +40,6 @@ bool BenchDriver::WaitUntilReady(int timeoutSeconds) {
 }
 
 BenchDriver::~BenchDriver() {
-    if (child_ <= 0) return;
-    const int fd = unix_socket::Connect(directory_ + "/Borealix");
-    if (fd >= 0) {
-        wire::RequestHeader stop{wire::kRequestMagic, wire::kStopControlCode, 0, 0, 0};
-        unix_socket::SetTimeouts(fd, 2);
-        wire::ReplyHeader reply{};
-        unix_socket::SendAll(fd, &stop, sizeof(stop)) &&
-            unix_socket::ReceiveAll(fd, &reply, sizeof(reply));
-        close(fd);
-    }
-    if (!WaitUntil([&] { return waitpid(child_, nullptr, WNOHANG) == child_; }, 5000)) {
-        kill(child_, SIGTERM);
-        waitpid(child_, nullptr, 0);
-    }
-    BenchScratch::Forget(child_);
+    // On SIGTERM the driver removes its socket and exits at once.
+    if (child_ > 0) BenchScratch::Stop(child_);
 }

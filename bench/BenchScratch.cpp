@@ -1,6 +1,7 @@
 #include "BenchScratch.h"
 
 #include <signal.h>
+#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -47,6 +48,12 @@ void BenchScratch::StopOnInterrupt(pid_t child) {
 void BenchScratch::Forget(pid_t child) {
     for (int i = 0; i < kMaxChildren; ++i)
         if (children[i] == child) children[i] = 0;
+}
+
+void BenchScratch::Stop(pid_t child) {
+    kill(child, SIGTERM);
+    waitpid(child, nullptr, 0);
+    Forget(child);
 }
 
 bool BenchScratch::Interrupted() {

@@ -22,6 +22,8 @@ class BenchScratch {
 
     static void StopOnInterrupt(pid_t child);
     static void Forget(pid_t child);
+    // Ends a child handed to StopOnInterrupt with SIGTERM and waits for it.
+    static void Stop(pid_t child);
     static bool Interrupted();
 
   private:

@@ -7,7 +7,6 @@
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -75,10 +74,7 @@ class EchoServer {
         if (child_ > 0) BenchScratch::StopOnInterrupt(child_);
     }
     ~EchoServer() {
-        if (child_ <= 0) return;
-        kill(child_, SIGTERM);
-        waitpid(child_, nullptr, 0);
-        BenchScratch::Forget(child_);
+        if (child_ > 0) BenchScratch::Stop(child_);
     }
     bool Started() const { return child_ > 0; }
 

@@ -9,6 +9,7 @@
 bool WriteRandomDataFile(const std::string& path, uint64_t bytes, const std::string& tail) {
     constexpr uint64_t kBlock = 0x400000;
     std::ofstream file(path, std::ios::binary);
+    if (!file) return false;
     std::vector<uint64_t> block(kBlock / sizeof(uint64_t));
     uint64_t state = 0x9E3779B97F4A7C15u;
     for (uint64_t written = 0; written < bytes; written += kBlock) {
@@ -22,7 +23,8 @@ bool WriteRandomDataFile(const std::string& path, uint64_t bytes, const std::str
         if (written + kBlock == bytes)
             std::memcpy(reinterpret_cast<char*>(block.data()) + kBlock - tail.size(), tail.data(),
                         tail.size());
-        file.write(reinterpret_cast<const char*>(block.data()), kBlock);
+        // A full disk stops the writing at once, not after the last block.
+        if (!file.write(reinterpret_cast<const char*>(block.data()), kBlock)) return false;
     }
     return static_cast<bool>(file.flush());
 }

@@ -2,7 +2,6 @@
 // case, beside grep counting the same pattern in the same data file; then
 // tarvolent-cli find over 1 MiB and 4 MiB of zeros, one match per byte: one
 // pass, so the second costs about four times the first.
-#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -79,8 +78,7 @@ double CliFindZeros(const char* size, size_t matches) {
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
                 .count());
     }
-    std::sort(runs.begin(), runs.end());
-    return runs[runs.size() / 2];
+    return AlternatingRounds::Median(runs);
 }
 
 bool CompareCliFind(const BenchScratch& scratch) {

@@ -4,7 +4,10 @@
 foreach(directory TARVOLENT_PROGRAM_DIR TARVOLENT_SYSTEMD_DIR TARVOLENT_SYSUSERS_DIR)
     set(${directory} "${CMAKE_INSTALL_PREFIX}/${${directory}}")
 endforeach()
-set(destination "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${TARVOLENT_CONFIGURE_DESTINATION}")
+set(installed "${CMAKE_INSTALL_PREFIX}/${TARVOLENT_CONFIGURE_DESTINATION}")
+set(destination "$ENV{DESTDIR}${installed}")
 message(STATUS "Installing: ${destination}")
 configure_file("${TARVOLENT_CONFIGURE_SOURCE}" "${destination}" @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ)
+# Named in install_manifest.txt as the files CMake installs are: without DESTDIR.
+list(APPEND CMAKE_INSTALL_MANIFEST_FILES "${installed}")

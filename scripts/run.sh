@@ -5,7 +5,8 @@
 # builtin simulated workstation instead, and is told so.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-system_socket=/run/borealix/Borealix
+# Where the program looks for the system service.
+system_socket=${BOREALIX_SYSTEM_DIR:-/run/borealix}/Borealix
 
 chooses_machine() {
     local argument

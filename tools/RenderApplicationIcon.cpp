@@ -1,7 +1,6 @@
 // tarvolent-icon SVG PNG SIZE: the program's icon as desktop icon themes take
 // it, a scalable drawing and a bitmap of SIZE x SIZE, from the painter the
 // program draws its window icon with.
-#include <QImage>
 #include <QPainter>
 #include <QSvgGenerator>
 #include <cstdio>
@@ -23,15 +22,6 @@ bool WriteSvg(const char* path) {
     return painter.end();
 }
 
-bool WritePng(const char* path, int size) {
-    QImage image(size, size, QImage::Format_ARGB32);
-    image.fill(Qt::transparent);
-    QPainter painter(&image);
-    PaintApplicationIcon(painter, size);
-    painter.end();
-    return image.save(path, "PNG");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -44,7 +34,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "tarvolent-icon: cannot write %s\n", argv[1]);
         return 1;
     }
-    if (!WritePng(argv[2], size)) {
+    if (!ApplicationIconImage(size).save(argv[2], "PNG")) {
         std::fprintf(stderr, "tarvolent-icon: cannot write %s\n", argv[2]);
         return 1;
     }

@@ -1,5 +1,6 @@
 #include "app/Artwork.h"
 
+#include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -132,15 +133,18 @@ void PaintApplicationIcon(QPainter& p, int size) {
     p.restore();
 }
 
+QImage ApplicationIconImage(int size) {
+    QImage image(size, size, QImage::Format_ARGB32);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
+    PaintApplicationIcon(p, size);
+    p.end();
+    return image;
+}
+
 QIcon ApplicationIcon() {
     QIcon icon;
-    for (int size : {kIconDesignSize, 48}) {
-        QPixmap pixmap(size, size);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        PaintApplicationIcon(p, size);
-        p.end();
-        icon.addPixmap(pixmap);
-    }
+    for (int size : {kIconDesignSize, 48})
+        icon.addPixmap(QPixmap::fromImage(ApplicationIconImage(size)));
     return icon;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 
 class QPainter;
 
@@ -13,3 +14,5 @@ QIcon ApplicationIcon();
 // icon files are made from the same drawing at build time.
 inline constexpr int kIconDesignSize = 32;
 void PaintApplicationIcon(QPainter& painter, int size);
+// The icon as a size x size bitmap on a transparent ground.
+QImage ApplicationIconImage(int size);

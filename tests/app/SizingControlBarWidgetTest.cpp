@@ -1,11 +1,11 @@
 #include <QApplication>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMouseEvent>
-
-#include <QLineEdit>
 #include <QTest>
 #include <QTreeWidget>
 #include <QWindow>
+
 #include "AppTestHarness.h"
 #include "app/CChildFrame.h"
 #include "app/CDockBar.h"

@@ -20,12 +20,11 @@
 #include "app/ProductViews.h"
 #include "app/QuitOnTerminate.h"
 #include "hw/DriverChannel.h"
-#include "hw/DriverDevice.h"
-#include "hw/DriverInstaller.h"
 #include "memory/CBrxMemoryView.h"
 #include "platform/MachineSelection.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/Seam.h"
+#include "support/CliTest.h"
 #include "support/FakeSystemServices.h"
 
 // Two instances of the program, each on a machine file of its own, with one
@@ -163,13 +162,7 @@ class Instance {
         close(input_);
         close(output_);
         // The driver it started stays, as the program's does: stopped here.
-        const std::string runtime = std::getenv("BOREALIX_RUNTIME_DIR");
-        const std::string selected =
-            std::getenv("BOREALIX_MACHINE") ? getenv("BOREALIX_MACHINE") : "";
-        std::string error;
-        if (SelectMachine(machine_, &error)) RemoveDriverService(kDriverName);
-        setenv("BOREALIX_RUNTIME_DIR", runtime.c_str(), 1);
-        if (selected.empty()) unsetenv("BOREALIX_MACHINE");
+        StopCliDriver(machine_);
     }
 
     // Sends one command; its answer, or "" when none came in time.
@@ -242,8 +235,12 @@ TEST(TwoInstances, OnOneTmpdirEachKeepsItsOwnDumpsMarksAndWritesAndLeavesNothing
     EXPECT_EQ(state(b), "data 22bbbbbbbbbbbbbb marks 00 memory 22bbbbbbbbbbbbbb");
 
     // The same names, in folders of their own that nobody else may read.
-    const std::string filesA = a.Ask("state").substr(a.Ask("state").find(" files ") + 7);
-    const std::string filesB = b.Ask("state").substr(b.Ask("state").find(" files ") + 7);
+    auto files = [](Instance& instance) {
+        const std::string answer = instance.Ask("state");
+        return answer.substr(answer.find(" files ") + 7);
+    };
+    const std::string filesA = files(a);
+    const std::string filesB = files(b);
     EXPECT_EQ(fs::path(filesA).filename(), "Memory1");
     EXPECT_EQ(fs::path(filesB).filename(), "Memory1");
     EXPECT_NE(fs::path(filesA).parent_path(), fs::path(filesB).parent_path());

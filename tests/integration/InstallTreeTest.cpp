@@ -82,6 +82,19 @@ TEST_F(InstallTreeTest, LaysOutTheProgramDirectoryLinksAndSystemFiles) {
     expected.insert(kInstalledLinks.begin(), kInstalledLinks.end());
     EXPECT_EQ(found, expected);
 
+    // The manifest names every file, so an uninstall from it leaves nothing.
+    // Other installs of this build may have written it since, under another
+    // prefix: the paths below the prefix are what count.
+    std::istringstream manifest(
+        ReadWholeFile(std::string(TARVOLENT_BUILD_DIR) + "/install_manifest.txt"));
+    std::set<std::string> listed;
+    size_t lines = 0;
+    for (std::string line; std::getline(manifest, line); ++lines)
+        for (const std::string& path : expected)
+            if (line.ends_with("/" + path)) listed.insert(path);
+    EXPECT_EQ(listed, expected);
+    EXPECT_EQ(lines, expected.size());
+
     for (const std::string& program : kInstalledPrograms)
         EXPECT_EQ(access(Installed(program).c_str(), X_OK), 0) << program;
     for (const std::string& link : kInstalledLinks) {
