@@ -39,7 +39,7 @@ class PeerJudge {
                 if (poll(&ready, 1, 20000) != 1) return;
                 int fd = accept4(socket.Descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
                 if (fd < 0) continue;
-                char answer = IsPeerAllowed(fd, admission) ? 'y' : 'n';
+                char answer = RoleOfPeer(fd, admission) != PeerRole::Refused ? 'y' : 'n';
                 (void)!send(fd, &answer, 1, MSG_NOSIGNAL);
                 close(fd);
                 ++served;
