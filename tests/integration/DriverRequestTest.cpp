@@ -283,8 +283,8 @@ Reply SharedExchange(uint32_t code, const DriverRequest& record, const std::vect
     wire::SharedData where{offset};
     EXPECT_EQ(sendmsg(fd, &message, MSG_NOSIGNAL), ssize_t(sizeof(header)));
     // The driver may answer a bad header before the rest is sent.
-    unix_socket::SendAll(fd, &record, sizeof(record)) &&
-        magic == wire::kSharedRequestMagic&& unix_socket::SendAll(fd, &where, sizeof(where));
+    if (unix_socket::SendAll(fd, &record, sizeof(record)) && magic == wire::kSharedRequestMagic)
+        unix_socket::SendAll(fd, &where, sizeof(where));
     Reply reply = ReceiveReply(fd);
     close(fd);
     return reply;
