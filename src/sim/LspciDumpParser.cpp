@@ -118,11 +118,15 @@ std::string LspciDumpParser::Excerpt(const std::string& text) {
 
 MachineLoad LspciDumpParser::Parse(const std::string& text) {
     MachineLoad load;
-    std::istringstream in(text);
-    std::string line;
     size_t number = 0;
-    while (std::getline(in, line)) {
+    // Line by line out of the text itself: a stream over it would copy it
+    // whole, and a dump may be hundreds of megabytes.
+    for (size_t start = 0; start < text.size();) {
         ++number;
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         bool isHeader = false;
         if (!HeaderLine(number, line, &isHeader) || (!isHeader && !DataLine(number, line))) {
