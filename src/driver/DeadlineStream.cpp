@@ -22,18 +22,18 @@ bool DeadlineStream::WaitFor(short events) {
     }
 }
 
-bool DeadlineStream::Receive(void* data, size_t size) {
-    char* bytes = static_cast<char*>(data);
-    while (size > 0) {
-        ssize_t received = recv(fd_, bytes, size, 0);
-        if (received > 0) {
-            bytes += received;
-            size -= static_cast<size_t>(received);
-        } else if (received == 0) {
+template <class Step>
+bool DeadlineStream::Transfer(short events, size_t size, Step step) {
+    size_t done = 0;
+    while (done < size) {
+        const ssize_t moved = step(done);
+        if (moved > 0) {
+            done += static_cast<size_t>(moved);
+        } else if (moved == 0) {
             errno = ECONNRESET;
             return false;
         } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (!WaitFor(POLLIN)) return false;
+            if (!WaitFor(events)) return false;
         } else if (errno != EINTR) {
             return false;
         }
@@ -41,20 +41,17 @@ bool DeadlineStream::Receive(void* data, size_t size) {
     return true;
 }
 
+bool DeadlineStream::Receive(void* data, size_t size) {
+    char* bytes = static_cast<char*>(data);
+    return Transfer(POLLIN, size,
+                    [&](size_t done) { return recv(fd_, bytes + done, size - done, 0); });
+}
+
 bool DeadlineStream::Send(const void* data, size_t size) {
     const char* bytes = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t sent = send(fd_, bytes, size, MSG_NOSIGNAL);
-        if (sent > 0) {
-            bytes += sent;
-            size -= static_cast<size_t>(sent);
-        } else if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-            if (!WaitFor(POLLOUT)) return false;
-        } else if (sent == 0 || errno != EINTR) {
-            return false;
-        }
-    }
-    return true;
+    return Transfer(POLLOUT, size, [&](size_t done) {
+        return send(fd_, bytes + done, size - done, MSG_NOSIGNAL);
+    });
 }
 
 namespace {
@@ -87,33 +84,23 @@ bool DeadlineStream::ReceiveWithDescriptor(void* data, size_t size, int* passed,
     *passed = -1;
     char* bytes = static_cast<char*>(data);
     bool single = true;
-    while (size > 0) {
+    const bool whole = Transfer(POLLIN, size, [&](size_t done) {
         // Room for a few, so that a client sending more is seen doing so.
         alignas(cmsghdr) char control[CMSG_SPACE(4 * sizeof(int))];
-        iovec part{bytes, size};
+        iovec part{bytes + done, size - done};
         msghdr message{};
         message.msg_iov = &part;
         message.msg_iovlen = 1;
         message.msg_control = control;
         message.msg_controllen = sizeof(control);
-        ssize_t received = recvmsg(fd_, &message, MSG_CMSG_CLOEXEC);
-        if (received > 0) {
-            single = TakeDescriptors(message, passed) && single;
-            bytes += received;
-            size -= static_cast<size_t>(received);
-        } else if (received == 0) {
-            errno = ECONNRESET;
-            break;
-        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
-            if (!WaitFor(POLLIN)) break;
-        } else if (errno != EINTR) {
-            break;
-        }
-    }
+        const ssize_t received = recvmsg(fd_, &message, MSG_CMSG_CLOEXEC);
+        if (received > 0) single = TakeDescriptors(message, passed) && single;
+        return received;
+    });
     *several = !single;
-    if (size > 0 || !single) {
+    if (!whole || !single) {
         if (*passed >= 0) close(*passed);
         *passed = -1;
     }
-    return size == 0;
+    return whole;
 }

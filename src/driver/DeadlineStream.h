@@ -24,6 +24,11 @@ class DeadlineStream {
   private:
     // Waits until the descriptor is ready for events or the deadline passes.
     bool WaitFor(short events);
+    // Moves `size` bytes, `step(done)` moving some of those after the first
+    // `done` as recv or send would, waiting for `events` whenever the socket
+    // is not ready.
+    template <class Step>
+    bool Transfer(short events, size_t size, Step step);
 
     int fd_;
     Clock::time_point deadline_;

@@ -3,24 +3,14 @@
 #include <sys/fsuid.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
-namespace {
+#include "platform/UnixSocket.h"
 
-bool FillAddress(const std::string& path, sockaddr_un* address) {
-    *address = {};
-    address->sun_family = AF_UNIX;
-    if (path.size() >= sizeof(address->sun_path)) {
-        errno = ENAMETOOLONG;
-        return false;
-    }
-    std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
-    return true;
-}
+namespace {
 
 // The socket file takes its mode from the socket (fchmod before bind) less
 // the umask, and its group from the file-system group at bind time.
@@ -53,7 +43,7 @@ DriverSocket::~DriverSocket() {
 bool DriverSocket::Bind(const std::string& path, const SocketAccess& access, std::string* error) {
     path_ = path;
     sockaddr_un address;
-    if (!FillAddress(path, &address)) {
+    if (!unix_socket::FillAddress(path, &address)) {
         *error = path + ": the path is too long for a socket";
         return false;
     }

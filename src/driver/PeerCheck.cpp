@@ -38,7 +38,3 @@ PeerRole RoleOfPeer(int fd, const PeerAdmission& admission) {
                   std::find(groups.begin(), groups.end(), *admission.group) != groups.end();
     return member ? PeerRole::Member : PeerRole::Refused;
 }
-
-bool IsPeerAllowed(int fd, const PeerAdmission& admission) {
-    return RoleOfPeer(fd, admission) != PeerRole::Refused;
-}

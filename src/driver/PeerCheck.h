@@ -11,15 +11,12 @@ struct PeerAdmission {
     std::optional<gid_t> group;
 };
 
-// Owners are root and the driver's own user, members the admitted group's.
+// Owners are root and the driver's own user, members the admitted group's;
+// anyone else may not use the driver.
 enum class PeerRole { Refused, Member, Owner };
 
 // What the process at the other end of a connected local socket is to the
-// driver, judged as IsPeerAllowed judges.
+// driver. Membership is the peer process's own groups as the kernel gives
+// them (SO_PEERCRED and SO_PEERGROUPS), never the user database: what counts
+// is what the process holds now.
 PeerRole RoleOfPeer(int fd, const PeerAdmission& admission);
-
-// Whether the process at the other end of a connected local socket may use
-// the driver. Membership is the peer process's own groups as the kernel
-// gives them (SO_PEERCRED and SO_PEERGROUPS), never the user database: what
-// counts is what the process holds now.
-bool IsPeerAllowed(int fd, const PeerAdmission& admission);

@@ -37,8 +37,7 @@ std::string ProgramDirectory() {
 int IsHexString(const std::string& text) {
     if (text.empty()) return 0;
     for (char c : text) {
-        bool hex = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F') || (c >= 'a' && c <= 'f');
-        if (!hex) return 0;
+        if (HexDigitValue(c) < 0) return 0;
     }
     return 1;
 }

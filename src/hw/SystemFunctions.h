@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/HexDigit.h"
+
 inline constexpr int OS_OTHER = 0;
 inline constexpr int OS_WIN9X = 1;
 inline constexpr int OS_WINME = 4;
@@ -19,14 +21,6 @@ bool IsWin9xFamily(int code);
 // directory.
 std::string ProgramDirectory();
 int IsHexString(const std::string& text);
-
-// 0-15 for a hex digit of either case, else -1.
-inline int HexDigitValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
 
 // A hexadecimal field converted into 32 bits. Every field of the windows and
 // every number of the command line goes through here.

@@ -14,9 +14,10 @@ inline constexpr uint32_t FILE_ATTRIBUTE_NORMAL = 0x80;
 inline constexpr uint32_t FILE_FLAG_DELETE_ON_CLOSE = 0x04000000u;
 
 // Device open and I/O control. A device path "\\.\NAME" names the driver
-// socket NAME in the runtime directory.
+// socket NAME in the runtime directory, or the system driver's socket
+// (driver_route::DeviceSocketPath).
 class DeviceIo {
-public:
+  public:
     virtual ~DeviceIo() = default;
 
     virtual DeviceHandle CreateFile(const std::string& path, uint32_t access, uint32_t shareMode,

@@ -10,6 +10,10 @@ bool CreateDirectories(const std::string& path, mode_t mode) {
         errno = ENOENT;
         return false;
     }
+    struct stat info {};
+    // Nearly always there already (every driver request asks): one look
+    // instead of a mkdir for each part of the path.
+    if (stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
     for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
         std::string prefix = path.substr(0, slash);
         if (!prefix.empty()) {
@@ -21,7 +25,6 @@ bool CreateDirectories(const std::string& path, mode_t mode) {
         }
         if (slash == std::string::npos) break;
     }
-    struct stat info {};
     if (stat(path.c_str(), &info) != 0) return false;
     if (!S_ISDIR(info.st_mode)) {
         errno = ENOTDIR;

@@ -3,10 +3,11 @@
 #include <chrono>
 #include <string>
 
-// An flock on a file of the runtime directory, held until Release or
-// destruction (or the end of the process, which the kernel sees to). The
-// file is opened as trusted_path::OpenFile does, so a link or another user's
-// file at its name is refused rather than locked.
+// An flock on a file of a folder of ours (the runtime directory, the system
+// driver's folder), held until Release or destruction (or the end of the
+// process, which the kernel sees to). The file is opened as
+// trusted_path::OpenFile does, so a link or another user's file at its name
+// is refused rather than locked.
 class FileLock {
   public:
     enum class Mode { Shared, Exclusive };

@@ -9,7 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string_view>
-#include <vector>
 
 #include "platform/DirectoryCreation.h"
 #include "platform/Fnv1a.h"
@@ -38,7 +37,7 @@ bool Fail(std::string* error, const std::string& message) {
 
 bool SelectMachine(const std::string& fileOrBuiltin, std::string* error) {
     std::string identity = kBuiltin;
-    std::vector<uint8_t> contents;
+    std::string contents;
     if (fileOrBuiltin != kBuiltin) {
         char absolute[PATH_MAX];
         std::string problem;
@@ -58,9 +57,7 @@ bool SelectMachine(const std::string& fileOrBuiltin, std::string* error) {
     // Nothing is made inside a runtime directory that may not be trusted:
     // the refusal names it when the driver is to be loaded.
     if (!RuntimeDirectoryProblem().empty()) return true;
-    std::string directory =
-        RuntimeDirectory() + "/machines/" +
-        MachineKey(identity, {reinterpret_cast<const char*>(contents.data()), contents.size()});
+    std::string directory = RuntimeDirectory() + "/machines/" + MachineKey(identity, contents);
     if (!CreateDirectories(directory, 0700)) {
         return Fail(error,
                     "Cannot create runtime directory " + directory + ": " + std::strerror(errno));

@@ -22,10 +22,9 @@ std::string SizeText(uint64_t bytes) {
     return std::to_string(bytes) + " bytes";
 }
 
-}  // namespace
-
-bool ReadRegularFile(const std::string& path, const RegularFileRead& how,
-                     std::vector<uint8_t>* contents, std::string* problem) {
+template <class Bytes>
+bool ReadInto(const std::string& path, const RegularFileRead& how, Bytes* contents,
+              std::string* problem) {
     // O_NONBLOCK: opening a FIFO must not wait for a writer.
     int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (how.followLink ? 0 : O_NOFOLLOW);
     int fd = open(path.c_str(), flags);
@@ -61,4 +60,16 @@ bool ReadRegularFile(const std::string& path, const RegularFileRead& how,
     }
     close(fd);
     return true;
+}
+
+}  // namespace
+
+bool ReadRegularFile(const std::string& path, const RegularFileRead& how,
+                     std::vector<uint8_t>* contents, std::string* problem) {
+    return ReadInto(path, how, contents, problem);
+}
+
+bool ReadRegularFile(const std::string& path, const RegularFileRead& how, std::string* contents,
+                     std::string* problem) {
+    return ReadInto(path, how, contents, problem);
 }

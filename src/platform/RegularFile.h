@@ -17,3 +17,6 @@ struct RegularFileRead {
 
 bool ReadRegularFile(const std::string& path, const RegularFileRead& how,
                      std::vector<uint8_t>* contents, std::string* problem);
+// The same into text, so a file read to be parsed is not copied once more.
+bool ReadRegularFile(const std::string& path, const RegularFileRead& how, std::string* contents,
+                     std::string* problem);

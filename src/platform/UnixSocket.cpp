@@ -9,8 +9,6 @@
 
 namespace unix_socket {
 
-namespace {
-
 bool FillAddress(const std::string& path, sockaddr_un* address) {
     *address = {};
     address->sun_family = AF_UNIX;
@@ -21,8 +19,6 @@ bool FillAddress(const std::string& path, sockaddr_un* address) {
     std::memcpy(address->sun_path, path.c_str(), path.size() + 1);
     return true;
 }
-
-}  // namespace
 
 int Connect(const std::string& path) {
     sockaddr_un address;

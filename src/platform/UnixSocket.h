@@ -1,5 +1,7 @@
 #pragma once
 
+#include <sys/un.h>
+
 #include <cstddef>
 #include <string>
 
@@ -7,6 +9,9 @@
 // so a spawned driver never inherits one. Failures leave errno set.
 namespace unix_socket {
 
+// The address of the socket file at path; false (ENAMETOOLONG) when the
+// path is empty or does not fit.
+bool FillAddress(const std::string& path, sockaddr_un* address);
 // Connected descriptor, or -1.
 int Connect(const std::string& path);
 // True when something listens at path.

@@ -3,14 +3,7 @@
 #include <cctype>
 #include <cstdio>
 
-namespace {
-
-int HexDigitValue(char c) {
-    if (!std::isxdigit(static_cast<unsigned char>(c))) return -1;
-    return std::isdigit(static_cast<unsigned char>(c)) ? c - '0' : std::tolower(c) - 'a' + 10;
-}
-
-}  // namespace
+#include "platform/HexDigit.h"
 
 bool ParseHexBytes(const std::string& text, std::vector<uint8_t>* bytes, std::string* error) {
     std::vector<uint8_t> result;

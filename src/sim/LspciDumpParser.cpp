@@ -4,27 +4,20 @@
 #include <sstream>
 #include <utility>
 
+#include "platform/HexDigit.h"
+
 // Lines are matched by hand, in one pass: a pattern engine that recurses per
 // character overflows the stack on the long lines a dump may hold.
 namespace {
-
-bool IsHex(char c) {
-    return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-}
-
-unsigned HexValue(char c) {
-    return std::isdigit(static_cast<unsigned char>(c))
-               ? static_cast<unsigned>(c - '0')
-               : static_cast<unsigned>((c | 0x20) - 'a' + 10);
-}
 
 // `count` hex digits at `at`; their value.
 bool HexDigits(const std::string& text, size_t at, size_t count, unsigned* value) {
     if (at + count > text.size()) return false;
     unsigned result = 0;
     for (size_t i = at; i < at + count; ++i) {
-        if (!IsHex(text[i])) return false;
-        result = result * 16 + HexValue(text[i]);
+        const int digit = HexDigitValue(text[i]);
+        if (digit < 0) return false;
+        result = result * 16 + static_cast<unsigned>(digit);
     }
     *value = result;
     return true;
@@ -104,13 +97,14 @@ bool LspciDumpParser::DataLine(size_t line, const std::string& text) {
     std::string token;
     Pending& function = functions_.back();
     while (bytes >> token) {
-        bool hexPair = token.size() == 2 && IsHex(token[0]) && IsHex(token[1]);
-        if (!hexPair) return Fail(line, "bad byte \"" + Excerpt(token) + "\"", Excerpt(text));
+        unsigned byte = 0;
+        if (token.size() != 2 || !HexDigits(token, 0, 2, &byte)) {
+            return Fail(line, "bad byte \"" + Excerpt(token) + "\"", Excerpt(text));
+        }
         if (offset >= function.config.size()) {
             return Fail(line, "offset beyond 4096 bytes", Excerpt(text));
         }
-        function.config[offset++] =
-            static_cast<uint8_t>(HexValue(token[0]) * 16 + HexValue(token[1]));
+        function.config[offset++] = static_cast<uint8_t>(byte);
         function.extent = std::max(function.extent, offset);
     }
     return true;
@@ -124,11 +118,15 @@ std::string LspciDumpParser::Excerpt(const std::string& text) {
 
 MachineLoad LspciDumpParser::Parse(const std::string& text) {
     MachineLoad load;
-    std::istringstream in(text);
-    std::string line;
     size_t number = 0;
-    while (std::getline(in, line)) {
+    // Line by line out of the text itself: a stream over it would copy it
+    // whole, and a dump may be hundreds of megabytes.
+    for (size_t start = 0; start < text.size();) {
         ++number;
+        size_t end = text.find('\n', start);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(start, end - start);
+        start = end + 1;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         bool isHeader = false;
         if (!HeaderLine(number, line, &isHeader) || (!isHeader && !DataLine(number, line))) {

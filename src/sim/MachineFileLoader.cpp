@@ -1,7 +1,6 @@
 #include "sim/MachineFileLoader.h"
 
 #include <filesystem>
-#include <vector>
 
 #include "platform/MachineSelection.h"
 #include "platform/RegularFile.h"
@@ -17,17 +16,15 @@ MachineLoad MachineFileLoader::Load(const std::string& fileOrBuiltin) {
 }
 
 MachineLoad MachineFileLoader::LoadFile(const std::string& path) {
-    std::vector<uint8_t> bytes;
+    std::string text;
     std::string problem;
     RegularFileRead how;
     how.limit = kMaxMachineFileBytes;
-    if (!ReadRegularFile(path, how, &bytes, &problem)) {
+    if (!ReadRegularFile(path, how, &text, &problem)) {
         MachineLoad load;
         load.error = path + ": cannot open machine file: " + problem;
         return load;
     }
-    std::string text(bytes.begin(), bytes.end());
-    bytes = {};
     std::filesystem::path folder = std::filesystem::path(path).parent_path();
     return LoadText(text, path, folder.empty() ? "." : folder.string());
 }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <set>
 #include <vector>
@@ -15,6 +14,7 @@
 #include "sim/MachineFileLoader.h"
 #include "support/FakeSysfs.h"
 #include "support/InProcessDriver.h"
+#include "support/PciPeer.h"
 
 // One suite for every route a request can take. Each route says whether it
 // may be written and where its configuration window starts, if it has one.
@@ -37,11 +37,7 @@ struct SimRoute {
 struct LinuxRoute {
     static constexpr bool kWritable = false;
     LinuxBackend backend;
-    DriverBackend* Backend() {
-        std::error_code error;
-        bool none = std::filesystem::is_empty("/sys/bus/pci/devices", error) || error;
-        return none ? nullptr : &backend;
-    }
+    DriverBackend* Backend() { return HasPciFunctions() ? &backend : nullptr; }
     std::optional<uint32_t> Window() {
         for (const McfgWindow& window : backend.Windows()) {
             if (window.startBus == 0 && window.base < 0x100000000u)

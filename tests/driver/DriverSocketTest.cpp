@@ -14,7 +14,6 @@
 #include "driver/RequestHandler.h"
 #include "driver/SimBackend.h"
 #include "sim/MachineFileLoader.h"
-#include "support/CommandOutput.h"
 #include "support/ForegroundDriver.h"
 #include "support/OtherUser.h"
 
@@ -39,7 +38,7 @@ class PeerJudge {
                 if (poll(&ready, 1, 20000) != 1) return;
                 int fd = accept4(socket.Descriptor(), nullptr, nullptr, SOCK_CLOEXEC);
                 if (fd < 0) continue;
-                char answer = IsPeerAllowed(fd, admission) ? 'y' : 'n';
+                char answer = RoleOfPeer(fd, admission) != PeerRole::Refused ? 'y' : 'n';
                 (void)!send(fd, &answer, 1, MSG_NOSIGNAL);
                 close(fd);
                 ++served;
@@ -55,9 +54,7 @@ class PeerJudge {
 // What PeerProbe.cpp prints, run as another user; `variable` picks the probe.
 std::string ProbeAs(const std::string& setprivPrefix, const std::string& socketPath,
                     const std::string& variable = "TARVOLENT_PEER_PROBE") {
-    // The program's own path: another user may not follow /proc/PID/exe.
-    const std::string program = fs::read_symlink("/proc/self/exe").string();
-    return CommandOutput(variable + "='" + socketPath + "' " + setprivPrefix + program + " 2>&1");
+    return OtherUser::RunThisProgram(setprivPrefix, variable, socketPath);
 }
 
 TEST(DriverSocket, IsBornWithItsModeAndGroupAndAdmitsThePeersRealGroups) {

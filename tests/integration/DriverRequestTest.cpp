@@ -283,8 +283,8 @@ Reply SharedExchange(uint32_t code, const DriverRequest& record, const std::vect
     wire::SharedData where{offset};
     EXPECT_EQ(sendmsg(fd, &message, MSG_NOSIGNAL), ssize_t(sizeof(header)));
     // The driver may answer a bad header before the rest is sent.
-    unix_socket::SendAll(fd, &record, sizeof(record)) &&
-        magic == wire::kSharedRequestMagic&& unix_socket::SendAll(fd, &where, sizeof(where));
+    if (unix_socket::SendAll(fd, &record, sizeof(record)) && magic == wire::kSharedRequestMagic)
+        unix_socket::SendAll(fd, &where, sizeof(where));
     Reply reply = ReceiveReply(fd);
     close(fd);
     return reply;
@@ -425,34 +425,42 @@ TEST_F(DriverRequestTest, HostileSharedFramesFailAlone) {
         close(fd);
 }
 
-// A client that sends one header byte at a time, slower than the deadline
-// allows: the driver drops it, and a request made meanwhile is served.
+// A client that sends its frame one byte at a time, slower than the deadline
+// allows, from the header's first byte or after a whole header: the driver
+// drops it, and a request made meanwhile is served.
 TEST_F(DriverRequestTest, ATricklingClientIsDroppedAtTheFrameDeadline) {
     using namespace std::chrono;
-    int trickler = Connect();
-    const auto start = steady_clock::now();
-    std::optional<steady_clock::duration> dropped;
-    std::thread trickle([&] {
-        const uint8_t header[sizeof(wire::RequestHeader)] = {0x42, 0x52, 0x58, 0x51};
-        for (uint8_t byte : header) {
-            if (send(trickler, &byte, 1, MSG_NOSIGNAL) != 1) break;
-            pollfd closed{trickler, POLLIN, 0};
-            if (poll(&closed, 1, 700) == 1) {  // the driver hung up
-                dropped = steady_clock::now() - start;
-                return;
+    const wire::RequestHeader header{wire::kRequestMagic, IOCTL_READ_PCI_CONFIG,
+                                     sizeof(DriverRequest), sizeof(DriverRequest), 0};
+    std::vector<uint8_t> frame(sizeof(header) + sizeof(DriverRequest));
+    std::memcpy(frame.data(), &header, sizeof(header));
+    for (size_t from : {size_t{0}, sizeof(header)}) {
+        SCOPED_TRACE(from == 0 ? "the header trickles" : "the record trickles");
+        int trickler = Connect();
+        ASSERT_TRUE(unix_socket::SendAll(trickler, frame.data(), from));
+        const auto start = steady_clock::now();
+        std::optional<steady_clock::duration> dropped;
+        std::thread trickle([&] {
+            // 15 bytes at 0.7 s each, far beyond the deadline.
+            for (size_t at = from; at < from + 15; ++at) {
+                if (send(trickler, &frame[at], 1, MSG_NOSIGNAL) != 1) break;
+                pollfd closed{trickler, POLLIN, 0};
+                if (poll(&closed, 1, 700) == 1) {  // the driver hung up
+                    dropped = steady_clock::now() - start;
+                    return;
+                }
             }
-        }
-    });
-    std::this_thread::sleep_for(milliseconds(200));
-    EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
-    const auto served = steady_clock::now() - start;
-    trickle.join();
-    close(trickler);
-    ASSERT_TRUE(dropped.has_value()) << "the trickling client was never dropped";
-    EXPECT_GE(*dropped, seconds(2));
-    // Served once the trickler's deadline ran out, not after all its bytes
-    // (20 bytes at 0.7 s each).
-    EXPECT_LT(served, seconds(10));
+        });
+        std::this_thread::sleep_for(milliseconds(200));
+        EXPECT_EQ(ReadFunctionZero(), 0x303E8086u);
+        const auto served = steady_clock::now() - start;
+        trickle.join();
+        close(trickler);
+        ASSERT_TRUE(dropped.has_value()) << "the trickling client was never dropped";
+        EXPECT_GE(*dropped, seconds(2));
+        // Served once the trickler's deadline ran out, not after all its bytes.
+        EXPECT_LT(served, seconds(10));
+    }
 }
 
 TEST_F(DriverRequestTest, PeersOfAnotherUserAreRefused) {

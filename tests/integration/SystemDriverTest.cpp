@@ -2,11 +2,9 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -15,6 +13,7 @@
 #include <vector>
 
 #include "platform/DriverRoute.h"
+#include "platform/UnixSocket.h"
 #include "support/AppProcess.h"
 #include "support/CommandOutput.h"
 #include "support/DriverProcesses.h"
@@ -71,10 +70,9 @@ std::vector<std::string> ScannedFunctions(const std::string& scan) {
 // A listening socket at `path` with `mode`, as systemd makes one, held at
 // descriptor 9 so a launcher can hand it on as descriptor 3.
 bool HoldHandedSocket(const fs::path& path, mode_t mode) {
+    sockaddr_un address;
+    if (!unix_socket::FillAddress(path, &address)) return false;
     int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    std::strncpy(address.sun_path, path.c_str(), sizeof(address.sun_path) - 1);
     bool listening = fd >= 0 && fchmod(fd, mode) == 0 &&
                      bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
                      chmod(path.c_str(), mode) == 0 && listen(fd, 16) == 0 && dup2(fd, 9) == 9;

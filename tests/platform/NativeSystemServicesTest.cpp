@@ -1,7 +1,5 @@
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -10,6 +8,7 @@
 
 #include "EnvironmentGuard.h"
 #include "platform/SystemServices.h"
+#include "support/OtherUser.h"
 
 namespace {
 
@@ -32,18 +31,11 @@ TEST(NativeSystemServices, HomeIsTheVariableWhenAbsoluteElseThePasswordEntry) {
     EXPECT_EQ(system.HomeDirectory(), own);
 }
 
-// The answer for `directory` in a child process running as uid and gid 65534.
-bool MayWriteAsNobody(const std::string& directory) {
-    const pid_t child = fork();
-    if (child == 0) {
-        const bool may = setresgid(65534, 65534, 65534) == 0 && setgroups(0, nullptr) == 0 &&
-                         setresuid(65534, 65534, 65534) == 0 &&
-                         SystemServices::Native().MayWriteDirectory(directory);
-        _exit(may ? 0 : 1);
-    }
-    int status = 0;
-    return child > 0 && waitpid(child, &status, 0) == child && WIFEXITED(status) &&
-           WEXITSTATUS(status) == 0;
+// Whether another user may write in `directory`, as the program run as
+// that user judges.
+bool MayWriteAsOtherUser(const std::filesystem::path& directory) {
+    return OtherUser::RunThisProgram(OtherUser::Prefix(), "TARVOLENT_WRITE_PROBE",
+                                     directory.string()) == "y\n";
 }
 
 // An installed program directory is root's: another user may not write there.
@@ -54,25 +46,15 @@ TEST(NativeSystemServices, WriteAccessIsThisUsersOwn) {
     EXPECT_FALSE(system.MayWriteDirectory(scratch / "missing"));
     EXPECT_FALSE(system.MayWriteDirectory(""));
 
-    if (geteuid() != 0) GTEST_SKIP() << "another user needs root to become";
-    const std::filesystem::path temp = std::filesystem::temp_directory_path();
-    if ((std::filesystem::status(temp).permissions() & std::filesystem::perms::others_exec) ==
-        std::filesystem::perms::none)
-        GTEST_SKIP() << "another user cannot reach " << temp;
-    std::string pattern = (temp / "tv-write-XXXXXX").string();
-    ASSERT_TRUE(mkdtemp(pattern.data()));
-    const std::filesystem::path top = pattern;
-    std::filesystem::permissions(top, std::filesystem::perms(0711));
-    const std::filesystem::path program = top / "program";
-    const std::filesystem::path own = top / "own";
-    std::filesystem::create_directories(program);
-    std::filesystem::create_directories(own);
+    if (std::string why = OtherUser::Unavailable(); !why.empty()) GTEST_SKIP() << why;
+    OtherUser other;
+    const std::filesystem::path program = other.Shared().parent_path() / "program";
+    std::filesystem::create_directory(program);
     std::filesystem::permissions(program, std::filesystem::perms(0755));
-    const bool owned = chown(own.c_str(), 65534, 65534) == 0;
-    EXPECT_TRUE(owned);
-    EXPECT_FALSE(MayWriteAsNobody(program));
-    EXPECT_EQ(MayWriteAsNobody(own), owned);
-    std::filesystem::remove_all(top);
+    const std::filesystem::path own = other.Shared() / "own";
+    ASSERT_TRUE(other.Run("mkdir " + own.string()));
+    EXPECT_FALSE(MayWriteAsOtherUser(program));
+    EXPECT_TRUE(MayWriteAsOtherUser(own));
 }
 
 }  // namespace

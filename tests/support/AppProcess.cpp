@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/PrivateTempFolder.h"
 #include "support/FileText.h"
 
 AppProcess::AppProcess(std::string program, std::vector<std::string> arguments,
@@ -34,9 +35,7 @@ AppProcess::AppProcess(std::string program, std::vector<std::string> arguments,
 }
 
 int AppProcess::KeepIn(const char* stream, std::string* path) {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern =
-        std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvolent-" + stream + "-XXXXXX";
+    std::string pattern = private_temp::TemporaryDirectory() + "tarvolent-" + stream + "-XXXXXX";
     int fd = mkostemp(pattern.data(), O_CLOEXEC);
     if (fd >= 0) *path = pattern;
     return fd;

@@ -10,6 +10,10 @@
 std::string OtherUser::Unavailable() {
     if (geteuid() != 0) return "needs root to become another user";
     if (CommandOutput("command -v setpriv").empty()) return "setpriv is not installed";
+    const std::filesystem::path temp = std::filesystem::temp_directory_path();
+    if ((std::filesystem::status(temp).permissions() & std::filesystem::perms::others_exec) ==
+        std::filesystem::perms::none)
+        return "another user cannot reach " + temp.string();
     return {};
 }
 
@@ -32,6 +36,13 @@ OtherUser::OtherUser() {
 OtherUser::~OtherUser() {
     std::error_code ignored;
     if (!root_.empty()) std::filesystem::remove_all(root_, ignored);
+}
+
+std::string OtherUser::RunThisProgram(const std::string& setprivPrefix, const std::string& variable,
+                                      const std::string& value) {
+    // The program's own path: another user may not follow /proc/PID/exe.
+    const std::string program = std::filesystem::read_symlink("/proc/self/exe").string();
+    return CommandOutput(variable + "='" + value + "' " + setprivPrefix + program + " 2>&1");
 }
 
 bool OtherUser::Run(const std::string& command) const {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/PrivateTempFolder.h"
 #include "support/DriverProcesses.h"
 
 // Every test program gets a private runtime directory, and a system driver
@@ -13,8 +14,7 @@
 // started, nor leaves one where a person would look.
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/tarvolent-test-XXXXXX";
+    std::string pattern = private_temp::TemporaryDirectory() + "tarvolent-test-XXXXXX";
     if (!mkdtemp(pattern.data())) return 2;
     setenv("BOREALIX_RUNTIME_DIR", pattern.c_str(), 1);
     setenv("BOREALIX_SYSTEM_DIR", (pattern + "/no-system-driver").c_str(), 1);

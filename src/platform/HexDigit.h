@@ -1,0 +1,10 @@
+#pragma once
+
+// 0-15 for a hexadecimal digit of either case, else -1: the one reading of
+// a digit for the windows' fields, the command line and machine files.
+constexpr int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
