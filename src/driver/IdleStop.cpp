@@ -39,10 +39,13 @@ std::chrono::milliseconds IdleStop::NextLook() const {
 }
 
 bool IdleStop::TimeToStop() {
-    if (clients_.Acquire(clientsLockPath_, FileLock::Mode::Exclusive) != FileLock::Result::Locked) {
+    const FileLock::Result clients = clients_.Acquire(clientsLockPath_, FileLock::Mode::Exclusive);
+    if (clients == FileLock::Result::Busy) {
         NoteActivity();  // a program still uses this driver
         return false;
     }
+    // A lock that cannot be had at all (its folder removed or replaced)
+    // means no program can reach this driver any more: only the time counts.
     if (Clock::now() - lastActivity_ >= period_) return true;
     clients_.Release();
     return false;
