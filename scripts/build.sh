@@ -9,5 +9,9 @@ case "$config" in
     sanitize) flags=(-DCMAKE_BUILD_TYPE=Debug -DTARVOLENT_SANITIZE=ON) ;;
     *) echo "usage: build.sh [release|sanitize]" >&2; exit 2 ;;
 esac
+# A compiler cache, where one is installed, makes rebuilds of other checkouts cheap.
+if command -v ccache >/dev/null; then
+    flags+=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi
 cmake -S "$root" -B "$root/build/$config" -G Ninja -DTARVOLENT_WERROR=ON "${flags[@]}" >/dev/null
 cmake --build "$root/build/$config"
