@@ -1,16 +1,21 @@
 # `cpack -G DEB` in the build folder: a Debian package of the installed
 # layout under /usr. Its maintainer scripts create the group borealix and,
-# where systemd runs, listen on the service's socket.
+# as debhelper's would, enable the service's socket and, where systemd runs,
+# start it.
 
 set(CPACK_PACKAGE_NAME tarvolent)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "inspect PCI configuration space and physical memory")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY ${PROJECT_DESCRIPTION})
+# Lines of the long description stay within 80 columns with the space
+# the control file puts before each.
 string(CONCAT CPACK_PACKAGE_DESCRIPTION
-    "A window program and a command-line companion for engineers who look into a PC's\n"
-    "hardware: the configuration space of every PCI and PCI Express function, and\n"
-    "physical memory. The service Borealix gives members of the group borealix this\n"
-    "machine's hardware: membership is as good as root.")
-set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Tarvolent developers <tarvolent@example.org>")
+    "A window program and a command-line companion for engineers who look\n"
+    "into a PC's hardware: the configuration space of every PCI and PCI\n"
+    "Express function, and physical memory. The service Borealix gives the\n"
+    "members of the group borealix this machine's hardware: membership is as\n"
+    "good as root.")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${TARVOLENT_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${PROJECT_HOMEPAGE_URL})
 set(CPACK_DEBIAN_PACKAGE_SECTION admin)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

@@ -10,6 +10,7 @@ packages=(
     pci.ids pciutils fonts-liberation
     xvfb xauth
     desktop-file-utils dpkg-dev man-db systemd
+    lintian appstream
 )
 
 missing=()

@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "app/Artwork.h"
+#include "platform/ProductIdentity.h"
 
 namespace {
 

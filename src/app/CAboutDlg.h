@@ -5,8 +5,6 @@
 class QLabel;
 class QPushButton;
 
-inline constexpr const char* kProductVersion = "1.88.00.8";
-
 // The About box: icon, version line, notice and OK.
 class CAboutDlg : public QDialog {
     Q_OBJECT

@@ -19,6 +19,7 @@
 #include "pci/CBrxPciView.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
+#include "platform/ProductIdentity.h"
 #include "platform/SystemServices.h"
 
 namespace {
@@ -59,6 +60,8 @@ void NoteActivationForTests() {
 CBorealixApp::CBorealixApp(int& argc, char** argv, AppViews views) : m_views(std::move(views)) {
     if (!QApplication::instance()) m_ownedApplication = std::make_unique<QApplication>(argc, argv);
     QCoreApplication::setApplicationName(kAppTitle);
+    // Desktops match the window to its menu entry by this id.
+    QGuiApplication::setDesktopFileName(kDesktopFileId);
     SetMessageTitle(kAppTitle);
     if (HasVisibleScreen()) {
         m_messageBoxOverride.emplace(m_messageBoxes);

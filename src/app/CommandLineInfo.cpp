@@ -16,6 +16,8 @@ CommandLineInfo ParseCommandLine(const std::vector<std::string>& arguments) {
                 info.error = "--machine needs a machine file or \"builtin\"";
                 return info;
             }
+        } else if (argument == "--version") {
+            info.version = true;
         } else if (!argument.starts_with("-")) {
             info.fileNames.push_back(argument);
         }

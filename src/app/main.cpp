@@ -8,18 +8,26 @@
 #include "app/QuitOnTerminate.h"
 #include "platform/MachineSelection.h"
 #include "platform/PrivateTempFolder.h"
+#include "platform/ProductIdentity.h"
 
 int main(int argc, char** argv) {
-    private_temp::RemoveLeftovers();
     // The machine decides the runtime directory, so it comes before anything
     // that looks there (the single-instance lock, the driver).
     const CommandLineInfo commandLine =
         ParseCommandLine(std::vector<std::string>(argv, argv + argc));
     if (!commandLine.error.empty()) {
-        std::fprintf(stderr, "tarvolent: %s\nusage: tarvolent [--machine FILE|builtin]\n",
+        std::fprintf(stderr,
+                     "tarvolent: %s\nusage: tarvolent [--machine FILE|builtin] | --version\n",
                      commandLine.error.c_str());
         return 2;
     }
+    // Asked for the version, the program touches nothing: no window, no
+    // other instance woken, no driver.
+    if (commandLine.version) {
+        std::printf("tarvolent %s\n", kProductVersion);
+        return 0;
+    }
+    private_temp::RemoveLeftovers();
     if (commandLine.machine) {
         std::string error;
         if (!SelectMachine(*commandLine.machine, &error)) {

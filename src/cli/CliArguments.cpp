@@ -11,6 +11,8 @@ bool ParseCliArguments(int argc, char** argv, CliArguments* arguments, std::stri
             arguments->machine = argv[++i];
         } else if (argument == "--help" || argument == "-h") {
             arguments->help = true;
+        } else if (argument == "--version") {
+            arguments->version = true;
         } else if (arguments->command.empty()) {
             arguments->command = argument;
         } else {
@@ -38,5 +40,6 @@ std::string CliUsage() {
            "\n"
            "Options:\n"
            "  --machine FILE|builtin  use a simulated machine (JSON or lspci -xxx dump)\n"
-           "  --help                  this text\n";
+           "  --help                  this text\n"
+           "  --version               the program's version\n";
 }

@@ -9,6 +9,7 @@
 struct CliArguments {
     std::optional<std::string> machine;
     bool help = false;
+    bool version = false;
     std::string command;
     std::vector<std::string> commandArguments;  // in order, --machine taken out
 };

@@ -10,6 +10,7 @@
 #include "cli/StderrMessageBox.h"
 #include "platform/MachineSelection.h"
 #include "platform/PrivateTempFolder.h"
+#include "platform/ProductIdentity.h"
 #include "platform/Seam.h"
 
 namespace {
@@ -55,6 +56,10 @@ int main(int argc, char** argv) {
     CliArguments arguments;
     std::string problem;
     if (!ParseCliArguments(argc, argv, &arguments, &problem)) return UsageError(problem);
+    if (arguments.version) {
+        std::printf("tarvolent-cli %s\n", kProductVersion);
+        return 0;
+    }
     if (arguments.help) {
         std::fputs(CliUsage().c_str(), stdout);
         return 0;

@@ -7,6 +7,8 @@ bool DriverOptions::Parse(int argc, char** argv, DriverOptions* options, std::st
             options->foreground = true;
         } else if (argument == "--system") {
             options->system = true;
+        } else if (argument == "--version") {
+            options->version = true;
         } else if (argument == "--socket" && i + 1 < argc) {
             options->socketName = argv[++i];
             // A bare name inside the runtime directory, never a path elsewhere.
@@ -17,7 +19,8 @@ bool DriverOptions::Parse(int argc, char** argv, DriverOptions* options, std::st
             }
         } else {
             *error = "unknown option \"" + argument +
-                     "\" (usage: [--socket NAME] [--foreground] | --system [--foreground])";
+                     "\" (usage: [--socket NAME] [--foreground] | --system [--foreground] | "
+                     "--version)";
             return false;
         }
     }

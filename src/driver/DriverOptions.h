@@ -3,11 +3,12 @@
 #include <string>
 
 // The driver program's command line: [--socket NAME] [--foreground], or
-// --system [--foreground] for the machine's system driver.
+// --system [--foreground] for the machine's system driver, or --version.
 struct DriverOptions {
     std::string socketName = "Borealix";
     bool foreground = false;
     bool system = false;
+    bool version = false;
 
     // False with a message on an unknown option or a bad socket name.
     static bool Parse(int argc, char** argv, DriverOptions* options, std::string* error);

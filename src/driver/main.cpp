@@ -21,6 +21,7 @@
 #include "driver/SystemDirectory.h"
 #include "platform/DaemonLauncher.h"
 #include "platform/FileLock.h"
+#include "platform/ProductIdentity.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/SystemDriver.h"
 #include "platform/TrustRefusals.h"
@@ -170,5 +171,9 @@ int main(int argc, char** argv) {
     DriverOptions options;
     std::string error;
     if (!DriverOptions::Parse(argc, argv, &options, &error)) return Fail(error);
+    if (options.version) {
+        std::printf("BOREX64.SYS %s\n", kProductVersion);
+        return 0;
+    }
     return options.system ? RunSystemDriver(options) : RunUserDriver(options);
 }

@@ -161,12 +161,56 @@ TEST_F(InstallTreeTest, InstalledProgramsRunThroughTheirLinks) {
     EXPECT_NE(help.output.find("usage: tarvolent-cli"), std::string::npos);
 }
 
+// Every program says the one version, the window program without a window
+// system and without touching another instance or a driver.
+TEST_F(InstallTreeTest, ProgramsPrintTheProjectsVersion) {
+    for (const char* program :
+         {"bin/tarvolent", "bin/tarvolent-cli", "lib/tarvolent/BOREX64.SYS"}) {
+        const CommandResult version =
+            RunShellCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                            Installed(program) + "' --version 2>&1");
+        EXPECT_EQ(version.exitCode, 0) << program;
+        EXPECT_EQ(version.output, fs::path(program).filename().string() + " 1.88.00.8\n");
+    }
+}
+
 TEST_F(InstallTreeTest, DesktopEntryValidates) {
     if (!HasTool("desktop-file-validate")) GTEST_SKIP() << "no desktop-file-validate";
     const CommandResult validate = RunShellCommand(
-        "desktop-file-validate '" + Installed("share/applications/tarvolent.desktop") + "' 2>&1");
+        "desktop-file-validate '" +
+        Installed("share/applications/io.github.tarvolent.Tarvolent.desktop") + "' 2>&1");
     EXPECT_EQ(validate.exitCode, 0) << validate.output;
     EXPECT_EQ(validate.output, "");
+}
+
+// Software centres find the program by its metadata: it validates, launches
+// the installed desktop entry, and shows screenshots the project publishes
+// from docs/screenshots at the sizes those files have.
+TEST_F(InstallTreeTest, SoftwareCentreMetadataValidates) {
+    const std::string metainfo =
+        Installed("share/metainfo/io.github.tarvolent.Tarvolent.metainfo.xml");
+    const std::string text = ReadWholeFile(metainfo);
+    EXPECT_NE(text.find("<launchable type=\"desktop-id\">io.github.tarvolent.Tarvolent.desktop<"),
+              std::string::npos);
+    EXPECT_NE(text.find("<release version=\"1.88.00.8\""), std::string::npos);
+    const std::regex image(R"re(<image type="source" width="(\d+)" height="(\d+)">)re"
+                           R"re(https://tarvolent\.github\.io/screenshots/([^<]+)</image>)re");
+    int screenshots = 0;
+    for (std::sregex_iterator it(text.begin(), text.end(), image), end; it != end; ++it) {
+        const auto [width, height] = PngSize(ReadWholeFile(std::string(TARVOLENT_SOURCE_DIR) +
+                                                           "/docs/screenshots/" + (*it)[3].str()));
+        EXPECT_EQ(std::to_string(width) + "x" + std::to_string(height),
+                  (*it)[1].str() + "x" + (*it)[2].str())
+            << (*it)[3];
+        ++screenshots;
+    }
+    EXPECT_GE(screenshots, 1);
+
+    if (!HasTool("appstreamcli")) GTEST_SKIP() << "no appstreamcli";
+    const CommandResult validate =
+        RunShellCommand("appstreamcli validate --no-net --explain '" + metainfo + "' 2>&1");
+    EXPECT_EQ(validate.exitCode, 0) << validate.output;
+    EXPECT_EQ(validate.output.find("W:"), std::string::npos) << validate.output;
 }
 
 // The units load cleanly with their documentation found, and the service
@@ -196,7 +240,8 @@ TEST_F(InstallTreeTest, UnitsVerifyAndTheServiceStaysSandboxed) {
 
 // The pages format cleanly and name every command and option the CLI takes.
 TEST_F(InstallTreeTest, ManPagesDescribeTheRealCommands) {
-    const std::string page = ReadWholeFile(Installed("share/man/man1/tarvolent-cli.1"));
+    const std::string page =
+        CommandOutput("gzip -dc '" + Installed("share/man/man1/tarvolent-cli.1.gz") + "'");
     std::string text = std::regex_replace(page, std::regex(R"(\\-)"), "-");
     text = std::regex_replace(text, std::regex(R"(\\f[BIRP])"), "");
     const CommandResult help = RunInstalled("bin/tarvolent-cli --help");
@@ -216,10 +261,10 @@ TEST_F(InstallTreeTest, ManPagesDescribeTheRealCommands) {
     EXPECT_NE(text.find(Installed("lib/tarvolent")), std::string::npos);
 
     if (!HasTool("groff")) GTEST_SKIP() << "no groff to format the pages";
-    for (const char* name : {"tarvolent.1", "tarvolent-cli.1"}) {
+    for (const char* name : {"tarvolent.1.gz", "tarvolent-cli.1.gz"}) {
         const CommandResult format =
-            RunShellCommand("LC_ALL=C.UTF-8 groff -man -ww -z '" +
-                            Installed(std::string("share/man/man1/") + name) + "' 2>&1");
+            RunShellCommand("gzip -dc '" + Installed(std::string("share/man/man1/") + name) +
+                            "' | LC_ALL=C.UTF-8 groff -man -ww -z 2>&1");
         EXPECT_EQ(format.exitCode, 0) << name;
         EXPECT_EQ(format.output, "") << name;
     }
