@@ -18,8 +18,9 @@ _tarvolent_cli_split() {
 # given arguments; its standard output, nothing on errors.
 _tarvolent_cli_ask() {
     local program=${_tarvolent_cli_words[0]} machine=() i
-    for ((i = 1; i < ${#_tarvolent_cli_words[@]} - 1; i++)); do
-        if [[ ${_tarvolent_cli_words[i]} == --machine ]] && ((i + 1 < ${#_tarvolent_cli_words[@]} - 1)); then
+    local finished=$((${#_tarvolent_cli_words[@]} - 1))
+    for ((i = 1; i + 1 < finished; i++)); do
+        if [[ ${_tarvolent_cli_words[i]} == --machine ]]; then
             machine=(--machine "${_tarvolent_cli_words[i + 1]/#\~\//$HOME/}")
         fi
     done

@@ -38,8 +38,7 @@ printf '%s\n' "${COMPREPLY[@]}"
 class BashCompletionTest : public testing::Test {
   protected:
     void SetUp() override {
-        if (RunShellCommand("command -v bash >/dev/null 2>&1").exitCode != 0)
-            GTEST_SKIP() << "no bash";
+        if (!HasTool("bash")) GTEST_SKIP() << "no bash";
         scratch_ = fs::path(std::getenv("BOREALIX_RUNTIME_DIR")) / "completion";
         fs::create_directories(scratch_);
         std::ofstream(scratch_ / "harness.sh") << kHarness;

@@ -19,10 +19,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool HasTool(const std::string& name) {
-    return RunShellCommand("command -v " + name + " >/dev/null 2>&1").exitCode == 0;
-}
-
 // This build installed with `cmake --install` into a scratch prefix.
 class InstallTreeTest : public testing::Test {
   protected:

@@ -15,10 +15,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool HasTool(const std::string& name) {
-    return RunShellCommand("command -v " + name + " >/dev/null 2>&1").exitCode == 0;
-}
-
 // The package `cpack -G DEB` makes of this build, built once for every test
 // here (it takes a while) in a scratch folder.
 class PackageTest : public testing::Test {

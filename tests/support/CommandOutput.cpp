@@ -21,3 +21,7 @@ CommandResult RunShellCommand(const std::string& command) {
 std::string CommandOutput(const std::string& command) {
     return RunShellCommand(command).output;
 }
+
+bool HasTool(const std::string& name) {
+    return RunShellCommand("command -v " + name + " >/dev/null 2>&1").exitCode == 0;
+}

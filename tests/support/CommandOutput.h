@@ -11,3 +11,6 @@ struct CommandResult {
 };
 // Runs a shell command; its exit status and what it printed on stdout.
 CommandResult RunShellCommand(const std::string& command);
+
+// Whether the shell finds a command of that name.
+bool HasTool(const std::string& name);
