@@ -70,3 +70,13 @@ inline constexpr uint8_t kHeaderTypeCardbus = 2;
 inline constexpr uint32_t kAbsentDword = 0xFFFFFFFFu;
 
 }  // namespace pcireg
+
+// Type 2 (CardBus bridge) header: where it differs from the others.
+namespace pcireg {
+inline constexpr uint32_t kCardbusSocketBase = 0x10;
+inline constexpr uint32_t kCardbusCapabilityPointer = 0x14;
+inline constexpr uint32_t kCardbusSecondaryStatus = 0x16;
+inline constexpr uint32_t kCardbusBus = 0x19;
+inline constexpr uint32_t kCardbusMemoryBase0 = 0x1C;
+inline constexpr uint32_t kCardbusIoBase0 = 0x2C;
+}  // namespace pcireg
