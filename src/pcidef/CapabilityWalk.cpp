@@ -7,10 +7,19 @@
 #include "pcidef/StringPrintf.h"
 
 namespace pcidef {
-namespace {
 
-constexpr char kStandardList[] = "capability list";
-constexpr char kExtendedList[] = "extended capability list";
+// How one list's pointers read: where they may lead, and how notes name them.
+struct CapabilityWalk::List {
+    const char* name;
+    int digits;           // of the offsets in notes
+    uint32_t lowest;      // pointers below lead into what is not the list's
+    const char* below;    // what such a pointer does
+    uint32_t end;         // of the bytes the list may use
+    uint32_t headerSize;  // of a capability's header
+    uint32_t readSize;    // of the bytes read
+};
+
+namespace {
 
 // Where the standard list starts: CardBus bridges keep the pointer elsewhere.
 uint32_t ListPointerOffset(const ConfigView& config) {
@@ -28,100 +37,107 @@ CapabilityWalk CapabilityWalk::Of(const ConfigView& config) {
     return walk;
 }
 
+void CapabilityWalk::Note(const List& list, const std::string& text) {
+    notes.push_back(std::string(list.name) + ": " + text);
+}
+
+// Checks the pointer `at` read at `from`. Hardware ignores a pointer's two
+// low bits, and so does the walk; anything else amiss ends the list.
+bool CapabilityWalk::Follow(const List& list, uint32_t from, uint32_t& at, const Seen& seen) {
+    auto hex = [&](uint32_t value) { return StringPrintf("0x%0*X", list.digits, value); };
+    const std::string pointer = "pointer " + hex(at) + " at " + hex(from);
+    if (at & 3) {
+        Note(list, pointer + " is not dword-aligned; read as " + hex(at & ~3u));
+        at &= ~3u;
+    }
+    if (at < list.lowest) {
+        Note(list, pointer + " " + list.below + "; the list ends");
+        return false;
+    }
+    if (at + list.headerSize > list.end) {
+        Note(list, pointer + StringPrintf(" points past the 0x%X bytes read; the list ends",
+                                          list.readSize));
+        return false;
+    }
+    if (seen[at / 4]) {
+        Note(list, pointer + " leads back to a capability already listed; the list ends");
+        return false;
+    }
+    return true;
+}
+
 void CapabilityWalk::WalkStandard(const ConfigView& config) {
     if (config.Size() < pcireg::kHeaderSize) return;
+    const List list{"capability list",
+                    2,
+                    pcireg::kHeaderSize,
+                    "points into the header",
+                    std::min(config.Size(), pcireg::kConfigSize),
+                    2,
+                    config.Size()};
     auto status = config.Read(pcireg::kStatus, 2);
     if (!status) {
-        notes.push_back(StringPrintf("%s: the Status register could not be read", kStandardList));
+        Note(list, "the Status register could not be read");
         return;
     }
     if (!(*status & pcireg::kStatusCapabilityList)) return;
 
-    const uint32_t end = std::min(config.Size(), pcireg::kConfigSize);
-    std::bitset<pcireg::kConfigSize / 4> seen;
+    Seen seen;
     uint32_t from = ListPointerOffset(config);
-    auto pointer = config.Read(from, 1);
-    while (true) {
-        if (!pointer) {
-            notes.push_back(StringPrintf(
-                "%s: the pointer at 0x%02X could not be read; the list ends", kStandardList, from));
-            return;
-        }
+    for (auto pointer = config.Read(from, 1); pointer; pointer = config.Read(from, 1)) {
         uint32_t at = *pointer;
-        if (at == 0) return;
-        if (at & 3) {
-            // Hardware ignores the two low bits of a capability pointer.
-            notes.push_back(
-                StringPrintf("%s: pointer 0x%02X at 0x%02X is not dword-aligned; read as 0x%02X",
-                             kStandardList, at, from, at & ~3u));
-            at &= ~3u;
-        }
-        if (at < pcireg::kHeaderSize) {
-            notes.push_back(
-                StringPrintf("%s: pointer 0x%02X at 0x%02X points into the header; the list ends",
-                             kStandardList, at, from));
-            return;
-        }
-        if (at + 2 > end) {
-            notes.push_back(StringPrintf(
-                "%s: pointer 0x%02X at 0x%02X points past the 0x%X bytes read; the list ends",
-                kStandardList, at, from, config.Size()));
-            return;
-        }
-        if (seen[at / 4]) {
-            notes.push_back(
-                StringPrintf("%s: pointer 0x%02X at 0x%02X leads back to a capability already "
-                             "listed; the list ends",
-                             kStandardList, at, from));
-            return;
-        }
+        if (at == 0 || !Follow(list, from, at, seen)) return;
         // Distinct dwords run out first; the bound stays should that change.
         if (entries.size() >= kMaxStandard) {
-            notes.push_back(StringPrintf("%s: more than %zu capabilities; the list ends at 0x%02X",
-                                         kStandardList, kMaxStandard, from));
+            Note(list, StringPrintf("more than %zu capabilities; the list ends at 0x%02X",
+                                    kMaxStandard, from));
             return;
         }
         auto id = config.Read(at, 1);
         if (!id) {
-            notes.push_back(
-                StringPrintf("%s: the capability at 0x%02X could not be read; the list ends",
-                             kStandardList, at));
+            Note(list,
+                 StringPrintf("the capability at 0x%02X could not be read; the list ends", at));
             return;
         }
         seen[at / 4] = true;
         entries.push_back(
             {Space::Standard, static_cast<uint16_t>(*id), 0, static_cast<uint16_t>(at)});
         from = at + 1;
-        pointer = config.Read(from, 1);
     }
+    Note(list, StringPrintf("the pointer at 0x%02X could not be read; the list ends", from));
 }
 
 void CapabilityWalk::WalkExtended(const ConfigView& config) {
     if (config.Size() < pcireg::kExtendedConfigSize) return;
+    const List list{"extended capability list",
+                    3,
+                    pcireg::kExtendedCapabilityStart,
+                    "points below 0x100",
+                    std::min(config.Size(), pcireg::kExtendedConfigSize),
+                    4,
+                    config.Size()};
     const size_t standardCount = entries.size();
-    std::bitset<pcireg::kExtendedConfigSize / 4> seen;
+    Seen seen;
     uint32_t at = pcireg::kExtendedCapabilityStart;
     uint32_t from = 0;  // where the pointer to `at` was; 0 for the list's start
     while (true) {
         auto header = config.Read(at, 4);
         if (!header) {
-            notes.push_back(
-                StringPrintf("%s: the capability at 0x%03X could not be read; the list ends",
-                             kExtendedList, at));
+            Note(list,
+                 StringPrintf("the capability at 0x%03X could not be read; the list ends", at));
             return;
         }
         // No list at all reads as zero, or as all ones where the space is not there.
         if (*header == 0) return;
         if (*header == pcireg::kAbsentDword) {
             if (from != 0)
-                notes.push_back(
-                    StringPrintf("%s: the capability at 0x%03X reads 0xFFFFFFFF; the list ends",
-                                 kExtendedList, at));
+                Note(list,
+                     StringPrintf("the capability at 0x%03X reads 0xFFFFFFFF; the list ends", at));
             return;
         }
         if (entries.size() - standardCount >= kMaxExtended) {
-            notes.push_back(StringPrintf("%s: more than %zu capabilities; the list ends at 0x%03X",
-                                         kExtendedList, kMaxExtended, at));
+            Note(list, StringPrintf("more than %zu capabilities; the list ends at 0x%03X",
+                                    kMaxExtended, at));
             return;
         }
         seen[at / 4] = true;
@@ -130,35 +146,9 @@ void CapabilityWalk::WalkExtended(const ConfigView& config) {
             entries.push_back({Space::Extended, id, static_cast<uint8_t>((*header >> 16) & 0xF),
                                static_cast<uint16_t>(at)});
         }
-        uint32_t next = *header >> 20;
         from = at;
-        if (next == 0) return;
-        if (next & 3) {
-            notes.push_back(
-                StringPrintf("%s: pointer 0x%03X at 0x%03X is not dword-aligned; read as 0x%03X",
-                             kExtendedList, next, from, next & ~3u));
-            next &= ~3u;
-        }
-        if (next < pcireg::kExtendedCapabilityStart) {
-            notes.push_back(
-                StringPrintf("%s: pointer 0x%03X at 0x%03X points below 0x100; the list ends",
-                             kExtendedList, next, from));
-            return;
-        }
-        if (next + 4 > config.Size()) {
-            notes.push_back(StringPrintf(
-                "%s: pointer 0x%03X at 0x%03X points past the 0x%X bytes read; the list ends",
-                kExtendedList, next, from, config.Size()));
-            return;
-        }
-        if (seen[next / 4]) {
-            notes.push_back(
-                StringPrintf("%s: pointer 0x%03X at 0x%03X leads back to a capability already "
-                             "listed; the list ends",
-                             kExtendedList, next, from));
-            return;
-        }
-        at = next;
+        at = *header >> 20;
+        if (at == 0 || !Follow(list, from, at, seen)) return;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -32,8 +33,13 @@ struct CapabilityWalk {
     static CapabilityWalk Of(const ConfigView& config);
 
   private:
+    struct List;
+    using Seen = std::bitset<1024>;
+
     void WalkStandard(const ConfigView& config);
     void WalkExtended(const ConfigView& config);
+    bool Follow(const List& list, uint32_t from, uint32_t& at, const Seen& seen);
+    void Note(const List& list, const std::string& text);
 };
 
 }  // namespace pcidef

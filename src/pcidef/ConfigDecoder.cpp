@@ -121,7 +121,7 @@ void ConfigDecoder::AddRegisters(const RegisterDef& def, uint32_t base, uint32_t
             return;
         }
         auto value = config_.Read(offset, def.width);
-        const auto index = def.Repeated() ? static_cast<uint8_t>(def.count.firstIndex + i)
+        const auto index = def.Repeated() ? static_cast<uint16_t>(def.count.firstIndex + i)
                                           : DecodedRegister::kSingle;
         result_.registers_.push_back(
             {&def, static_cast<uint16_t>(offset), 0, index, value.has_value(), value.value_or(0)});

@@ -12,12 +12,12 @@ namespace pcidef {
 
 // One register as read: where it is, its value, and its description.
 struct DecodedRegister {
-    static constexpr uint8_t kSingle = 0xFF;
+    static constexpr uint16_t kSingle = 0xFFFF;
 
     const RegisterDef* def;
     uint16_t offset;     // in the configuration space
     uint16_t structure;  // index into DecodedFunction::Structures()
-    uint8_t index;       // copy number of a repeated register, else kSingle
+    uint16_t index;      // copy number of a repeated register, else kSingle
     bool readable;       // false: the dword was refused and `value` is 0
     uint32_t value;
 

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "pcidef/ConfigSpaceTable.h"
+#include "pcidef/NumberText.h"
 #include "pcidef/StringPrintf.h"
 
 namespace pcidef {
@@ -37,17 +38,9 @@ bool Describes(const StructureDef& def, std::string_view name) {
 
 std::optional<uint32_t> ParseOffset(std::string_view text) {
     if (text.starts_with("0x") || text.starts_with("0X")) text.remove_prefix(2);
-    if (text.empty() || text.size() > 3) return std::nullopt;
-    uint32_t value = 0;
-    for (char c : text) {
-        int digit = c >= '0' && c <= '9'   ? c - '0'
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                           : -1;
-        if (digit < 0) return std::nullopt;
-        value = value << 4 | static_cast<uint32_t>(digit);
-    }
-    return value;
+    auto value = text.size() <= 3 ? ParseDigits(text, 16) : std::nullopt;
+    if (!value) return std::nullopt;
+    return static_cast<uint32_t>(*value);
 }
 
 const StructureDef* DefWithKey(std::string_view key) {

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "pcidef/FieldText.h"
+#include "pcidef/NumberText.h"
 #include "pcidef/StringPrintf.h"
 
 namespace pcidef {
@@ -24,20 +25,6 @@ std::string Normalise(std::string_view text) {
         }
     }
     return out;
-}
-
-std::optional<uint64_t> Number(std::string_view text, int base) {
-    if (text.empty() || text.size() > 16) return std::nullopt;
-    uint64_t value = 0;
-    for (char c : text) {
-        int digit = c >= '0' && c <= '9'   ? c - '0'
-                    : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                    : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                           : 99;
-        if (digit >= base) return std::nullopt;
-        value = value * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-    }
-    return value;
 }
 
 uint32_t Largest(const FieldDef& field) {
@@ -144,7 +131,7 @@ ParsedValue Quantity(const FieldDef& field, std::string_view digits, std::string
         }
         return found ? ParsedValue{true, *found, {}} : refuse();
     }
-    auto number = Number(digits, 10);
+    auto number = ParseDigits(digits, 10);
     if (!number) return refuse();
     switch (meaning.kind) {
         case MeaningKind::Pow2:
@@ -167,7 +154,7 @@ ParsedValue Quantity(const FieldDef& field, std::string_view digits, std::string
 ParsedValue ParseFieldValue(const FieldDef& field, std::string_view text) {
     if (text.empty()) return Refuse("no value given");
     if (text.starts_with("0x") || text.starts_with("0X")) {
-        auto number = Number(text.substr(2), 16);
+        auto number = ParseDigits(text.substr(2), 16);
         if (!number) {
             return Refuse(StringPrintf("%.*s is not a hex number", static_cast<int>(text.size()),
                                        text.data()));

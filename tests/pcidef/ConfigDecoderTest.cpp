@@ -203,6 +203,16 @@ TEST(ConfigDecoder, RepeatedRegistersCountAsTheBytesSay) {
     }
 }
 
+TEST(ConfigDecoder, AVendorCapabilityCanFillTheExtendedSpace) {
+    auto bytes = ConfigBuilder(4096).ExtCap(0x100, 0x0B).W32(0x104, 0xF000'0001).bytes;
+    DecodedFunction function = Decode(bytes);
+    EXPECT_TRUE(function.Notes().empty());
+    NameLookup last = FindName(function, "VSEC.DW959");
+    ASSERT_TRUE(last.Ok()) << last.error;
+    EXPECT_EQ(last.location.reg->offset, 0xFFC);
+    EXPECT_EQ(function.Registers(function.Capabilities()[0]).size(), 2u + 958u);
+}
+
 TEST(ConfigDecoder, StructuresStopWhereTheNextBeginsWithANote) {
     // A vendor capability claiming 0x30 bytes with the next capability 0x10 on.
     auto bytes = ConfigBuilder().Cap(0x40, 0x09).W8(0x42, 0x30).Cap(0x50, 0x01).bytes;
