@@ -209,6 +209,110 @@ c.cap(0x80, 0x10, pcie(0, 0x0012))
 add("03:00.0", c)
 
 
+# Functions with the extended capabilities engineers read every day, behind
+# two further root ports, and one whose capability list loops.
+def express(port_type, speed, width, slot=None, root=False):
+    # Version 2 with the "2" registers; speeds supported up to `speed`.
+    flags = 0x0002 | port_type << 4 | (0x0100 if slot is not None else 0)
+    body = struct.pack('<HIHHIHH', flags, 0x10008FC2, 0x2830, 0x0000,
+                       0x0075AC00 | width << 4 | speed, 0x0042, 0x3000 | width << 4 | speed)
+    body += struct.pack('<IHH', (slot or 0) << 19 | 0x0000007B if slot is not None else 0,
+                        0x11C0 if slot is not None else 0, 0x0040 if slot is not None else 0)
+    body += struct.pack('<HHI', 0x0008 if root else 0, 0, 0)
+    body += struct.pack('<IHHIHHIHH', 0x00030C1F, 0x0406, 0, ((1 << speed) - 1) << 1,
+                        speed, 0x001E, 0, 0, 0)
+    return body
+
+
+def aer(uncor_status=0, cor_status=0, root=None):
+    body = struct.pack('<IIIII I', uncor_status, 0, 0x00462030, cor_status, 0x00002000, 0x000001A0)
+    body += bytes(16)
+    if root:
+        body += struct.pack('<III', 0x00000007, root[0], root[1])
+    return body
+
+
+def l1_substates(enabled):
+    return struct.pack('<III', 0x0028281F, 0x4000280F if enabled else 0, 0x00000028)
+
+
+def lane_equalisation(width, per_lane, size):
+    return b''.join(struct.pack('<B' if size == 1 else '<H', per_lane) for _ in range(width))
+
+
+# Root port to a graphics device, with a slot.
+c = Config(0x8086, 0xA340, 0x060400, revision=0xF0, header=0x01, size=4096)
+c.bridge(0, 4, 4, 0xF7400000, 0xF74FFFFF)
+c.cap(0x40, 0x01, PM)
+c.cap(0x50, 0x05, MSI)
+c.cap(0x60, 0x10, express(4, 4, 16, slot=5, root=True))
+c.cap(0xA0, 0x0D, struct.pack('<HHH', 0, SUBSYSTEM[0], SUBSYSTEM[1]))
+c.ext_cap(0x100, 0x0001, 2, aer(cor_status=0x00000041, root=(0x00000001, 0x00000400)))
+c.ext_cap(0x148, 0x000D, 1, struct.pack('<HH', 0x005F, 0x001D))         # ACS
+c.ext_cap(0x150, 0x001E, 1, l1_substates(True))
+c.ext_cap(0x160, 0x0019, 1, struct.pack('<II', 0, 0) + lane_equalisation(16, 0x4747, 2))
+c.ext_cap(0x190, 0x0026, 1, struct.pack('<III', 0, 0, 0x0000000F) + bytes(16) + lane_equalisation(16, 0x77, 1))
+c.ext_cap(0x1C0, 0x001D, 1, struct.pack('<HHHH', 0x1080, 0x0001, 0, 0))  # DPC
+c.ext_cap(0x1D0, 0x001F, 1, struct.pack('<II', 0x00000406, 0x00000003))  # PTM root
+add("00:1b.0", c)
+
+# Graphics behind it: resizable BAR, serial number, latency tolerance.
+c = Config(0x8086, 0x56A0, 0x030000, revision=0x08, size=4096)
+c.bar(0, 0xF7400000, 0x100000)
+c.w8(0x3C, 0x0B); c.w8(0x3D, 1)
+c.cap(0x40, 0x01, PM)
+c.cap(0x50, 0x05, MSI64)
+c.cap(0x70, 0x10, express(0, 4, 16))
+c.cap(0xB0, 0x11, msix(1, 0, 0x80000, 0, 0x90000))
+c.ext_cap(0x100, 0x0001, 2, aer(uncor_status=0x00004000))
+c.ext_cap(0x148, 0x0003, 1, struct.pack('<Q', 0x00A0C9FFFE123456))
+c.ext_cap(0x158, 0x0015, 1, struct.pack('<II', 0x00001FF0, 0x00000020))  # BAR0: 1MB-256MB, 1MB
+c.ext_cap(0x168, 0x0018, 1, struct.pack('<HH', 0x0803, 0x0803))         # LTR: 3 x 1024ns
+c.ext_cap(0x170, 0x001E, 1, l1_substates(True))
+c.ext_cap(0x180, 0x0019, 1, struct.pack('<II', 0, 0) + lane_equalisation(16, 0x4747, 2))
+c.ext_cap(0x1B0, 0x0026, 1, struct.pack('<III', 0, 0, 0x0000000F) + bytes(16) + lane_equalisation(16, 0x77, 1))
+c.ext_cap(0x1E0, 0x000B, 1, struct.pack('<II', 0x01810001, 0x00000100) + bytes(12))
+c.ext_cap(0x200, 0x0023, 1, struct.pack('<IH', 0x01008086, 0x0002) + bytes(6))
+add("04:00.0", c)
+
+# Root port to a virtualising Ethernet controller.
+c = Config(0x8086, 0xA332, 0x060400, revision=0xF0, header=0x01, size=4096)
+c.bridge(0, 5, 5, 0xF7500000, 0xF75FFFFF)
+c.cap(0x40, 0x10, express(4, 3, 8, root=True))
+c.cap(0x80, 0x05, MSI)
+c.cap(0xA0, 0x01, PM)
+c.ext_cap(0x100, 0x0001, 2, aer(root=(0, 0)))
+c.ext_cap(0x148, 0x000D, 1, struct.pack('<HH', 0x005F, 0x001D))
+add("00:1d.0", c)
+
+# Ethernet with SR-IOV, ARI, ATS and ACS.
+c = Config(0x8086, 0x1572, 0x020000, revision=0x02, size=4096)
+c.bar(0, 0xF7500000, 0x80000, is64=True)
+c.bar(3, 0xF7580000, 0x8000, is64=True)
+c.w8(0x3C, 0x0A); c.w8(0x3D, 1)
+c.cap(0x40, 0x01, PM)
+c.cap(0x50, 0x05, MSI64)
+c.cap(0x70, 0x11, msix(129, 3, 0x0000, 3, 0x1000))
+c.cap(0xA0, 0x10, express(0, 3, 8))
+c.ext_cap(0x100, 0x0001, 2, aer())
+c.ext_cap(0x140, 0x0003, 1, struct.pack('<Q', 0x3CFDFEFFFFA1B2C3))
+c.ext_cap(0x150, 0x000E, 1, struct.pack('<HH', 0x0000, 0))           # ARI
+c.ext_cap(0x160, 0x0010, 1, struct.pack('<IHHHHHBBHHHHIII', 0x00000002, 0x0010, 0, 64, 64, 0, 0, 0,
+                                        0x0010, 0x0001, 0, 0x154C, 0x00000553, 0x00000001, 0x0000000C)
+          + bytes(20) + struct.pack('<I', 0))                        # SR-IOV: 64 VFs
+c.ext_cap(0x1A0, 0x000F, 1, struct.pack('<HH', 0x0020, 0x0000))     # ATS
+c.ext_cap(0x1B0, 0x000D, 1, struct.pack('<HH', 0x005F, 0x0000))     # ACS
+c.ext_cap(0x1C0, 0x0017, 1, struct.pack('<II', 0x00000007, 0))      # TPH, no table
+add("05:00.0", c)
+
+# Management controller whose capability list loops back on itself.
+c = Config(0x8086, 0xA360, 0x078000, revision=0x30)
+c.bar(0, 0xF7334000, 0x1000, is64=True)
+c.cap(0x50, 0x01, PM)
+c.cap(0x8C, 0x05, MSI64)
+c.w8(0x8D, 0x50)
+add("00:16.0", c)
+
 def text(s, size=None):
     data = s.encode()
     return data + bytes((size or len(data)) - len(data))
@@ -240,6 +344,10 @@ memory = [
     {"base": "0xF7320000", "size": "0x10000",
      "hex": struct.pack('<BBHIII', 0x80, 0, 0x0100, 0x200007FF, 0x05000420, 0x0020FE65).hex()},
     {"base": "0xF7330000", "size": "0x2000", "fill": "0x00"},
+    {"base": "0xF7334000", "size": "0x1000", "fill": "0x00"},
+    {"base": "0xF7400000", "size": "0x100000", "fill": "0x00"},
+    {"base": "0xF7500000", "size": "0x80000", "fill": "0x00"},
+    {"base": "0xF7580000", "size": "0x8000", "fill": "0x00"},
 ]
 
 functions.sort(key=lambda f: f["bdf"])

@@ -263,8 +263,8 @@ TEST_F(PciWindowAppTest, FileNewOpensTheWindowOnTheBuiltinMachine) {
     EXPECT_EQ(view->size(), view->FormSize());
 
     view->ScanButton()->click();
-    EXPECT_EQ(view->DeviceList()->count(), 14);
-    EXPECT_EQ(view->DeviceList()->itemText(13), "N/A");
+    EXPECT_EQ(view->DeviceList()->count(), 19);
+    EXPECT_EQ(view->DeviceList()->itemText(18), "N/A");
     EXPECT_EQ(view->RegisterList()->topLevelItemCount(), 64);
     EXPECT_EQ(view->RegisterList()->topLevelItem(0)->text(1), "3E308086");
     EXPECT_TRUE(messages_.messages.empty());
