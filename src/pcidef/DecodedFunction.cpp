@@ -12,6 +12,20 @@ std::string DecodedRegister::Name() const {
     return name;
 }
 
+bool DecodedRegister::NameIs(std::string_view name) const {
+    if (!name.starts_with(def->name)) return false;
+    name.remove_prefix(def->name.size());
+    if (index == kSingle) return name.empty();
+    // The copy number as Name() writes it: decimal, no leading zeros.
+    if (name.empty() || name.size() > 5 || (name[0] == '0' && name.size() > 1)) return false;
+    uint32_t number = 0;
+    for (char c : name) {
+        if (c < '0' || c > '9') return false;
+        number = number * 10 + static_cast<uint32_t>(c - '0');
+    }
+    return number == index;
+}
+
 std::string DecodedRegister::DisplayName() const {
     std::string name(def->display);
     if (index != kSingle) name += " " + std::to_string(index);

@@ -21,7 +21,8 @@ struct DecodedRegister {
     bool readable;       // false: the dword was refused and `value` is 0
     uint32_t value;
 
-    std::string Name() const;         // "LnkSta", "Ctrl1"
+    std::string Name() const;  // "LnkSta", "Ctrl1"
+    bool NameIs(std::string_view name) const;
     std::string DisplayName() const;  // "Link Status", "Resizable BAR Control 1"
     uint32_t FieldValue(const FieldDef& field) const { return (value & field.Mask()) >> field.low; }
     uint32_t Width() const { return def->width; }

@@ -120,7 +120,7 @@ NameLookup FindName(const DecodedFunction& function, std::string_view name) {
     const std::string prefix = header ? "" : structure->Prefix() + ".";
     const DecodedRegister* reg = nullptr;
     for (const DecodedRegister& candidate : function.Registers(*structure)) {
-        if (candidate.Name() == parts[0]) reg = &candidate;
+        if (candidate.NameIs(parts[0])) reg = &candidate;
     }
     std::string regName = prefix + std::string(parts[0]);
     if (!reg) {
