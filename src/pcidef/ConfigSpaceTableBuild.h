@@ -110,14 +110,22 @@ constexpr Count NominalCount(uint8_t firstIndex) {
     return {CountKind::Nominal, 0, 0, 0, 0, 1023, 4, firstIndex};
 }
 
-// One array of the registers of several, for structures that share a part.
-template <size_t... Sizes>
-constexpr std::array<RegisterDef, (Sizes + ...)> Join(
-    const std::array<RegisterDef, Sizes>&... parts) {
-    std::array<RegisterDef, (Sizes + ...)> joined{};
+// One array of the registers, or fields, of several, for structures that
+// share a part.
+template <typename T, size_t... Sizes>
+constexpr std::array<T, (Sizes + ...)> Join(const std::array<T, Sizes>&... parts) {
+    std::array<T, (Sizes + ...)> joined{};
     size_t at = 0;
     ((std::copy(parts.begin(), parts.end(), joined.begin() + at), at += Sizes), ...);
     return joined;
+}
+
+// Fields in the order of their bits, as the field pane lists them.
+template <size_t Size>
+constexpr std::array<FieldDef, Size> InBitOrder(std::array<FieldDef, Size> fields) {
+    std::sort(fields.begin(), fields.end(),
+              [](const FieldDef& a, const FieldDef& b) { return a.low < b.low; });
+    return fields;
 }
 
 // PCI Express device/port types, as bits for PortTypeIn.

@@ -29,10 +29,8 @@ constexpr FieldDef kCommandFields[] = {
 constexpr ValueText kDevselTexts[] = {{0, "fast"}, {1, "medium"}, {2, "slow"}};
 constexpr Meaning kDevsel{MeaningKind::Enum, kDevselTexts};
 
-constexpr FieldDef kStatusFields[] = {
-    Bit("ImmediateReadiness", 0, RO),
-    Bit("Interrupt", 3, RO),
-    Bit("CapList", 4, RO),
+// The bits the Status and Secondary Status registers share.
+constexpr std::array kStatusShared = {
     Bit("66MHz", 5, RO),
     Bit("FastB2B", 7, RO),
     Bit("MasterDataParity", 8, RW1C),
@@ -40,9 +38,17 @@ constexpr FieldDef kStatusFields[] = {
     Bit("SigTargetAbort", 11, RW1C),
     Bit("RcvTargetAbort", 12, RW1C),
     Bit("RcvMasterAbort", 13, RW1C),
-    Bit("SigSystemError", 14, RW1C),
     Bit("DetectedParity", 15, RW1C),
 };
+
+constexpr auto kStatusFields = InBitOrder(Join(
+    std::array{
+        Bit("ImmediateReadiness", 0, RO),
+        Bit("Interrupt", 3, RO),
+        Bit("CapList", 4, RO),
+        Bit("SigSystemError", 14, RW1C),
+    },
+    kStatusShared));
 
 constexpr FieldDef kClassCodeFields[] = {
     Bits("ProgIF", 0, 7, RO).Summary(),
@@ -149,17 +155,8 @@ constexpr FieldDef kPrefetchWindowFields[] = {
     Bits("Address", 4, 15, RW, kMemoryWindow).Summary(),
 };
 
-constexpr FieldDef kSecondaryStatusFields[] = {
-    Bit("66MHz", 5, RO),
-    Bit("FastB2B", 7, RO),
-    Bit("MasterDataParity", 8, RW1C),
-    Bits("DEVSEL", 9, 10, RO, kDevsel),
-    Bit("SigTargetAbort", 11, RW1C),
-    Bit("RcvTargetAbort", 12, RW1C),
-    Bit("RcvMasterAbort", 13, RW1C),
-    Bit("RcvSystemError", 14, RW1C),
-    Bit("DetectedParity", 15, RW1C),
-};
+constexpr auto kSecondaryStatusFields =
+    InBitOrder(Join(std::array{Bit("RcvSystemError", 14, RW1C)}, kStatusShared));
 
 constexpr FieldDef kBridgeControlFields[] = {
     Bit("ParityResponse", 0, RW),
