@@ -168,14 +168,14 @@ int RunSystemDriver(const DriverOptions& options) {
             break;
     }
     InstallSignalHandling(socket.Path());
-    // A service manager waits on the process it started: never detached.
-    if (inherited < 0) {
-        if (int status = DetachUnlessForeground(options, socket)) return status;
-        return Serve(*backend, socket, nullptr, running);
+    if (inherited >= 0) {
+        // A service manager waits on the process it started: never detached.
+        // Programs take no lock in its folder: only the time counts.
+        IdleStop idle(idlePeriod, "");
+        return Serve(*backend, socket, &idle, running);
     }
-    // Its programs take no lock here: only the time counts.
-    IdleStop idle(idlePeriod, "");
-    return Serve(*backend, socket, &idle, running);
+    if (int status = DetachUnlessForeground(options, socket)) return status;
+    return Serve(*backend, socket, nullptr, running);
 }
 
 }  // namespace
