@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <deque>
 #include <functional>
+#include <list>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -45,17 +46,27 @@ class ConnectionPool {
         uid_t user;
         bool mayStop;
     };
+    // A thread waiting for a connection, woken on its own.
+    struct Waiter {
+        std::condition_variable wake;
+        bool woken = false;
+    };
 
-    void Work();
+    void Work(Waiter& self);
+    // The next connection for this thread; false when the pool closes.
+    bool Next(Waiter& self, Connection* connection);
     void Finish(const Connection& connection);
 
     RequestHandler& handler_;
     Limits limits_;
     std::function<void()> stopAsked_;
     std::mutex mutex_;
-    std::condition_variable waiting_;
     std::deque<Connection> queue_;
     std::map<uid_t, size_t> open_;
+    // The threads waiting, the last to finish at the back: it is woken
+    // first, its buffers still warm from the connection before.
+    std::vector<Waiter*> waiting_;
     bool closing_ = false;
+    std::list<Waiter> waiters_;
     std::vector<std::thread> threads_;
 };
