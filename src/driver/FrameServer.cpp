@@ -34,8 +34,8 @@ void FrameServer::TurnAway(int fd) {
 void FrameServer::Forget(Frame& frame) {
     explicit_bzero(frame.in, frame.inSize);
     explicit_bzero(frame.out, frame.outSize);
-    explicit_bzero(data_.data(),
-                   std::min<size_t>(data_.size(), std::max(frame.dataSize, frame.readLength)));
+    const size_t used = std::min<size_t>(data_.size(), std::max(frame.dataSize, frame.readLength));
+    if (used > 0) explicit_bzero(data_.data(), used);
 }
 
 FrameServer::Outcome FrameServer::Serve(int fd, bool mayStop, Frame& frame) {

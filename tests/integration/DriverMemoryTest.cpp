@@ -24,6 +24,9 @@ using namespace std::chrono_literals;
 
 constexpr uint8_t kFill = 0xA5;
 constexpr uint32_t kReadLength = 0x100000;
+// Larger mappings are address space that sanitizers and allocators reserve,
+// almost none of it ever touched; a buffer of kReadLength is not among them.
+constexpr unsigned long long kLargestMapping = 256ull << 20;
 
 // The longest run of `byte` in the readable memory of process `pid`.
 size_t LongestRunIn(pid_t pid, uint8_t byte) {
@@ -36,7 +39,8 @@ size_t LongestRunIn(pid_t pid, uint8_t byte) {
         unsigned long long start = 0, end = 0;
         char permissions[5] = {};
         if (std::sscanf(line.c_str(), "%llx-%llx %4s", &start, &end, permissions) != 3 ||
-            permissions[0] != 'r' || line.find("[vvar") != std::string::npos) {
+            permissions[0] != 'r' || line.find("[vvar") != std::string::npos ||
+            end - start > kLargestMapping) {
             continue;
         }
         size_t run = 0;
