@@ -16,10 +16,12 @@ BenchDriver::BenchDriver(const std::string& runtimeDirectory, const std::string&
     : directory_(runtimeDirectory) {
     if (mkdir(directory_.c_str(), 0700) != 0 && errno != EEXIST) return;
     const std::string program = std::string(TARVOLENT_BIN_DIR) + "/BOREX64.SYS";
+    // This process's requests take the simulated machine's route too, never
+    // the one to this machine's hardware.
+    setenv("BOREALIX_MACHINE", machine.c_str(), 1);
     child_ = fork();
     if (child_ == 0) {
         setenv("BOREALIX_RUNTIME_DIR", directory_.c_str(), 1);
-        setenv("BOREALIX_MACHINE", machine.c_str(), 1);
         execl(program.c_str(), program.c_str(), "--foreground", static_cast<char*>(nullptr));
         _exit(127);
     }

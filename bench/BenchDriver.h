@@ -5,8 +5,9 @@
 #include <string>
 
 // The built driver program run attached in a runtime directory of the
-// benchmark's own (made here), on a machine file or "builtin"; stopped with
-// SIGTERM when the object goes, and also by an interruption.
+// benchmark's own (made here), on a machine file or "builtin", which this
+// process selects as well; stopped with SIGTERM when the object goes, and
+// also by an interruption.
 class BenchDriver {
   public:
     BenchDriver(const std::string& runtimeDirectory, const std::string& machine);

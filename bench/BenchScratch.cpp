@@ -24,6 +24,9 @@ BenchScratch::BenchScratch(const std::string& name) {
     std::string pattern = (std::filesystem::temp_directory_path() / (name + "-XXXXXX")).string();
     if (!mkdtemp(pattern.data())) return;
     path_ = pattern;
+    // A system driver this machine runs is never asked: a benchmark measures
+    // the drivers it starts itself.
+    setenv("BOREALIX_SYSTEM_DIR", File("no-system-driver").c_str(), 1);
     struct sigaction action {};
     action.sa_handler = OnSignal;
     // No SA_RESTART: a wait for a peer ends at once.

@@ -5,7 +5,8 @@
 #include <string>
 
 // A private folder under the temporary directory for a benchmark's data,
-// removed with everything in it when the object goes. An interruption
+// removed with everything in it when the object goes. It also moves the
+// system driver's folder into it, where none runs. An interruption
 // (SIGINT, SIGTERM, SIGHUP) stops the processes handed to StopOnInterrupt and
 // raises Interrupted(), which the benchmark checks between steps so that it
 // ends through its normal clean-up.

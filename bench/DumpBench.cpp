@@ -2,6 +2,8 @@
 // window's own model and the driver program on a machine whose region is a
 // 1 GiB file, beside dd copying the same bytes into the same folder. First
 // it prints the process's resident memory after a 1 MiB and a 2 GiB dump.
+// TARVOLENT_BENCH_DUMP_MIB=N makes the region N MiB (1 to 1024) and the
+// large dump twice that, for a quick run.
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -22,9 +24,29 @@
 
 namespace {
 
-constexpr uint64_t kRegionBytes = 0x40000000;
+constexpr uint64_t kMiB = 0x100000;
+constexpr uint64_t kLargestRegionMiB = 1024;
 constexpr const char* kRegionBase = "40000000";
 constexpr int kRounds = 15;
+
+// The region's size in MiB; 0 when the variable is not a number it allows.
+uint64_t RegionMiB() {
+    const char* text = std::getenv("TARVOLENT_BENCH_DUMP_MIB");
+    if (!text || !*text) return kLargestRegionMiB;
+    char* end = nullptr;
+    const unsigned long long mib = std::strtoull(text, &end, 10);
+    return *end == '\0' && mib >= 1 && mib <= kLargestRegionMiB ? mib : 0;
+}
+
+std::string Hex(uint64_t value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(value));
+    return text;
+}
+
+std::string SizeText(uint64_t mib) {
+    return mib % 1024 == 0 ? std::to_string(mib / 1024) + " GiB" : std::to_string(mib) + " MiB";
+}
 
 // "VmRSS" or "VmHWM" of this process, in KiB.
 long StatusKiB(const char* field) {
@@ -43,18 +65,26 @@ void PrintResident(const char* after) {
 }  // namespace
 
 int main() {
+    const uint64_t regionMiB = RegionMiB();
+    if (regionMiB == 0) {
+        std::fprintf(stderr, "bench_dump: TARVOLENT_BENCH_DUMP_MIB must be 1 to %llu\n",
+                     static_cast<unsigned long long>(kLargestRegionMiB));
+        return 2;
+    }
+    const uint64_t regionBytes = regionMiB * kMiB;
+    const std::string regionSize = Hex(regionBytes);
     BenchScratch scratch("tarvolent-bench-dump");
     if (!scratch.Ok()) return 2;
     const std::string region = scratch.File("region.bin");
     const std::string machine = scratch.File("machine.json");
     const std::string runtime = scratch.File("runtime");
     const std::string peerOutput = scratch.File("dd.bin");
-    if (!WriteRandomDataFile(region, kRegionBytes)) {
+    if (!WriteRandomDataFile(region, regionBytes)) {
         std::fprintf(stderr, "bench_dump: cannot write %s\n", region.c_str());
         return 2;
     }
     std::ofstream(machine) << R"({"name": "bench", "memory": [{"base": "0x)" << kRegionBase
-                           << R"(", "size": "0x40000000", "file": "region.bin"}]})";
+                           << R"(", "size": "0x)" << regionSize << R"(", "file": "region.bin"}]})";
     // The window's temporary files go where dd writes.
     setenv("TMPDIR", scratch.Path().c_str(), 1);
     setenv("BOREALIX_RUNTIME_DIR", runtime.c_str(), 1);
@@ -71,11 +101,11 @@ int main() {
     if (!model.OnDump(kRegionBase, "100000")) return 1;
     PrintResident("a 1 MiB dump:");
     // Past the region absent memory reads 0xFF: the driver still sends it.
-    if (!model.OnDump(kRegionBase, "7FFFFFFF")) return 1;
-    PrintResident("a 2 GiB - 1 byte dump:");
+    if (!model.OnDump(kRegionBase, Hex(2 * regionBytes - 1))) return 1;
+    PrintResident(("a " + SizeText(2 * regionMiB) + " - 1 byte dump:").c_str());
     model.OnClear();
 
-    if (!model.OnDump(kRegionBase, "40000000") ||
+    if (!model.OnDump(kRegionBase, regionSize) ||
         !RunPeerProgram({"cmp", "-s", region, model.TempBase() + ".tmp"})) {
         std::fprintf(stderr, "bench_dump: the dump differs from %s\n", region.c_str());
         return 1;
@@ -95,8 +125,8 @@ int main() {
     const auto dd = [&] {
         return RunPeerProgram({"dd", "if=" + region, "of=" + peerOutput, "bs=4M", "status=none"});
     };
-    AlternatingRounds rounds("1 GiB dump vs dd bs=4M", kRounds);
-    const bool ran = rounds.Run([&] { return model.OnDump(kRegionBase, "40000000"); }, dd, settle);
+    AlternatingRounds rounds(SizeText(regionMiB) + " dump vs dd bs=4M", kRounds);
+    const bool ran = rounds.Run([&] { return model.OnDump(kRegionBase, regionSize); }, dd, settle);
     if (!ran) {
         std::fprintf(stderr, "bench_dump: a round failed\n");
         return 1;

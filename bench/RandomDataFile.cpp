@@ -1,5 +1,6 @@
 #include "RandomDataFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <fstream>
 #include <vector>
@@ -14,17 +15,20 @@ bool WriteRandomDataFile(const std::string& path, uint64_t bytes, const std::str
     uint64_t state = 0x9E3779B97F4A7C15u;
     for (uint64_t written = 0; written < bytes; written += kBlock) {
         if (BenchScratch::Interrupted()) return false;
+        const uint64_t size = std::min(kBlock, bytes - written);
         for (uint64_t& word : block) {  // xorshift64
             state ^= state << 13;
             state ^= state >> 7;
             state ^= state << 17;
             word = state;
         }
-        if (written + kBlock == bytes)
-            std::memcpy(reinterpret_cast<char*>(block.data()) + kBlock - tail.size(), tail.data(),
+        if (written + size == bytes && size >= tail.size())
+            std::memcpy(reinterpret_cast<char*>(block.data()) + size - tail.size(), tail.data(),
                         tail.size());
         // A full disk stops the writing at once, not after the last block.
-        if (!file.write(reinterpret_cast<const char*>(block.data()), kBlock)) return false;
+        if (!file.write(reinterpret_cast<const char*>(block.data()),
+                        static_cast<std::streamsize>(size)))
+            return false;
     }
     return static_cast<bool>(file.flush());
 }

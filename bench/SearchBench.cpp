@@ -88,7 +88,6 @@ bool CompareCliFind(const BenchScratch& scratch) {
         << R"({"name": "zeros", "memory": [{"base": "0x0", "size": "0x400000", "fill": "0x00"}]})";
     // The CLI finds this driver running, as it would find its own.
     setenv("BOREALIX_RUNTIME_DIR", runtime.c_str(), 1);
-    setenv("BOREALIX_MACHINE", machine.c_str(), 1);
     BenchDriver driver(runtime, machine);
     if (!driver.WaitUntilReady(10)) return false;
     const double one = CliFindZeros("100000", 0x100000);

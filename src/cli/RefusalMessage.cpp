@@ -13,6 +13,8 @@ constexpr uint32_t kDetectedBaseMask = 0xF0000000u;
 std::string Reason(uint32_t error) {
     if (error == ERROR_ACCESS_DENIED) return "access denied";
     if (error == ERROR_FILE_NOT_FOUND) return "no driver answers";
+    if (error == ERROR_TIMEOUT) return "the driver did not answer in time";
+    if (error == ERROR_BUSY) return "the driver is busy with this user's other requests";
     return "error " + std::to_string(error);
 }
 

@@ -81,3 +81,8 @@ void DriverSocket::Unlink() {
     if (bound_) unlink(path_.c_str());
     bound_ = false;
 }
+
+void DriverSocket::StopListening() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+}

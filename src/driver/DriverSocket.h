@@ -34,6 +34,9 @@ class DriverSocket {
     std::optional<gid_t> AdmittedGroup() const { return admittedGroup_; }
     // Removes the socket file this made; the descriptor stays open.
     void Unlink();
+    // Closes the descriptor: a client connecting now is refused at once
+    // instead of waiting for a driver that will not answer.
+    void StopListening();
 
   private:
     std::string path_;

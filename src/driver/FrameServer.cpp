@@ -1,5 +1,10 @@
 #include "driver/FrameServer.h"
 
+#include <string.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+
 #include "platform/DeviceWire.h"
 #include "platform/ErrorCodes.h"
 
@@ -11,8 +16,30 @@ constexpr uint32_t kStopRequested = 0xFFFFFFFFu;
 }  // namespace
 
 FrameServer::Outcome FrameServer::ServeConnection(int fd, bool mayStop) {
-    DeadlineStream stream(fd, DeadlineStream::Clock::now() + kFrameDeadline);
     Frame frame;
+    Outcome outcome = Serve(fd, mayStop, frame);
+    Forget(frame);
+    return outcome;
+}
+
+void FrameServer::TurnAway(int fd) {
+    wire::ReplyHeader busy{wire::kReplyMagic, ERROR_BUSY, 0, 0};
+    // A fresh connection takes these few bytes at once; one that cannot is
+    // not waited for.
+    (void)!send(fd, &busy, sizeof(busy), MSG_DONTWAIT | MSG_NOSIGNAL);
+}
+
+// What a request carried or read stays in memory no longer than the
+// request: nothing for a core dump or a later reader to find.
+void FrameServer::Forget(Frame& frame) {
+    explicit_bzero(frame.in, frame.inSize);
+    explicit_bzero(frame.out, frame.outSize);
+    const size_t used = std::min<size_t>(data_.size(), std::max(frame.dataSize, frame.readLength));
+    if (used > 0) explicit_bzero(data_.data(), used);
+}
+
+FrameServer::Outcome FrameServer::Serve(int fd, bool mayStop, Frame& frame) {
+    DeadlineStream stream(fd, DeadlineStream::Clock::now() + kFrameDeadline);
     bool answer = true;
     uint32_t status = ReadFrame(stream, &frame, &answer);
     stream.ExtendTo(DeadlineStream::Clock::now() + kFrameDeadline);
@@ -25,12 +52,11 @@ FrameServer::Outcome FrameServer::ServeConnection(int fd, bool mayStop) {
         if (answer) Reply(stream, status);
         return Outcome::Served;
     }
-    uint32_t readLength = 0;
-    status = Handle(frame, &readLength);
+    status = Handle(frame, &frame.readLength);
     if (status != ERROR_SUCCESS) {
         Reply(stream, status);
     } else {
-        Reply(stream, status, frame.out, frame.outSize, data_.data(), readLength);
+        Reply(stream, status, frame.out, frame.outSize, data_.data(), frame.readLength);
     }
     return Outcome::Served;
 }

@@ -12,7 +12,8 @@
 // Serves one request frame per connection, as the program sends them: the
 // frame is read, answered, and the caller closes the connection. The whole
 // frame must arrive within kFrameDeadline, and the reply must be taken within
-// the same time again, so one client delays the others by that much at most.
+// the same time again. The bytes a request carried or read are cleared once
+// it is answered. One FrameServer serves one connection at a time.
 class FrameServer {
   public:
     enum class Outcome { Served, Stop };
@@ -24,6 +25,9 @@ class FrameServer {
     // fd is a freshly accepted, non-blocking connection. A stop frame from
     // a peer that may not stop the driver is refused (ERROR_ACCESS_DENIED).
     Outcome ServeConnection(int fd, bool mayStop = true);
+    // Answers a connection that is not served now (ERROR_BUSY), reading
+    // nothing; the caller closes it.
+    static void TurnAway(int fd);
 
   private:
     // The request's buffers as they arrived.
@@ -32,6 +36,7 @@ class FrameServer {
         uint32_t inSize = 0;
         uint32_t outSize = 0;
         uint32_t dataSize = 0;
+        uint32_t readLength = 0;  // memory bytes read for the reply
         uint8_t in[4096];
         uint8_t out[4096];
         // A shared memory frame's memfd, and where its data lies in it.
@@ -40,6 +45,8 @@ class FrameServer {
         uint64_t sharedOffset = 0;
     };
 
+    Outcome Serve(int fd, bool mayStop, Frame& frame);
+    void Forget(Frame& frame);
     // Every byte of a frame is read here and nowhere else. ERROR_SUCCESS, or
     // the status to answer with; false in *answer when not even a header came.
     uint32_t ReadFrame(DeadlineStream& stream, Frame* frame, bool* answer);

@@ -9,10 +9,8 @@ constexpr std::chrono::seconds kClientLookInterval{5};
 
 }  // namespace
 
-bool IdleStop::PeriodFor(const char* machine, const char* idleSeconds,
-                         std::optional<std::chrono::seconds>* period, std::string* error) {
-    period->reset();
-    if (!machine || !*machine) return true;  // real hardware: stays, as the service does
+bool IdleStop::PeriodFor(const char* idleSeconds, std::chrono::seconds* period,
+                         std::string* error) {
     if (!idleSeconds || !*idleSeconds) {
         *period = kDefaultPeriod;
         return true;
@@ -39,6 +37,7 @@ std::chrono::milliseconds IdleStop::NextLook() const {
 }
 
 bool IdleStop::TimeToStop() {
+    if (clientsLockPath_.empty()) return Clock::now() - lastActivity_ >= period_;
     const FileLock::Result clients = clients_.Acquire(clientsLockPath_, FileLock::Mode::Exclusive);
     if (clients == FileLock::Result::Busy) {
         NoteActivity();  // a program still uses this driver

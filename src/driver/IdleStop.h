@@ -1,28 +1,27 @@
 #pragma once
 
 #include <chrono>
-#include <optional>
 #include <string>
 
 #include "platform/FileLock.h"
 
-// When a driver on a simulated machine stops by itself: once `period` has
-// passed without a connection and without a running program that uses it.
-// Programs hold a shared lock on the socket's ".clients" file while they
-// run (the service manager takes it), so a window left open keeps its
-// driver, however long it sits idle.
+// When a driver stops by itself: once `period` has passed without a
+// connection and without a running program that uses it. Programs hold a
+// shared lock on the socket's ".clients" file while they run (the service
+// manager takes it), so a window left open keeps its driver, however long
+// it sits idle. Without such a file only the time counts.
 class IdleStop {
   public:
     using Clock = std::chrono::steady_clock;
 
     static constexpr std::chrono::seconds kDefaultPeriod{600};
 
-    // The period for this driver: none on real hardware (no machine),
-    // $BOREALIX_IDLE_SECONDS when set, else kDefaultPeriod. False with a
-    // message when the variable is not a positive number of seconds.
-    static bool PeriodFor(const char* machine, const char* idleSeconds,
-                          std::optional<std::chrono::seconds>* period, std::string* error);
+    // $BOREALIX_IDLE_SECONDS (idleSeconds) when set, else kDefaultPeriod.
+    // False with a message when it is not a positive number of seconds.
+    static bool PeriodFor(const char* idleSeconds, std::chrono::seconds* period,
+                          std::string* error);
 
+    // An empty clientsLockPath: no program keeps this driver.
     IdleStop(std::chrono::seconds period, std::string clientsLockPath);
 
     // How long to wait for a connection before looking again.

@@ -24,12 +24,13 @@ bool PeerGroups(int fd, std::vector<gid_t>* groups) {
 
 }  // namespace
 
-PeerRole RoleOfPeer(int fd, const PeerAdmission& admission) {
+PeerRole RoleOfPeer(int fd, const PeerAdmission& admission, uid_t* user) {
     ucred peer{};
     socklen_t size = sizeof(peer);
     if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) != 0 || size != sizeof(peer)) {
         return PeerRole::Refused;
     }
+    if (user) *user = peer.uid;
     if (peer.uid == 0 || peer.uid == admission.driverUser) return PeerRole::Owner;
     if (!admission.group) return PeerRole::Refused;
     if (peer.gid == *admission.group) return PeerRole::Member;

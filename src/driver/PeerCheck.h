@@ -18,5 +18,5 @@ enum class PeerRole { Refused, Member, Owner };
 // What the process at the other end of a connected local socket is to the
 // driver. Membership is the peer process's own groups as the kernel gives
 // them (SO_PEERCRED and SO_PEERGROUPS), never the user database: what counts
-// is what the process holds now.
-PeerRole RoleOfPeer(int fd, const PeerAdmission& admission);
+// is what the process holds now. The peer's user goes to *user when asked.
+PeerRole RoleOfPeer(int fd, const PeerAdmission& admission, uid_t* user = nullptr);

@@ -42,6 +42,7 @@ uint32_t RequestHandler::Handle(const DriverCall& call, const UserMemory& userMe
     DriverRequest record;
     uint32_t status = TakeRecord(call, &record);
     if (status != ERROR_SUCCESS) return status;
+    std::lock_guard<std::mutex> one(serving_);
     switch (call.code) {
         case IOCTL_READ_PHYSICAL_MEMORY:
         case VXD_READ_PHYSICAL_MEMORY:

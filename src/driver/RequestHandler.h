@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <mutex>
 
 #include "driver/DriverBackend.h"
 #include "hw/DriverRequest.h"
@@ -23,7 +24,8 @@ struct DriverCall {
 using UserMemory = std::function<uint8_t*(uint64_t userBuffer, uint32_t length)>;
 
 // Checks every field of a request and carries it out on a backend. The
-// output buffer is written only when the request succeeds.
+// output buffer is written only when the request succeeds. Requests from
+// several threads are carried out one at a time: a backend serves one.
 class RequestHandler {
   public:
     explicit RequestHandler(DriverBackend& backend) : backend_(backend) {}
@@ -41,4 +43,5 @@ class RequestHandler {
     uint32_t AccessConfig(bool write, DriverRequest* record);
 
     DriverBackend& backend_;
+    std::mutex serving_;
 };

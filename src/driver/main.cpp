@@ -1,10 +1,11 @@
+#include <sys/prctl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,6 @@
 #include "driver/DriverOptions.h"
 #include "driver/DriverServer.h"
 #include "driver/DriverSocket.h"
-#include "driver/FrameServer.h"
 #include "driver/IdleStop.h"
 #include "driver/InheritedSocket.h"
 #include "driver/RequestHandler.h"
@@ -58,10 +58,15 @@ std::unique_ptr<DriverBackend> LoadBackend(const char* machine, std::string* err
     return backend;
 }
 
+// What a driver on this machine's hardware reads is not left for a core
+// dump, nor for another process of its user to read out of its memory.
+void NeverDump() {
+    prctl(PR_SET_DUMPABLE, 0, 0, 0, 0);
+}
+
 int Serve(DriverBackend& backend, DriverSocket& socket, IdleStop* idle, FileLock& running) {
     RequestHandler handler(backend);
-    FrameServer frames(handler);
-    DriverServer(socket, frames, idle).Run();
+    DriverServer(socket, handler, idle).Run();
     socket.Unlink();
     // The driver lock goes before the clients lock an idle stop holds: a
     // program waiting on that one then finds the way clear for a new driver.
@@ -77,15 +82,17 @@ int DetachUnlessForeground(const DriverOptions& options, DriverSocket& socket) {
 }
 
 // A driver of this user's, in the runtime directory: on a simulated machine,
-// or root's on this machine's hardware.
+// or root's on this machine's hardware. Both stop when idle, and the next
+// program to start starts them again.
 int RunUserDriver(const DriverOptions& options) {
     std::string error;
     std::string problem = RuntimeDirectoryProblem();
     if (!problem.empty()) return Fail(problem);
 
     const char* machine = std::getenv("BOREALIX_MACHINE");
-    std::optional<std::chrono::seconds> idlePeriod;
-    if (!IdleStop::PeriodFor(machine, std::getenv("BOREALIX_IDLE_SECONDS"), &idlePeriod, &error)) {
+    if (!machine || !*machine) NeverDump();
+    std::chrono::seconds idlePeriod{};
+    if (!IdleStop::PeriodFor(std::getenv("BOREALIX_IDLE_SECONDS"), &idlePeriod, &error)) {
         return Fail(error);
     }
     const std::string socketPath = RuntimeDirectory() + "/" + options.socketName;
@@ -100,9 +107,8 @@ int RunUserDriver(const DriverOptions& options) {
     InstallSignalHandling(socket.Path());
     if (int status = DetachUnlessForeground(options, socket)) return status;
 
-    std::optional<IdleStop> idle;
-    if (idlePeriod) idle.emplace(*idlePeriod, socketPath + ".clients");
-    return Serve(*backend, socket, idle ? &*idle : nullptr, running);
+    IdleStop idle(idlePeriod, socketPath + ".clients");
+    return Serve(*backend, socket, &idle, running);
 }
 
 // The socket made by the driver itself, where no service manager hands one
@@ -123,8 +129,9 @@ int MakeSystemSocket(DriverSocket& socket, gid_t group, FileLock& running) {
 }
 
 // The service "Borealix" of the machine: root, on this machine's hardware,
-// for root and the members of its group. It has no idle stop: systemd keeps
-// its socket and starts it again on demand, and by hand it is meant to stay.
+// for root and the members of its group. It stops when idle only where
+// systemd handed it its socket, which starts it again on the next
+// connection; started by hand it is meant to stay.
 int RunSystemDriver(const DriverOptions& options) {
     const char* machine = std::getenv("BOREALIX_MACHINE");
     if (machine && *machine) {
@@ -133,9 +140,14 @@ int RunSystemDriver(const DriverOptions& options) {
             "(BOREALIX_MACHINE is set)");
     }
     if (geteuid() != 0) return Fail("--system must run as root");
+    NeverDump();
     std::string error;
     gid_t group = 0;
     if (!system_driver::ResolveGroup(&group, &error)) return Fail(error);
+    std::chrono::seconds idlePeriod{};
+    if (!IdleStop::PeriodFor(std::getenv("BOREALIX_IDLE_SECONDS"), &idlePeriod, &error)) {
+        return Fail(error);
+    }
     auto backend = LoadBackend(nullptr, &error);
     if (!backend) return Fail(error);
 
@@ -156,10 +168,13 @@ int RunSystemDriver(const DriverOptions& options) {
             break;
     }
     InstallSignalHandling(socket.Path());
-    // A service manager waits on the process it started: never detached.
-    if (inherited < 0) {
-        if (int status = DetachUnlessForeground(options, socket)) return status;
+    if (inherited >= 0) {
+        // A service manager waits on the process it started: never detached.
+        // Programs take no lock in its folder: only the time counts.
+        IdleStop idle(idlePeriod, "");
+        return Serve(*backend, socket, &idle, running);
     }
+    if (int status = DetachUnlessForeground(options, socket)) return status;
     return Serve(*backend, socket, nullptr, running);
 }
 

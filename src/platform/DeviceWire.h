@@ -13,6 +13,10 @@
 //
 // A control frame (code kStopControlCode, no buffers) asks the driver to stop.
 //
+// A driver serving as many connections of the peer's user as it allows
+// answers a new one with a ReplyHeader of status ERROR_BUSY (170) at once,
+// reading nothing, and closes it: the client connects again a little later.
+//
 // Shared frame: the memory codes may instead carry their data in a buffer
 // the caller shares with the driver. The header has kSharedRequestMagic and
 // dataSize 0, a memfd travels with its first byte (SCM_RIGHTS), and a

@@ -4,10 +4,12 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
 
+#include "platform/BusyRetry.h"
 #include "platform/DeviceWire.h"
 #include "platform/ErrorCodes.h"
 #include "platform/RuntimeDirectory.h"
@@ -19,14 +21,20 @@ namespace driver_route {
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
 constexpr uint32_t kListFunctionsCode = 0x80862E28u;
 // Long enough for systemd to start the driver on this first connection.
-constexpr int kProbeTimeoutSeconds = 10;
+constexpr std::chrono::seconds kProbeTimeout{10};
+// A driver that did not answer is asked again after this, not at every
+// step of one start, which would wait for it again each time.
+constexpr std::chrono::seconds kTimeoutKept{20};
 
 struct Decision {
     std::string key;
     SystemReach reach;
     std::string problem;
+    Clock::time_point decidedAt;
 };
 
 std::mutex mutex;
@@ -40,12 +48,48 @@ std::string MachineVariable() {
 Decision Decided() {
     const std::string key = MachineVariable() + '\n' + system_driver::SocketPath();
     std::lock_guard<std::mutex> guard(mutex);
-    if (!decided || decided->key != key) {
+    // Only a timeout is looked at again: the answer may come next time.
+    if (!decided || decided->key != key ||
+        (decided->reach == SystemReach::Timeout &&
+         Clock::now() - decided->decidedAt >= kTimeoutKept)) {
         std::string problem;
         SystemReach reach = ProbeSystemDriver(&problem);
-        decided = Decision{key, reach, problem};
+        decided = Decision{key, reach, problem, Clock::now()};
     }
     return *decided;
+}
+
+// One try at the function list; *busy when the driver turned the connection
+// away, to be tried again.
+SystemReach AskForList(const std::string& socketPath, Clock::time_point deadline, bool* busy) {
+    *busy = false;
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    int fd = unix_socket::Connect(socketPath, left);
+    if (fd < 0) {
+        if (errno == ETIMEDOUT) return SystemReach::Timeout;
+        return errno == EACCES || errno == EPERM ? SystemReach::Refused : SystemReach::Absent;
+    }
+    unix_socket::SetTimeouts(
+        fd, static_cast<int>(std::chrono::ceil<std::chrono::seconds>(left).count()));
+    uint8_t record[wire::kRecordSize] = {};
+    wire::RequestHeader request{wire::kRequestMagic, kListFunctionsCode, sizeof(record),
+                                sizeof(record), 0};
+    wire::ReplyHeader reply{};
+    // A driver that refuses a peer closes before reading a byte of it.
+    (void)(unix_socket::SendAll(fd, &request, sizeof(request)) &&
+           unix_socket::SendAll(fd, record, sizeof(record)));
+    const bool received = unix_socket::ReceiveAll(fd, &reply, sizeof(reply));
+    const int error = errno;
+    close(fd);
+    if (!received)
+        return error == EAGAIN || error == EWOULDBLOCK ? SystemReach::Timeout
+                                                       : SystemReach::Refused;
+    if (reply.magic == wire::kReplyMagic && reply.status == ERROR_BUSY) {
+        *busy = true;
+        return SystemReach::Timeout;
+    }
+    return reply.magic == wire::kReplyMagic && reply.status == ERROR_SUCCESS ? SystemReach::Admitted
+                                                                             : SystemReach::Refused;
 }
 
 // Only root could have made the socket and the folders above it.
@@ -71,21 +115,13 @@ SystemReach ProbeSystemDriver(std::string* problem) {
         if (problem) *problem = RefusalMessage("system driver socket", socketPath, untrusted);
         return SystemReach::Untrusted;
     }
-    int fd = unix_socket::Connect(socketPath);
-    if (fd < 0)
-        return errno == EACCES || errno == EPERM ? SystemReach::Refused : SystemReach::Absent;
-    unix_socket::SetTimeouts(fd, kProbeTimeoutSeconds);
-    uint8_t record[wire::kRecordSize] = {};
-    wire::RequestHeader request{wire::kRequestMagic, kListFunctionsCode, sizeof(record),
-                                sizeof(record), 0};
-    wire::ReplyHeader reply{};
-    // A driver that refuses a peer closes before reading a byte of it.
-    bool answered = unix_socket::SendAll(fd, &request, sizeof(request)) &&
-                    unix_socket::SendAll(fd, record, sizeof(record)) &&
-                    unix_socket::ReceiveAll(fd, &reply, sizeof(reply)) &&
-                    reply.magic == wire::kReplyMagic && reply.status == ERROR_SUCCESS;
-    close(fd);
-    return answered ? SystemReach::Admitted : SystemReach::Refused;
+    const Clock::time_point deadline = Clock::now() + kProbeTimeout;
+    BusyRetry retry(deadline);
+    for (;;) {
+        bool busy = false;
+        SystemReach reach = AskForList(socketPath, deadline, &busy);
+        if (!busy || !retry.Pause()) return reach;
+    }
 }
 
 bool OnSimulatedMachine() {
@@ -117,6 +153,10 @@ std::string OwnDriverProblem() {
         case SystemReach::Untrusted:
             return "To use this machine's hardware without root, install " + service + ", " + join +
                    ". " + decision.problem + ".";
+        case SystemReach::Timeout:
+            return "The service " + std::string(system_driver::kServiceName) + " at " +
+                   system_driver::SocketPath() + " did not answer within " +
+                   std::to_string(kProbeTimeout.count()) + " seconds; try again.";
         case SystemReach::Refused:
             break;
     }

@@ -1,11 +1,14 @@
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
+#include <map>
 #include <mutex>
-#include <set>
 #include <vector>
 
+#include "platform/BusyRetry.h"
 #include "platform/DeviceIo.h"
 #include "platform/DeviceWire.h"
 #include "platform/DriverRoute.h"
@@ -18,6 +21,9 @@ namespace {
 
 constexpr const char* kDevicePrefix = "\\\\.\\";
 constexpr int kReplyTimeoutSeconds = 30;
+// A driver that turns a connection away (it serves as many of this user's
+// as it allows) is asked again for this long.
+constexpr std::chrono::milliseconds kBusyRetryTime{10000};
 
 thread_local uint32_t lastError = ERROR_SUCCESS;
 
@@ -31,6 +37,8 @@ uint32_t ErrorOfConnect(int error) {
         case EACCES:
         case EPERM:
             return ERROR_ACCESS_DENIED;
+        case ETIMEDOUT:
+            return ERROR_TIMEOUT;
         case ENOENT:
         case ECONNREFUSED:
         case ENOTDIR:
@@ -39,6 +47,11 @@ uint32_t ErrorOfConnect(int error) {
         default:
             return ERROR_GEN_FAILURE;
     }
+}
+
+// A reply that did not come within its time is a timeout, not a failure.
+uint32_t ErrorOfReply(int error) {
+    return error == EAGAIN || error == EWOULDBLOCK ? ERROR_TIMEOUT : ERROR_GEN_FAILURE;
 }
 
 // Where a memory code names the caller's buffer: the record is the input
@@ -86,21 +99,23 @@ class NativeDeviceIo : public DeviceIo {
             Fail(ERROR_FILE_NOT_FOUND);
             return INVALID_DEVICE_HANDLE;
         }
-        int fd = unix_socket::Connect(driver_route::DeviceSocketPath(path.substr(prefix.size())));
+        std::string socketPath = driver_route::DeviceSocketPath(path.substr(prefix.size()));
+        int fd = unix_socket::Connect(socketPath);
         if (fd < 0) {
             Fail(ErrorOfConnect(errno));
             return INVALID_DEVICE_HANDLE;
         }
         unix_socket::SetTimeouts(fd, kReplyTimeoutSeconds);
         std::lock_guard<std::mutex> guard(mutex_);
-        open_.insert(fd);
+        open_[fd] = socketPath;
         lastError = ERROR_SUCCESS;
         return fd;
     }
 
     bool DeviceIoControl(DeviceHandle handle, uint32_t code, void* inBuffer, uint32_t inSize,
                          void* outBuffer, uint32_t outSize, uint32_t* bytesReturned) override {
-        if (!IsOpen(handle)) return Fail(ERROR_INVALID_HANDLE);
+        std::string socketPath;
+        if (!IsOpen(handle, &socketPath)) return Fail(ERROR_INVALID_HANDLE);
         if (inSize > wire::kMaxBufferSize || outSize > wire::kMaxBufferSize ||
             (inSize > 0 && !inBuffer) || (outSize > 0 && !outBuffer)) {
             return Fail(ERROR_INVALID_PARAMETER);
@@ -110,10 +125,24 @@ class NativeDeviceIo : public DeviceIo {
             return Fail(ERROR_INVALID_PARAMETER);
         }
         int fd = static_cast<int>(handle);
-        if (!SendRequest(fd, code, inBuffer, inSize, outBuffer, outSize, transfer)) {
-            return Fail(ERROR_GEN_FAILURE);
+        BusyRetry busy(std::chrono::steady_clock::now() + kBusyRetryTime);
+        for (;;) {
+            // A driver that turns the connection away may close it before
+            // the request is sent; its answer is read all the same.
+            bool sent = SendRequest(fd, code, inBuffer, inSize, outBuffer, outSize, transfer);
+            if (!sent && errno != EPIPE && errno != ECONNRESET) return Fail(ErrorOfReply(errno));
+            wire::ReplyHeader reply{};
+            if (!unix_socket::ReceiveAll(fd, &reply, sizeof(reply))) {
+                return Fail(sent ? ErrorOfReply(errno) : ERROR_GEN_FAILURE);
+            }
+            if (reply.magic != wire::kReplyMagic) return Fail(ERROR_GEN_FAILURE);
+            if (!IsBusy(reply)) {
+                if (!sent) return Fail(ERROR_GEN_FAILURE);
+                return ReceiveReply(fd, reply, outBuffer, outSize, transfer, bytesReturned);
+            }
+            if (!busy.Pause()) return Fail(ERROR_BUSY);
+            if (!Reconnect(fd, socketPath)) return Fail(ErrorOfConnect(errno));
         }
-        return ReceiveReply(fd, outBuffer, outSize, transfer, bytesReturned);
     }
 
     bool CloseHandle(DeviceHandle handle) override {
@@ -128,9 +157,28 @@ class NativeDeviceIo : public DeviceIo {
     uint32_t GetLastError() override { return lastError; }
 
   private:
-    bool IsOpen(DeviceHandle handle) {
+    bool IsOpen(DeviceHandle handle, std::string* socketPath) {
         std::lock_guard<std::mutex> guard(mutex_);
-        return open_.count(static_cast<int>(handle)) != 0;
+        auto it = open_.find(static_cast<int>(handle));
+        if (it == open_.end()) return false;
+        *socketPath = it->second;
+        return true;
+    }
+
+    // The handle's descriptor, connected anew to the same socket.
+    static bool Reconnect(int fd, const std::string& socketPath) {
+        int fresh = unix_socket::Connect(socketPath);
+        if (fresh < 0) return false;
+        bool moved = dup3(fresh, fd, O_CLOEXEC) == fd;
+        int saved = errno;
+        close(fresh);
+        errno = saved;
+        if (moved) unix_socket::SetTimeouts(fd, kReplyTimeoutSeconds);
+        return moved;
+    }
+
+    static bool IsBusy(const wire::ReplyHeader& reply) {
+        return reply.status == ERROR_BUSY && reply.outSize == 0 && reply.dataSize == 0;
     }
 
     static bool SendRequest(int fd, uint32_t code, const void* inBuffer, uint32_t inSize,
@@ -150,21 +198,20 @@ class NativeDeviceIo : public DeviceIo {
                (!toDriver || unix_socket::SendAll(fd, transfer.buffer, transfer.length));
     }
 
-    // Everything is read before anything is copied, so a reply that breaks
-    // off leaves the caller's buffers as they were.
-    static bool ReceiveReply(int fd, void* outBuffer, uint32_t outSize,
-                             const UserTransferFields& transfer, uint32_t* bytesReturned) {
-        wire::ReplyHeader reply{};
-        if (!unix_socket::ReceiveAll(fd, &reply, sizeof(reply)) ||
-            reply.magic != wire::kReplyMagic || reply.outSize > wire::kMaxBufferSize ||
-            reply.dataSize > wire::kMaxDataSize) {
+    // The rest of the reply after its header. Everything is read before
+    // anything is copied, so a reply that breaks off leaves the caller's
+    // buffers as they were.
+    static bool ReceiveReply(int fd, const wire::ReplyHeader& reply, void* outBuffer,
+                             uint32_t outSize, const UserTransferFields& transfer,
+                             uint32_t* bytesReturned) {
+        if (reply.outSize > wire::kMaxBufferSize || reply.dataSize > wire::kMaxDataSize) {
             return Fail(ERROR_GEN_FAILURE);
         }
         std::vector<char> output(reply.outSize);
         std::vector<char> data(reply.dataSize);
         if (!unix_socket::ReceiveAll(fd, output.data(), output.size()) ||
             !unix_socket::ReceiveAll(fd, data.data(), data.size())) {
-            return Fail(ERROR_GEN_FAILURE);
+            return Fail(ErrorOfReply(errno));
         }
         if (reply.status != ERROR_SUCCESS) return Fail(reply.status);
         // A read into a shared buffer is there already.
@@ -181,7 +228,8 @@ class NativeDeviceIo : public DeviceIo {
     }
 
     std::mutex mutex_;
-    std::set<int> open_;
+    // Each open handle and the socket it was connected to.
+    std::map<int, std::string> open_;
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/BusyRetry.h"
 #include "platform/DaemonLauncher.h"
 #include "platform/DeviceWire.h"
 #include "platform/DriverRoute.h"
@@ -56,16 +57,21 @@ std::string SocketOf(const std::string& name) {
 }
 
 bool SendStopFrame(const std::string& socketPath) {
-    int fd = unix_socket::Connect(socketPath);
-    if (fd < 0) return false;
-    unix_socket::SetTimeouts(fd, 2);
-    wire::RequestHeader stop{wire::kRequestMagic, wire::kStopControlCode, 0, 0, 0};
-    bool sent = unix_socket::SendAll(fd, &stop, sizeof(stop));
-    // The driver may answer or just close; either ends the wait.
-    wire::ReplyHeader reply{};
-    if (sent) unix_socket::ReceiveAll(fd, &reply, sizeof(reply));
-    close(fd);
-    return sent;
+    BusyRetry busy(std::chrono::steady_clock::now() + milliseconds(kStopTimeoutMs));
+    for (;;) {
+        int fd = unix_socket::Connect(socketPath);
+        if (fd < 0) return false;
+        unix_socket::SetTimeouts(fd, 2);
+        wire::RequestHeader stop{wire::kRequestMagic, wire::kStopControlCode, 0, 0, 0};
+        bool sent = unix_socket::SendAll(fd, &stop, sizeof(stop));
+        // The driver may answer or just close; either ends the wait, unless
+        // it turned the connection away.
+        wire::ReplyHeader reply{};
+        bool turnedAway = unix_socket::ReceiveAll(fd, &reply, sizeof(reply)) &&
+                          reply.magic == wire::kReplyMagic && reply.status == ERROR_BUSY;
+        close(fd);
+        if (!turnedAway || !busy.Pause()) return sent;
+    }
 }
 
 class NativeServiceManager : public ServiceManager {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 namespace unix_socket {
@@ -20,21 +21,43 @@ bool FillAddress(const std::string& path, sockaddr_un* address) {
     return true;
 }
 
-int Connect(const std::string& path) {
+namespace {
+
+void SetSendTimeout(int fd, std::chrono::microseconds timeout) {
+    timeval limit{static_cast<time_t>(timeout.count() / 1000000),
+                  static_cast<suseconds_t>(timeout.count() % 1000000)};
+    setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &limit, sizeof(limit));
+}
+
+}  // namespace
+
+int Connect(const std::string& path, std::chrono::milliseconds timeout) {
     sockaddr_un address;
     if (!FillAddress(path, &address)) return -1;
     int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0) return -1;
-    int result;
-    do {
+    // A connection waits while the server's queue of connections is full;
+    // the send timeout bounds that wait.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    int result = -1;
+    for (;;) {
+        auto left = std::chrono::ceil<std::chrono::microseconds>(deadline -
+                                                                 std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            errno = ETIMEDOUT;
+            break;
+        }
+        SetSendTimeout(fd, left);
         result = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    } while (result != 0 && errno == EINTR);
+        if (result == 0 || errno != EINTR) break;
+    }
     if (result != 0) {
-        int saved = errno;
+        int saved = errno == EAGAIN ? ETIMEDOUT : errno;
         close(fd);
         errno = saved;
         return -1;
     }
+    SetSendTimeout(fd, std::chrono::microseconds(0));
     return fd;
 }
 

@@ -2,6 +2,7 @@
 
 #include <sys/un.h>
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 
@@ -12,8 +13,12 @@ namespace unix_socket {
 // The address of the socket file at path; false (ENAMETOOLONG) when the
 // path is empty or does not fit.
 bool FillAddress(const std::string& path, sockaddr_un* address);
-// Connected descriptor, or -1.
-int Connect(const std::string& path);
+// How long a connection waits for a server whose queue is full.
+inline constexpr std::chrono::milliseconds kConnectTimeout{5000};
+
+// Connected (blocking) descriptor, or -1; errno ETIMEDOUT when the server
+// did not take the connection within `timeout`.
+int Connect(const std::string& path, std::chrono::milliseconds timeout = kConnectTimeout);
 // True when something listens at path.
 bool Answers(const std::string& path);
 // Non-blocking listening descriptor bound at path, or -1.

@@ -4,15 +4,21 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "driver/DriverServer.h"
 #include "driver/DriverSocket.h"
+#include "driver/FrameServer.h"
 #include "driver/PeerCheck.h"
 #include "driver/RequestHandler.h"
 #include "driver/SimBackend.h"
+#include "platform/DeviceWire.h"
+#include "platform/ErrorCodes.h"
+#include "platform/RuntimeDirectory.h"
+#include "platform/UnixSocket.h"
 #include "sim/MachineFileLoader.h"
 #include "support/ForegroundDriver.h"
 #include "support/OtherUser.h"
@@ -125,14 +131,50 @@ TEST(DriverServer, MembersOfTheGroupUseTheDriverButOnlyItsOwnersStopIt) {
     ASSERT_TRUE(load.Ok()) << load.error;
     SimBackend backend(std::move(load.machine));
     RequestHandler handler(backend);
-    FrameServer frames(handler);
-    std::thread serving([&] { DriverServer(socket, frames).Run(); });
+    std::thread serving([&] { DriverServer(socket, handler).Run(); });
 
     const std::string member = OtherUser::Prefix(std::to_string(kTestGroup));
     EXPECT_EQ(ProbeAs(member, path, "TARVOLENT_PEER_STOP"), "5\n");  // ERROR_ACCESS_DENIED
     EXPECT_EQ(ProbeAs(OtherUser::Prefix(), path, "TARVOLENT_PEER_STOP"), "refused\n");
     EXPECT_TRUE(SendStopFrame(path)) << "still serving, and root may stop it";
     serving.join();
+    socket.Unlink();
+}
+
+// A user gets only a few connections served at once: the next is turned
+// away at once, before the driver reads a byte of it, and once one of them
+// ends that user is served again.
+TEST(DriverServer, TurnsAwayAUsersConnectionsBeyondItsShare) {
+    const std::string path = RuntimeDirectory() + "/Share";
+    DriverSocket socket;
+    std::string error;
+    ASSERT_TRUE(socket.Bind(path, SocketAccess{}, &error)) << error;
+    MachineLoad load = MachineFileLoader::LoadText(R"({"functions": []})", "empty.json", "");
+    ASSERT_TRUE(load.Ok()) << load.error;
+    SimBackend backend(std::move(load.machine));
+    RequestHandler handler(backend);
+    std::thread serving([&] {
+        DriverServer(socket, handler, nullptr, ConnectionPool::Limits{4, 2}).Run();
+    });
+
+    int held[2] = {unix_socket::Connect(path), unix_socket::Connect(path)};
+    const auto start = std::chrono::steady_clock::now();
+    int third = unix_socket::Connect(path);
+    ASSERT_GE(third, 0);
+    unix_socket::SetTimeouts(third, 10);
+    wire::ReplyHeader reply{};
+    ASSERT_TRUE(unix_socket::ReceiveAll(third, &reply, sizeof(reply)));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, FrameServer::kFrameDeadline / 2);
+    EXPECT_EQ(reply.magic, wire::kReplyMagic);
+    EXPECT_EQ(reply.status, ERROR_BUSY);
+    char more = 0;
+    EXPECT_EQ(recv(third, &more, 1, 0), 0) << "closed after the answer";
+    close(third);
+
+    close(held[0]);
+    EXPECT_TRUE(WaitUntil([&] { return SendStopFrame(path); }, std::chrono::seconds(5)));
+    serving.join();
+    close(held[1]);
     socket.Unlink();
 }
 

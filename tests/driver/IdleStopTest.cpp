@@ -42,4 +42,15 @@ TEST_F(IdleStopTest, ADriverWhoseFolderIsGoneStillStops) {
     EXPECT_FALSE(waiting.TimeToStop());
 }
 
+// The system driver handed its socket by systemd: no program takes a lock
+// there, so only the time counts.
+TEST_F(IdleStopTest, WithoutAClientsFileOnlyTheTimeCounts) {
+    const std::pair<std::chrono::seconds, bool> cases[] = {{std::chrono::seconds(0), true},
+                                                           {std::chrono::seconds(3600), false}};
+    for (const auto& [period, stops] : cases) {
+        IdleStop idle(period, "");
+        EXPECT_EQ(idle.TimeToStop(), stops) << period.count();
+    }
+}
+
 }  // namespace

@@ -45,8 +45,7 @@ class SystemDriverRouteTest : public testing::Test {
         ASSERT_TRUE(load.Ok()) << load.error;
         backend_ = std::make_unique<SimBackend>(std::move(load.machine));
         handler_ = std::make_unique<RequestHandler>(*backend_);
-        frames_ = std::make_unique<FrameServer>(*handler_);
-        serving_ = std::thread([this] { DriverServer(socket_, *frames_).Run(); });
+        serving_ = std::thread([this] { DriverServer(socket_, *handler_).Run(); });
     }
 
     void TearDown() override {
@@ -64,7 +63,6 @@ class SystemDriverRouteTest : public testing::Test {
     DriverSocket socket_;
     std::unique_ptr<SimBackend> backend_;
     std::unique_ptr<RequestHandler> handler_;
-    std::unique_ptr<FrameServer> frames_;
     std::thread serving_;
 };
 

@@ -17,6 +17,8 @@
 #include "support/DriverProcesses.h"
 #include "support/FileText.h"
 #include "support/ForegroundDriver.h"
+#include "support/HeldConnections.h"
+#include "support/PciPeer.h"
 
 // The driver's life as programs see it: many started at once, a client that
 // trickles, a driver that stops when nobody has used it for a while.
@@ -123,6 +125,30 @@ TEST_F(DriverStartTest, ATricklingClientDelaysAScanByTheFrameDeadlineAtMost) {
         << duration_cast<milliseconds>(alone).count() << " ms alone";
 }
 
+// The same user's connections, held open without a byte: those the driver
+// serves end at their deadline, the rest are turned away at once.
+TEST_F(DriverStartTest, ConnectionsHeldOpenDelayAReadByTheFrameDeadlineAtMost) {
+    const auto read = [&] {
+        const auto start = steady_clock::now();
+        AppProcess cli(kCli, {"--machine", "builtin", "read", "00:00.0", "0"}, Env());
+        EXPECT_EQ(cli.WaitForExit(120s), 0) << cli.StandardError();
+        EXPECT_EQ(cli.StandardOutput().size(), 9u) << cli.StandardOutput();
+        EXPECT_EQ(cli.StandardError(), "");
+        return steady_clock::now() - start;
+    };
+    read();  // starts the driver
+    const auto alone = read();
+    for (int held : {1, 10, 100}) {
+        SCOPED_TRACE(std::to_string(held) + " held");
+        HeldConnections hostile(DriverSocket(), held, false);
+        ASSERT_TRUE(WaitUntil([&] { return hostile.Tried(); }, 10s));
+        const auto delayed = read();
+        EXPECT_LT(delayed, alone + 2 * FrameServer::kFrameDeadline + 3s)
+            << duration_cast<milliseconds>(delayed).count() << " ms, "
+            << duration_cast<milliseconds>(alone).count() << " ms alone";
+    }
+}
+
 TEST_F(DriverStartTest, AnIdleDriverStopsAndTheNextStartStartsItAgain) {
     const Environment idle = Env({{"BOREALIX_IDLE_SECONDS", "1"}});
     AppProcess first(kCli, {"--machine", "builtin", "scan"}, idle);
@@ -147,6 +173,27 @@ TEST_F(DriverStartTest, AnIdleDriverStopsAndTheNextStartStartsItAgain) {
     window.Signal(SIGTERM);
     EXPECT_EQ(window.WaitForExit(20s), 0);
     EXPECT_TRUE(WaitUntil([&] { return DriverProcessesServing(machineDirectory_) == 0; }, 20s));
+}
+
+// Root's own driver on this machine's hardware, where no system driver runs,
+// stops when idle as the simulated ones do; the next start starts it again
+// without a word.
+TEST_F(DriverStartTest, RootsOwnHardwareDriverStopsWhenIdleAndStartsAgain) {
+    if (geteuid() != 0) GTEST_SKIP() << "only root runs a driver of its own on the hardware";
+    if (!HasPciFunctions()) GTEST_SKIP() << "no PCI functions on this machine";
+    const std::string runtime = std::getenv("BOREALIX_RUNTIME_DIR");
+    std::string first;
+    for (int start = 0; start < 2; ++start) {
+        SCOPED_TRACE("start " + std::to_string(start));
+        AppProcess cli(kCli, {"read", "00:00.0", "0"}, Env({{"BOREALIX_IDLE_SECONDS", "1"}}));
+        EXPECT_EQ(cli.WaitForExit(60s), 0) << cli.StandardError();
+        EXPECT_EQ(cli.StandardError(), "");
+        if (start == 0) first = cli.StandardOutput();
+        EXPECT_EQ(cli.StandardOutput(), first);
+        EXPECT_EQ(first.size(), 9u) << first;
+        EXPECT_TRUE(WaitUntil([&] { return DriverProcessesServing(runtime) == 0; }, 20s));
+    }
+    StopDriversUnder(runtime);
 }
 
 }  // namespace

@@ -10,8 +10,10 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "driver/FrameServer.h"
 #include "platform/DriverRoute.h"
 #include "platform/UnixSocket.h"
 #include "support/AppProcess.h"
@@ -19,6 +21,7 @@
 #include "support/DriverProcesses.h"
 #include "support/FileText.h"
 #include "support/ForegroundDriver.h"
+#include "support/HeldConnections.h"
 #include "support/OtherUser.h"
 #include "support/PciPeer.h"
 
@@ -104,6 +107,7 @@ class SystemDriverTest : public testing::Test {
         if (other_) StopDriversUnder(runtime_.string());
         if (!savedSystemDir_.empty()) setenv("BOREALIX_SYSTEM_DIR", savedSystemDir_.c_str(), 1);
         unsetenv("BOREALIX_SYSTEM_GROUP");
+        unsetenv("BOREALIX_IDLE_SECONDS");
     }
 
     std::string SystemSocket() const { return (systemDir_ / "Borealix").string(); }
@@ -144,6 +148,29 @@ class SystemDriverTest : public testing::Test {
             " TMPDIR=" + other_->Shared().string() + " QT_QPA_PLATFORM=offscreen " + command +
             " 2>" + errors.string());
         return {result.exitCode, result.output, ReadWholeFile(errors.string())};
+    }
+
+    // A command run as root in this test's own runtime directory.
+    static UserRun RunAsRoot(const std::string& command) {
+        const fs::path errors = fs::path(std::getenv("BOREALIX_RUNTIME_DIR")) / "stderr.txt";
+        CommandResult result = RunShellCommand(command + " 2>" + errors.string());
+        return {result.exitCode, result.output, ReadWholeFile(errors.string())};
+    }
+
+    // The other user, a member, holding `count` connections to the system
+    // driver and opening each again as soon as the driver lets it go.
+    std::unique_ptr<AppProcess> MemberHolding(int count) const {
+        const std::string program = fs::read_symlink("/proc/self/exe").string();
+        auto holder = std::make_unique<AppProcess>(
+            "/bin/sh",
+            std::vector<std::string>{"-c", "exec " + OtherUser::Prefix(kGroup) + program},
+            std::vector<std::pair<std::string, std::string>>{
+                {"TARVOLENT_HOLD_CONNECTIONS", SystemSocket()},
+                {"TARVOLENT_HOLD_COUNT", std::to_string(count)}});
+        EXPECT_TRUE(WaitUntil(
+            [&] { return holder->StandardOutput() == "holding\n" || !holder->Running(); }, 10s))
+            << holder->StandardError();
+        return holder;
     }
 
     // Nothing was installed or started for the other user.
@@ -359,6 +386,88 @@ TEST_F(SystemDriverTest, RefusesFoldersAndSettingsItCannotTrust) {
     EXPECT_EQ(user.exitCode, 1);
     EXPECT_EQ(user.err, "BOREX64.SYS: --system must run as root\n");
     EXPECT_FALSE(fs::exists(systemDir_));
+}
+
+// Connections one user holds open without a byte, opened again as soon as
+// the driver lets them go, delay another user's read by a frame deadline at
+// most, and never make the driver look as if it refused that user.
+TEST_F(SystemDriverTest, ConnectionsOneUserHoldsDelayNoOtherUser) {
+    if (!HasPciFunctions()) GTEST_SKIP() << "no PCI functions on this machine";
+    ASSERT_TRUE(StartByHand()) << driver_->StandardError();
+    const auto bound = 2 * FrameServer::kFrameDeadline + 3s;
+    for (int held : {1, 10, 100}) {
+        for (bool memberHolds : {true, false}) {
+            SCOPED_TRACE(std::to_string(held) +
+                         (memberHolds ? " held by the member" : " held by root"));
+            std::unique_ptr<AppProcess> member;
+            std::unique_ptr<HeldConnections> root;
+            if (memberHolds) {
+                member = MemberHolding(held);
+                ASSERT_TRUE(member->Running()) << member->StandardError();
+            } else {
+                root = std::make_unique<HeldConnections>(SystemSocket(), held, true);
+                ASSERT_TRUE(WaitUntil([&] { return root->Tried(); }, 10s));
+            }
+            const auto start = std::chrono::steady_clock::now();
+            UserRun read = memberHolds ? RunAsRoot(kCli + " read 00:00.0 0")
+                                       : RunAs(kGroup, kCli + " read 00:00.0 0");
+            const auto took = std::chrono::steady_clock::now() - start;
+            EXPECT_EQ(read.exitCode, 0) << read.err;
+            EXPECT_EQ(read.out.size(), 9u) << read.out;
+            EXPECT_EQ(read.err.find("does not admit"), std::string::npos) << read.err;
+            EXPECT_LT(took, bound)
+                << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+        }
+    }
+    ExpectNothingOfTheUsersOwn();
+}
+
+// A driver that takes the connection and never answers is reported as not
+// answering, not as refusing this user.
+TEST_F(SystemDriverTest, ADriverThatDoesNotAnswerIsReportedAsATimeout) {
+    fs::create_directory(systemDir_);
+    fs::permissions(systemDir_, fs::perms(0755));
+    // Listening, never accepting: a connection waits in its queue.
+    ASSERT_TRUE(HoldHandedSocket(SystemSocket(), 0666));
+    UserRun read = RunAs(kGroup, kCli + " read 00:00.0 0");
+    close(9);
+    EXPECT_EQ(read.exitCode, 1);
+    EXPECT_EQ(read.out, "");
+    EXPECT_EQ(read.err, "Error! Load driver failed!\nThe service Borealix at " + SystemSocket() +
+                            " did not answer within 10 seconds; try again.\n");
+    ExpectNothingOfTheUsersOwn();
+    fs::remove(SystemSocket());
+}
+
+// systemd starts the driver again on the next connection to the socket it
+// keeps; a driver started by hand has nobody to do that.
+TEST_F(SystemDriverTest, ItStopsWhenIdleOnlyWhereTheServiceManagerHandedItItsSocket) {
+    setenv("BOREALIX_IDLE_SECONDS", "1", 1);
+    ASSERT_TRUE(StartByHand()) << driver_->StandardError();
+    std::this_thread::sleep_for(3s);
+    EXPECT_TRUE(driver_->Running());
+    EXPECT_TRUE(Served());
+    ASSERT_TRUE(SendStopFrame(SystemSocket()));
+    EXPECT_EQ(driver_->WaitForExit(10s), 0) << driver_->StandardError();
+
+    ASSERT_TRUE(HoldHandedSocket(SystemSocket(), 0666));
+    Launch("export LISTEN_PID=$$ LISTEN_FDS=1");
+    ASSERT_TRUE(WaitUntilServed()) << driver_->StandardError();
+    EXPECT_EQ(driver_->WaitForExit(15s), 0) << driver_->StandardError();
+    EXPECT_TRUE(fs::is_socket(SystemSocket())) << "the service manager's socket stays";
+    fs::remove(SystemSocket());
+}
+
+// A benchmark beside a running system driver measures the machine it starts
+// itself, never this machine's memory through that driver.
+TEST_F(SystemDriverTest, ABenchmarkBesideItMeasuresItsOwnMachine) {
+    const fs::path bench = fs::path(kBin).parent_path() / "bench" / "bench_dump";
+    if (!fs::exists(bench)) GTEST_SKIP() << "benchmarks not built";
+    ASSERT_TRUE(StartByHand()) << driver_->StandardError();
+    AppProcess run(bench.string(), {}, {{"TARVOLENT_BENCH_DUMP_MIB", "1"}});
+    EXPECT_EQ(run.WaitForExit(300s), 0) << run.StandardError();
+    EXPECT_NE(run.StandardOutput().find("ratio 1 MiB dump vs dd bs=4M: "), std::string::npos)
+        << run.StandardOutput();
 }
 
 }  // namespace

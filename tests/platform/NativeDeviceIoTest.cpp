@@ -1,7 +1,11 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -137,6 +141,63 @@ TEST(NativeDeviceIo, BrokenRepliesFailAndTouchNothing) {
         EXPECT_EQ(buffer, std::vector<char>(16, 'u'));
         EXPECT_EQ(record.ConfigValue, 0x5A5Au);
     }
+}
+
+// The driver answers busy when it serves as many of this user's connections
+// as it allows: the request goes again on a fresh connection.
+TEST(NativeDeviceIo, AConnectionTurnedAwayIsMadeAgainForTheSameRequest) {
+    ScriptedDriverServer server(
+        SocketPath(),
+        [](int fd, const auto& request) {
+            DriverRequest answer;
+            std::memcpy(&answer, request.in.data(), sizeof(answer));
+            answer.ConfigValue = 0x8086;
+            SendReply(fd, 0, &answer, sizeof(answer), nullptr, 0);
+        },
+        3);
+    DriverRequest record{};
+    record.ConfigAddress = 0x80000000u;
+    Call call = Control(IOCTL_READ_PCI_CONFIG, &record);
+    EXPECT_TRUE(call.result) << call.error;
+    EXPECT_EQ(record.ConfigValue, 0x8086u);
+    EXPECT_EQ(server.Received().header.code, IOCTL_READ_PCI_CONFIG);
+}
+
+// A server whose queue of connections is full takes no more: a connection
+// waits for room only as long as asked, then says it timed out.
+TEST(UnixSocket, AConnectionToAFullQueueTimesOut) {
+    const std::string path = RuntimeDirectory() + "/Full";
+    sockaddr_un address;
+    ASSERT_TRUE(unix_socket::FillAddress(path, &address));
+    int listening = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    ASSERT_EQ(bind(listening, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(listen(listening, 0), 0);
+    std::vector<int> queued;
+    for (int i = 0; i < 16; ++i) {
+        int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        if (connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0) {
+            close(fd);
+            break;
+        }
+        queued.push_back(fd);
+    }
+    ASSERT_LT(queued.size(), 16u) << "the queue never filled";
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(unix_socket::Connect(path, std::chrono::milliseconds(300)), -1);
+    EXPECT_EQ(errno, ETIMEDOUT);
+    const auto waited = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(waited, std::chrono::milliseconds(250));
+    EXPECT_LT(waited, std::chrono::seconds(3));
+
+    // Room made: the next one is taken.
+    int taken = accept4(listening, nullptr, nullptr, SOCK_CLOEXEC);
+    EXPECT_GE(taken, 0);
+    int fd = unix_socket::Connect(path, std::chrono::seconds(3));
+    EXPECT_GE(fd, 0);
+    for (int open : queued) close(open);
+    for (int open : {taken, fd, listening}) close(open);
+    unlink(path.c_str());
 }
 
 TEST(NativeDeviceIo, BadPathsHandlesAndLengthsFailLocally) {

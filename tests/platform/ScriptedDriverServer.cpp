@@ -6,10 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/ErrorCodes.h"
 #include "platform/UnixSocket.h"
 
-ScriptedDriverServer::ScriptedDriverServer(const std::string& socketPath, Reply reply)
-    : path_(socketPath), reply_(std::move(reply)) {
+ScriptedDriverServer::ScriptedDriverServer(const std::string& socketPath, Reply reply, int turnAway)
+    : path_(socketPath), reply_(std::move(reply)), turnAway_(turnAway) {
     unlink(path_.c_str());
     listenFd_ = unix_socket::Listen(path_);
     EXPECT_GE(listenFd_, 0) << "cannot listen at " << path_;
@@ -26,11 +27,22 @@ void ScriptedDriverServer::Send(int fd, const void* data, size_t size) {
     unix_socket::SendAll(fd, data, size);
 }
 
+int ScriptedDriverServer::NextClient() const {
+    pollfd ready{listenFd_, POLLIN, 0};
+    if (poll(&ready, 1, 10000) != 1) return -1;  // the client never came
+    return accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+}
+
 void ScriptedDriverServer::Serve() {
     if (listenFd_ < 0) return;
-    pollfd ready{listenFd_, POLLIN, 0};
-    if (poll(&ready, 1, 10000) != 1) return;  // the client never came
-    int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+    for (int turned = 0; turned < turnAway_; ++turned) {
+        int fd = NextClient();
+        if (fd < 0) return;
+        wire::ReplyHeader busy{wire::kReplyMagic, ERROR_BUSY, 0, 0};
+        Send(fd, &busy, sizeof(busy));
+        close(fd);
+    }
+    int fd = NextClient();
     if (fd < 0) return;
     unix_socket::SetTimeouts(fd, 10);
     Request& request = request_;
