@@ -20,10 +20,10 @@
 #include "BenchDriver.h"
 #include "BenchScratch.h"
 #include "hw/DriverChannel.h"
-#include "hw/DriverRequest.h"
-#include "platform/DeviceWire.h"
 #include "platform/SharedTransferBuffer.h"
 #include "platform/UnixSocket.h"
+#include "protocol/DeviceWire.h"
+#include "protocol/DriverRequest.h"
 
 namespace {
 

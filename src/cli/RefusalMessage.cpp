@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "hw/DriverRequest.h"
-#include "platform/ErrorCodes.h"
 #include "platform/MessageBox.h"
+#include "protocol/DriverRequest.h"
+#include "protocol/ErrorCodes.h"
 
 namespace {
 

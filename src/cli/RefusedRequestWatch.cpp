@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "hw/DriverRequest.h"
 #include "platform/Seam.h"
+#include "protocol/DriverRequest.h"
 
 RefusedRequestWatch::RefusedRequestWatch(ExpectedRefusal expected)
     : driver_(DeviceIo::Current()),

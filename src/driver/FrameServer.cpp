@@ -5,8 +5,8 @@
 
 #include <algorithm>
 
-#include "platform/DeviceWire.h"
-#include "platform/ErrorCodes.h"
+#include "protocol/DeviceWire.h"
+#include "protocol/ErrorCodes.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <utility>
 
 #include "driver/FileDescriptor.h"
-#include "platform/ErrorCodes.h"
+#include "protocol/ErrorCodes.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/ErrorCodes.h"
+#include "protocol/ErrorCodes.h"
 
 bool RequestHandler::IsVxdCode(uint32_t code) {
     return code == VXD_READ_PHYSICAL_MEMORY || code == VXD_WRITE_PHYSICAL_MEMORY;

@@ -5,7 +5,7 @@
 #include <mutex>
 
 #include "driver/DriverBackend.h"
-#include "hw/DriverRequest.h"
+#include "protocol/DriverRequest.h"
 
 // One request as the caller made it: the code and both buffers. For the
 // VxD codes the record arrives in the output buffer.

@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "platform/ErrorCodes.h"
+#include "protocol/ErrorCodes.h"
 
 SimBackend::SimBackend(std::unique_ptr<SimMachine> machine) : machine_(std::move(machine)) {}
 

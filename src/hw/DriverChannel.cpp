@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cstring>
 
-#include "hw/DriverRequest.h"
 #include "hw/DriverRequestSender.h"
 #include "hw/SystemFunctions.h"
 #include "platform/PortIo.h"
+#include "protocol/DriverRequest.h"
 
 namespace {
 

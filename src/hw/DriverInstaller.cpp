@@ -4,11 +4,11 @@
 
 #include "hw/DriverDevice.h"
 #include "hw/SystemFunctions.h"
-#include "platform/ErrorCodes.h"
 #include "platform/FileLock.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/SystemServices.h"
 #include "platform/TrustRefusals.h"
+#include "protocol/ErrorCodes.h"
 
 namespace {
 

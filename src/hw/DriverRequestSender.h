@@ -2,7 +2,7 @@
 
 #include <cstdint>
 
-#include "hw/DriverRequest.h"
+#include "protocol/DriverRequest.h"
 
 // One request, one device open: the record goes out as input and comes back
 // as output. 1 when the driver carried it out, 0 otherwise.

@@ -10,7 +10,7 @@
 #include <csignal>
 #include <thread>
 
-#include "platform/ErrorCodes.h"
+#include "protocol/ErrorCodes.h"
 
 extern char** environ;
 

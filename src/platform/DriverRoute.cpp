@@ -10,12 +10,12 @@
 #include <optional>
 
 #include "platform/BusyRetry.h"
-#include "platform/DeviceWire.h"
-#include "platform/ErrorCodes.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/SystemDriver.h"
 #include "platform/TrustedPath.h"
 #include "platform/UnixSocket.h"
+#include "protocol/DeviceWire.h"
+#include "protocol/ErrorCodes.h"
 
 namespace driver_route {
 

@@ -10,12 +10,12 @@
 
 #include "platform/BusyRetry.h"
 #include "platform/DeviceIo.h"
-#include "platform/DeviceWire.h"
 #include "platform/DriverRoute.h"
-#include "platform/ErrorCodes.h"
 #include "platform/Seam.h"
 #include "platform/SharedTransferBuffer.h"
 #include "platform/UnixSocket.h"
+#include "protocol/DeviceWire.h"
+#include "protocol/ErrorCodes.h"
 
 namespace {
 

@@ -7,9 +7,7 @@
 
 #include "platform/BusyRetry.h"
 #include "platform/DaemonLauncher.h"
-#include "platform/DeviceWire.h"
 #include "platform/DriverRoute.h"
-#include "platform/ErrorCodes.h"
 #include "platform/FileLock.h"
 #include "platform/Polling.h"
 #include "platform/RuntimeDirectory.h"
@@ -19,6 +17,8 @@
 #include "platform/SystemDriver.h"
 #include "platform/TrustRefusals.h"
 #include "platform/UnixSocket.h"
+#include "protocol/DeviceWire.h"
+#include "protocol/ErrorCodes.h"
 
 namespace {
 

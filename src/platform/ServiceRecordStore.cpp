@@ -9,10 +9,10 @@
 #include <sstream>
 
 #include "platform/DirectoryCreation.h"
-#include "platform/ErrorCodes.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/TrustRefusals.h"
 #include "platform/TrustedPath.h"
+#include "protocol/ErrorCodes.h"
 
 namespace service_records {
 

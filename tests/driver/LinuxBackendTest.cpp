@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "driver/LinuxBackend.h"
-#include "platform/ErrorCodes.h"
+#include "protocol/ErrorCodes.h"
 #include "support/FakeSysfs.h"
 
 namespace {

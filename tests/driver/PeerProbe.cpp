@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/DeviceWire.h"
 #include "platform/UnixSocket.h"
+#include "protocol/DeviceWire.h"
 
 // When a test runs this test program again with TARVOLENT_PEER_PROBE=PATH
 // (as another user, through setpriv), it connects to the socket at PATH

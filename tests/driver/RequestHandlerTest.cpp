@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "hw/DriverRequest.h"
-#include "platform/ErrorCodes.h"
+#include "protocol/DriverRequest.h"
+#include "protocol/ErrorCodes.h"
 #include "support/InProcessDriver.h"
 
 namespace {

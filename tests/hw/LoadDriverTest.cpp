@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "hw/DriverInstaller.h"
-#include "platform/ErrorCodes.h"
 #include "platform/Seam.h"
+#include "protocol/ErrorCodes.h"
 #include "support/FakeSystemServices.h"
 #include "support/RecordingServiceManager.h"
 

@@ -17,14 +17,14 @@
 #include <vector>
 
 #include "hw/DriverChannel.h"
-#include "hw/DriverRequest.h"
 #include "platform/DaemonLauncher.h"
-#include "platform/DeviceWire.h"
-#include "platform/ErrorCodes.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/Seam.h"
 #include "platform/SharedTransferBuffer.h"
 #include "platform/UnixSocket.h"
+#include "protocol/DeviceWire.h"
+#include "protocol/DriverRequest.h"
+#include "protocol/ErrorCodes.h"
 #include "support/AppProcess.h"
 #include "support/FakeSystemServices.h"
 #include "support/FileText.h"

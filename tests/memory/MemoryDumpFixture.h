@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "hw/DriverRequest.h"
 #include "memory/HexEditModel.h"
 #include "memory/MemoryDumpHexWindow.h"
 #include "memory/MemoryDumpModel.h"
 #include "platform/DeviceIo.h"
 #include "platform/Seam.h"
+#include "protocol/DriverRequest.h"
 #include "support/FakeSystemServices.h"
 #include "support/HexDumpDirectory.h"
 #include "support/InProcessDriver.h"

@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/DeviceWire.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/UnixSocket.h"
+#include "protocol/DeviceWire.h"
 
 // When the service manager under test starts this test program with
 // TARVOLENT_FAKE_DAEMON=NAME in its environment, it behaves as a minimal

@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "ScriptedDriverServer.h"
-#include "hw/DriverRequest.h"
 #include "platform/DeviceIo.h"
-#include "platform/ErrorCodes.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/SharedTransferBuffer.h"
 #include "platform/UnixSocket.h"
+#include "protocol/DriverRequest.h"
+#include "protocol/ErrorCodes.h"
 
 namespace {
 

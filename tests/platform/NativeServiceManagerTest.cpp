@@ -6,11 +6,11 @@
 #include <sstream>
 
 #include "EnvironmentGuard.h"
-#include "platform/ErrorCodes.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/ServiceManager.h"
 #include "platform/SystemServices.h"
 #include "platform/UnixSocket.h"
+#include "protocol/ErrorCodes.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/DeviceWire.h"
+#include "protocol/DeviceWire.h"
 
 // A driver socket served by a thread of the test: accepts one client, reads
 // one request frame and lets the test write whatever reply it wants. The

@@ -7,12 +7,12 @@
 #include <fstream>
 
 #include "EnvironmentGuard.h"
-#include "platform/ErrorCodes.h"
 #include "platform/FileLock.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/ServiceManager.h"
 #include "platform/TrustRefusals.h"
 #include "platform/TrustedPath.h"
+#include "protocol/ErrorCodes.h"
 #include "support/OtherUser.h"
 
 namespace {

@@ -3,9 +3,9 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "platform/DeviceWire.h"
 #include "platform/RuntimeDirectory.h"
 #include "platform/UnixSocket.h"
+#include "protocol/DeviceWire.h"
 
 std::string ForegroundDriver::Program() {
     return std::string(TARVOLENT_BIN_DIR) + "/BOREX64.SYS";

@@ -8,8 +8,8 @@
 #include "driver/DriverBackend.h"
 #include "driver/RequestHandler.h"
 #include "driver/SimBackend.h"
-#include "hw/DriverRequest.h"
-#include "platform/ErrorCodes.h"
+#include "protocol/DriverRequest.h"
+#include "protocol/ErrorCodes.h"
 #include "sim/MachineFileLoader.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "platform/ErrorCodes.h"
+#include "protocol/ErrorCodes.h"
 
 namespace {
 

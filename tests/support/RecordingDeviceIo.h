@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "hw/DriverRequest.h"
 #include "platform/DeviceIo.h"
+#include "protocol/DriverRequest.h"
 
 // A device that records every open and control call and answers as the test
 // says. Install with ScopedOverride<DeviceIo>.

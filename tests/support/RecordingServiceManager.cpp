@@ -1,6 +1,6 @@
 #include "support/RecordingServiceManager.h"
 
-#include "platform/ErrorCodes.h"
+#include "protocol/ErrorCodes.h"
 
 ScHandle RecordingServiceManager::OpenSCManager(uint32_t) {
     calls.push_back("OpenSCManager");

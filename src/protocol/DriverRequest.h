@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "platform/DeviceWire.h"
+#include "protocol/DeviceWire.h"
 
 // The fixed 580-byte record exchanged with the driver, one layout for every
 // request; each request uses only its own fields. Little-endian.

@@ -54,7 +54,7 @@ struct SharedData {
 static_assert(sizeof(SharedData) == 8);
 
 // Where the memory codes keep their transfer fields inside the 580-byte
-// record (see hw/DriverRequest.h, which checks these at compile time).
+// record (see protocol/DriverRequest.h, which checks these at compile time).
 inline constexpr uint32_t kRecordSize = 580;
 inline constexpr uint32_t kTransferLengthOffset = 560;
 inline constexpr uint32_t kUserBufferOffset = 572;
