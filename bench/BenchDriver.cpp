@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "BenchScratch.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
 
 BenchDriver::BenchDriver(const std::string& runtimeDirectory, const std::string& machine)
     : directory_(runtimeDirectory) {

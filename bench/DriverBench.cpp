@@ -20,8 +20,8 @@
 #include "BenchDriver.h"
 #include "BenchScratch.h"
 #include "hw/DriverChannel.h"
-#include "platform/SharedTransferBuffer.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/SharedTransferBuffer.h"
+#include "platform/route/UnixSocket.h"
 #include "protocol/DeviceWire.h"
 #include "protocol/DriverRequest.h"
 

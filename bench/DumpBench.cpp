@@ -18,9 +18,9 @@
 #include "BenchScratch.h"
 #include "PeerProgram.h"
 #include "RandomDataFile.h"
-#include "memory/HexEditModel.h"
-#include "memory/MemoryDumpHexWindow.h"
-#include "memory/MemoryDumpModel.h"
+#include "memory/dump/MemoryDumpHexWindow.h"
+#include "memory/dump/MemoryDumpModel.h"
+#include "memory/hexedit/HexEditModel.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include "BenchScratch.h"
 #include "PeerProgram.h"
 #include "pci/DeviceListLine.h"
-#include "pci/PciClassFile.h"
-#include "pci/PciIdFile.h"
+#include "pci/names/PciClassFile.h"
+#include "pci/names/PciIdFile.h"
 
 namespace {
 

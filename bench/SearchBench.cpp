@@ -15,7 +15,7 @@
 #include "BenchScratch.h"
 #include "PeerProgram.h"
 #include "RandomDataFile.h"
-#include "memory/HexEditModel.h"
+#include "memory/hexedit/HexEditModel.h"
 
 namespace {
 

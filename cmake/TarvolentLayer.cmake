@@ -18,6 +18,15 @@ function(tarvolent_layer name)
     endif()
 endfunction()
 
+# The Qt view files of a folder, in a library of their own beside the folder's
+# layer, so the layer (and the CLI on it) builds without Qt Widgets.
+function(tarvolent_view name)
+    cmake_parse_arguments(V "" "" "SOURCES;DEPENDS" ${ARGN})
+    add_library(${name} STATIC ${V_SOURCES})
+    set_target_properties(${name} PROPERTIES AUTOMOC ON)
+    target_link_libraries(${name} PUBLIC ${V_DEPENDS} Qt6::Widgets)
+endfunction()
+
 # One GoogleTest program per test folder, from every .cpp in it.
 function(tarvolent_test_folder name)
     cmake_parse_arguments(T "" "" "DEPENDS" ${ARGN})

@@ -15,7 +15,7 @@
 #include "app/CommandLineInfo.h"
 #include "app/SaveCommands.h"
 #include "hw/DriverInstaller.h"
-#include "memory/CBrxMemoryView.h"
+#include "memory/dump/CBrxMemoryView.h"
 #include "pci/CBrxPciView.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"

@@ -3,7 +3,7 @@
 #include <QFont>
 #include <string>
 
-#include "app/CSizingControlBar.h"
+#include "app/docking/CSizingControlBar.h"
 
 class QTreeWidget;
 

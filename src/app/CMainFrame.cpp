@@ -13,11 +13,11 @@
 #include "app/Artwork.h"
 #include "app/CBorealixDoc.h"
 #include "app/CChildFrame.h"
-#include "app/CDockSite.h"
 #include "app/CFunctionTreeBar.h"
 #include "app/CommandIds.h"
 #include "app/StatusIndicators.h"
 #include "app/ViewCommandRoute.h"
+#include "app/docking/CDockSite.h"
 
 namespace {
 

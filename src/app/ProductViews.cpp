@@ -1,7 +1,7 @@
 #include "app/ProductViews.h"
 
 #include "app/CBorealixDoc.h"
-#include "memory/CBrxMemoryView.h"
+#include "memory/dump/CBrxMemoryView.h"
 #include "pci/CBrxPciView.h"
 
 AppViews ProductViews() {

@@ -7,7 +7,7 @@
 #include "app/CMainFrame.h"
 #include "app/DocTemplate.h"
 #include "hw/UserFileDirectory.h"
-#include "memory/CBrxMemoryView.h"
+#include "memory/dump/CBrxMemoryView.h"
 #include "pci/CBrxPciView.h"
 #include "pci/ReportFile.h"
 #include "platform/MessageBox.h"

@@ -6,9 +6,9 @@
 #include "app/CommandLineInfo.h"
 #include "app/ProductViews.h"
 #include "app/QuitOnTerminate.h"
-#include "platform/MachineSelection.h"
-#include "platform/PrivateTempFolder.h"
 #include "platform/ProductIdentity.h"
+#include "platform/route/MachineSelection.h"
+#include "platform/trust/PrivateTempFolder.h"
 
 int main(int argc, char** argv) {
     // The machine decides the runtime directory, so it comes before anything

@@ -10,10 +10,10 @@
 #include "cli/DriverStart.h"
 #include "cli/FunctionAddress.h"
 #include "cli/ScanCommand.h"
-#include "memory/MemoryDumpInput.h"
-#include "memory/MemoryDumpModel.h"
-#include "memory/MemoryDumpReader.h"
-#include "memory/PatternStream.h"
+#include "memory/dump/MemoryDumpInput.h"
+#include "memory/dump/MemoryDumpModel.h"
+#include "memory/dump/MemoryDumpReader.h"
+#include "memory/hexedit/PatternStream.h"
 
 namespace {
 

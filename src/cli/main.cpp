@@ -8,10 +8,10 @@
 #include "cli/ReportCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/StderrMessageBox.h"
-#include "platform/MachineSelection.h"
-#include "platform/PrivateTempFolder.h"
 #include "platform/ProductIdentity.h"
 #include "platform/Seam.h"
+#include "platform/route/MachineSelection.h"
+#include "platform/trust/PrivateTempFolder.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <chrono>
 #include <string>
 
-#include "platform/FileLock.h"
+#include "platform/trust/FileLock.h"
 
 // When a driver stops by itself: once `period` has passed without a
 // connection and without a running program that uses it. Programs hold a

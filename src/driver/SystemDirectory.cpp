@@ -5,8 +5,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/DirectoryCreation.h"
-#include "platform/TrustedPath.h"
+#include "platform/trust/DirectoryCreation.h"
+#include "platform/trust/TrustedPath.h"
 
 std::string PrepareSystemDirectory(const std::string& directory) {
     struct stat info {};

@@ -20,12 +20,12 @@
 #include "driver/StopOnTerminate.h"
 #include "driver/SystemDirectory.h"
 #include "platform/DaemonLauncher.h"
-#include "platform/FileLock.h"
 #include "platform/ProductIdentity.h"
-#include "platform/RuntimeDirectory.h"
-#include "platform/SystemDriver.h"
-#include "platform/TrustRefusals.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
+#include "platform/trust/FileLock.h"
+#include "platform/trust/RuntimeDirectory.h"
+#include "platform/trust/SystemDriver.h"
+#include "platform/trust/TrustRefusals.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include "hw/DriverDevice.h"
 #include "hw/SystemFunctions.h"
-#include "platform/FileLock.h"
-#include "platform/RuntimeDirectory.h"
 #include "platform/SystemServices.h"
-#include "platform/TrustRefusals.h"
+#include "platform/trust/FileLock.h"
+#include "platform/trust/RuntimeDirectory.h"
+#include "platform/trust/TrustRefusals.h"
 #include "protocol/ErrorCodes.h"
 
 namespace {

@@ -2,8 +2,8 @@
 
 #include <cstdio>
 
-#include "pci/PciClassFile.h"
-#include "pci/PciIdFile.h"
+#include "pci/names/PciClassFile.h"
+#include "pci/names/PciIdFile.h"
 
 namespace {
 

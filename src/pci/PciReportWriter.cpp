@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 
-#include "pci/DescriptionFile.h"
 #include "pci/DeviceListLine.h"
 #include "pci/PciWindowModel.h"
-#include "pci/RegisterDescription.h"
+#include "pci/names/DescriptionFile.h"
+#include "pci/names/RegisterDescription.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 
 #include "hw/DriverChannel.h"
 #include "hw/SystemFunctions.h"
-#include "pci/DescriptionFile.h"
 #include "pci/PciBusScan.h"
-#include "pci/PciIdFile.h"
-#include "pci/RegisterDescription.h"
+#include "pci/names/DescriptionFile.h"
+#include "pci/names/PciIdFile.h"
+#include "pci/names/RegisterDescription.h"
 #include "platform/MessageBox.h"
 
 namespace {

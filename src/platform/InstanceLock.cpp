@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <cstring>
 
-#include "platform/RuntimeDirectory.h"
-#include "platform/TrustRefusals.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
+#include "platform/trust/RuntimeDirectory.h"
+#include "platform/trust/TrustRefusals.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "platform/FileLock.h"
+#include "platform/trust/FileLock.h"
 
 // Named single-instance lock: a lock file (flock) in the runtime directory,
 // and a local socket on which the first instance hears activation requests.

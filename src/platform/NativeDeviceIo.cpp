@@ -8,12 +8,12 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/BusyRetry.h"
 #include "platform/DeviceIo.h"
-#include "platform/DriverRoute.h"
 #include "platform/Seam.h"
-#include "platform/SharedTransferBuffer.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/BusyRetry.h"
+#include "platform/route/DriverRoute.h"
+#include "platform/route/SharedTransferBuffer.h"
+#include "platform/route/UnixSocket.h"
 #include "protocol/DeviceWire.h"
 #include "protocol/ErrorCodes.h"
 

@@ -5,18 +5,18 @@
 #include <memory>
 #include <mutex>
 
-#include "platform/BusyRetry.h"
 #include "platform/DaemonLauncher.h"
-#include "platform/DriverRoute.h"
-#include "platform/FileLock.h"
 #include "platform/Polling.h"
-#include "platform/RuntimeDirectory.h"
 #include "platform/Seam.h"
 #include "platform/ServiceManager.h"
 #include "platform/ServiceRecordStore.h"
-#include "platform/SystemDriver.h"
-#include "platform/TrustRefusals.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/BusyRetry.h"
+#include "platform/route/DriverRoute.h"
+#include "platform/route/UnixSocket.h"
+#include "platform/trust/FileLock.h"
+#include "platform/trust/RuntimeDirectory.h"
+#include "platform/trust/SystemDriver.h"
+#include "platform/trust/TrustRefusals.h"
 #include "protocol/DeviceWire.h"
 #include "protocol/ErrorCodes.h"
 

@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/PrivateTempFolder.h"
 #include "platform/Seam.h"
 #include "platform/SystemServices.h"
+#include "platform/trust/PrivateTempFolder.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <cstring>
 #include <sstream>
 
-#include "platform/DirectoryCreation.h"
-#include "platform/RuntimeDirectory.h"
-#include "platform/TrustRefusals.h"
-#include "platform/TrustedPath.h"
+#include "platform/trust/DirectoryCreation.h"
+#include "platform/trust/RuntimeDirectory.h"
+#include "platform/trust/TrustRefusals.h"
+#include "platform/trust/TrustedPath.h"
 #include "protocol/ErrorCodes.h"
 
 namespace service_records {

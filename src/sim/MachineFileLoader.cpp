@@ -2,8 +2,8 @@
 
 #include <filesystem>
 
-#include "platform/MachineSelection.h"
-#include "platform/RegularFile.h"
+#include "platform/route/MachineSelection.h"
+#include "platform/trust/RegularFile.h"
 #include "sim/BuiltinMachine.h"
 #include "sim/LspciDumpParser.h"
 #include "sim/MachineJsonParser.h"

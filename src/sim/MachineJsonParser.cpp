@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <utility>
 
-#include "platform/RegularFile.h"
+#include "platform/trust/RegularFile.h"
 #include "sim/HexBytes.h"
 
 using nlohmann::json;

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "app/DockBarModel.h"
-#include "app/SizingBarList.h"
-#include "app/SizingBarModel.h"
+#include "app/docking/DockBarModel.h"
+#include "app/docking/SizingBarList.h"
+#include "app/docking/SizingBarModel.h"
 
 namespace {
 

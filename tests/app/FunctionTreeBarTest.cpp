@@ -5,11 +5,11 @@
 #include <QWindow>
 
 #include "AppTestHarness.h"
-#include "app/CDockBar.h"
-#include "app/CDockSite.h"
 #include "app/CFunctionTreeBar.h"
 #include "app/CMainFrame.h"
-#include "app/CMiniDockFrame.h"
+#include "app/docking/CDockBar.h"
+#include "app/docking/CDockSite.h"
+#include "app/docking/CMiniDockFrame.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "app/SizingBarModel.h"
-#include "app/SizingBarProfile.h"
+#include "app/docking/SizingBarModel.h"
+#include "app/docking/SizingBarProfile.h"
 
 TEST(SizingControlBarProfileTest, SizesGoToTheirSectionAndComeBackNeverBelowTheMinimum) {
     EXPECT_EQ(SizingBarSection("Tarvolent", 0xE820), "Tarvolent-SCBar-59424");

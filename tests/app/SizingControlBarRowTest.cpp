@@ -4,10 +4,10 @@
 #include <QMouseEvent>
 
 #include "AppTestHarness.h"
-#include "app/CDockBar.h"
-#include "app/CDockSite.h"
 #include "app/CFunctionTreeBar.h"
 #include "app/CMainFrame.h"
+#include "app/docking/CDockBar.h"
+#include "app/docking/CDockSite.h"
 
 namespace {
 

@@ -8,13 +8,13 @@
 
 #include "AppTestHarness.h"
 #include "app/CChildFrame.h"
-#include "app/CDockBar.h"
-#include "app/CDockSite.h"
 #include "app/CFunctionTreeBar.h"
 #include "app/CMainFrame.h"
-#include "app/CMiniDockFrame.h"
-#include "app/CMiniFrameCaption.h"
-#include "app/MiniFrameGeometry.h"
+#include "app/docking/CDockBar.h"
+#include "app/docking/CDockSite.h"
+#include "app/docking/CMiniDockFrame.h"
+#include "app/docking/CMiniFrameCaption.h"
+#include "app/docking/MiniFrameGeometry.h"
 
 namespace {
 

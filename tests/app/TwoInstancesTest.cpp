@@ -20,10 +20,10 @@
 #include "app/ProductViews.h"
 #include "app/QuitOnTerminate.h"
 #include "hw/DriverChannel.h"
-#include "memory/CBrxMemoryView.h"
-#include "platform/MachineSelection.h"
-#include "platform/RuntimeDirectory.h"
+#include "memory/dump/CBrxMemoryView.h"
 #include "platform/Seam.h"
+#include "platform/route/MachineSelection.h"
+#include "platform/trust/RuntimeDirectory.h"
 #include "support/CliTest.h"
 #include "support/FakeSystemServices.h"
 

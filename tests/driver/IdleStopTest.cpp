@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/FileLock.h"
+#include "platform/trust/FileLock.h"
 
 namespace {
 

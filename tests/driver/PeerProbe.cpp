@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
 #include "protocol/DeviceWire.h"
 
 // When a test runs this test program again with TARVOLENT_PEER_PROBE=PATH

@@ -15,8 +15,8 @@
 
 #include "hw/DriverDevice.h"
 #include "hw/DriverInstaller.h"
-#include "pci/PciClassFile.h"
-#include "platform/MachineSelection.h"
+#include "pci/names/PciClassFile.h"
+#include "platform/route/MachineSelection.h"
 #include "support/CliTest.h"
 #include "support/PciPeer.h"
 

@@ -7,10 +7,10 @@
 #include "hw/DriverChannel.h"
 #include "hw/DriverDevice.h"
 #include "hw/DriverInstaller.h"
-#include "platform/RuntimeDirectory.h"
 #include "platform/Seam.h"
 #include "platform/ServiceManager.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
+#include "platform/trust/RuntimeDirectory.h"
 #include "support/FakeSystemServices.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "hw/DriverRequest.h"
 #include "platform/DeviceIo.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
+#include "protocol/DriverRequest.h"
 #include "support/AppProcess.h"
 #include "support/ForegroundDriver.h"
 #include "support/OtherUser.h"

@@ -18,10 +18,10 @@
 
 #include "hw/DriverChannel.h"
 #include "platform/DaemonLauncher.h"
-#include "platform/RuntimeDirectory.h"
 #include "platform/Seam.h"
-#include "platform/SharedTransferBuffer.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/SharedTransferBuffer.h"
+#include "platform/route/UnixSocket.h"
+#include "platform/trust/RuntimeDirectory.h"
 #include "protocol/DeviceWire.h"
 #include "protocol/DriverRequest.h"
 #include "protocol/ErrorCodes.h"

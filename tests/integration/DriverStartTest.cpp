@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "driver/FrameServer.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
 #include "support/AppMachineRuntime.h"
 #include "support/AppProcess.h"
 #include "support/DriverProcesses.h"

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "driver/FrameServer.h"
-#include "platform/DriverRoute.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/DriverRoute.h"
+#include "platform/route/UnixSocket.h"
 #include "support/AppProcess.h"
 #include "support/CommandOutput.h"
 #include "support/DriverProcesses.h"

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "memory/HexClipboardSink.h"
+#include "memory/hexedit/HexClipboardSink.h"
 
 // What a copy would put on the clipboard, held in plain containers: the raw
 // bytes under "BinaryData" and a readable text form beside them.

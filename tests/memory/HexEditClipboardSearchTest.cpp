@@ -6,7 +6,7 @@
 #include <new>
 
 #include "HexModelFixture.h"
-#include "memory/HexPaintRunBuilder.h"
+#include "memory/hexedit/HexPaintRunBuilder.h"
 
 namespace {
 

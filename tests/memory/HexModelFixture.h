@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "HexClipboardData.h"
-#include "memory/HexEditModel.h"
+#include "memory/hexedit/HexEditModel.h"
 #include "support/HexDumpDirectory.h"
 
 // A model on a small dump: cells of 10 x 20 pixels, a client area of 80

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "memory/HexEditModel.h"
-#include "memory/MemoryDumpHexWindow.h"
-#include "memory/MemoryDumpModel.h"
+#include "memory/dump/MemoryDumpHexWindow.h"
+#include "memory/dump/MemoryDumpModel.h"
+#include "memory/hexedit/HexEditModel.h"
 #include "platform/DeviceIo.h"
 #include "platform/Seam.h"
 #include "protocol/DriverRequest.h"

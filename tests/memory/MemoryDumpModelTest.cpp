@@ -8,8 +8,8 @@
 #include <fstream>
 
 #include "MemoryDumpFixture.h"
-#include "memory/MemoryDumpInput.h"
-#include "memory/MemoryDumpReader.h"
+#include "memory/dump/MemoryDumpInput.h"
+#include "memory/dump/MemoryDumpReader.h"
 #include "support/FileText.h"
 #include "support/ScriptedProgress.h"
 

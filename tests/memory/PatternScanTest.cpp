@@ -3,10 +3,10 @@
 #include <random>
 #include <vector>
 
-#include "memory/HexDataFile.h"
-#include "memory/HexPatternSearch.h"
-#include "memory/PatternScan.h"
-#include "memory/PatternStream.h"
+#include "memory/hexedit/HexDataFile.h"
+#include "memory/hexedit/HexPatternSearch.h"
+#include "memory/hexedit/PatternScan.h"
+#include "memory/hexedit/PatternStream.h"
 #include "support/HexDumpDirectory.h"
 
 namespace {

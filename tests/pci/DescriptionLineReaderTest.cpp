@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "pci/DescriptionFile.h"
-#include "pci/DescriptionLineReader.h"
 #include "pci/FgetsPieces.h"
-#include "pci/LineChunkScan.h"
 #include "pci/ScratchDirectory.h"
+#include "pci/names/DescriptionFile.h"
+#include "pci/names/DescriptionLineReader.h"
+#include "pci/names/LineChunkScan.h"
 
 namespace {
 

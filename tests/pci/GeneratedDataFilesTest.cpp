@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "pci/PciClassFile.h"
-#include "pci/PciIdFile.h"
-#include "pci/RegisterDescription.h"
+#include "pci/names/PciClassFile.h"
+#include "pci/names/PciIdFile.h"
+#include "pci/names/RegisterDescription.h"
 
 // The files the build places beside the program, looked up as the program does.
 class GeneratedDataFiles : public testing::Test {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "pci/HexScan.h"
+#include "pci/names/HexScan.h"
 
 // The C library's "%x" is the reference the description files were written for.
 TEST(HexScan, ReadsAsScanfHexDoes) {

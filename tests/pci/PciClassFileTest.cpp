@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "pci/PciClassFile.h"
 #include "pci/ScratchDirectory.h"
+#include "pci/names/PciClassFile.h"
 #include "platform/Seam.h"
 #include "support/MessageRecorder.h"
 

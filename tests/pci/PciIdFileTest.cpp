@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "pci/PciIdFile.h"
 #include "pci/ScratchDirectory.h"
+#include "pci/names/PciIdFile.h"
 
 TEST(PciIdFile, VendorNames) {
     ScratchDirectory dir;

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "pci/FgetsPieces.h"
-#include "pci/PciClassFile.h"
-#include "pci/PciIdFile.h"
 #include "pci/ScratchDirectory.h"
+#include "pci/names/PciClassFile.h"
+#include "pci/names/PciIdFile.h"
 #include "platform/Seam.h"
 #include "support/MessageRecorder.h"
 

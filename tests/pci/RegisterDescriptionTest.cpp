@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "pci/RegisterDescription.h"
 #include "pci/ScratchDirectory.h"
+#include "pci/names/RegisterDescription.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/RuntimeDirectory.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
+#include "platform/trust/RuntimeDirectory.h"
 #include "protocol/DeviceWire.h"
 
 // When the service manager under test starts this test program with

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "platform/InstanceLock.h"
-#include "platform/RuntimeDirectory.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
+#include "platform/trust/RuntimeDirectory.h"
 
 namespace {
 

@@ -11,9 +11,9 @@
 
 #include "ScriptedDriverServer.h"
 #include "platform/DeviceIo.h"
-#include "platform/RuntimeDirectory.h"
-#include "platform/SharedTransferBuffer.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/SharedTransferBuffer.h"
+#include "platform/route/UnixSocket.h"
+#include "platform/trust/RuntimeDirectory.h"
 #include "protocol/DriverRequest.h"
 #include "protocol/ErrorCodes.h"
 

@@ -6,10 +6,10 @@
 #include <sstream>
 
 #include "EnvironmentGuard.h"
-#include "platform/RuntimeDirectory.h"
 #include "platform/ServiceManager.h"
 #include "platform/SystemServices.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
+#include "platform/trust/RuntimeDirectory.h"
 #include "protocol/ErrorCodes.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <fstream>
 
 #include "EnvironmentGuard.h"
-#include "platform/PrivateTempFolder.h"
-#include "platform/RuntimeDirectory.h"
 #include "platform/SystemServices.h"
+#include "platform/trust/PrivateTempFolder.h"
+#include "platform/trust/RuntimeDirectory.h"
 #include "support/OtherUser.h"
 
 namespace {

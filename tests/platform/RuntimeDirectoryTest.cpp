@@ -6,9 +6,9 @@
 #include <fstream>
 
 #include "EnvironmentGuard.h"
-#include "platform/Fnv1a.h"
-#include "platform/MachineSelection.h"
-#include "platform/RuntimeDirectory.h"
+#include "platform/route/Fnv1a.h"
+#include "platform/route/MachineSelection.h"
+#include "platform/trust/RuntimeDirectory.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ErrorCodes.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
+#include "protocol/ErrorCodes.h"
 
 ScriptedDriverServer::ScriptedDriverServer(const std::string& socketPath, Reply reply, int turnAway)
     : path_(socketPath), reply_(std::move(reply)), turnAway_(turnAway) {

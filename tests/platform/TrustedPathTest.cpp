@@ -7,11 +7,11 @@
 #include <fstream>
 
 #include "EnvironmentGuard.h"
-#include "platform/FileLock.h"
-#include "platform/RuntimeDirectory.h"
 #include "platform/ServiceManager.h"
-#include "platform/TrustRefusals.h"
-#include "platform/TrustedPath.h"
+#include "platform/trust/FileLock.h"
+#include "platform/trust/RuntimeDirectory.h"
+#include "platform/trust/TrustRefusals.h"
+#include "platform/trust/TrustedPath.h"
 #include "protocol/ErrorCodes.h"
 #include "support/OtherUser.h"
 

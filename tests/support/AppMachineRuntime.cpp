@@ -4,8 +4,8 @@
 #include <stdlib.h>
 
 #include "hw/DriverInstaller.h"
-#include "platform/MachineSelection.h"
-#include "platform/RuntimeDirectory.h"
+#include "platform/route/MachineSelection.h"
+#include "platform/trust/RuntimeDirectory.h"
 
 namespace {
 

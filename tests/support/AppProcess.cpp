@@ -6,7 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include "platform/PrivateTempFolder.h"
+#include "platform/trust/PrivateTempFolder.h"
 #include "support/FileText.h"
 
 AppProcess::AppProcess(std::string program, std::vector<std::string> arguments,

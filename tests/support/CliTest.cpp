@@ -8,7 +8,7 @@
 
 #include "hw/DriverDevice.h"
 #include "hw/DriverInstaller.h"
-#include "platform/MachineSelection.h"
+#include "platform/route/MachineSelection.h"
 
 namespace {
 

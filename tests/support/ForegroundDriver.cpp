@@ -3,8 +3,8 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "platform/RuntimeDirectory.h"
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
+#include "platform/trust/RuntimeDirectory.h"
 #include "protocol/DeviceWire.h"
 
 std::string ForegroundDriver::Program() {

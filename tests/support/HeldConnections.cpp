@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "platform/UnixSocket.h"
+#include "platform/route/UnixSocket.h"
 
 namespace {
 

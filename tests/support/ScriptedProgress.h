@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "memory/WorkProgress.h"
+#include "memory/hexedit/WorkProgress.h"
 
 // Notes every report and goes on until the report numbered `stopAt` (from
 // 1), which it answers with stop; 0 never stops.

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/PrivateTempFolder.h"
+#include "platform/trust/PrivateTempFolder.h"
 #include "support/DriverProcesses.h"
 
 // Every test program gets a private runtime directory, and a system driver

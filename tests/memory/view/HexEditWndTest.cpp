@@ -12,7 +12,7 @@
 #include <filesystem>
 #include <memory>
 
-#include "memory/CHexEditWnd.h"
+#include "memory/hexedit/CHexEditWnd.h"
 #include "support/HexDumpDirectory.h"
 #include "support/QtTestEnvironment.h"
 

@@ -6,7 +6,7 @@
 #include <QTest>
 #include <chrono>
 
-#include "memory/QtWorkProgress.h"
+#include "memory/dump/QtWorkProgress.h"
 
 using namespace std::chrono_literals;
 

@@ -1,0 +1,185 @@
+#include "memory/dump/MemoryDumpModel.h"
+
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <utility>
+
+#include "hw/DriverChannel.h"
+#include "hw/UserFileDirectory.h"
+#include "memory/dump/MemoryDumpHexWindow.h"
+#include "memory/dump/MemoryDumpInput.h"
+#include "memory/dump/MemoryDumpReader.h"
+#include "memory/hexedit/PrivateFile.h"
+#include "memory/hexedit/WorkProgress.h"
+#include "platform/MessageBox.h"
+#include "platform/SystemServices.h"
+#include "platform/trust/PrivateTempFolder.h"
+
+namespace {
+
+constexpr uint32_t kBlockBytes = MemoryDumpReader::kBlockBytes;
+
+uint32_t BlockLength(uint32_t size, uint32_t offset) {
+    return size - offset < kBlockBytes ? size - offset : kBlockBytes;
+}
+
+bool IsDirectory(const std::string& path) {
+    std::error_code error;
+    return !path.empty() && std::filesystem::is_directory(path, error);
+}
+
+// "wb", on a file of the owner's alone.
+std::FILE* OpenPrivateFile(const std::string& path) {
+    const int fd = CreatePrivateFile(path, O_WRONLY);
+    if (fd < 0) return nullptr;
+    std::FILE* file = fdopen(fd, "wb");
+    if (!file) ::close(fd);
+    return file;
+}
+
+}  // namespace
+
+MemoryDumpModel::MemoryDumpModel(MemoryDumpHexWindow& hex, std::string documentTitle)
+    : hex_(hex), title_(std::move(documentTitle)) {}
+
+MemoryDumpModel::~MemoryDumpModel() {
+    if (tempBase_.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove(tempBase_ + ".tmp", ignored);
+    std::filesystem::remove(tempBase_ + "map.tmp", ignored);
+}
+
+std::string MemoryDumpModel::MakeTempBase() const {
+    std::string directory = SystemServices::Current().TempPath();
+    // The fallback folder is shared by every instance: a private folder of
+    // this process's own there too, so none takes another's Memory1.tmp.
+    if (!IsDirectory(directory)) directory = private_temp::FolderIn(UserFileDirectory());
+    return directory.empty() ? directory : directory + title_;
+}
+
+bool MemoryDumpModel::Reject(const char* message, MemoryDumpField field) {
+    ShowMessage(message);
+    focus_ = field;
+    return false;
+}
+
+bool MemoryDumpModel::OnDump(const std::string& addressText, const std::string& sizeText,
+                             WorkProgress* progress) {
+    focus_ = MemoryDumpField::None;
+    DumpRange range;
+    switch (ParseDumpRange(addressText, sizeText, &range)) {
+        case DumpRangeError::Address:
+            return Reject(kMemoryAddressErrorMessage, MemoryDumpField::Address);
+        case DumpRangeError::Size:
+            return Reject(kMemorySizeErrorMessage, MemoryDumpField::Size);
+        case DumpRangeError::None:
+            break;
+    }
+    baseAddress_ = range.address;
+    OnClear();
+    tempBase_ = MakeTempBase();
+    if (tempBase_.empty()) return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
+    if (!FillDataFile(tempBase_ + ".tmp", range.size, progress)) return false;
+    // A window that could not open its files would show and save nothing.
+    if (hex_.AttachDump(range.size, baseAddress_, tempBase_) != 0) {
+        hex_.AttachDump(0, 0, tempBase_);
+        return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
+    }
+    size_ = range.size;
+    hasDump_ = true;
+    return true;
+}
+
+bool MemoryDumpModel::FillDataFile(const std::string& path, uint32_t size, WorkProgress* progress) {
+    std::FILE* file = OpenPrivateFile(path);
+    if (!file) return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
+    const MemoryDumpReader::Result result = MemoryDumpReader::Copy(
+        baseAddress_, size, file, MemoryDumpReader::OnReadFailure::Fill, progress);
+    const bool closed = std::fclose(file) == 0;
+    if (result.status == MemoryDumpReader::Status::Cancelled) {
+        // The part read is never shown, and its disk space goes back at once.
+        std::remove(path.c_str());
+        return false;
+    }
+    // A short data file would show bytes that were never read.
+    if (result.status != MemoryDumpReader::Status::Ok || !closed)
+        return Reject(kWriteTempFileFailedMessage, MemoryDumpField::None);
+    return true;
+}
+
+void MemoryDumpModel::OnClear() {
+    hex_.AttachDump(0, 0, tempBase_);
+    size_ = 0;
+    hasDump_ = false;
+}
+
+void MemoryDumpModel::OnWrite() {
+    std::vector<uint8_t> data(kBlockBytes);
+    std::vector<uint8_t> bits(kBlockBytes / 8 + 1);
+    for (uint32_t offset = 0; offset < size_; offset += kBlockBytes) {
+        const uint32_t count = BlockLength(size_, offset);
+        hex_.ReadData(data.data(), offset, count);
+        hex_.ReadModifiedMap(bits.data(), offset, count);
+        WriteChangedRuns(offset, count, data.data(), bits.data());
+    }
+    hex_.ClearModifiedMap();
+}
+
+void MemoryDumpModel::WriteChangedRuns(uint32_t offset, uint32_t count, const uint8_t* data,
+                                       const uint8_t* bits) {
+    auto changed = [bits](uint32_t i) { return (bits[i / 8] >> (i % 8)) & 1; };
+    for (uint32_t i = 0; i < count;) {
+        if (!changed(i)) {
+            ++i;
+            continue;
+        }
+        const uint32_t start = i;
+        while (i < count && changed(i)) ++i;
+        WritePhysicalMemory(baseAddress_ + offset + start, data + start, i - start);
+    }
+}
+
+void MemoryDumpModel::PutInHistory(const std::string& text) {
+    for (auto it = history_.begin(); it != history_.end(); ++it)
+        if (strcasecmp(it->c_str(), text.c_str()) == 0) {
+            history_.erase(it);
+            break;
+        }
+    history_.insert(history_.begin(), text);
+}
+
+bool MemoryDumpModel::OnSearch(const std::string& searchText, bool hexMode, bool caseSensitive,
+                               WorkProgress* progress) {
+    focus_ = MemoryDumpField::None;
+    const std::string text = SearchBoxText(searchText);
+    const SearchPattern pattern = SearchPatternOf(text, hexMode);
+    // A character no byte stands for is in no dump.
+    const bool found = pattern.valid && pattern.representable &&
+                       hex_.FindNext(pattern.bytes, hexMode || caseSensitive, progress);
+    if (WasCancelled(progress)) return false;
+    PutInHistory(text);
+    if (!pattern.valid) return Reject(kSearchInputInvalidMessage, MemoryDumpField::Search);
+    if (found) return true;
+    ShowMessage(kStringNotFoundMessage);
+    return false;
+}
+
+SaveResult MemoryDumpModel::SaveToFile(std::FILE* file, WorkProgress* progress) {
+    if (size_ == 0) {
+        ShowMessage(kNoDataToSaveMessage);
+        return SaveResult::Failed;
+    }
+    std::vector<uint8_t> buffer(BlockLength(size_, 0));
+    for (uint32_t offset = 0; offset < size_; offset += kBlockBytes) {
+        if (!KeepGoing(progress, offset, size_)) return SaveResult::Cancelled;
+        const uint32_t count = BlockLength(size_, offset);
+        // Never bytes the data file did not give.
+        if (hex_.ReadData(buffer.data(), offset, count) != count) return SaveResult::Failed;
+        if (std::fwrite(buffer.data(), 1, count, file) != count) return SaveResult::Failed;
+    }
+    return SaveResult::Saved;
+}
