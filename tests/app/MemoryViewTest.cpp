@@ -21,15 +21,15 @@
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/ProductViews.h"
-#include "memory/CountingHex.h"
 #include "memory/dump/CBrxMemoryView.h"
 #include "pci/CBrxPciView.h"
-#include "pci/MachineJson.h"
-#include "pci/ScratchDirectory.h"
+#include "support/CountingHex.h"
 #include "support/FileText.h"
 #include "support/HexDumpDirectory.h"
 #include "support/InProcessDriver.h"
+#include "support/MachineJson.h"
 #include "support/RecordingSaveFileDialog.h"
+#include "support/ScratchDirectory.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/ProductViews.h"
-#include "pci/CBrxPciView.h"
 #include "forms/DialogUnits.h"
-#include "pci/MachineJson.h"
+#include "pci/CBrxPciView.h"
 #include "support/InProcessDriver.h"
+#include "support/MachineJson.h"
 
 namespace {
 

@@ -22,13 +22,13 @@
 #include "app/QtSaveFileDialog.h"
 #include "pci/CBrxPciView.h"
 #include "pci/CSavePciDlg.h"
-#include "pci/MachineJson.h"
 #include "pci/PciReportWriter.h"
-#include "pci/ScratchDirectory.h"
 #include "support/FileText.h"
 #include "support/InProcessDriver.h"
+#include "support/MachineJson.h"
 #include "support/RecordingPciSaveSelection.h"
 #include "support/RecordingSaveFileDialog.h"
+#include "support/ScratchDirectory.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "pci/MachineJson.h"
 #include "support/CliTest.h"
+#include "support/MachineJson.h"
 #include "support/PciPeer.h"
 
 namespace {

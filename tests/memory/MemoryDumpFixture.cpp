@@ -3,7 +3,7 @@
 #include <filesystem>
 
 #include "hw/DriverChannel.h"
-#include "memory/CountingHex.h"
+#include "support/CountingHex.h"
 
 MemoryDumpTest::MemoryDumpTest() {
     system.tempPath = std::filesystem::path(dir.BasePath()).parent_path().string() + "/";

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
-#include "pci/FgetsPieces.h"
-#include "pci/ScratchDirectory.h"
 #include "pci/names/DescriptionFile.h"
 #include "pci/names/DescriptionLineReader.h"
 #include "pci/names/LineChunkScan.h"
+#include "support/FgetsPieces.h"
+#include "support/ScratchDirectory.h"
 
 namespace {
 

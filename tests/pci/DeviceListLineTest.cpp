@@ -5,9 +5,9 @@
 
 #include "pci/DeviceListLine.h"
 #include "pci/PciBusScan.h"
-#include "pci/ScratchDirectory.h"
 #include "platform/Seam.h"
 #include "support/InProcessDriver.h"
+#include "support/ScratchDirectory.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 
-#include "pci/MachineJson.h"
 #include "pci/PciBusScan.h"
 #include "platform/Seam.h"
 #include "sim/SimMachine.h"
 #include "support/FakeSystemServices.h"
 #include "support/InProcessDriver.h"
+#include "support/MachineJson.h"
 #include "support/SimPortIo.h"
 
 namespace {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "pci/ScratchDirectory.h"
 #include "pci/names/PciClassFile.h"
 #include "platform/Seam.h"
 #include "support/MessageRecorder.h"
+#include "support/ScratchDirectory.h"
 
 class PciClassFileTest : public testing::Test {
   protected:

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "pci/ScratchDirectory.h"
+#include "support/ScratchDirectory.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "pci/ScratchDirectory.h"
 #include "pci/names/PciIdFile.h"
+#include "support/ScratchDirectory.h"
 
 TEST(PciIdFile, VendorNames) {
     ScratchDirectory dir;

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "pci/FgetsPieces.h"
-#include "pci/ScratchDirectory.h"
 #include "pci/names/PciClassFile.h"
 #include "pci/names/PciIdFile.h"
 #include "platform/Seam.h"
+#include "support/FgetsPieces.h"
 #include "support/MessageRecorder.h"
+#include "support/ScratchDirectory.h"
 
 // Every lookup against the literal reading: the lines an fgets loop
 // examines, each looked at from the top as the lookup rules say.

@@ -5,10 +5,10 @@
 #include <functional>
 #include <sstream>
 
-#include "pci/MachineJson.h"
 #include "pci/PciReportWriter.h"
 #include "pci/PciWindowFixture.h"
 #include "support/FileText.h"
+#include "support/MachineJson.h"
 
 namespace {
 

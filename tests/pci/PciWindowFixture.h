@@ -6,10 +6,10 @@
 #include <string>
 
 #include "pci/PciWindowModel.h"
-#include "pci/ScratchDirectory.h"
 #include "platform/Seam.h"
 #include "support/InProcessDriver.h"
 #include "support/MessageRecorder.h"
+#include "support/ScratchDirectory.h"
 
 // A PCI window model in a scratch program directory, on a simulated machine
 // behind the device seam, with its message boxes recorded.

@@ -3,9 +3,9 @@
 #include <algorithm>
 
 #include "driver/DriverBackend.h"
-#include "pci/MachineJson.h"
 #include "pci/PciWindowFixture.h"
 #include "protocol/DriverRequest.h"
+#include "support/MachineJson.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "pci/ScratchDirectory.h"
 #include "pci/names/RegisterDescription.h"
+#include "support/ScratchDirectory.h"
 
 namespace {
 

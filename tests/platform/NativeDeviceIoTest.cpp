@@ -9,13 +9,13 @@
 #include <cstring>
 #include <vector>
 
-#include "ScriptedDriverServer.h"
 #include "platform/DeviceIo.h"
 #include "platform/route/SharedTransferBuffer.h"
 #include "platform/route/UnixSocket.h"
 #include "platform/trust/RuntimeDirectory.h"
 #include "protocol/DriverRequest.h"
 #include "protocol/ErrorCodes.h"
+#include "support/ScriptedDriverServer.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "EnvironmentGuard.h"
 #include "platform/ServiceManager.h"
 #include "platform/SystemServices.h"
 #include "platform/route/UnixSocket.h"
 #include "platform/trust/RuntimeDirectory.h"
 #include "protocol/ErrorCodes.h"
+#include "support/EnvironmentGuard.h"
 
 namespace {
 

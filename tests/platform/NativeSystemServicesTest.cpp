@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <string>
 
-#include "EnvironmentGuard.h"
 #include "platform/SystemServices.h"
+#include "support/EnvironmentGuard.h"
 #include "support/OtherUser.h"
 
 namespace {

@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "EnvironmentGuard.h"
 #include "platform/SystemServices.h"
 #include "platform/trust/PrivateTempFolder.h"
 #include "platform/trust/RuntimeDirectory.h"
+#include "support/EnvironmentGuard.h"
 #include "support/OtherUser.h"
 
 namespace {

@@ -5,10 +5,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "EnvironmentGuard.h"
 #include "platform/route/Fnv1a.h"
 #include "platform/route/MachineSelection.h"
 #include "platform/trust/RuntimeDirectory.h"
+#include "support/EnvironmentGuard.h"
 
 namespace {
 

@@ -6,13 +6,13 @@
 #include <filesystem>
 #include <fstream>
 
-#include "EnvironmentGuard.h"
 #include "platform/ServiceManager.h"
 #include "platform/trust/FileLock.h"
 #include "platform/trust/RuntimeDirectory.h"
 #include "platform/trust/TrustRefusals.h"
 #include "platform/trust/TrustedPath.h"
 #include "protocol/ErrorCodes.h"
+#include "support/EnvironmentGuard.h"
 #include "support/OtherUser.h"
 
 namespace {

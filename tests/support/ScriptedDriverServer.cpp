@@ -1,4 +1,4 @@
-#include "ScriptedDriverServer.h"
+#include "support/ScriptedDriverServer.h"
 
 #include <poll.h>
 #include <sys/socket.h>
