@@ -33,7 +33,7 @@ constexpr int kRounds = 7;
 
 // Answers every frame with a reply of the driver's sizes and no work done.
 [[noreturn]] void RunEchoServer(int listening) {
-    std::vector<uint8_t> body(wire::kMaxBufferSize + wire::kMaxDataSize);
+    std::vector<uint8_t> body(wire::kMaxBufferSize + kMaxTransferLength);
     for (;;) {
         int fd = accept(listening, nullptr, nullptr);
         if (fd < 0) continue;

@@ -24,8 +24,9 @@ bool DriverOptions::Parse(int argc, char** argv, DriverOptions* options, std::st
             return false;
         }
     }
-    if (options->system && options->socketName != "Borealix") {
-        *error = "--system listens on the socket Borealix; --socket does not go with it";
+    if (options->system && options->socketName != kDriverName) {
+        *error = std::string("--system listens on the socket ") + kDriverName +
+                 "; --socket does not go with it";
         return false;
     }
     return true;

@@ -2,10 +2,12 @@
 
 #include <string>
 
+#include "protocol/DriverNames.h"
+
 // The driver program's command line: [--socket NAME] [--foreground], or
 // --system [--foreground] for the machine's system driver, or --version.
 struct DriverOptions {
-    std::string socketName = "Borealix";
+    std::string socketName = kDriverName;
     bool foreground = false;
     bool system = false;
     bool version = false;

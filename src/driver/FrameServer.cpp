@@ -80,7 +80,7 @@ uint32_t FrameServer::ReadFrame(DeadlineStream& stream, Frame* frame, bool* answ
         return ERROR_INVALID_PARAMETER;
     if (header.code == wire::kStopControlCode) return kStopRequested;
     if (header.inSize > wire::kMaxBufferSize || header.outSize > wire::kMaxBufferSize ||
-        header.dataSize > wire::kMaxDataSize) {
+        header.dataSize > kMaxTransferLength) {
         return ERROR_INVALID_PARAMETER;
     }
     frame->code = header.code;

@@ -26,6 +26,7 @@
 #include "platform/trust/RuntimeDirectory.h"
 #include "platform/trust/SystemDriver.h"
 #include "platform/trust/TrustRefusals.h"
+#include "protocol/DriverNames.h"
 
 namespace {
 
@@ -89,7 +90,7 @@ int RunUserDriver(const DriverOptions& options) {
     std::string problem = RuntimeDirectoryProblem();
     if (!problem.empty()) return Fail(problem);
 
-    const char* machine = std::getenv("BOREALIX_MACHINE");
+    const char* machine = std::getenv(kMachineVariable);
     if (!machine || !*machine) NeverDump();
     std::chrono::seconds idlePeriod{};
     if (!IdleStop::PeriodFor(std::getenv("BOREALIX_IDLE_SECONDS"), &idlePeriod, &error)) {
@@ -133,7 +134,7 @@ int MakeSystemSocket(DriverSocket& socket, gid_t group, FileLock& running) {
 // systemd handed it its socket, which starts it again on the next
 // connection; started by hand it is meant to stay.
 int RunSystemDriver(const DriverOptions& options) {
-    const char* machine = std::getenv("BOREALIX_MACHINE");
+    const char* machine = std::getenv(kMachineVariable);
     if (machine && *machine) {
         return Fail(
             "--system serves this machine's hardware, not a simulated machine "

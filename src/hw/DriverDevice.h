@@ -3,8 +3,7 @@
 #include <string>
 
 #include "platform/DeviceIo.h"
-
-inline constexpr const char* kDriverName = "Borealix";
+#include "protocol/DriverNames.h"
 
 // "\\.\NAME" formatted into the 64-byte device path buffer; false when the
 // name does not fit (it is never truncated).

@@ -81,7 +81,7 @@ bool ReadTransferFields(uint32_t code, const void* inBuffer, uint32_t inSize, co
                 sizeof(fields->length));
     std::memcpy(&address, static_cast<const char*>(record) + wire::kUserBufferOffset,
                 sizeof(address));
-    if (fields->length > wire::kMaxDataSize) return false;
+    if (fields->length > kMaxTransferLength) return false;
     if (fields->length > 0 && address == 0) return false;
     fields->buffer = reinterpret_cast<void*>(static_cast<uintptr_t>(address));
     fields->shared = fields->length > 0 && SharedTransferBuffer::Locate(
@@ -204,7 +204,7 @@ class NativeDeviceIo : public DeviceIo {
     static bool ReceiveReply(int fd, const wire::ReplyHeader& reply, void* outBuffer,
                              uint32_t outSize, const UserTransferFields& transfer,
                              uint32_t* bytesReturned) {
-        if (reply.outSize > wire::kMaxBufferSize || reply.dataSize > wire::kMaxDataSize) {
+        if (reply.outSize > wire::kMaxBufferSize || reply.dataSize > kMaxTransferLength) {
             return Fail(ERROR_GEN_FAILURE);
         }
         std::vector<char> output(reply.outSize);

@@ -40,13 +40,13 @@ thread_local uint32_t lastError = ERROR_SUCCESS;
 // The machine's own service, which the system driver runs: it exists and
 // runs, and it is not this user's to stop or delete.
 bool IsSystemService(const std::string& name) {
-    return name == system_driver::kServiceName && driver_route::UsesSystemDriver();
+    return name == kDriverName && driver_route::UsesSystemDriver();
 }
 
 // A driver of this user's own on this machine's hardware, which only root
 // may run; the refusal says what to do instead.
 bool IsRefusedHardwareService(const std::string& name) {
-    if (name != system_driver::kServiceName) return false;
+    if (name != kDriverName) return false;
     std::string problem = driver_route::OwnDriverProblem();
     if (!problem.empty()) NoteRefusal(problem);
     return !problem.empty();

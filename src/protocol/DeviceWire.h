@@ -1,13 +1,16 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "protocol/DriverRequest.h"
 
 // Frames exchanged on a driver socket. All fields little-endian.
 //
 // Request:  RequestHeader, inSize bytes of input buffer, for the VxD codes
-//           3/4 the outSize bytes of the output buffer (their record), then
+//           the outSize bytes of the output buffer (their record), then
 //           dataSize bytes taken from the caller's UserBuffer (memory writes
-//           only).
+//           only). dataSize is at most kMaxTransferLength.
 // Reply:    ReplyHeader, outSize bytes of output buffer, then dataSize bytes
 //           for the caller's UserBuffer (memory reads only, on success).
 //
@@ -29,7 +32,6 @@ inline constexpr uint32_t kSharedRequestMagic = 0x53585242;  // "BRXS"
 inline constexpr uint32_t kReplyMagic = 0x41585242;          // "BRXA"
 inline constexpr uint32_t kStopControlCode = 0xFFFFFFFFu;
 inline constexpr uint32_t kMaxBufferSize = 4096;
-inline constexpr uint32_t kMaxDataSize = 0x400000;
 
 struct RequestHeader {
     uint32_t magic;
@@ -53,22 +55,22 @@ struct SharedData {
 };
 static_assert(sizeof(SharedData) == 8);
 
-// Where the memory codes keep their transfer fields inside the 580-byte
-// record (see protocol/DriverRequest.h, which checks these at compile time).
-inline constexpr uint32_t kRecordSize = 580;
-inline constexpr uint32_t kTransferLengthOffset = 560;
-inline constexpr uint32_t kUserBufferOffset = 572;
+// Where the memory codes keep their transfer fields inside the record, for
+// the side that handles records as bytes.
+inline constexpr uint32_t kRecordSize = sizeof(DriverRequest);
+inline constexpr uint32_t kTransferLengthOffset = offsetof(DriverRequest, TransferLength);
+inline constexpr uint32_t kUserBufferOffset = offsetof(DriverRequest, UserBuffer);
 
 enum class UserTransfer { None, ToDriver, FromDriver };
 
 // The codes whose record names a buffer in the caller's memory.
 constexpr UserTransfer UserTransferOf(uint32_t code) {
     switch (code) {
-        case 0x80862E20u:  // read physical memory
-        case 3:            // VxD read
+        case IOCTL_READ_PHYSICAL_MEMORY:
+        case VXD_READ_PHYSICAL_MEMORY:
             return UserTransfer::FromDriver;
-        case 0x80862E24u:  // write physical memory
-        case 4:            // VxD write
+        case IOCTL_WRITE_PHYSICAL_MEMORY:
+        case VXD_WRITE_PHYSICAL_MEMORY:
             return UserTransfer::ToDriver;
         default:
             return UserTransfer::None;

@@ -3,8 +3,6 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "protocol/DeviceWire.h"
-
 // The fixed 580-byte record exchanged with the driver, one layout for every
 // request; each request uses only its own fields. Little-endian.
 #pragma pack(push, 1)
@@ -30,9 +28,6 @@ static_assert(offsetof(DriverRequest, ConfigValue) == 556);
 static_assert(offsetof(DriverRequest, TransferLength) == 560);
 static_assert(offsetof(DriverRequest, PhysicalAddress) == 564);
 static_assert(offsetof(DriverRequest, UserBuffer) == 572);
-static_assert(sizeof(DriverRequest) == wire::kRecordSize);
-static_assert(offsetof(DriverRequest, TransferLength) == wire::kTransferLengthOffset);
-static_assert(offsetof(DriverRequest, UserBuffer) == wire::kUserBufferOffset);
 
 // I/O control codes: device type 0x8086, buffered, any access.
 constexpr uint32_t MakeControlCode(uint32_t deviceType, uint32_t function) {
@@ -52,6 +47,8 @@ static_assert(IOCTL_WRITE_PCI_CONFIG == 0x80862E40u);
 inline constexpr uint32_t VXD_READ_PHYSICAL_MEMORY = 3;
 inline constexpr uint32_t VXD_WRITE_PHYSICAL_MEMORY = 4;
 
+// The most bytes one memory request moves (4 MiB): the driver refuses more,
+// and readers of large ranges go in pieces of this size.
 inline constexpr uint32_t kMaxTransferLength = 0x400000;
 
 // Sign-extends a 32-bit address into the record's 64-bit form.

@@ -217,7 +217,7 @@ TEST(NativeDeviceIo, BadPathsHandlesAndLengthsFailLocally) {
     DeviceHandle handle = io.CreateFile(kDevice, 0, 0, OPEN_EXISTING, 0);
     ASSERT_NE(handle, INVALID_DEVICE_HANDLE);
     std::vector<char> big(16);
-    record = ReadRequestFor(big.data(), wire::kMaxDataSize + 1);
+    record = ReadRequestFor(big.data(), kMaxTransferLength + 1);
     EXPECT_FALSE(io.DeviceIoControl(handle, IOCTL_READ_PHYSICAL_MEMORY, &record, 580, &record, 580,
                                     nullptr));
     EXPECT_EQ(io.GetLastError(), ERROR_INVALID_PARAMETER);

@@ -8,7 +8,7 @@
 #include "driver/DriverBackend.h"
 #include "driver/RequestHandler.h"
 #include "driver/SimBackend.h"
-#include "protocol/DriverRequest.h"
+#include "protocol/DeviceWire.h"
 #include "protocol/ErrorCodes.h"
 #include "sim/MachineFileLoader.h"
 

@@ -4,14 +4,16 @@
 #include <cstdio>
 #include <functional>
 
+#include "protocol/DriverRequest.h"
+
 class WorkProgress;
 
-// Reads a range of physical memory in 4 MiB blocks (the largest single
-// transfer) through one buffer, so a range of any size needs only that
-// buffer, and hands each block on: to an open file, or to any consumer.
+// Reads a range of physical memory in blocks of the largest single transfer
+// through one buffer, so a range of any size needs only that buffer, and
+// hands each block on: to an open file, or to any consumer.
 class MemoryDumpReader {
   public:
-    static constexpr uint32_t kBlockBytes = 0x400000;
+    static constexpr uint32_t kBlockBytes = kMaxTransferLength;
 
     enum class OnReadFailure {
         // The block is handed on as 0xFF bytes, what absent memory reads, so

@@ -4,15 +4,17 @@
 #include <optional>
 #include <vector>
 
+#include "memory/hexedit/PositionedIo.h"
+
 class HexDataFile;
 class WorkProgress;
 
 // Forward search of a byte pattern in the data file, streamed through one
-// 4 MiB window; consecutive windows overlap by the pattern length so a match
+// window of kWindowBytes; consecutive windows overlap by the pattern length so a match
 // across a boundary is found.
 class HexPatternSearch {
   public:
-    static constexpr uint64_t kWindowBytes = 0x400000;
+    static constexpr uint64_t kWindowBytes = PositionedIo::kBlockBytes;
 
     // exact false: letters compare without regard to ASCII case, every other
     // byte must be equal. Finds the first match starting at start or later

@@ -36,7 +36,7 @@ bool ModifiedMap::Clear(uint64_t size) {
     if (ftruncate(fd_, 0) != 0) return false;
     if (fallocate(fd_, 0, 0, static_cast<off_t>(total)) == 0) return true;
     if (errno != EOPNOTSUPP) return false;
-    std::vector<uint8_t> zeros(static_cast<size_t>(std::min<uint64_t>(total, 0x400000)), 0);
+    std::vector<uint8_t> zeros(static_cast<size_t>(std::min<uint64_t>(total, PositionedIo::kBlockBytes)), 0);
     for (uint64_t done = 0; done < total; done += zeros.size()) {
         const uint64_t piece = std::min<uint64_t>(total - done, zeros.size());
         if (!PositionedIo::WriteAt(fd_, zeros.data(), piece, done)) return false;

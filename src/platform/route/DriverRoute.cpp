@@ -15,6 +15,7 @@
 #include "platform/trust/SystemDriver.h"
 #include "platform/trust/TrustedPath.h"
 #include "protocol/DeviceWire.h"
+#include "protocol/DriverNames.h"
 #include "protocol/ErrorCodes.h"
 
 namespace driver_route {
@@ -23,7 +24,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr uint32_t kListFunctionsCode = 0x80862E28u;
 // Long enough for systemd to start the driver on this first connection.
 constexpr std::chrono::seconds kProbeTimeout{10};
 // A driver that did not answer is asked again after this, not at every
@@ -41,7 +41,7 @@ std::mutex mutex;
 std::optional<Decision> decided;
 
 std::string MachineVariable() {
-    const char* machine = std::getenv("BOREALIX_MACHINE");
+    const char* machine = std::getenv(kMachineVariable);
     return machine ? machine : "";
 }
 
@@ -72,7 +72,7 @@ SystemReach AskForList(const std::string& socketPath, Clock::time_point deadline
     unix_socket::SetTimeouts(
         fd, static_cast<int>(std::chrono::ceil<std::chrono::seconds>(left).count()));
     uint8_t record[wire::kRecordSize] = {};
-    wire::RequestHeader request{wire::kRequestMagic, kListFunctionsCode, sizeof(record),
+    wire::RequestHeader request{wire::kRequestMagic, IOCTL_LIST_PCI_FUNCTIONS, sizeof(record),
                                 sizeof(record), 0};
     wire::ReplyHeader reply{};
     // A driver that refuses a peer closes before reading a byte of it.
@@ -133,14 +133,14 @@ bool UsesSystemDriver() {
 }
 
 std::string DeviceSocketPath(const std::string& name) {
-    if (name == system_driver::kServiceName && UsesSystemDriver())
+    if (name == kDriverName && UsesSystemDriver())
         return system_driver::SocketPath();
     return RuntimeDirectory() + "/" + name;
 }
 
 std::string OwnDriverProblem() {
     if (OnSimulatedMachine() || geteuid() == 0) return {};
-    const std::string service = std::string("the service ") + system_driver::kServiceName + " at " +
+    const std::string service = std::string("the service ") + kDriverName + " at " +
                                 system_driver::SocketPath();
     const std::string join = "join the group " + system_driver::GroupName() + " and log in again";
     const Decision decision = Decided();
@@ -154,7 +154,7 @@ std::string OwnDriverProblem() {
             return "To use this machine's hardware without root, install " + service + ", " + join +
                    ". " + decision.problem + ".";
         case SystemReach::Timeout:
-            return "The service " + std::string(system_driver::kServiceName) + " at " +
+            return "The service " + std::string(kDriverName) + " at " +
                    system_driver::SocketPath() + " did not answer within " +
                    std::to_string(kProbeTimeout.count()) + " seconds; try again.";
         case SystemReach::Refused:

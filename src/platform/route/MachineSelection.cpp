@@ -14,6 +14,7 @@
 #include "platform/trust/DirectoryCreation.h"
 #include "platform/trust/RegularFile.h"
 #include "platform/trust/RuntimeDirectory.h"
+#include "protocol/DriverNames.h"
 
 namespace {
 
@@ -53,7 +54,7 @@ bool SelectMachine(const std::string& fileOrBuiltin, std::string* error) {
         }
         identity = absolute;
     }
-    setenv("BOREALIX_MACHINE", identity.c_str(), 1);
+    setenv(kMachineVariable, identity.c_str(), 1);
     // Nothing is made inside a runtime directory that may not be trusted:
     // the refusal names it when the driver is to be loaded.
     if (!RuntimeDirectoryProblem().empty()) return true;
@@ -62,6 +63,6 @@ bool SelectMachine(const std::string& fileOrBuiltin, std::string* error) {
         return Fail(error,
                     "Cannot create runtime directory " + directory + ": " + std::strerror(errno));
     }
-    setenv("BOREALIX_RUNTIME_DIR", directory.c_str(), 1);
+    setenv(kRuntimeDirectoryVariable, directory.c_str(), 1);
     return true;
 }

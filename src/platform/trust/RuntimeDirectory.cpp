@@ -8,6 +8,7 @@
 #include "platform/trust/PrivateTempFolder.h"
 #include "platform/trust/SystemDriver.h"
 #include "platform/trust/TrustedPath.h"
+#include "protocol/DriverNames.h"
 
 namespace {
 
@@ -17,7 +18,7 @@ std::string EnvironmentValue(const char* name) {
 }
 
 std::string ChooseRuntimeDirectory() {
-    std::string chosen = EnvironmentValue("BOREALIX_RUNTIME_DIR");
+    std::string chosen = EnvironmentValue(kRuntimeDirectoryVariable);
     if (!chosen.empty()) return chosen;
     std::string xdg = EnvironmentValue("XDG_RUNTIME_DIR");
     if (!xdg.empty()) return xdg + "/borealix";

@@ -30,7 +30,7 @@ std::string Directory() {
 }
 
 std::string SocketPath() {
-    return Directory() + "/" + kServiceName;
+    return Directory() + "/" + kDriverName;
 }
 
 std::string GroupName() {

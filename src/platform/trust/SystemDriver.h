@@ -4,19 +4,20 @@
 
 #include <string>
 
+#include "protocol/DriverNames.h"
+
 // The machine's system driver: the service "Borealix", run as root on this
 // machine's hardware, listening in a folder of root's on a socket that only
 // root and one group may open. Tests move the folder and the group with
 // BOREALIX_SYSTEM_DIR and BOREALIX_SYSTEM_GROUP.
 namespace system_driver {
 
-inline constexpr const char* kServiceName = "Borealix";
 inline constexpr const char* kDefaultDirectory = "/run/borealix";
 inline constexpr const char* kDefaultGroup = "borealix";
 
 // $BOREALIX_SYSTEM_DIR, else /run/borealix; absolute, without a trailing '/'.
 std::string Directory();
-// The socket kServiceName in Directory().
+// The socket kDriverName in Directory().
 std::string SocketPath();
 // $BOREALIX_SYSTEM_GROUP, else "borealix": a group name or a number.
 std::string GroupName();
