@@ -68,8 +68,7 @@ std::string Dump(const PciDeviceTable& table) {
             config[b] = static_cast<uint8_t>(dword0 >> (8 * b));
             config[8 + b] = static_cast<uint8_t>(dword8 >> (8 * b));
         }
-        std::snprintf(line, sizeof line, "%02x:%02x.%d Device\n", e.bus, e.device, e.function);
-        text += line;
+        text += e.Address().ToString() + " Device\n";
         for (int row = 0; row < 256; row += 16) {
             std::snprintf(line, sizeof line, "%02x:", row);
             text += line;

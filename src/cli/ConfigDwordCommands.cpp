@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "cli/DriverStart.h"
-#include "cli/FunctionAddress.h"
+#include "cli/FunctionArgument.h"
 #include "cli/RefusalMessage.h"
 #include "cli/RefusedRequestWatch.h"
 #include "cli/ScanCommand.h"
@@ -23,14 +23,11 @@ struct RegisterArguments {
 // Empty when the function and offset are sound, else what is wrong.
 std::string ParseRegisterArguments(const std::vector<std::string>& arguments,
                                    RegisterArguments* parsed) {
-    const auto function = ParseFunctionAddress(arguments[0]);
-    if (!function)
-        return "\"" + arguments[0] +
-               "\" is not a function BB:DD.F (bus 00-FF, device 00-1F, function 0-7)";
+    const std::string problem = ParseFunctionArgument(arguments[0], &parsed->function);
+    if (!problem.empty()) return problem;
     const auto offset = ParseExactHexField(arguments[1]);
     if (!offset || *offset % 4 != 0)
         return "\"" + arguments[1] + "\" is not a register offset (hexadecimal, a multiple of 4)";
-    parsed->function = *function;
     parsed->offset = *offset;
     return {};
 }

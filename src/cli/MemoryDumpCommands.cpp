@@ -8,7 +8,7 @@
 #include <optional>
 
 #include "cli/DriverStart.h"
-#include "cli/FunctionAddress.h"
+#include "cli/FunctionArgument.h"
 #include "cli/ScanCommand.h"
 #include "memory/dump/MemoryDumpInput.h"
 #include "memory/dump/MemoryDumpModel.h"

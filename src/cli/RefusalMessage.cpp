@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "pcidef/ConfigMechanism.h"
+#include "pcidef/ConfigWindow.h"
 #include "platform/MessageBox.h"
 #include "protocol/DriverRequest.h"
 #include "protocol/ErrorCodes.h"
@@ -18,25 +20,27 @@ std::string Reason(uint32_t error) {
     return "error " + std::to_string(error);
 }
 
-// "offset 40 of 00:03.0" from a configuration mechanism address or a
-// window offset, whose fields sit at different places.
-std::string Register(uint32_t bus, uint32_t device, uint32_t function, uint32_t offset) {
+// "offset 40 of 00:03.0", from a configuration mechanism address or an
+// address in the window.
+std::string Register(const FunctionAddress& function, uint32_t offset) {
     char text[64];
-    std::snprintf(text, sizeof text, "offset %X of %02X:%02X.%X", offset, bus, device, function);
+    std::snprintf(text, sizeof text, "offset %X of %02X:%02X.%X", offset, function.bus,
+                  function.device, function.function);
     return text;
 }
 
 std::string ConfigRegister(uint32_t address) {
-    return Register(address >> 16 & 0xFF, address >> 11 & 0x1F, address >> 8 & 7, address & 0xFC);
+    return Register(config_mechanism::FunctionOf(address), config_mechanism::RegisterOf(address));
 }
 
 std::string WindowRegister(const RefusedRequest& refused, std::optional<uint32_t> windowBase) {
     const uint32_t base = windowBase ? *windowBase : refused.physicalAddress & kDetectedBaseMask;
-    const uint32_t offset = refused.physicalAddress - base;
+    const ConfigWindow window{base};
     char where[64];
     std::snprintf(where, sizeof where, " (physical address %08X, %u bytes)",
                   refused.physicalAddress, refused.length);
-    return Register(offset >> 20 & 0xFF, offset >> 15 & 0x1F, offset >> 12 & 7, offset & 0xFFF) +
+    return Register(window.FunctionAt(refused.physicalAddress),
+                    ConfigWindow::OffsetInFunction(refused.physicalAddress, base)) +
            where;
 }
 

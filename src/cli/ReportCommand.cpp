@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "cli/DriverStart.h"
-#include "cli/FunctionAddress.h"
+#include "cli/FunctionArgument.h"
 #include "cli/RefusalMessage.h"
 #include "cli/RefusedRequestWatch.h"
 #include "cli/ScanCommand.h"
@@ -33,10 +33,9 @@ std::string ParseReportOptions(const std::vector<std::string>& arguments, Report
         if (option == "--all") {
             options->all = true;
         } else if (option == "--current" && hasValue) {
-            options->current = ParseFunctionAddress(arguments[++i]);
-            if (!options->current)
-                return "\"" + arguments[i] +
-                       "\" is not a function BB:DD.F (bus 00-FF, device 00-1F, function 0-7)";
+            const std::string problem =
+                ParseFunctionArgument(arguments[++i], &options->current.emplace());
+            if (!problem.empty()) return problem;
         } else if (option == "--base" && hasValue) {
             const std::string& base = arguments[++i];
             options->baseText = base == "auto" ? std::string(kAutoBaseText) : base;

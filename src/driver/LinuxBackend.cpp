@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "driver/FileDescriptor.h"
+#include "pcidef/ConfigRegisters.h"
 #include "protocol/ErrorCodes.h"
 
 namespace {
@@ -20,17 +21,11 @@ uint32_t ErrorOf(int error) {
     return error == EACCES || error == EPERM ? ERROR_ACCESS_DENIED : ERROR_GEN_FAILURE;
 }
 
-// "0000:BB:DD.F" names a function of segment 0.
-bool ParseFunctionName(const char* name, Bdf* function) {
-    unsigned domain = 0, bus = 0, device = 0, fn = 0;
-    char tail = 0;
-    if (std::strlen(name) != 12 ||
-        std::sscanf(name, "%4x:%2x:%2x.%1x%c", &domain, &bus, &device, &fn, &tail) != 4) {
-        return false;
-    }
-    if (domain != 0 || device > 0x1F || fn > 7) return false;
-    *function = {static_cast<uint8_t>(bus), static_cast<uint8_t>(device), static_cast<uint8_t>(fn)};
-    return true;
+// "0000:BB:DD.F" names a function of segment 0, the only one requests reach.
+bool ParseFunctionName(const std::string& name, FunctionAddress* function) {
+    const AddressText read = ReadFunctionAddress(name, AddressDigits::Printed, function);
+    return read.length == name.size() && read.withSegment && function->InRange() &&
+           function->segment == 0;
 }
 
 }  // namespace
@@ -38,11 +33,11 @@ bool ParseFunctionName(const char* name, Bdf* function) {
 LinuxBackend::LinuxBackend(Paths paths)
     : paths_(std::move(paths)), windows_(ReadMcfgTable(paths_.mcfg)) {}
 
-std::string LinuxBackend::ConfigPath(Bdf function) const {
-    return paths_.devices + "/0000:" + function.ToString() + "/config";
+std::string LinuxBackend::ConfigPath(FunctionAddress function) const {
+    return paths_.devices + "/" + function.ToString(true) + "/config";
 }
 
-uint32_t LinuxBackend::ListFunctions(std::vector<Bdf>* functions) {
+uint32_t LinuxBackend::ListFunctions(std::vector<FunctionAddress>* functions) {
     functions->clear();
     DIR* directory = opendir(paths_.devices.c_str());
     if (!directory) return errno == ENOENT ? ERROR_SUCCESS : ErrorOf(errno);
@@ -52,13 +47,13 @@ uint32_t LinuxBackend::ListFunctions(std::vector<Bdf>* functions) {
     // Fixed-width hex names: sorted by name is the kernel's bus order.
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
-        Bdf function;
-        if (ParseFunctionName(name.c_str(), &function)) functions->push_back(function);
+        FunctionAddress function;
+        if (ParseFunctionName(name, &function)) functions->push_back(function);
     }
     return ERROR_SUCCESS;
 }
 
-uint32_t LinuxBackend::ReadConfigBytes(Bdf function, uint32_t offset, uint8_t* out,
+uint32_t LinuxBackend::ReadConfigBytes(FunctionAddress function, uint32_t offset, uint8_t* out,
                                        uint32_t length) {
     FileDescriptor file(open(ConfigPath(function).c_str(), O_RDONLY | O_CLOEXEC));
     if (file.get() < 0) {
@@ -70,7 +65,7 @@ uint32_t LinuxBackend::ReadConfigBytes(Bdf function, uint32_t offset, uint8_t* o
     if (fstat(file.get(), &status) != 0) return ErrorOf(errno);
     // Every function has at least the 256 bytes of the header; a file that
     // shows fewer is hiding them, so those must come from the file.
-    uint64_t size = std::max<uint64_t>(static_cast<uint64_t>(status.st_size), 256);
+    uint64_t size = std::max<uint64_t>(static_cast<uint64_t>(status.st_size), pcireg::kConfigSize);
     uint32_t inFile =
         offset >= size ? 0 : static_cast<uint32_t>(std::min<uint64_t>(length, size - offset));
     if (inFile > 0) {
@@ -83,8 +78,8 @@ uint32_t LinuxBackend::ReadConfigBytes(Bdf function, uint32_t offset, uint8_t* o
     return ERROR_SUCCESS;
 }
 
-uint32_t LinuxBackend::WriteConfigBytes(Bdf function, uint32_t offset, const uint8_t* in,
-                                        uint32_t length) {
+uint32_t LinuxBackend::WriteConfigBytes(FunctionAddress function, uint32_t offset,
+                                        const uint8_t* in, uint32_t length) {
     if (paths_.readOnly) return ERROR_ACCESS_DENIED;
     FileDescriptor file(open(ConfigPath(function).c_str(), O_WRONLY | O_CLOEXEC));
     if (file.get() < 0) return errno == ENOENT ? ERROR_SUCCESS : ErrorOf(errno);
@@ -93,73 +88,52 @@ uint32_t LinuxBackend::WriteConfigBytes(Bdf function, uint32_t offset, const uin
     return static_cast<uint32_t>(put) == length ? ERROR_SUCCESS : ERROR_GEN_FAILURE;
 }
 
-uint32_t LinuxBackend::ReadConfigDword(Bdf function, uint32_t offset, uint32_t* value) {
+uint32_t LinuxBackend::ReadConfigDword(FunctionAddress function, uint32_t offset, uint32_t* value) {
     uint8_t bytes[4];
     uint32_t status = ReadConfigBytes(function, offset, bytes, sizeof(bytes));
     if (status == ERROR_SUCCESS) std::memcpy(value, bytes, sizeof(bytes));
     return status;
 }
 
-uint32_t LinuxBackend::WriteConfigDword(Bdf function, uint32_t offset, uint32_t value) {
+uint32_t LinuxBackend::WriteConfigDword(FunctionAddress function, uint32_t offset, uint32_t value) {
     uint8_t bytes[4];
     std::memcpy(bytes, &value, sizeof(bytes));
     return WriteConfigBytes(function, offset, bytes, sizeof(bytes));
 }
 
-bool LinuxBackend::WindowPiece(uint64_t address, uint64_t length, Bdf* function, uint32_t* offset,
-                               uint64_t* pieceLength) const {
-    for (const McfgWindow& window : windows_) {
-        if (address < window.Begin() || address >= window.End()) continue;
-        uint64_t relative = address - window.base;
-        *function = Bdf::FromWindowOffset(relative);
-        *offset = static_cast<uint32_t>(relative & 0xFFF);
-        *pieceLength = std::min<uint64_t>(length, 4096 - *offset);
-        return true;
-    }
-    return false;
-}
-
-uint64_t LinuxBackend::DistanceToNextWindow(uint64_t address, uint64_t length) const {
-    uint64_t distance = length;
-    for (const McfgWindow& window : windows_) {
-        if (window.Begin() > address) distance = std::min(distance, window.Begin() - address);
-    }
-    return distance;
-}
-
 uint32_t LinuxBackend::AccessMemory(bool write, uint64_t address, uint8_t* buffer,
                                     uint32_t length) {
     FileDescriptor memory(-1);
-    uint64_t done = 0;
-    while (done < length) {
-        uint64_t at = address + done;
-        uint64_t left = length - done;
-        Bdf function;
-        uint32_t offset = 0;
-        uint64_t piece = 0;
-        uint32_t status = ERROR_SUCCESS;
-        if (WindowPiece(at, left, &function, &offset, &piece)) {
-            status = write ? WriteConfigBytes(function, offset, buffer + done,
-                                              static_cast<uint32_t>(piece))
-                           : ReadConfigBytes(function, offset, buffer + done,
-                                             static_cast<uint32_t>(piece));
-        } else {
-            piece = DistanceToNextWindow(at, left);
-            if (memory.get() < 0) {
-                int fd = open(paths_.memory.c_str(), (write ? O_WRONLY : O_RDONLY) | O_CLOEXEC);
-                if (fd < 0) return ErrorOf(errno);
-                memory.Reset(fd);
-            }
-            ssize_t moved = write
-                                ? pwrite(memory.get(), buffer + done, piece, static_cast<off_t>(at))
-                                : pread(memory.get(), buffer + done, piece, static_cast<off_t>(at));
-            if (moved < 0) return ErrorOf(errno);
-            if (static_cast<uint64_t>(moved) != piece) return ERROR_GEN_FAILURE;
-        }
-        if (status != ERROR_SUCCESS) return status;
-        done += piece;
+    uint32_t status = ERROR_SUCCESS;
+    ForEachWindowPiece(
+        windows_, address, length, [&](const WindowPiece& piece, uint64_t at, uint64_t done) {
+            status = piece.inWindow
+                         ? AccessWindow(write, piece, buffer + done)
+                         : AccessPhysical(write, at, piece.length, buffer + done, &memory);
+            return status == ERROR_SUCCESS;
+        });
+    return status;
+}
+
+uint32_t LinuxBackend::AccessWindow(bool write, const WindowPiece& piece, uint8_t* buffer) {
+    const uint32_t length = static_cast<uint32_t>(piece.length);
+    return write ? WriteConfigBytes(piece.function, piece.offset, buffer, length)
+                 : ReadConfigBytes(piece.function, piece.offset, buffer, length);
+}
+
+// /dev/mem is opened at the first piece outside the windows and kept for the
+// rest of the request.
+uint32_t LinuxBackend::AccessPhysical(bool write, uint64_t address, uint64_t length,
+                                      uint8_t* buffer, FileDescriptor* memory) {
+    if (memory->get() < 0) {
+        int fd = open(paths_.memory.c_str(), (write ? O_WRONLY : O_RDONLY) | O_CLOEXEC);
+        if (fd < 0) return ErrorOf(errno);
+        memory->Reset(fd);
     }
-    return ERROR_SUCCESS;
+    ssize_t moved = write ? pwrite(memory->get(), buffer, length, static_cast<off_t>(address))
+                          : pread(memory->get(), buffer, length, static_cast<off_t>(address));
+    if (moved < 0) return ErrorOf(errno);
+    return static_cast<uint64_t>(moved) == length ? ERROR_SUCCESS : ERROR_GEN_FAILURE;
 }
 
 uint32_t LinuxBackend::ReadPhysical(uint32_t address, uint8_t* buffer, uint32_t length) {

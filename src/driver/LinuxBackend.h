@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "driver/DriverBackend.h"
+#include "driver/FileDescriptor.h"
 #include "driver/McfgTable.h"
 
 // This machine's hardware: functions and configuration space from sysfs,
@@ -23,27 +24,28 @@ class LinuxBackend : public DriverBackend {
     LinuxBackend() : LinuxBackend(Paths{}) {}
     explicit LinuxBackend(Paths paths);
 
-    const std::vector<McfgWindow>& Windows() const { return windows_; }
+    const std::vector<ConfigWindow>& Windows() const { return windows_; }
 
-    uint32_t ListFunctions(std::vector<Bdf>* functions) override;
-    uint32_t ReadConfigDword(Bdf function, uint32_t offset, uint32_t* value) override;
-    uint32_t WriteConfigDword(Bdf function, uint32_t offset, uint32_t value) override;
+    uint32_t ListFunctions(std::vector<FunctionAddress>* functions) override;
+    uint32_t ReadConfigDword(FunctionAddress function, uint32_t offset, uint32_t* value) override;
+    uint32_t WriteConfigDword(FunctionAddress function, uint32_t offset, uint32_t value) override;
     uint32_t ReadPhysical(uint32_t address, uint8_t* buffer, uint32_t length) override;
     uint32_t WritePhysical(uint32_t address, const uint8_t* buffer, uint32_t length) override;
 
   private:
-    std::string ConfigPath(Bdf function) const;
+    std::string ConfigPath(FunctionAddress function) const;
     // Bytes of a config file at offset; an absent function reads 0xFF, bytes
     // past the end of a complete config space read 0.
-    uint32_t ReadConfigBytes(Bdf function, uint32_t offset, uint8_t* out, uint32_t length);
-    uint32_t WriteConfigBytes(Bdf function, uint32_t offset, const uint8_t* in, uint32_t length);
+    uint32_t ReadConfigBytes(FunctionAddress function, uint32_t offset, uint8_t* out,
+                             uint32_t length);
+    uint32_t WriteConfigBytes(FunctionAddress function, uint32_t offset, const uint8_t* in,
+                              uint32_t length);
+    // Inside a window through the config files, elsewhere through /dev/mem.
     uint32_t AccessMemory(bool write, uint64_t address, uint8_t* buffer, uint32_t length);
-    // The part of [address, address + length) that lies in one window, or
-    // outside all of them; false when the start lies outside.
-    bool WindowPiece(uint64_t address, uint64_t length, Bdf* function, uint32_t* offset,
-                     uint64_t* pieceLength) const;
-    uint64_t DistanceToNextWindow(uint64_t address, uint64_t length) const;
+    uint32_t AccessWindow(bool write, const WindowPiece& piece, uint8_t* buffer);
+    uint32_t AccessPhysical(bool write, uint64_t address, uint64_t length, uint8_t* buffer,
+                            FileDescriptor* memory);
 
     Paths paths_;
-    std::vector<McfgWindow> windows_;
+    std::vector<ConfigWindow> windows_;
 };

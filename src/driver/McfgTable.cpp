@@ -12,25 +12,24 @@ constexpr size_t kEntrySize = 16;
 
 }  // namespace
 
-std::vector<McfgWindow> ParseMcfgTable(const std::vector<uint8_t>& table) {
-    std::vector<McfgWindow> windows;
+std::vector<ConfigWindow> ParseMcfgTable(const std::vector<uint8_t>& table) {
+    std::vector<ConfigWindow> windows;
     if (table.size() < kEntriesOffset || std::memcmp(table.data(), "MCFG", 4) != 0) return windows;
     uint32_t length = 0;
     std::memcpy(&length, table.data() + 4, sizeof(length));
     size_t end = std::min<size_t>(length, table.size());
     for (size_t at = kEntriesOffset; at + kEntrySize <= end; at += kEntrySize) {
-        McfgWindow window;
-        uint16_t segment = 0;
+        ConfigWindow window;
         std::memcpy(&window.base, table.data() + at, 8);
-        std::memcpy(&segment, table.data() + at + 8, 2);
+        std::memcpy(&window.segment, table.data() + at + 8, 2);
         window.startBus = table[at + 10];
         window.endBus = table[at + 11];
-        if (segment == 0 && window.startBus <= window.endBus) windows.push_back(window);
+        if (window.segment == 0 && window.startBus <= window.endBus) windows.push_back(window);
     }
     return windows;
 }
 
-std::vector<McfgWindow> ReadMcfgTable(const std::string& path) {
+std::vector<ConfigWindow> ReadMcfgTable(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     if (!in) return {};
     std::vector<uint8_t> table{std::istreambuf_iterator<char>(in),

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "pcidef/ConfigMechanism.h"
 #include "protocol/ErrorCodes.h"
 
 bool RequestHandler::IsVxdCode(uint32_t code) {
@@ -77,7 +78,7 @@ uint32_t RequestHandler::TransferMemory(bool write, const DriverRequest& record,
 }
 
 uint32_t RequestHandler::ListFunctions(DriverRequest* record) {
-    std::vector<Bdf> functions;
+    std::vector<FunctionAddress> functions;
     uint32_t status = backend_.ListFunctions(&functions);
     if (status != ERROR_SUCCESS) return status;
     size_t count = std::min<size_t>(functions.size(), 256);
@@ -92,11 +93,11 @@ uint32_t RequestHandler::ListFunctions(DriverRequest* record) {
 }
 
 uint32_t RequestHandler::AccessConfig(bool write, DriverRequest* record) {
+    namespace cm = config_mechanism;
     uint32_t address = record->ConfigAddress;
-    if (!(address & 0x80000000u)) return ERROR_INVALID_PARAMETER;
-    Bdf function = Bdf::FromConfigAddress(address);
-    // Mechanism #1 hardware ignores the two low bits: the aligned dword.
-    uint32_t offset = address & 0xFC;
+    if (!cm::Enabled(address)) return ERROR_INVALID_PARAMETER;
+    FunctionAddress function = cm::FunctionOf(address);
+    uint32_t offset = cm::RegisterOf(address);
     if (write) return backend_.WriteConfigDword(function, offset, record->ConfigValue);
     uint32_t value = 0;
     uint32_t status = backend_.ReadConfigDword(function, offset, &value);

@@ -6,19 +6,19 @@
 
 SimBackend::SimBackend(std::unique_ptr<SimMachine> machine) : machine_(std::move(machine)) {}
 
-uint32_t SimBackend::ListFunctions(std::vector<Bdf>* functions) {
+uint32_t SimBackend::ListFunctions(std::vector<FunctionAddress>* functions) {
     functions->clear();
     for (const PciFunction& function : machine_->Functions())
         functions->push_back(function.Address());
     return ERROR_SUCCESS;
 }
 
-uint32_t SimBackend::ReadConfigDword(Bdf function, uint32_t offset, uint32_t* value) {
+uint32_t SimBackend::ReadConfigDword(FunctionAddress function, uint32_t offset, uint32_t* value) {
     *value = machine_->ConfigRead(function, offset);
     return ERROR_SUCCESS;
 }
 
-uint32_t SimBackend::WriteConfigDword(Bdf function, uint32_t offset, uint32_t value) {
+uint32_t SimBackend::WriteConfigDword(FunctionAddress function, uint32_t offset, uint32_t value) {
     machine_->ConfigWrite(function, offset, value);
     return ERROR_SUCCESS;
 }

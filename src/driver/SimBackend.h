@@ -12,9 +12,9 @@ class SimBackend : public DriverBackend {
 
     SimMachine& Machine() { return *machine_; }
 
-    uint32_t ListFunctions(std::vector<Bdf>* functions) override;
-    uint32_t ReadConfigDword(Bdf function, uint32_t offset, uint32_t* value) override;
-    uint32_t WriteConfigDword(Bdf function, uint32_t offset, uint32_t value) override;
+    uint32_t ListFunctions(std::vector<FunctionAddress>* functions) override;
+    uint32_t ReadConfigDword(FunctionAddress function, uint32_t offset, uint32_t* value) override;
+    uint32_t WriteConfigDword(FunctionAddress function, uint32_t offset, uint32_t value) override;
     uint32_t ReadPhysical(uint32_t address, uint8_t* buffer, uint32_t length) override;
     uint32_t WritePhysical(uint32_t address, const uint8_t* buffer, uint32_t length) override;
 

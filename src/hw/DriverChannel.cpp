@@ -5,13 +5,13 @@
 
 #include "hw/DriverRequestSender.h"
 #include "hw/SystemFunctions.h"
+#include "pcidef/ConfigMechanism.h"
 #include "platform/PortIo.h"
 #include "protocol/DriverRequest.h"
 
 namespace {
 
-constexpr uint16_t kConfigAddressPort = 0xCF8;
-constexpr uint16_t kConfigDataPort = 0xCFC;
+namespace cm = config_mechanism;
 
 bool OnWin9xRoute() { return IsWin9xFamily(ClassifyWindowsVersion()); }
 
@@ -43,8 +43,8 @@ int ReadPciConfigDword(uint32_t address, uint32_t* value) {
     if (!value) return 0;
     if (OnWin9xRoute()) {
         PortIo& ports = PortIo::Current();
-        ports.OutDword(kConfigAddressPort, address);
-        *value = ports.InDword(kConfigDataPort);
+        ports.OutDword(cm::kAddressPort, address);
+        *value = ports.InDword(cm::kDataPort);
         return 1;
     }
     DriverRequest record{};
@@ -58,8 +58,8 @@ int WritePciConfigDword(uint32_t address, uint32_t* value) {
     if (!value) return 0;
     if (OnWin9xRoute()) {
         PortIo& ports = PortIo::Current();
-        ports.OutDword(kConfigAddressPort, address);
-        ports.OutDword(kConfigDataPort, *value);
+        ports.OutDword(cm::kAddressPort, address);
+        ports.OutDword(cm::kDataPort, *value);
         return 1;
     }
     DriverRequest record{};

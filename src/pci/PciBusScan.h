@@ -4,12 +4,6 @@
 
 #include "pci/PciDeviceTable.h"
 
-// Configuration mechanism #1 address of a function's register.
-constexpr uint32_t PciConfigAddress(uint32_t bus, uint32_t device, uint32_t function,
-                                    uint32_t reg = 0) {
-    return 0x80000000u | bus << 16 | device << 11 | function << 8 | reg;
-}
-
 // Fills rows from 0 and returns how many were written: the driver's list, or
 // on the 9x route a probe of every bus, device and function. 0 with the rows
 // untouched when the driver cannot be reached. The caller stores the count.

@@ -9,12 +9,13 @@
 #include "pci/names/DescriptionFile.h"
 #include "pci/names/PciIdFile.h"
 #include "pci/names/RegisterDescription.h"
+#include "pcidef/ConfigMechanism.h"
+#include "pcidef/ConfigWindow.h"
 #include "platform/MessageBox.h"
 
 namespace {
 
-constexpr uint32_t kMechanismFunctionMask = 0xFFFFFF00u;
-constexpr uint32_t kWindowFunctionMask = 0xFFFFF000u;
+constexpr uint32_t kWindowFunctionMask = ~static_cast<uint32_t>(ConfigWindow::kFunctionBytes - 1);
 constexpr uint32_t kFallbackWindowBase = 0xE0000000u;
 constexpr size_t kHexFieldLimit = 8;
 constexpr int kFirstBarRow = 4;
@@ -30,18 +31,13 @@ std::string Hex(const char* format, uint32_t value) {
     return text;
 }
 
+// Within 4 GiB, as the window's 32-bit addresses are.
 uint32_t WindowOffset(const PciDeviceEntry& e) {
-    return static_cast<uint32_t>(e.bus) << 20 | static_cast<uint32_t>(e.device) << 15 |
-           static_cast<uint32_t>(e.function) << 12;
+    return static_cast<uint32_t>(ConfigWindow::OffsetOf(e.Address()));
 }
 
 uint32_t MechanismAddress(const PciDeviceEntry& e) {
-    return PciConfigAddress(static_cast<uint32_t>(e.bus), static_cast<uint32_t>(e.device),
-                            static_cast<uint32_t>(e.function));
-}
-
-bool SameFunction(const PciDeviceEntry& a, const PciDeviceEntry& b) {
-    return a.bus == b.bus && a.device == b.device && a.function == b.function;
+    return config_mechanism::AddressOf(e.Address());
 }
 
 // A field the window wrote itself ("%X", "%03X"); an empty one is 0.
@@ -97,7 +93,7 @@ int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry) {
     int32_t result = 0;
     if (entry.kind == PCI_KIND_PCI) {
         const uint32_t address = MechanismAddress(entry);
-        ShowAddress(address, kMechanismFunctionMask);
+        ShowAddress(address, config_mechanism::kFunctionMask);
         for (uint32_t i = 0; i < 64; ++i) ReadPciConfigDword(address + 4 * i, &buffer_[i]);
         result = 256;
     } else if (entry.kind == PCI_KIND_PCIE) {
@@ -206,7 +202,9 @@ void PciWindowModel::OnSelchangeDeviceList() {
 
 bool PciWindowModel::FunctionOfBoxes(PciDeviceEntry* entry) const {
     if (form_.bus < 0 || form_.device < 0 || form_.function < 0) return false;
-    *entry = PciDeviceEntry{form_.bus, form_.device, form_.function, 0, 0, 0, 0};
+    *entry =
+        PciDeviceEntry::Of({static_cast<uint8_t>(form_.bus), static_cast<uint8_t>(form_.device),
+                            static_cast<uint8_t>(form_.function)});
     const uint32_t address = MechanismAddress(*entry);
     entry->kind = GetPciFunctionKind(address);
     uint32_t identity = 0xFFFFFFFFu;
@@ -222,7 +220,7 @@ void PciWindowModel::ReadSelectedFunction() {
     FillRegisterList(ReadFunctionConfig(entry));
     if (form_.deviceList.empty()) return;
     const auto listed = std::find_if(listMap_.begin(), listMap_.end(), [&](int32_t row) {
-        return SameFunction(table_.rows[row], entry);
+        return table_.rows[row].Address() == entry.Address();
     });
     form_.deviceListSelection = listed != listMap_.end()
                                     ? static_cast<int>(listed - listMap_.begin())
@@ -269,7 +267,7 @@ void PciWindowModel::OnRegisterItemChanged() {
     const uint32_t offset = ShownHexValue(row.offset);
     const uint32_t current = ShownHexValue(form_.addressText);
     const uint32_t mask =
-        accessMode_ == kAccessMemoryWindow ? kWindowFunctionMask : kMechanismFunctionMask;
+        accessMode_ == kAccessMemoryWindow ? kWindowFunctionMask : config_mechanism::kFunctionMask;
     const uint32_t address = (current & mask) + offset;
     form_.addressText = Hex("%X", address);
     form_.registerAddressLabel = Hex("PCI Configuration Space Register:  0x%X", address);

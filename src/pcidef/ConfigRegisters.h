@@ -66,6 +66,9 @@ inline constexpr uint8_t kHeaderTypeNormal = 0;
 inline constexpr uint8_t kHeaderTypeBridge = 1;
 inline constexpr uint8_t kHeaderTypeCardbus = 2;
 
+// Capability IDs the program looks for itself.
+inline constexpr uint8_t kCapabilityIdPciExpress = 0x10;
+
 // The value every register of an absent function reads.
 inline constexpr uint32_t kAbsentDword = 0xFFFFFFFFu;
 

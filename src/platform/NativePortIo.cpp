@@ -1,3 +1,5 @@
+#include "pcidef/ConfigMechanism.h"
+#include "pcidef/ConfigRegisters.h"
 #include "platform/PortIo.h"
 #include "platform/Seam.h"
 
@@ -8,9 +10,9 @@
 
 namespace {
 
-constexpr uint16_t kFirstPort = 0xCF8;
-constexpr uint16_t kPortCount = 8;
-constexpr uint32_t kFloatingBus = 0xFFFFFFFFu;
+constexpr uint16_t kFirstPort = config_mechanism::kAddressPort;
+constexpr uint16_t kPortCount = config_mechanism::kPortCount;
+constexpr uint32_t kFloatingBus = pcireg::kAbsentDword;
 
 // Only the configuration ports are ever opened. Without the right (not root,
 // or another architecture) reads give what an empty bus gives and writes

@@ -30,17 +30,9 @@ bool FieldEnds(const std::string& text, size_t at) {
 
 }  // namespace
 
-bool LspciDumpParser::ParseHeader(const std::string& text, HeaderFields* fields) {
-    size_t at = 0;
-    fields->domain = 0;
-    if (text.size() > 4 && text[4] == ':' && HexDigits(text, 0, 4, &fields->domain) &&
-        text.size() > 7 && text[7] == ':') {
-        at = 5;
-    }
-    return HexDigits(text, at, 2, &fields->bus) && at + 2 < text.size() && text[at + 2] == ':' &&
-           HexDigits(text, at + 3, 2, &fields->device) && at + 5 < text.size() &&
-           text[at + 5] == '.' && HexDigits(text, at + 6, 1, &fields->function) &&
-           FieldEnds(text, at + 7);
+bool LspciDumpParser::ParseHeader(const std::string& text, FunctionAddress* address) {
+    const AddressText read = ReadFunctionAddress(text, AddressDigits::Printed, address);
+    return read.length > 0 && FieldEnds(text, read.length);
 }
 
 bool LspciDumpParser::ParseDataOffset(const std::string& text, size_t* offset, size_t* bytesAt) {
@@ -64,21 +56,17 @@ bool LspciDumpParser::Fail(size_t line, const std::string& what, const std::stri
 }
 
 bool LspciDumpParser::HeaderLine(size_t line, const std::string& text, bool* isHeader) {
-    HeaderFields fields;
-    *isHeader = ParseHeader(text, &fields);
+    FunctionAddress address;
+    *isHeader = ParseHeader(text, &address);
     if (!*isHeader) return true;
-    if (fields.device > 0x1F || fields.function > 7) {
-        return Fail(line, "device or function out of range", Excerpt(text));
-    }
-    if (fields.domain != 0) {
+    if (!address.InRange()) return Fail(line, "device or function out of range", Excerpt(text));
+    if (address.segment != 0) {
         warnings_.push_back(fileName_ + ":" + std::to_string(line) + ": function " +
                             text.substr(0, 12) + " left out: only domain 0000 is reachable");
         skipping_ = true;
         return true;
     }
     skipping_ = false;
-    Bdf address{static_cast<uint8_t>(fields.bus), static_cast<uint8_t>(fields.device),
-                static_cast<uint8_t>(fields.function)};
     auto [it, fresh] = seen_.try_emplace(address.Key(), line);
     if (!fresh) {
         return Fail(line, "duplicate function (first at line " + std::to_string(it->second) + ")",
@@ -142,7 +130,7 @@ MachineLoad LspciDumpParser::Parse(const std::string& text) {
     }
     auto machine = std::make_unique<SimMachine>();
     machine->name = fileName_;
-    machine->SetEcam({kWindowBase, 256});
+    machine->SetEcam({kWindowBase});
     for (Pending& function : functions_) {
         size_t size = function.extent <= PciFunction::kLegacySize ? PciFunction::kLegacySize
                                                                   : PciFunction::kExtendedSize;

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "pcidef/FunctionAddress.h"
 #include "sim/MachineLoad.h"
 
 // The text that `lspci -xxx` / `lspci -xxxx` prints: a line
@@ -12,7 +13,7 @@
 // out with a warning, since requests carry only an 8-bit bus.
 class LspciDumpParser {
   public:
-    static constexpr uint32_t kWindowBase = 0xE0000000u;
+    static constexpr uint64_t kWindowBase = 0xE0000000u;
 
     explicit LspciDumpParser(std::string fileName);
 
@@ -21,15 +22,12 @@ class LspciDumpParser {
   private:
     // A function being read: its bytes so far and the highest offset seen.
     struct Pending {
-        Bdf address;
+        FunctionAddress address;
         std::vector<uint8_t> config = std::vector<uint8_t>(4096, 0);
         size_t extent = 0;
     };
-    struct HeaderFields {
-        unsigned domain = 0, bus = 0, device = 0, function = 0;
-    };
     // "[DDDD:]BB:DD.F" then a blank or the end of the line.
-    static bool ParseHeader(const std::string& text, HeaderFields* fields);
+    static bool ParseHeader(const std::string& text, FunctionAddress* address);
     // "OO:" or "OOO:" then a blank or the end; the offset and where the bytes start.
     static bool ParseDataOffset(const std::string& text, size_t* offset, size_t* bytesAt);
     static std::string Excerpt(const std::string& text);
@@ -41,6 +39,6 @@ class LspciDumpParser {
     std::string error_;
     std::vector<std::string> warnings_;
     std::vector<Pending> functions_;
-    std::map<uint16_t, size_t> seen_;  // bdf key -> line where it started
+    std::map<uint32_t, size_t> seen_;  // address key -> line where it started
     bool skipping_ = false;            // inside a function of another domain
 };

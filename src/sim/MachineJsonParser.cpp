@@ -119,7 +119,7 @@ bool MachineJsonParser::ParseEcam(const json& ecam, SimMachine& machine) {
     if (buses == 0) return Fail("ecam.buses", "must be 1 to 256");
     if (base & 0xFFFFF) return Fail("ecam.base", "must be a multiple of 0x100000");
     if (base + (buses << 20) > k4GiB) return Fail("ecam", "window reaches past 4 GiB");
-    machine.SetEcam({static_cast<uint32_t>(base), static_cast<uint32_t>(buses)});
+    machine.SetEcam({base, 0, 0, static_cast<uint8_t>(buses - 1)});
     return true;
 }
 
@@ -132,20 +132,15 @@ bool MachineJsonParser::ParseArray(const json& array, const char* name, ParseEnt
     return true;
 }
 
-bool MachineJsonParser::ParseBdf(const json& value, const std::string& path, Bdf* out) {
-    unsigned bus = 0, device = 0, function = 0;
-    char tail = 0;
+bool MachineJsonParser::ParseBdf(const json& value, const std::string& path, FunctionAddress* out) {
     std::string text = value.is_string() ? value.get<std::string>() : std::string();
-    bool shaped = text.size() == 7 && text[2] == ':' && text[5] == '.' &&
-                  text.find_first_not_of("0123456789abcdefABCDEF:.") == std::string::npos &&
-                  std::sscanf(text.c_str(), "%2x:%2x.%1x%c", &bus, &device, &function, &tail) == 3;
-    if (!shaped)
+    // Segment 0 only, written without it.
+    const AddressText read = ReadFunctionAddress(text, AddressDigits::Printed, out);
+    if (read.length == 0 || read.length != text.size() || read.withSegment)
         return Fail(path, "\"" + text + "\" is not a bus:device.function like \"00:1f.3\"");
-    if (device > 0x1F || function > 7) {
+    if (!out->InRange()) {
         return Fail(path, "\"" + text + "\" out of range (device at most 1f, function at most 7)");
     }
-    *out = {static_cast<uint8_t>(bus), static_cast<uint8_t>(device),
-            static_cast<uint8_t>(function)};
     return true;
 }
 
@@ -155,7 +150,7 @@ bool MachineJsonParser::ParseFunction(const json& entry, const std::string& path
     if (!CheckKeys(entry, path, {"bdf", "config", "writable"})) return false;
     if (!entry.contains("bdf")) return Fail(path, "missing \"bdf\"");
     if (!entry.contains("config")) return Fail(path, "missing \"config\"");
-    Bdf bdf;
+    FunctionAddress bdf;
     if (!ParseBdf(entry["bdf"], Member(path, "bdf"), &bdf)) return false;
     if (machine.Find(bdf)) return Fail(Member(path, "bdf"), "duplicate bdf " + bdf.ToString());
     std::vector<uint8_t> config;

@@ -28,7 +28,7 @@ class MachineJsonParser {
     template <class ParseEntry>
     bool ParseArray(const nlohmann::json& array, const char* name, ParseEntry parseEntry);
     bool ParseFunction(const nlohmann::json& entry, const std::string& path);
-    bool ParseBdf(const nlohmann::json& value, const std::string& path, Bdf* out);
+    bool ParseBdf(const nlohmann::json& value, const std::string& path, FunctionAddress* out);
     bool ParseRegion(const nlohmann::json& entry, const std::string& path);
     bool RegionContent(const nlohmann::json& entry, const std::string& path, uint64_t limit,
                        std::vector<uint8_t>* content);

@@ -2,15 +2,24 @@
 
 #include <utility>
 
-PciFunction::PciFunction(Bdf address, std::vector<uint8_t> config, std::vector<uint8_t> writable)
+PciFunction::PciFunction(FunctionAddress address, std::vector<uint8_t> config,
+                         std::vector<uint8_t> writable)
     : address_(address), config_(std::move(config)), writable_(std::move(writable)) {
     writable_.resize(config_.size(), 0);
 }
 
 std::vector<uint8_t> PciFunction::DefaultMask(size_t size) {
+    struct ReadOnly {
+        uint32_t offset;
+        uint32_t bytes;
+    };
+    static constexpr ReadOnly kReadOnly[] = {
+        {pcireg::kVendorId, 4}, {pcireg::kRevisionId, 4}, {pcireg::kHeaderType, 1}};
     std::vector<uint8_t> mask(size, 0xFF);
-    for (size_t offset : {0x00, 0x01, 0x02, 0x03, 0x08, 0x09, 0x0A, 0x0B, 0x0E}) {
-        if (offset < size) mask[offset] = 0;
+    for (const ReadOnly& range : kReadOnly) {
+        for (uint32_t offset = range.offset; offset < range.offset + range.bytes; ++offset) {
+            if (offset < size) mask[offset] = 0;
+        }
     }
     return mask;
 }

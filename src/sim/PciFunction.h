@@ -3,22 +3,24 @@
 #include <cstdint>
 #include <vector>
 
-#include "sim/Bdf.h"
+#include "pcidef/ConfigRegisters.h"
+#include "pcidef/FunctionAddress.h"
 
 // One simulated function: its configuration space (256 or 4096 bytes) and a
 // mask whose set bits take written values.
 class PciFunction {
   public:
-    static constexpr size_t kLegacySize = 256;
-    static constexpr size_t kExtendedSize = 4096;
+    static constexpr size_t kLegacySize = pcireg::kConfigSize;
+    static constexpr size_t kExtendedSize = pcireg::kExtendedConfigSize;
 
     // config and writable must have the same size, 256 or 4096.
-    PciFunction(Bdf address, std::vector<uint8_t> config, std::vector<uint8_t> writable);
+    PciFunction(FunctionAddress address, std::vector<uint8_t> config,
+                std::vector<uint8_t> writable);
 
     // Everything writable except the IDs, revision/class and header type.
     static std::vector<uint8_t> DefaultMask(size_t size);
 
-    const Bdf& Address() const { return address_; }
+    const FunctionAddress& Address() const { return address_; }
     size_t Size() const { return config_.size(); }
     const std::vector<uint8_t>& Config() const { return config_; }
 
@@ -29,7 +31,7 @@ class PciFunction {
     void WriteDword(uint32_t offset, uint32_t value);
 
   private:
-    Bdf address_;
+    FunctionAddress address_;
     std::vector<uint8_t> config_;
     std::vector<uint8_t> writable_;
 };

@@ -67,7 +67,7 @@ TEST(UnprivilegedWindow, DISABLED_ShowsTheWholeConfigurationSpaceThroughTheSyste
             expected = &candidate;
     }
     ASSERT_TRUE(expected) << Environment("TARVOLENT_TEST_FUNCTION");
-    const Bdf function = expected->Address();
+    const FunctionAddress function = expected->Address();
     setenv("BOREALIX_SYSTEM_DIR", systemDirectory.c_str(), 1);
 
     BuiltProgramServices services;

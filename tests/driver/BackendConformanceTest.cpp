@@ -39,7 +39,7 @@ struct LinuxRoute {
     LinuxBackend backend;
     DriverBackend* Backend() { return HasPciFunctions() ? &backend : nullptr; }
     std::optional<uint32_t> Window() {
-        for (const McfgWindow& window : backend.Windows()) {
+        for (const ConfigWindow& window : backend.Windows()) {
             if (window.startBus == 0 && window.base < 0x100000000u)
                 return static_cast<uint32_t>(window.base);
         }
@@ -72,7 +72,7 @@ struct FakeSysfsRoute {
 // The request operations on the in-process driver, seen as a backend.
 class ChannelBackend : public DriverBackend {
   public:
-    uint32_t ListFunctions(std::vector<Bdf>* functions) override {
+    uint32_t ListFunctions(std::vector<FunctionAddress>* functions) override {
         PciFunctionList list;
         if (!::ListPciFunctions(&list)) return ERROR_GEN_FAILURE;
         functions->clear();
@@ -82,13 +82,13 @@ class ChannelBackend : public DriverBackend {
         }
         return ERROR_SUCCESS;
     }
-    static uint32_t Address(Bdf f, uint32_t offset) {
+    static uint32_t Address(FunctionAddress f, uint32_t offset) {
         return 0x80000000u | f.bus << 16 | f.device << 11 | f.function << 8 | offset;
     }
-    uint32_t ReadConfigDword(Bdf f, uint32_t offset, uint32_t* value) override {
+    uint32_t ReadConfigDword(FunctionAddress f, uint32_t offset, uint32_t* value) override {
         return ReadPciConfigDword(Address(f, offset), value) ? ERROR_SUCCESS : ERROR_GEN_FAILURE;
     }
-    uint32_t WriteConfigDword(Bdf f, uint32_t offset, uint32_t value) override {
+    uint32_t WriteConfigDword(FunctionAddress f, uint32_t offset, uint32_t value) override {
         return WritePciConfigDword(Address(f, offset), &value) ? ERROR_SUCCESS : ERROR_GEN_FAILURE;
     }
     uint32_t ReadPhysical(uint32_t address, uint8_t* buffer, uint32_t length) override {
@@ -120,7 +120,7 @@ class BackendConformance : public testing::Test {
 
     Route route_;
     DriverBackend* backend_ = nullptr;
-    std::vector<Bdf> functions_;
+    std::vector<FunctionAddress> functions_;
 };
 
 using Routes = testing::Types<SimRoute, LinuxRoute, FakeSysfsRoute, InProcessRoute>;
@@ -128,7 +128,7 @@ TYPED_TEST_SUITE(BackendConformance, Routes);
 
 TYPED_TEST(BackendConformance, ListedFunctionsAreUniqueAndPresent) {
     std::set<uint16_t> seen;
-    for (Bdf function : this->functions_) {
+    for (FunctionAddress function : this->functions_) {
         EXPECT_TRUE(seen.insert(function.Key()).second) << function.ToString();
         uint32_t id = 0;
         ASSERT_EQ(this->backend_->ReadConfigDword(function, 0, &id), ERROR_SUCCESS);
@@ -140,7 +140,7 @@ TYPED_TEST(BackendConformance, ListedFunctionsAreUniqueAndPresent) {
 }
 
 TYPED_TEST(BackendConformance, AbsentFunctionsReadAllOnes) {
-    Bdf absent{0xFF, 0x1F, 7};
+    FunctionAddress absent{0xFF, 0x1F, 7};
     ASSERT_EQ(std::count(this->functions_.begin(), this->functions_.end(), absent), 0);
     uint32_t value = 0;
     ASSERT_EQ(this->backend_->ReadConfigDword(absent, 0, &value), ERROR_SUCCESS);
@@ -150,7 +150,7 @@ TYPED_TEST(BackendConformance, AbsentFunctionsReadAllOnes) {
 TYPED_TEST(BackendConformance, WindowShowsTheSameConfigSpace) {
     auto window = this->route_.Window();
     if (!window) GTEST_SKIP() << "no configuration window";
-    for (Bdf f : this->functions_) {
+    for (FunctionAddress f : this->functions_) {
         uint32_t viaConfig = 0, viaWindow = 0;
         ASSERT_EQ(this->backend_->ReadConfigDword(f, 0, &viaConfig), ERROR_SUCCESS);
         uint32_t address = *window + (f.bus << 20) + (f.device << 15) + (f.function << 12);
@@ -163,7 +163,7 @@ TYPED_TEST(BackendConformance, WindowShowsTheSameConfigSpace) {
 
 TYPED_TEST(BackendConformance, WritesReadBack) {
     if (!TypeParam::kWritable) GTEST_SKIP() << "real hardware is never written";
-    Bdf f = this->functions_.back();
+    FunctionAddress f = this->functions_.back();
     ASSERT_EQ(this->backend_->WriteConfigDword(f, 0x40, 0x5AA5C33C), ERROR_SUCCESS);
     uint32_t value = 0;
     ASSERT_EQ(this->backend_->ReadConfigDword(f, 0x40, &value), ERROR_SUCCESS);

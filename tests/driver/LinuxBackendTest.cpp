@@ -23,9 +23,9 @@ TEST(LinuxBackend, ListsSegmentZeroInBusOrder) {
     sysfs.AddFunction("0000:00:1f.0", Config(256, 0));
     sysfs.AddFunction("not-a-function", Config(256, 0));
     LinuxBackend backend(sysfs.Paths());
-    std::vector<Bdf> functions;
+    std::vector<FunctionAddress> functions;
     ASSERT_EQ(backend.ListFunctions(&functions), ERROR_SUCCESS);
-    std::vector<Bdf> expected = {{0, 2, 0}, {0, 0x1F, 0}, {0, 0x1F, 3}, {0x0A, 0, 0}};
+    std::vector<FunctionAddress> expected = {{0, 2, 0}, {0, 0x1F, 0}, {0, 0x1F, 3}, {0x0A, 0, 0}};
     EXPECT_EQ(functions, expected);
 
     LinuxBackend::Paths nowhere = sysfs.Paths();

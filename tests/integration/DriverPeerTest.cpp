@@ -35,8 +35,8 @@ class DriverPeerTest : public testing::Test {
         EXPECT_EQ(ListPciFunctions(&list), 1);
         std::vector<std::string> functions;
         for (uint32_t i = 0; i < list.count; ++i) {
-            Bdf bdf{list.busNumbers[i], static_cast<uint8_t>(list.devFns[i] >> 3),
-                    static_cast<uint8_t>(list.devFns[i] & 7)};
+            FunctionAddress bdf{list.busNumbers[i], static_cast<uint8_t>(list.devFns[i] >> 3),
+                                static_cast<uint8_t>(list.devFns[i] & 7)};
             functions.push_back(bdf.ToString());
         }
         return functions;
@@ -58,7 +58,7 @@ TEST_F(DriverPeerTest, ConfigurationDwordsEqualLspci) {
     uint32_t visible = geteuid() == 0 ? 0x100 : 0x40;
     size_t compared = 0;
     for (const PciFunction& function : dump.machine->Functions()) {
-        const Bdf& f = function.Address();
+        const FunctionAddress& f = function.Address();
         for (uint32_t offset = 0; offset < visible; offset += 4) {
             uint32_t value = 0;
             uint32_t address =

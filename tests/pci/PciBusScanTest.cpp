@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "pci/PciBusScan.h"
+#include "pcidef/ConfigMechanism.h"
 #include "platform/Seam.h"
 #include "sim/SimMachine.h"
 #include "support/FakeSystemServices.h"
@@ -76,7 +77,7 @@ TEST(PciBusScan, ListPathKeepsTheDriversOrderAndReadsEachFunction) {
     EXPECT_EQ(row(1), (std::vector<int32_t>{0, 0, 0, 0x3E30, 0x8086, 0x060000, 1}));
     EXPECT_EQ(row(2), (std::vector<int32_t>{0, 0x1F, 3, 0xA348, 0x8086, 0x040300, 1}));
     // Status without a capability list: one read for the kind, then identity and class.
-    uint32_t f = PciConfigAddress(2, 0, 0);
+    uint32_t f = config_mechanism::AddressOf({2, 0, 0});
     std::vector<uint32_t> firstReads(driver->ConfigReads().begin(),
                                      driver->ConfigReads().begin() + 3);
     EXPECT_EQ(firstReads, (std::vector<uint32_t>{f | 0x04, f | 0x00, f | 0x08}));
@@ -105,20 +106,21 @@ TEST(PciBusScan, KindFollowsTheCapabilityChain) {
     }));
     ASSERT_TRUE(driver);
     ScopedOverride<DeviceIo> device(*driver);
-    EXPECT_EQ(GetPciFunctionKind(PciConfigAddress(0, 1, 0)), PCI_KIND_PCI);
-    EXPECT_EQ(GetPciFunctionKind(PciConfigAddress(0, 3, 0)), PCI_KIND_PCI);
-    EXPECT_EQ(GetPciFunctionKind(PciConfigAddress(0, 4, 0)), PCI_KIND_PCI);
-    EXPECT_EQ(GetPciFunctionKind(PciConfigAddress(0, 9, 0)), PCI_KIND_PCI);  // absent
+    EXPECT_EQ(GetPciFunctionKind(config_mechanism::AddressOf({0, 1, 0})), PCI_KIND_PCI);
+    EXPECT_EQ(GetPciFunctionKind(config_mechanism::AddressOf({0, 3, 0})), PCI_KIND_PCI);
+    EXPECT_EQ(GetPciFunctionKind(config_mechanism::AddressOf({0, 4, 0})), PCI_KIND_PCI);
+    EXPECT_EQ(GetPciFunctionKind(config_mechanism::AddressOf({0, 9, 0})),
+              PCI_KIND_PCI);  // absent
 
     size_t before = driver->ConfigReads().size();
-    uint32_t f = PciConfigAddress(0, 2, 0);
+    uint32_t f = config_mechanism::AddressOf({0, 2, 0});
     EXPECT_EQ(GetPciFunctionKind(f), PCI_KIND_PCIE);
     std::vector<uint32_t> reads(driver->ConfigReads().begin() + before,
                                 driver->ConfigReads().end());
     EXPECT_EQ(reads, (std::vector<uint32_t>{f | 0x04, f | 0x34, f | 0x40, f | 0x50, f | 0x60}));
 
     before = driver->ConfigReads().size();
-    EXPECT_EQ(GetPciFunctionKind(PciConfigAddress(0, 5, 0)), PCI_KIND_PCI);
+    EXPECT_EQ(GetPciFunctionKind(config_mechanism::AddressOf({0, 5, 0})), PCI_KIND_PCI);
     EXPECT_EQ(driver->ConfigReads().size() - before, 2u + 48u);
 
     PciDeviceTable table;
@@ -164,9 +166,9 @@ TEST(PciBusScan, ProbingPathFindsFunctionsInAscendingOrder) {
                          "00:1f.0 A305 k1", "00:1f.4 A323 k1", "03:00.0 1242 k1"}));
     EXPECT_EQ(scan.table.rows[6].classCode, 0x0C0330);
     // A single-function device: its other function numbers are never read.
-    for (uint32_t function = 1; function < 8; ++function)
-        EXPECT_FALSE(scan.Probed(PciConfigAddress(0, 0, function, 0x0C)));
-    EXPECT_TRUE(scan.Probed(PciConfigAddress(0, 5, 7, 0x0C)));
+    for (uint8_t function = 1; function < 8; ++function)
+        EXPECT_FALSE(scan.Probed(config_mechanism::AddressOf({0, 0, function}, 0x0C)));
+    EXPECT_TRUE(scan.Probed(config_mechanism::AddressOf({0, 5, 7}, 0x0C)));
 }
 
 TEST(PciBusScan, ProbingPathStopsAtTheTablesEnd) {

@@ -252,7 +252,7 @@ TEST_F(PciWindowModelTest, WriteStoresTheDwordAndReadsTheFunctionAgain) {
     form().valueText = "cafe";
     model.OnWriteRegister();
     uint32_t value = 0;
-    ASSERT_EQ(driver_->Backend().ReadConfigDword(Bdf{1, 2, 3}, 0x14, &value), 0u);
+    ASSERT_EQ(driver_->Backend().ReadConfigDword(FunctionAddress{1, 2, 3}, 0x14, &value), 0u);
     EXPECT_EQ(value, 0xCAFEu);
     EXPECT_EQ(form().registers[0x14 / 4].value, "0000CAFE");
 }
@@ -416,7 +416,7 @@ TEST_F(PciWindowModelTest, RefreshReadsAgainAndClearsTheInputs) {
     LoadStandard();
     Choose(1, 2, 3);
     SelectRow(4);
-    ASSERT_EQ(driver_->Backend().WriteConfigDword(Bdf{1, 2, 3}, 0x10, 0xFEDC0000), 0u);
+    ASSERT_EQ(driver_->Backend().WriteConfigDword(FunctionAddress{1, 2, 3}, 0x10, 0xFEDC0000), 0u);
     model.OnRefresh();
     EXPECT_EQ(form().registers[4].value, "FEDC0000");
     EXPECT_EQ(form().addressText, "80011300");

@@ -51,7 +51,8 @@ TEST_F(BuiltinWorkstation, HasTheFunctionsOfAWorkstation) {
     ASSERT_TRUE(lpc);
     EXPECT_EQ(lpc->ReadByte(0x0E) & 0x80, 0x80);  // multi-function
     EXPECT_TRUE(machine_->Find({0, 0x1F, 4}));
-    for (Bdf endpoint : {Bdf{1, 0, 0}, Bdf{2, 0, 0}, Bdf{3, 0, 0}}) {
+    for (FunctionAddress endpoint :
+         {FunctionAddress{1, 0, 0}, FunctionAddress{2, 0, 0}, FunctionAddress{3, 0, 0}}) {
         EXPECT_TRUE(machine_->Find(endpoint)) << endpoint.ToString();
     }
     ASSERT_TRUE(machine_->Ecam());

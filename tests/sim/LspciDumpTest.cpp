@@ -32,7 +32,7 @@ TEST(LspciDump, LoadsFunctionsInFileOrderAndLeavesOtherDomainsOut) {
               "dump.txt:7: function 0001:40:00.0 left out: only domain 0000 is reachable");
     const SimMachine& machine = *load.machine;
     ASSERT_EQ(machine.Functions().size(), 2u);
-    EXPECT_EQ(machine.Functions()[0].Address(), (Bdf{0, 0, 0}));
+    EXPECT_EQ(machine.Functions()[0].Address(), (FunctionAddress{0, 0, 0}));
     EXPECT_EQ(machine.Functions()[0].Size(), 256u);
     EXPECT_EQ(machine.ConfigRead({0, 0, 0}, 0x10), 0x00030201u);  // short line, rest 0
     EXPECT_EQ(machine.Functions()[1].Size(), 4096u);

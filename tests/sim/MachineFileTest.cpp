@@ -130,9 +130,9 @@ TEST(MachineFile, JsonFormLoadsNumbersPaddingAndFilesBesideIt) {
     EXPECT_EQ(machine.name, "Two functions");
     ASSERT_TRUE(machine.Ecam());
     EXPECT_EQ(machine.Ecam()->base, 0xE0000000u);
-    EXPECT_EQ(machine.Ecam()->buses, 16u);
+    EXPECT_EQ(machine.Ecam()->Buses(), 16u);
     ASSERT_EQ(machine.Functions().size(), 2u);
-    EXPECT_EQ(machine.Functions()[0].Address(), (Bdf{3, 0, 0}));  // file order
+    EXPECT_EQ(machine.Functions()[0].Address(), (FunctionAddress{3, 0, 0}));  // file order
     EXPECT_EQ(machine.Functions()[0].Size(), 256u);
     EXPECT_EQ(machine.Functions()[1].Size(), 4096u);  // 257 bytes given
     uint8_t bytes[6];

@@ -38,7 +38,7 @@ std::vector<uint8_t> Read(const SimMachine& machine, uint32_t address, uint32_t 
 TEST(SimMachine, ConfigWritesHonourTheMask) {
     auto machine = Load(kMachine);
     ASSERT_TRUE(machine);
-    Bdf host{0, 0, 0};
+    FunctionAddress host{0, 0, 0};
     // Default mask: IDs, revision/class and header type stay.
     machine->ConfigWrite(host, 0x00, 0);
     machine->ConfigWrite(host, 0x08, 0);
@@ -49,7 +49,7 @@ TEST(SimMachine, ConfigWritesHonourTheMask) {
     EXPECT_EQ(machine->ConfigRead(host, 0x0C), 0x11803344u);
     EXPECT_EQ(machine->ConfigRead(host, 0x42), 0xCAFEF00Du);  // aligned down
     // A given mask: only its set bits take the written value.
-    Bdf nvme{1, 0, 0};
+    FunctionAddress nvme{1, 0, 0};
     machine->ConfigWrite(nvme, 0x04, 0x12345678);
     EXPECT_EQ(machine->ConfigRead(nvme, 0x04), 0xFF34FFF8u);
     machine->ConfigWrite(nvme, 0x00, 0);
