@@ -15,6 +15,7 @@
 #include "app/CommandLineInfo.h"
 #include "app/SaveCommands.h"
 #include "hw/DriverInstaller.h"
+#include "hw/RequestRoute.h"
 #include "memory/dump/CBrxMemoryView.h"
 #include "pci/CBrxPciView.h"
 #include "platform/InstanceLock.h"
@@ -98,6 +99,7 @@ CBorealixApp::Startup CBorealixApp::InitInstance() {
     m_pszSavedAppName = MessageTitle();
     SetMessageTitle(kMessageTitle);
 
+    ChooseRequestRoute();
     if (!LoadDriver()) {
         ShowMessage(LoadDriverFailedMessage());
         return Startup::Failed;

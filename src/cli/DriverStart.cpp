@@ -3,9 +3,11 @@
 #include <filesystem>
 
 #include "hw/DriverInstaller.h"
+#include "hw/RequestRoute.h"
 #include "platform/MessageBox.h"
 
 bool StartDriver() {
+    ChooseRequestRoute();
     if (LoadDriver()) return true;
     ShowMessage(LoadDriverFailedMessage());
     return false;

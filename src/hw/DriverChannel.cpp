@@ -4,16 +4,10 @@
 #include <cstring>
 
 #include "hw/DriverRequestSender.h"
-#include "hw/SystemFunctions.h"
-#include "pcidef/ConfigMechanism.h"
-#include "platform/PortIo.h"
+#include "hw/RequestRoute.h"
 #include "protocol/DriverRequest.h"
 
 namespace {
-
-namespace cm = config_mechanism;
-
-bool OnWin9xRoute() { return IsWin9xFamily(ClassifyWindowsVersion()); }
 
 // A zeroed record, so nothing uninitialised goes to the driver.
 int TransferMemory(uint32_t ntCode, uint32_t vxdCode, uint32_t address, const void* buffer,
@@ -23,8 +17,7 @@ int TransferMemory(uint32_t ntCode, uint32_t vxdCode, uint32_t address, const vo
     record.TransferLength = length;
     record.PhysicalAddress = SignExtendAddress(address);
     record.UserBuffer = reinterpret_cast<uintptr_t>(buffer);
-    if (OnWin9xRoute()) return SendVxdRequest(vxdCode, &record);
-    return SendDriverRequest(ntCode, &record);
+    return RequestRoute::Current().TransferMemory(ntCode, vxdCode, &record);
 }
 
 }  // namespace
@@ -41,31 +34,12 @@ int WritePhysicalMemory(uint32_t address, const void* buffer, uint32_t length) {
 
 int ReadPciConfigDword(uint32_t address, uint32_t* value) {
     if (!value) return 0;
-    if (OnWin9xRoute()) {
-        PortIo& ports = PortIo::Current();
-        ports.OutDword(cm::kAddressPort, address);
-        *value = ports.InDword(cm::kDataPort);
-        return 1;
-    }
-    DriverRequest record{};
-    record.ConfigAddress = address;
-    if (!SendDriverRequest(IOCTL_READ_PCI_CONFIG, &record)) return 0;
-    *value = record.ConfigValue;
-    return 1;
+    return RequestRoute::Current().ReadConfigDword(address, value);
 }
 
 int WritePciConfigDword(uint32_t address, uint32_t* value) {
     if (!value) return 0;
-    if (OnWin9xRoute()) {
-        PortIo& ports = PortIo::Current();
-        ports.OutDword(cm::kAddressPort, address);
-        ports.OutDword(cm::kDataPort, *value);
-        return 1;
-    }
-    DriverRequest record{};
-    record.ConfigAddress = address;
-    record.ConfigValue = *value;
-    return SendDriverRequest(IOCTL_WRITE_PCI_CONFIG, &record);
+    return RequestRoute::Current().WriteConfigDword(address, *value);
 }
 
 int ListPciFunctions(PciFunctionList* list) {

@@ -2,9 +2,10 @@
 
 #include <cstdint>
 
-// The request operations. Each opens the driver device (or, on the 9x route,
-// the VxD or the ports), carries out one request and closes it again; on any
-// failure the caller's outputs keep their previous values.
+// The request operations, along the route start-up chose (RequestRoute).
+// Each opens the driver device (or, on the 9x route, the VxD or the ports),
+// carries out one request and closes it again; on any failure the caller's
+// outputs keep their previous values.
 int ReadPhysicalMemory(uint32_t address, void* buffer, uint32_t length);
 int WritePhysicalMemory(uint32_t address, const void* buffer, uint32_t length);
 int ReadPciConfigDword(uint32_t address, uint32_t* value);

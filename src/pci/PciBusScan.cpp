@@ -1,7 +1,7 @@
 #include "pci/PciBusScan.h"
 
 #include "hw/DriverChannel.h"
-#include "hw/SystemFunctions.h"
+#include "hw/RequestRoute.h"
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
 
@@ -66,7 +66,7 @@ int32_t ProbeAllFunctions(PciDeviceEntry* rows) {
 }  // namespace
 
 int32_t EnumeratePciFunctions(PciDeviceEntry (&rows)[PciDeviceTable::kCapacity]) {
-    if (IsWin9xFamily(ClassifyWindowsVersion())) return ProbeAllFunctions(rows);
+    if (!RequestRoute::Current().ListsFunctions()) return ProbeAllFunctions(rows);
     return EnumerateListedFunctions(rows);
 }
 

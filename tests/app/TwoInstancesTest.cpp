@@ -25,6 +25,7 @@
 #include "platform/route/MachineSelection.h"
 #include "platform/trust/RuntimeDirectory.h"
 #include "support/CliTest.h"
+#include "support/DriverStop.h"
 #include "support/FakeSystemServices.h"
 
 // Two instances of the program, each on a machine file of its own, with one
@@ -162,7 +163,7 @@ class Instance {
         close(input_);
         close(output_);
         // The driver it started stays, as the program's does: stopped here.
-        StopCliDriver(machine_);
+        StopMachineDriver(machine_);
     }
 
     // Sends one command; its answer, or "" when none came in time.

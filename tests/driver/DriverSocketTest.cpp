@@ -20,6 +20,7 @@
 #include "protocol/DeviceWire.h"
 #include "protocol/ErrorCodes.h"
 #include "sim/MachineFileLoader.h"
+#include "support/DriverStop.h"
 #include "support/ForegroundDriver.h"
 #include "support/OtherUser.h"
 

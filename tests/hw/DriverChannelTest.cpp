@@ -5,10 +5,13 @@
 
 #include "hw/DriverChannel.h"
 #include "hw/DriverDevice.h"
+#include "hw/RequestRoute.h"
 #include "platform/Seam.h"
-#include "support/FakePortIo.h"
+#include "sim/SimMachine.h"
+#include "support/ChosenRequestRoute.h"
 #include "support/FakeSystemServices.h"
 #include "support/RecordingDeviceIo.h"
+#include "support/SimPortIo.h"
 
 namespace {
 
@@ -16,10 +19,12 @@ class DriverChannelTest : public testing::Test {
 protected:
     FakeSystemServices system;
     RecordingDeviceIo device;
-    FakePortIo ports;
+    // Function 00:00.0 reads 0x71908086 at register 0.
+    std::unique_ptr<SimPortIo> ports =
+        SimPortIo::FromMachineJson(R"({"functions": [{"bdf": "00:00.0", "config": "86809071"}]})");
     ScopedOverride<SystemServices> systemGuard{system};
     ScopedOverride<DeviceIo> deviceGuard{device};
-    ScopedOverride<PortIo> portGuard{ports};
+    ScopedOverride<PortIo> portGuard{*ports};
 
     void ExpectOneDriverRequest(uint32_t code) {
         ASSERT_EQ(device.opens.size(), 1u);
@@ -144,8 +149,8 @@ TEST_F(DriverChannelTest, FailuresLeaveOutputsUntouched) {
 
 TEST_F(DriverChannelTest, Win9xConfigGoesThroughThePortsOnly) {
     system.SetVersion(VER_PLATFORM_WIN32_WINDOWS, 4, 90);
+    ChosenRequestRoute route;
     device.present = false;
-    ports.dwords[0x80000000u] = 0x71908086u;
     uint32_t value = 0;
     EXPECT_EQ(ReadPciConfigDword(0x80000000u, &value), 1);
     EXPECT_EQ(value, 0x71908086u);
@@ -154,15 +159,16 @@ TEST_F(DriverChannelTest, Win9xConfigGoesThroughThePortsOnly) {
     EXPECT_EQ(missing, 0xFFFFFFFFu);
     uint32_t written = 0x55;
     EXPECT_EQ(WritePciConfigDword(0x80000004u, &written), 1);
-    EXPECT_EQ(ports.dwords[0x80000004u], 0x55u);
+    EXPECT_EQ(ports->Machine().ConfigRead({0, 0, 0}, 4), 0x55u);
     EXPECT_TRUE(device.opens.empty());
     std::vector<std::pair<uint16_t, uint32_t>> firstRead = {{0xCF8, 0x80000000u},
                                                             {0xCFC, 0x71908086u}};
-    EXPECT_EQ(std::vector(ports.accesses.begin(), ports.accesses.begin() + 2), firstRead);
+    EXPECT_EQ(std::vector(ports->accesses.begin(), ports->accesses.begin() + 2), firstRead);
 }
 
 TEST_F(DriverChannelTest, Win9xMemoryGoesToTheVxd) {
     system.SetVersion(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
+    ChosenRequestRoute route;
     uint8_t buffer[4] = {};
     EXPECT_EQ(ReadPhysicalMemory(0xF0000u, buffer, 4), 1);
     EXPECT_EQ(WritePhysicalMemory(0x80000000u, buffer, 4), 1);
@@ -184,6 +190,21 @@ TEST_F(DriverChannelTest, Win9xMemoryGoesToTheVxd) {
     }
     EXPECT_EQ(uint64_t{device.controls[1].record.PhysicalAddress}, 0xFFFFFFFF80000000ull);
     EXPECT_EQ(device.closes, 2);
+}
+
+// Start-up decides the route: a version record that changes later changes
+// nothing until start-up decides again.
+TEST_F(DriverChannelTest, RouteIsChosenOnceAtStartUp) {
+    system.SetVersion(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
+    ChooseRequestRoute();
+    system.SetVersion(VER_PLATFORM_WIN32_NT, 5, 1);
+    uint32_t value = 0;
+    EXPECT_EQ(ReadPciConfigDword(0x80000000u, &value), 1);
+    EXPECT_EQ(value, 0x71908086u);
+    EXPECT_TRUE(device.opens.empty());
+    ChooseRequestRoute();
+    EXPECT_EQ(ReadPciConfigDword(0x80000000u, &value), 1);
+    ExpectOneDriverRequest(IOCTL_READ_PCI_CONFIG);
 }
 
 TEST(OpenDriverDevice, NameTooLongFailsWithoutOpening) {

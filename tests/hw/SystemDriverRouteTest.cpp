@@ -17,6 +17,8 @@
 #include "platform/trust/RuntimeDirectory.h"
 #include "protocol/ErrorCodes.h"
 #include "sim/MachineFileLoader.h"
+#include "support/DriverStop.h"
+#include "support/EnvironmentGuard.h"
 #include "support/FakeSystemServices.h"
 #include "support/ForegroundDriver.h"
 
@@ -32,7 +34,6 @@ class SystemDriverRouteTest : public testing::Test {
     void SetUp() override {
         // Clients trust only a socket and folders of root's.
         if (geteuid() != 0) GTEST_SKIP() << "the system driver's folder must be root's";
-        savedSystemDir_ = std::getenv("BOREALIX_SYSTEM_DIR");
         // A folder of each test's own: a process keeps what it found at one.
         static int tests = 0;
         systemDir_ = RuntimeDirectory() + "/system-route-" + std::to_string(++tests);
@@ -54,11 +55,10 @@ class SystemDriverRouteTest : public testing::Test {
             serving_.join();
         }
         socket_.Unlink();
-        if (!savedSystemDir_.empty()) setenv("BOREALIX_SYSTEM_DIR", savedSystemDir_.c_str(), 1);
-        unsetenv("BOREALIX_MACHINE");
     }
 
-    std::string savedSystemDir_;
+    EnvironmentGuard systemDirVariable_{"BOREALIX_SYSTEM_DIR"};
+    EnvironmentGuard machineVariable_{kMachineVariable};
     std::string systemDir_;
     DriverSocket socket_;
     std::unique_ptr<SimBackend> backend_;

@@ -6,6 +6,7 @@
 #include <thread>
 #include "support/AppMachineRuntime.h"
 #include "support/AppProcess.h"
+#include "support/DriverStop.h"
 
 namespace {
 
@@ -32,7 +33,7 @@ TEST(AppStartup, InstallsTheDriverStaysUpAndLeavesTheDriverRunningAtExit) {
     app.Signal(SIGTERM);
     EXPECT_EQ(app.WaitForExit(10s), 0) << app.StandardError();
     EXPECT_TRUE(fs::is_socket(driverSocket));
-    StopBuiltinMachineDriver();
+    StopMachineDriver("builtin");
 }
 
 TEST(AppStartup, AProgramDirectoryWithoutTheDriverReportsTheFailureAndExitsNonZero) {
@@ -46,7 +47,7 @@ TEST(AppStartup, AProgramDirectoryWithoutTheDriverReportsTheFailureAndExitsNonZe
     EXPECT_NE(*status, 0);
     EXPECT_NE(app.StandardError().find("TARVOLENT: Error! Load driver failed!"), std::string::npos)
         << app.StandardError();
-    StopBuiltinMachineDriver();
+    StopMachineDriver("builtin");
 }
 
 TEST(AppStartup, AnUnreadableMachineFileEndsBeforeAnyWindowWithStatus2) {

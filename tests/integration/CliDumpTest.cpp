@@ -9,6 +9,7 @@
 #include <string>
 
 #include "support/CliTest.h"
+#include "support/EnvironmentGuard.h"
 
 namespace {
 
@@ -114,16 +115,11 @@ class CliFindTest : public CliDumpTest {
         CliDumpTest::SetUp();
         tmp_ = Scratch() / "tmp";
         std::filesystem::create_directories(tmp_);
-        if (const char* previous = std::getenv("TMPDIR")) previousTmp_ = previous;
-        setenv("TMPDIR", tmp_.c_str(), 1);
+        tmpdirVariable_.Set(tmp_.string());
         machine_ = WriteMachine("zeros.json", kZerosMachine);
     }
     void TearDown() override {
-        if (previousTmp_) {
-            setenv("TMPDIR", previousTmp_->c_str(), 1);
-        } else {
-            unsetenv("TMPDIR");
-        }
+        tmpdirVariable_.Restore();
         CliDumpTest::TearDown();
     }
     bool TmpIsEmpty() const { return std::filesystem::is_empty(tmp_); }
@@ -160,7 +156,7 @@ class CliFindTest : public CliDumpTest {
 
   private:
     std::filesystem::path tmp_;
-    std::optional<std::string> previousTmp_;
+    EnvironmentGuard tmpdirVariable_{"TMPDIR"};
 };
 
 TEST_F(CliFindTest, OnePassPrintsEveryMatchInOrder) {

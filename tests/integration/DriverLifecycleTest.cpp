@@ -11,6 +11,7 @@
 #include "platform/ServiceManager.h"
 #include "platform/route/UnixSocket.h"
 #include "platform/trust/RuntimeDirectory.h"
+#include "support/EnvironmentGuard.h"
 #include "support/FakeSystemServices.h"
 
 namespace {
@@ -38,15 +39,14 @@ protected:
     fs::path programDir;
     FakeSystemServices system;
     ScopedOverride<SystemServices> systemGuard{system};
-    std::string savedMachine;
+    EnvironmentGuard machineVariable{kMachineVariable};
 
     void SetUp() override {
         if (!fs::exists(kBuiltDriver)) GTEST_SKIP() << "driver not built: " << kBuiltDriver;
         programDir = fs::path(RuntimeDirectory()) / ("program-" + std::to_string(getpid()));
         fs::create_directories(programDir);
         system.moduleFileName = (programDir / "tarvolent").string();
-        if (const char* machine = std::getenv("BOREALIX_MACHINE")) savedMachine = machine;
-        setenv("BOREALIX_MACHINE", "builtin", 1);
+        machineVariable.Set("builtin");
     }
 
     void TearDown() override {
@@ -55,11 +55,6 @@ protected:
         EXPECT_FALSE(ServiceExists(kDriverName));
         std::error_code ignored;
         fs::remove_all(programDir, ignored);
-        if (savedMachine.empty()) {
-            unsetenv("BOREALIX_MACHINE");
-        } else {
-            setenv("BOREALIX_MACHINE", savedMachine.c_str(), 1);
-        }
     }
 
     void InstallDriverFile() { fs::create_symlink(kBuiltDriver, programDir / "BOREX64.SYS"); }

@@ -26,6 +26,8 @@
 #include "protocol/DriverRequest.h"
 #include "protocol/ErrorCodes.h"
 #include "support/AppProcess.h"
+#include "support/ChosenRequestRoute.h"
+#include "support/DriverStop.h"
 #include "support/FakeSystemServices.h"
 #include "support/FileText.h"
 #include "support/ForegroundDriver.h"
@@ -161,6 +163,7 @@ TEST_F(DriverRequestTest, VxdRouteReachesADriverOfThatName) {
     FakeSystemServices windows98;
     windows98.SetVersion(1, 4, 10);
     ScopedOverride<SystemServices> system(windows98);
+    ChosenRequestRoute route;
     uint32_t bytes = 0x11223344;
     ASSERT_EQ(WritePhysicalMemory(0x100010, &bytes, 4), 1);
     uint8_t back[6] = {};

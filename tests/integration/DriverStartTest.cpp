@@ -15,6 +15,8 @@
 #include "support/AppMachineRuntime.h"
 #include "support/AppProcess.h"
 #include "support/DriverProcesses.h"
+#include "support/DriverStop.h"
+#include "support/EnvironmentGuard.h"
 #include "support/FileText.h"
 #include "support/ForegroundDriver.h"
 #include "support/HeldConnections.h"
@@ -43,21 +45,19 @@ class DriverStartTest : public testing::Test {
   protected:
     void SetUp() override {
         if (!fs::exists(ForegroundDriver::Program())) GTEST_SKIP() << "driver not built";
-        saved_ = std::getenv("BOREALIX_RUNTIME_DIR");
         UseFreshRuntimeDirectory("start");
     }
     void TearDown() override {
-        StopBuiltinMachineDriver();
+        StopMachineDriver("builtin");
         EXPECT_TRUE(WaitUntil([&] { return DriverProcessesServing(machineDirectory_) == 0; }, 10s));
-        setenv("BOREALIX_RUNTIME_DIR", saved_.c_str(), 1);
     }
 
     void UseFreshRuntimeDirectory(const std::string& name) {
-        fs::path directory = fs::path(saved_) / name;
+        fs::path directory = fs::path(*runtimeVariable_.Saved()) / name;
         fs::remove_all(directory);
         fs::create_directories(directory);
         fs::permissions(directory, fs::perms::owner_all);
-        setenv("BOREALIX_RUNTIME_DIR", directory.c_str(), 1);
+        runtimeVariable_.Set(directory.string());
         AppMachineRuntime runtime;
         machineDirectory_ = runtime.Directory();
     }
@@ -68,7 +68,7 @@ class DriverStartTest : public testing::Test {
         return extra;
     }
 
-    std::string saved_;
+    EnvironmentGuard runtimeVariable_{kRuntimeDirectoryVariable};
     std::string machineDirectory_;
 };
 
@@ -89,7 +89,7 @@ TEST_F(DriverStartTest, EightProgramsStartedAtOnceAllSucceedAndLeaveOneDriver) {
         }
         EXPECT_TRUE(unix_socket::Answers(DriverSocket()));
         EXPECT_EQ(DriverProcessesServing(machineDirectory_), 1);
-        StopBuiltinMachineDriver();
+        StopMachineDriver("builtin");
         EXPECT_TRUE(WaitUntil([&] { return DriverProcessesServing(machineDirectory_) == 0; }, 10s));
     }
 }

@@ -13,6 +13,7 @@
 #include "integration/InstalledLayout.h"
 #include "support/CliTest.h"
 #include "support/CommandOutput.h"
+#include "support/DriverStop.h"
 #include "support/FileText.h"
 
 namespace fs = std::filesystem;
@@ -32,7 +33,7 @@ class InstallTreeTest : public testing::Test {
         ASSERT_EQ(install.exitCode, 0) << install.output;
     }
     void TearDown() override {
-        if (ranBuiltin_) StopCliDriver(std::string("builtin"));
+        if (ranBuiltin_) StopMachineDriver(std::string("builtin"));
     }
 
     std::string Installed(const std::string& relative) const { return (prefix_ / relative); }

@@ -8,6 +8,7 @@
 #include "platform/InstanceLock.h"
 #include "support/AppMachineRuntime.h"
 #include "support/AppProcess.h"
+#include "support/DriverStop.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ class SingleInstance : public testing::Test {
         if (!fs::exists(kDriver)) GTEST_SKIP() << "no driver program built";
         log_ = fs::path(std::getenv("BOREALIX_RUNTIME_DIR")) / "activation.log";
     }
-    void TearDown() override { StopBuiltinMachineDriver(); }
+    void TearDown() override { StopMachineDriver("builtin"); }
 
     std::unique_ptr<AppProcess> Start() {
         return std::make_unique<AppProcess>(

@@ -19,6 +19,8 @@
 #include "support/AppProcess.h"
 #include "support/CommandOutput.h"
 #include "support/DriverProcesses.h"
+#include "support/DriverStop.h"
+#include "support/EnvironmentGuard.h"
 #include "support/FileText.h"
 #include "support/ForegroundDriver.h"
 #include "support/HeldConnections.h"
@@ -93,9 +95,8 @@ class SystemDriverTest : public testing::Test {
         systemDir_ = other_->Shared().parent_path() / "system";
         runtime_ = other_->Shared() / "runtime";
         // The drivers, programs and probes of this test see its folder and group.
-        savedSystemDir_ = std::getenv("BOREALIX_SYSTEM_DIR");
-        setenv("BOREALIX_SYSTEM_DIR", systemDir_.c_str(), 1);
-        setenv("BOREALIX_SYSTEM_GROUP", kGroup.c_str(), 1);
+        systemDirVariable_.Set(systemDir_.string());
+        systemGroupVariable_.Set(kGroup);
     }
 
     void TearDown() override {
@@ -105,9 +106,6 @@ class SystemDriverTest : public testing::Test {
         }
         driver_.reset();
         if (other_) StopDriversUnder(runtime_.string());
-        if (!savedSystemDir_.empty()) setenv("BOREALIX_SYSTEM_DIR", savedSystemDir_.c_str(), 1);
-        unsetenv("BOREALIX_SYSTEM_GROUP");
-        unsetenv("BOREALIX_IDLE_SECONDS");
     }
 
     std::string SystemSocket() const { return (systemDir_ / "Borealix").string(); }
@@ -189,7 +187,9 @@ class SystemDriverTest : public testing::Test {
     std::unique_ptr<OtherUser> other_;
     fs::path systemDir_;
     fs::path runtime_;
-    std::string savedSystemDir_;
+    EnvironmentGuard systemDirVariable_{"BOREALIX_SYSTEM_DIR"};
+    EnvironmentGuard systemGroupVariable_{"BOREALIX_SYSTEM_GROUP"};
+    EnvironmentGuard idleSecondsVariable_{"BOREALIX_IDLE_SECONDS"};
     std::unique_ptr<AppProcess> driver_;
 };
 
@@ -442,7 +442,7 @@ TEST_F(SystemDriverTest, ADriverThatDoesNotAnswerIsReportedAsATimeout) {
 // systemd starts the driver again on the next connection to the socket it
 // keeps; a driver started by hand has nobody to do that.
 TEST_F(SystemDriverTest, ItStopsWhenIdleOnlyWhereTheServiceManagerHandedItItsSocket) {
-    setenv("BOREALIX_IDLE_SECONDS", "1", 1);
+    idleSecondsVariable_.Set("1");
     ASSERT_TRUE(StartByHand()) << driver_->StandardError();
     std::this_thread::sleep_for(3s);
     EXPECT_TRUE(driver_->Running());

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "pci/PciBusScan.h"
 #include "pcidef/ConfigMechanism.h"
 #include "platform/Seam.h"
 #include "sim/SimMachine.h"
+#include "support/ChosenRequestRoute.h"
 #include "support/FakeSystemServices.h"
 #include "support/InProcessDriver.h"
 #include "support/MachineJson.h"
@@ -20,31 +22,19 @@ uint32_t Cap(uint32_t id, uint32_t next) {
     return next << 8 | id;
 }
 
-// Remembers every configuration address put on port 0xCF8.
-class AddressRecordingPortIo : public PortIo {
-  public:
-    explicit AddressRecordingPortIo(PortIo& ports) : ports_(ports) {}
-    void OutDword(uint16_t port, uint32_t value) override {
-        if (port == 0xCF8) addresses.push_back(value);
-        ports_.OutDword(port, value);
-    }
-    uint32_t InDword(uint16_t port) override { return ports_.InDword(port); }
-    std::vector<uint32_t> addresses;
-
-  private:
-    PortIo& ports_;
-};
-
 // The 9x route: configuration space through the ports of a simulated machine.
 class ProbingScan {
   public:
     explicit ProbingScan(const std::string& json) : sim_(SimPortIo::FromMachineJson(json)) {
         system_.SetVersion(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
+        route_.emplace();
     }
     int32_t Run() { return EnumeratePciFunctions(table); }
+    // Whether the address was put on port 0xCF8.
     bool Probed(uint32_t address) const {
-        return std::find(ports_.addresses.begin(), ports_.addresses.end(), address) !=
-               ports_.addresses.end();
+        const std::pair<uint16_t, uint32_t> access{config_mechanism::kAddressPort, address};
+        return std::find(sim_->accesses.begin(), sim_->accesses.end(), access) !=
+               sim_->accesses.end();
     }
     PciDeviceTable table;
 
@@ -52,8 +42,8 @@ class ProbingScan {
     FakeSystemServices system_;
     ScopedOverride<SystemServices> systemOverride_{system_};
     std::unique_ptr<SimPortIo> sim_;
-    AddressRecordingPortIo ports_{*sim_};
-    ScopedOverride<PortIo> portsOverride_{ports_};
+    ScopedOverride<PortIo> portsOverride_{*sim_};
+    std::optional<ChosenRequestRoute> route_;
 };
 
 }  // namespace

@@ -6,36 +6,8 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "hw/DriverDevice.h"
-#include "hw/DriverInstaller.h"
-#include "platform/route/MachineSelection.h"
-
-namespace {
-
-std::optional<std::string> Environment(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::optional<std::string>(value) : std::nullopt;
-}
-
-void Restore(const char* name, const std::optional<std::string>& value) {
-    if (value) {
-        setenv(name, value->c_str(), 1);
-    } else {
-        unsetenv(name);
-    }
-}
-
-}  // namespace
-
-// SelectMachine moves this process's runtime directory: put it back after.
-void StopCliDriver(const std::optional<std::string>& machine) {
-    auto runtime = Environment("BOREALIX_RUNTIME_DIR");
-    auto selected = Environment("BOREALIX_MACHINE");
-    std::string error;
-    if (!machine || SelectMachine(*machine, &error)) RemoveDriverService(kDriverName);
-    Restore("BOREALIX_RUNTIME_DIR", runtime);
-    Restore("BOREALIX_MACHINE", selected);
-}
+#include "protocol/DriverNames.h"
+#include "support/DriverStop.h"
 
 CliRun CliTest::Run(const std::string& arguments, std::optional<std::string> machine) {
     machines_.push_back(machine);
@@ -62,10 +34,10 @@ std::string CliTest::WriteMachine(const std::string& name, const std::string& js
 }
 
 void CliTest::SetUp() {
-    scratch_ = std::filesystem::path(*Environment("BOREALIX_RUNTIME_DIR")) / "cli-scratch";
+    scratch_ = std::filesystem::path(std::getenv(kRuntimeDirectoryVariable)) / "cli-scratch";
     std::filesystem::create_directories(scratch_);
 }
 
 void CliTest::TearDown() {
-    for (const std::optional<std::string>& machine : machines_) StopCliDriver(machine);
+    for (const std::optional<std::string>& machine : machines_) StopMachineDriver(machine);
 }

@@ -9,10 +9,6 @@
 
 #include "support/FileText.h"
 
-// Stops the driver that a CLI run started on this machine (no machine) or on
-// a machine file, in this process's runtime directory.
-void StopCliDriver(const std::optional<std::string>& machine);
-
 struct CliRun {
     int exitCode = -1;
     std::string out;

@@ -1,11 +1,8 @@
 #include "support/DriverProcesses.h"
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 #include "support/FileText.h"
-#include "support/ForegroundDriver.h"
 
 int DriverProcessesServing(const std::string& runtimeDirectory) {
     namespace fs = std::filesystem;
@@ -26,18 +23,4 @@ int DriverProcessesServing(const std::string& runtimeDirectory) {
         }
     }
     return count;
-}
-
-std::vector<std::string> StopDriversUnder(const std::string& directory) {
-    namespace fs = std::filesystem;
-    std::vector<std::string> stopped;
-    std::error_code error;
-    for (auto it = fs::recursive_directory_iterator(directory, error);
-         !error && it != fs::recursive_directory_iterator(); it.increment(error)) {
-        if (it->is_socket(error) && SendStopFrame(it->path().string())) {
-            stopped.push_back(it->path().string());
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    }
-    return stopped;
 }

@@ -7,7 +7,3 @@
 // directory (found through /proc: the program file and BOREALIX_RUNTIME_DIR
 // in the environment). Processes of other users count only for root.
 int DriverProcessesServing(const std::string& runtimeDirectory);
-
-// Sends a stop frame to every driver socket under `directory` that answers
-// it; the sockets of the drivers stopped.
-std::vector<std::string> StopDriversUnder(const std::string& directory);

@@ -5,7 +5,9 @@
 
 #include "platform/route/UnixSocket.h"
 #include "platform/trust/RuntimeDirectory.h"
-#include "protocol/DeviceWire.h"
+#include "protocol/DriverNames.h"
+#include "support/DriverStop.h"
+#include "support/EnvironmentGuard.h"
 
 std::string ForegroundDriver::Program() {
     return std::string(TARVOLENT_BIN_DIR) + "/BOREX64.SYS";
@@ -14,13 +16,15 @@ std::string ForegroundDriver::Program() {
 ForegroundDriver::ForegroundDriver(const std::string& machine, const std::string& socketName)
     : socketName_(socketName) {
     std::vector<std::pair<std::string, std::string>> environment;
-    if (!machine.empty()) environment.emplace_back("BOREALIX_MACHINE", machine);
-    // An empty machine means the linux backend: the child must not inherit one.
-    std::string saved = getenv("BOREALIX_MACHINE") ? getenv("BOREALIX_MACHINE") : "";
-    if (machine.empty()) unsetenv("BOREALIX_MACHINE");
-    process_ = std::make_unique<AppProcess>(
-        Program(), std::vector<std::string>{"--foreground", "--socket", socketName}, environment);
-    if (machine.empty() && !saved.empty()) setenv("BOREALIX_MACHINE", saved.c_str(), 1);
+    if (!machine.empty()) environment.emplace_back(kMachineVariable, machine);
+    {
+        // An empty machine means the linux backend: the child must not inherit one.
+        EnvironmentGuard inherited(kMachineVariable);
+        if (machine.empty()) inherited.Unset();
+        process_ = std::make_unique<AppProcess>(
+            Program(), std::vector<std::string>{"--foreground", "--socket", socketName},
+            environment);
+    }
     ready_ =
         WaitUntil([this] { return unix_socket::Answers(SocketPath()) || !process_->Running(); },
                   std::chrono::seconds(10)) &&
@@ -43,17 +47,4 @@ std::optional<int> ForegroundDriver::Stop() {
         process_->WaitForExit(std::chrono::seconds(5));
     }
     return status;
-}
-
-bool SendStopFrame(const std::string& socketPath) {
-    int fd = unix_socket::Connect(socketPath);
-    if (fd < 0) return false;
-    unix_socket::SetTimeouts(fd, 5);
-    wire::RequestHeader stop{wire::kRequestMagic, wire::kStopControlCode, 0, 0, 0};
-    wire::ReplyHeader reply{};
-    bool answered = unix_socket::SendAll(fd, &stop, sizeof(stop)) &&
-                    unix_socket::ReceiveAll(fd, &reply, sizeof(reply)) &&
-                    reply.magic == wire::kReplyMagic && reply.status == 0;
-    close(fd);
-    return answered;
 }

@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "protocol/DriverNames.h"
 #include "support/AppProcess.h"
 
 // The built driver program run attached (--foreground) in this process's
@@ -14,7 +15,7 @@ class ForegroundDriver {
     static std::string Program();
 
     explicit ForegroundDriver(const std::string& machine,
-                              const std::string& socketName = "Borealix");
+                              const std::string& socketName = kDriverName);
     ~ForegroundDriver();
     ForegroundDriver(const ForegroundDriver&) = delete;
     ForegroundDriver& operator=(const ForegroundDriver&) = delete;
@@ -31,6 +32,3 @@ class ForegroundDriver {
     std::unique_ptr<AppProcess> process_;
     bool ready_ = false;
 };
-
-// Sends a stop frame; true when the driver answered it.
-bool SendStopFrame(const std::string& socketPath);

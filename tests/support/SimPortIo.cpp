@@ -22,10 +22,13 @@ std::unique_ptr<SimPortIo> SimPortIo::FromMachineJson(const std::string& json) {
 }
 
 void SimPortIo::OutDword(uint16_t port, uint32_t value) {
+    accesses.emplace_back(port, value);
     machine_.OutDword(port, value);
 }
 
 uint32_t SimPortIo::InDword(uint16_t port) {
     ++reads_;
-    return machine_.InDword(port);
+    const uint32_t value = machine_.InDword(port);
+    accesses.emplace_back(port, value);
+    return value;
 }

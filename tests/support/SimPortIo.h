@@ -3,13 +3,15 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/PortIo.h"
 
 class SimMachine;
 
-// The ports 0xCF8/0xCFC of a simulated machine, as a PortIo double.
-// Install with ScopedOverride<PortIo>.
+// The ports 0xCF8/0xCFC of a simulated machine, as a PortIo double that
+// records every access. Install with ScopedOverride<PortIo>.
 class SimPortIo : public PortIo {
   public:
     explicit SimPortIo(SimMachine& machine) : machine_(machine) {}
@@ -20,6 +22,9 @@ class SimPortIo : public PortIo {
 
     void OutDword(uint16_t port, uint32_t value) override;
     uint32_t InDword(uint16_t port) override;
+
+    // Every port access in order: (port, value written or read).
+    std::vector<std::pair<uint16_t, uint32_t>> accesses;
 
     // Number of InDword calls so far.
     int Reads() const { return reads_; }

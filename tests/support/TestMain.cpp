@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/trust/PrivateTempFolder.h"
-#include "support/DriverProcesses.h"
+#include "support/DriverStop.h"
 
 // Every test program gets a private runtime directory, and a system driver
 // folder where none runs, so no test ever meets a driver that a person

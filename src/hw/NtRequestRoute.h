@@ -1,0 +1,12 @@
+#pragma once
+
+#include "hw/RequestRoute.h"
+
+// Every request goes to the driver device as one record.
+class NtRequestRoute : public RequestRoute {
+  public:
+    int TransferMemory(uint32_t ntCode, uint32_t vxdCode, DriverRequest* record) override;
+    int ReadConfigDword(uint32_t address, uint32_t* value) override;
+    int WriteConfigDword(uint32_t address, uint32_t value) override;
+    bool ListsFunctions() const override { return true; }
+};

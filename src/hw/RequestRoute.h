@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+struct DriverRequest;
+
+// How requests reach the hardware, chosen once at start-up from the version
+// record, as the driver chooses its backend: through the driver on the NT
+// family and every other platform; on the 9x family memory through the VxD
+// and configuration dwords through the ports. Each operation returns 1 when
+// carried out, else 0.
+class RequestRoute {
+  public:
+    virtual ~RequestRoute() = default;
+
+    // record carries the transfer; ntCode or vxdCode is sent, as the route
+    // takes one or the other.
+    virtual int TransferMemory(uint32_t ntCode, uint32_t vxdCode, DriverRequest* record) = 0;
+    virtual int ReadConfigDword(uint32_t address, uint32_t* value) = 0;
+    virtual int WriteConfigDword(uint32_t address, uint32_t value) = 0;
+    // Whether the driver lists the functions; otherwise a scan probes every
+    // address.
+    virtual bool ListsFunctions() const = 0;
+
+    // The route start-up chose; the driver's until it chooses. Tests put
+    // another in place with ScopedOverride<RequestRoute>.
+    static RequestRoute& Current();
+    static RequestRoute& Native();
+};
+
+// The route for a family code of ClassifyWindowsVersion.
+std::unique_ptr<RequestRoute> CreateRequestRoute(int windowsVersion);
+
+// Chooses the route from the version record. Start-up calls it once, before
+// the first request.
+void ChooseRequestRoute();
