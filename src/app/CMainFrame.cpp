@@ -17,6 +17,7 @@
 #include "app/CommandIds.h"
 #include "app/StatusIndicators.h"
 #include "app/ViewCommandRoute.h"
+#include "app/docking/BarStyle.h"
 #include "app/docking/CDockSite.h"
 
 namespace {
@@ -69,10 +70,11 @@ bool CMainFrame::OnCreate() {
 
 bool CMainFrame::CreateFunctionTreeBar() {
     m_wndFunctionTreeBar = new CFunctionTreeBar;
-    if (!m_wndFunctionTreeBar->Create("My Bar", this, QSize(180, 80), false, 0xE820, 0x50002800))
+    if (!m_wndFunctionTreeBar->Create("My Bar", this, QSize(180, 80), false, IDW_FUNCTION_TREE_BAR,
+                                      bar_style::Child | bar_style::Visible | bar_style::Top))
         return false;
-    // Tool tips, fly-by help and dynamic sizing.
-    m_wndFunctionTreeBar->SetBarStyle(m_wndFunctionTreeBar->BarStyle() | 0x34);
+    m_wndFunctionTreeBar->SetBarStyle(m_wndFunctionTreeBar->BarStyle() | bar_style::ToolTips |
+                                      bar_style::FlyBy | bar_style::SizeDynamic);
     m_wndFunctionTreeBar->EnableDocking(true);
     m_pDockSite = CDockSite::EnableDocking(*this);
     m_pDockSite->DockControlBar(*m_wndFunctionTreeBar, dock::Left);

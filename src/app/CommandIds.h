@@ -29,6 +29,9 @@ inline constexpr int ViewToolBar = 59392;
 inline constexpr int ViewStatusBar = 59393;
 }  // namespace cmd
 
+// Control identifier of the function tree bar.
+inline constexpr int IDW_FUNCTION_TREE_BAR = 0xE820;
+
 // Resource IDs of the two document templates.
 inline constexpr int IDR_PCI_TEMPLATE = 147;
 inline constexpr int IDR_MEMORY_TEMPLATE = 132;

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "sim/MachineFileLoader.h"
+#include "support/ScratchDirectory.h"
 
 namespace {
 
@@ -88,28 +89,6 @@ INSTANTIATE_TEST_SUITE_P(
                    "[json.exception.parse_error.101] parse error at line 1, column 16: "
                    "syntax error while parsing value - unexpected '}'; expected '[', '{', or a "
                    "literal"}));
-
-class ScratchDirectory {
-  public:
-    ScratchDirectory() {
-        path_ = fs::temp_directory_path() /
-                ("tarvolent-machine-" +
-                 std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "-" +
-                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(path_);
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-    fs::path Write(const std::string& name, const std::string& content) const {
-        std::ofstream(path_ / name, std::ios::binary) << content;
-        return path_ / name;
-    }
-
-  private:
-    fs::path path_;
-};
 
 TEST(MachineFile, JsonFormLoadsNumbersPaddingAndFilesBesideIt) {
     ScratchDirectory directory;

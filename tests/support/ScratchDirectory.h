@@ -7,12 +7,13 @@
 #include <fstream>
 #include <string>
 
-// A fresh directory made current for the lifetime of the object, for the
-// description files that are opened by bare name.
+// A fresh directory made current for the lifetime of the object (the
+// description files are opened by bare name), removed with what it holds.
 class ScratchDirectory {
   public:
     ScratchDirectory() : previous_(std::filesystem::current_path()) {
-        std::string pattern = (std::filesystem::temp_directory_path() / "tv-pci-XXXXXX").string();
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "tarvolent-scratch-XXXXXX").string();
         path_ = mkdtemp(pattern.data()) ? pattern : std::string();
         std::filesystem::current_path(path_);
     }
@@ -24,8 +25,10 @@ class ScratchDirectory {
     ScratchDirectory(const ScratchDirectory&) = delete;
     ScratchDirectory& operator=(const ScratchDirectory&) = delete;
 
-    void Write(const std::string& name, const std::string& text) const {
+    // The file's path.
+    std::filesystem::path Write(const std::string& name, const std::string& text) const {
         std::ofstream(path_ / name, std::ios::binary) << text;
+        return path_ / name;
     }
     const std::filesystem::path& Path() const { return path_; }
 

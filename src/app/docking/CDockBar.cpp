@@ -112,7 +112,7 @@ int CDockBar::LayoutRow(const std::vector<DockedBar*>& row, int across) {
         if (horizontal)
             bar->PlaceAt(QRect(placed.start, across, placed.length, thickness));
         else
-            bar->PlaceAt(QRect(across, placed.start + 2, thickness, placed.length));
+            bar->PlaceAt(QRect(across, placed.start + kSharedBorder, thickness, placed.length));
     }
     return thickness;
 }

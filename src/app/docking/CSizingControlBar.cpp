@@ -7,6 +7,7 @@
 #include <QSettings>
 #include <algorithm>
 
+#include "app/docking/BarStyle.h"
 #include "app/docking/CDockBar.h"
 #include "app/docking/CDockSite.h"
 #include "app/docking/CloseGlyph.h"
@@ -15,14 +16,7 @@
 
 namespace {
 
-constexpr unsigned kBarStyleMask = 0x0040FFFF;
-constexpr unsigned kVisibleStyle = 0x10000000;
 constexpr int kGripperSize = 12;
-// Border bits of a control bar's style.
-constexpr unsigned kBorderLeft = 0x0100;
-constexpr unsigned kBorderTop = 0x0200;
-constexpr unsigned kBorderRight = 0x0400;
-constexpr unsigned kBorderBottom = 0x0800;
 
 QColor ButtonFace(const QWidget& w) {
     return w.palette().color(QPalette::Button);
@@ -67,7 +61,7 @@ bool CSizingControlBar::Create(const QString& windowName, QWidget* parent, QSize
                                bool hasGripper, int id, unsigned style) {
     const DockSize size{defaultSize.width(), defaultSize.height()};
     m_model.sizeHorz = m_model.sizeVert = m_model.sizeFloat = size;
-    m_dwStyle = style & kBarStyleMask;
+    m_dwStyle = style & bar_style::Kept;
     m_model.gripperSize = hasGripper ? kGripperSize : 0;
     m_nID = id;
     setWindowTitle(windowName);
@@ -75,7 +69,7 @@ bool CSizingControlBar::Create(const QString& windowName, QWidget* parent, QSize
     setParent(parent);
     // Shown once a dock bar or a floating frame holds it.
     hide();
-    m_model.visible = (style & kVisibleStyle) != 0;
+    m_model.visible = (style & bar_style::Visible) != 0;
     return OnCreate();
 }
 
@@ -268,20 +262,20 @@ void CSizingControlBar::leaveEvent(QEvent* event) {
 
 void CSizingControlBar::PaintBorders(QPainter& painter, QRect& rect) {
     painter.setPen(ButtonShadow(*this));
-    if (m_dwStyle & kBorderLeft) {
+    if (m_dwStyle & bar_style::BorderLeft) {
         painter.drawLine(rect.topLeft(), rect.bottomLeft());
         rect.setLeft(rect.left() + 1);
     }
-    if (m_dwStyle & kBorderTop) {
+    if (m_dwStyle & bar_style::BorderTop) {
         painter.drawLine(rect.topLeft(), rect.topRight());
         rect.setTop(rect.top() + 1);
     }
     painter.setPen(ButtonHighlight(*this));
-    if (m_dwStyle & kBorderRight) {
+    if (m_dwStyle & bar_style::BorderRight) {
         painter.drawLine(rect.topRight(), rect.bottomRight());
         rect.setRight(rect.right() - 1);
     }
-    if (m_dwStyle & kBorderBottom) {
+    if (m_dwStyle & bar_style::BorderBottom) {
         painter.drawLine(rect.bottomLeft(), rect.bottomRight());
         rect.setBottom(rect.bottom() - 1);
     }

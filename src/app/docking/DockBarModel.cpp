@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/docking/DockGeometry.h"
 #include "app/docking/SizingBarList.h"
 #include "app/docking/SizingBarModel.h"
 
@@ -96,16 +97,16 @@ bool DockBarModel::FitRowToLength(SizingBarModel& bar, int available, bool horiz
     for (int i = bounds.first; i <= bounds.last; ++i) {
         DockedBar* entry = m_entries[i].bar;
         if (entry && entry->IsVisibleInLayout() && !AsSizingBar(entry))
-            available -= entry->WindowLength(horizontal) - 2;
+            available -= entry->WindowLength(horizontal) - kSharedBorder;
     }
 
     const std::vector<SizingBarModel*> row = CollectRowSizingBars(&bar);
     int total = 0;
-    int needed = 2;
+    int needed = kSharedBorder;
     int thickness = 0;
     for (const SizingBarModel* sizing : row) {
-        total += sizing->Length(horizontal) - 2;
-        needed += sizing->MinLength(horizontal) - 2;
+        total += sizing->Length(horizontal) - kSharedBorder;
+        needed += sizing->MinLength(horizontal) - kSharedBorder;
         thickness = std::max(thickness, sizing->Thickness(horizontal));
     }
 
@@ -146,14 +147,14 @@ std::vector<RowPlacement> DockBarModel::LineUpRow(const DockedBar* bar, bool hor
     std::vector<RowPlacement> placements;
     const RowBounds bounds = FindRowBounds(bar);
     if (bounds.self < 0) return placements;
-    int pos = horizontal ? -2 : 0;
+    int pos = horizontal ? -kSharedBorder : 0;
     for (int i = bounds.first; i <= bounds.last; ++i) {
         DockedBar* entry = m_entries[i].bar;
         if (!entry || !entry->IsVisibleInLayout()) continue;
         const SizingBarModel* sizing = AsSizingBar(entry);
         const int length = sizing ? sizing->Length(horizontal) : entry->WindowLength(horizontal);
-        placements.push_back({entry, horizontal ? pos : pos - 2, length});
-        pos += length - 2;
+        placements.push_back({entry, horizontal ? pos : pos - kSharedBorder, length});
+        pos += length - kSharedBorder;
     }
     return placements;
 }

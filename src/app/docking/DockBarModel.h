@@ -51,7 +51,7 @@ class DockBarModel {
     // Fits the lengths of the bar's row to `available`; false when its
     // minimum lengths do not fit, after moving the bar onto a row of its own.
     bool FitRowToLength(SizingBarModel& bar, int available, bool horizontal);
-    // Starts of the row's visible bars, overlapping by 2 pixels as borders do.
+    // Starts of the row's visible bars, overlapping by kSharedBorder.
     std::vector<RowPlacement> LineUpRow(const DockedBar* bar, bool horizontal) const;
     // The visible bars of every row that has one, in order.
     std::vector<std::vector<DockedBar*>> VisibleRows() const;

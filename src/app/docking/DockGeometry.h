@@ -33,6 +33,10 @@ struct DockRect {
     friend bool operator==(const DockRect&, const DockRect&) = default;
 };
 
+// Neighbouring bars of a row overlap by their border, 2 pixels, so a row's
+// length counts each shared border once.
+inline constexpr int kSharedBorder = 2;
+
 // Control identifiers of the four dock bars; any other dock side is floating
 // or not yet placed.
 namespace dock {
