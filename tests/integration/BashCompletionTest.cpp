@@ -12,6 +12,7 @@
 
 #include "support/CliTest.h"
 #include "support/CommandOutput.h"
+#include "support/DriverStop.h"
 
 namespace fs = std::filesystem;
 
@@ -43,7 +44,7 @@ class BashCompletionTest : public testing::Test {
         fs::create_directories(scratch_);
         std::ofstream(scratch_ / "harness.sh") << kHarness;
     }
-    void TearDown() override { StopCliDriver(std::string("builtin")); }
+    void TearDown() override { StopMachineDriver(std::string("builtin")); }
 
     // What a tab at the end of `line` offers (sorted), with anything the
     // completion printed besides; run in the scratch folder.
