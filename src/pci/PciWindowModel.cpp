@@ -10,6 +10,7 @@
 #include "pci/names/PciIdFile.h"
 #include "pci/names/RegisterDescription.h"
 #include "pcidef/ConfigMechanism.h"
+#include "pcidef/ConfigRegisters.h"
 #include "pcidef/ConfigWindow.h"
 #include "platform/MessageBox.h"
 
@@ -94,8 +95,9 @@ int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry) {
     if (entry.kind == PCI_KIND_PCI) {
         const uint32_t address = MechanismAddress(entry);
         ShowAddress(address, config_mechanism::kFunctionMask);
-        for (uint32_t i = 0; i < 64; ++i) ReadPciConfigDword(address + 4 * i, &buffer_[i]);
-        result = 256;
+        for (uint32_t i = 0; i < pcireg::kConfigSize / 4; ++i)
+            ReadPciConfigDword(address + 4 * i, &buffer_[i]);
+        result = pcireg::kConfigSize;
     } else if (entry.kind == PCI_KIND_PCIE) {
         const std::optional<BaseAddressChoice> choice = ParseBaseAddressText(form_.baseAddressText);
         if (!choice) {
