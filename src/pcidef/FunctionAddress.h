@@ -7,9 +7,8 @@
 
 // One PCI function: segment, bus, device and function. Every layer names a
 // function with this type, reads it with ReadFunctionAddress and prints it
-// with ToString.
-// The segment comes last, so {bus, device, function} names a function of
-// segment 0.
+// with ToString. The segment comes last, so {bus, device, function} names a
+// function of segment 0.
 struct FunctionAddress {
     uint8_t bus = 0;
     uint8_t device = 0;    // 0-1F once InRange()
