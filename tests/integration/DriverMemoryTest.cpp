@@ -12,6 +12,7 @@
 #include "platform/route/UnixSocket.h"
 #include "protocol/DriverRequest.h"
 #include "support/AppProcess.h"
+#include "support/DriverStop.h"
 #include "support/ForegroundDriver.h"
 #include "support/OtherUser.h"
 
