@@ -60,11 +60,11 @@ MemoryDumpModel::~MemoryDumpModel() {
     std::filesystem::remove(tempBase_ + "map.tmp", ignored);
 }
 
-std::string MemoryDumpModel::MakeTempBase() const {
+std::string MemoryDumpModel::MakeTempBase(std::string* refusal) const {
     std::string directory = SystemServices::Current().TempPath();
     // The fallback folder is shared by every instance: a private folder of
     // this process's own there too, so none takes another's Memory1.tmp.
-    if (!IsDirectory(directory)) directory = private_temp::FolderIn(UserFileDirectory());
+    if (!IsDirectory(directory)) directory = private_temp::FolderIn(UserFileDirectory(), refusal);
     return directory.empty() ? directory : directory + title_;
 }
 
@@ -89,8 +89,13 @@ bool MemoryDumpModel::OnDump(const std::string& addressText, const std::string& 
     if (!SettleChanges()) return false;
     baseAddress_ = range.address;
     Detach();
-    tempBase_ = MakeTempBase();
-    if (tempBase_.empty()) return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
+    std::string refusal;
+    tempBase_ = MakeTempBase(&refusal);
+    if (tempBase_.empty()) {
+        ShowMessage(std::string(kOpenTempFileFailedMessage) + (refusal.empty() ? "" : "\n") +
+                    refusal);
+        return false;
+    }
     if (!FillDataFile(tempBase_ + ".tmp", range.size, progress)) return false;
     // A window that could not open its files would show and save nothing.
     if (hex_.AttachDump(range.size, baseAddress_, tempBase_) != 0) {

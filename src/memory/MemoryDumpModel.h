@@ -38,8 +38,8 @@ class MemoryDumpModel {
 
     // The temporary directory (or, when there is none, a private folder in
     // the program or home directory) followed by the document's title; ""
-    // when no folder can be had.
-    std::string MakeTempBase() const;
+    // when no folder can be had, with why in *refusal where one was refused.
+    std::string MakeTempBase(std::string* refusal = nullptr) const;
 
     // false (message shown, Focus() set) when a field is invalid or the dump
     // could not be made. A dump the progress cancels leaves no dump, as
