@@ -71,14 +71,8 @@ MachineLoad MachineJsonParser::Parse(const std::string& text) {
     MachineLoad load;
     auto machine = std::make_unique<SimMachine>();
     machine_ = machine.get();
-    const std::string tooLarge = JsonBoundsProblem(text, {kMaxDepth, kMaxElements});
     json document;
-    bool ok = tooLarge.empty() || Fail("", tooLarge);
-    try {
-        if (ok) document = json::parse(text);
-    } catch (const json::exception& e) {
-        ok = Fail("", std::string("not valid JSON: ") + ShortenedLibraryMessage(e.what()));
-    }
+    bool ok = ReadDocument(text, &document);
     try {
         ok = ok && ParseDocument(document, *machine);
     } catch (const json::exception& e) {
@@ -90,6 +84,18 @@ MachineLoad MachineJsonParser::Parse(const std::string& text) {
         load.error = error_;
     }
     return load;
+}
+
+// The bounds are checked before the library builds a single element.
+bool MachineJsonParser::ReadDocument(const std::string& text, json* document) {
+    const std::string tooLarge = JsonBoundsProblem(text, {kMaxDepth, kMaxElements});
+    if (!tooLarge.empty()) return Fail("", tooLarge);
+    try {
+        *document = json::parse(text);
+        return true;
+    } catch (const json::exception& e) {
+        return Fail("", std::string("not valid JSON: ") + ShortenedLibraryMessage(e.what()));
+    }
 }
 
 bool MachineJsonParser::ParseDocument(const json& document, SimMachine& machine) {

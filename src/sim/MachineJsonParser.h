@@ -32,6 +32,7 @@ class MachineJsonParser {
     bool Number(const nlohmann::json& value, const std::string& path, uint64_t max, uint64_t* out);
     bool HexField(const nlohmann::json& value, const std::string& path, std::vector<uint8_t>* out);
     bool ParseEcam(const nlohmann::json& ecam, SimMachine& machine);
+    bool ReadDocument(const std::string& text, nlohmann::json* document);
     bool ParseDocument(const nlohmann::json& document, SimMachine& machine);
     template <class ParseEntry>
     bool ParseArray(const nlohmann::json& array, const char* name, size_t limit,
