@@ -1,5 +1,6 @@
 #include "app/CChildFrame.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEvent>
 
@@ -16,6 +17,15 @@ void CChildFrame::changeEvent(QEvent* event) {
     if (event->type() == QEvent::WindowTitleChange && windowTitle() != m_strCaption)
         setWindowTitle(m_strCaption);
     QMdiSubWindow::changeEvent(event);
+}
+
+bool CChildFrame::QueryClose() {
+    if (m_pDocument && !m_pDocument->SaveModified()) return false;
+    QWidget* view = GetActiveView();
+    if (!view) return true;
+    QCloseEvent query;
+    QApplication::sendEvent(view, &query);
+    return query.isAccepted();
 }
 
 void CChildFrame::closeEvent(QCloseEvent* event) {

@@ -16,6 +16,9 @@ class CChildFrame : public QMdiSubWindow {
     void SetDocument(CBorealixDoc* document) { m_pDocument = document; }
     // The frame's view, or null before one is set.
     QWidget* GetActiveView() const { return widget(); }
+    // Asks the document and the view whether the window may close, as a
+    // close would, without closing it: false when the user cancelled.
+    bool QueryClose();
 
   protected:
     void changeEvent(QEvent* event) override;

@@ -4,6 +4,8 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
+#include <algorithm>
 #include <cstdio>
 
 #include "hw/SystemFunctions.h"
@@ -42,6 +44,21 @@ bool CFunctionTreeBar::OnCreate() {
     m_wndTree->setFont(m_font);
     m_wndTree->viewport()->installEventFilter(this);
     return true;
+}
+
+QSize CFunctionTreeBar::ContentSize() const {
+    if (!m_wndTree) return {};
+    int rows = 0;
+    for (QTreeWidgetItemIterator it(m_wndTree); *it; ++it) {
+        bool shown = true;
+        for (const QTreeWidgetItem* up = (*it)->parent(); up && shown; up = up->parent())
+            shown = up->isExpanded();
+        rows += shown;
+    }
+    // Column 0's hint includes the indentation of the deepest item shown.
+    const QAbstractItemView& view = *m_wndTree;
+    const int frame = 2 * m_wndTree->frameWidth();
+    return {view.sizeHintForColumn(0) + frame, rows * std::max(view.sizeHintForRow(0), 1) + frame};
 }
 
 void CFunctionTreeBar::OnSize(const QRect& clientRect) {

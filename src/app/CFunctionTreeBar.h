@@ -17,6 +17,8 @@ class CFunctionTreeBar : public CSizingControlBar {
     QTreeWidget* Tree() const { return m_wndTree; }
     // "NAME (N-Processor System)"; an unreadable name leaves its part empty.
     static std::string RootLabel();
+    // Every shown item whole, without scroll bars.
+    QSize ContentSize() const override;
 
   signals:
     // The text of the item double-clicked, or empty where there is none.

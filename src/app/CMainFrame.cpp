@@ -2,9 +2,11 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
@@ -44,19 +46,18 @@ CMainFrame::CMainFrame(const QString& baseTitle, std::unique_ptr<LockKeyState> l
 CMainFrame::~CMainFrame() {
     // The area and its windows go after this part of the object: their last
     // signals must not reach it.
-    if (m_wndMDIClient) {
-        m_wndMDIClient->viewport()->removeEventFilter(this);
-        for (QMdiSubWindow* window : m_wndMDIClient->subWindowList())
-            window->removeEventFilter(this);
-        disconnect(m_wndMDIClient, nullptr, this, nullptr);
-    }
+    if (m_wndMDIClient) disconnect(m_wndMDIClient, nullptr, this, nullptr);
     disconnect(qApp, nullptr, this, nullptr);
+    qApp->removeEventFilter(this);
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         disconnect(clipboard, nullptr, this, nullptr);
 }
 
 bool CMainFrame::OnCreate() {
     m_wndMDIClient = new QMdiArea(this);
+    // A window moved or left partly outside the area stays reachable.
+    m_wndMDIClient->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_wndMDIClient->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_wndMDIClient);
     if (!m_wndMDIClient->viewport()) return false;
     CreateCommands();
@@ -78,6 +79,17 @@ bool CMainFrame::CreateFunctionTreeBar() {
     m_wndFunctionTreeBar->EnableDocking(true);
     m_pDockSite = CDockSite::EnableDocking(*this);
     m_pDockSite->DockControlBar(*m_wndFunctionTreeBar, dock::Left);
+    // Its close box hides it; the View menu brings it back.
+    QAction* toggle = m_commands.Find(cmd::ViewFunctionTree);
+    toggle->setChecked(m_wndFunctionTreeBar->Model().visible);
+    connect(toggle, &QAction::toggled, this, [this](bool show) {
+        if (m_wndFunctionTreeBar->Model().visible != show)
+            m_pDockSite->ShowControlBar(*m_wndFunctionTreeBar, show);
+    });
+    connect(m_pDockSite, &CDockSite::ControlBarShown, this,
+            [this, toggle](CSizingControlBar* bar, bool shown) {
+                if (bar == m_wndFunctionTreeBar) toggle->setChecked(shown);
+            });
     return true;
 }
 
@@ -88,6 +100,12 @@ void CMainFrame::CreateCommands() {
     m_commands.Add(cmd::ViewToolBar, "&Toolbar", "Show or hide the toolbar\nToggle ToolBar");
     m_commands.Add(cmd::ViewStatusBar, "&Status Bar",
                    "Show or hide the status bar\nToggle StatusBar");
+    m_commands.Add(cmd::ViewFunctionTree, "&My Bar",
+                   "Show or hide the function tree\nToggle My Bar");
+    m_commands.Add(cmd::WindowCascade, "&Cascade",
+                   "Arrange windows so they overlap\nCascade Windows");
+    m_commands.Add(cmd::WindowTile, "&Tile",
+                   "Arrange windows as non-overlapping tiles\nTile Windows");
     m_commands.Add(cmd::OnlineHelp, "&Online Help");
     m_commands.Add(cmd::AppAbout, "&About...",
                    "Display program information, version number and copyright\nAbout");
@@ -99,16 +117,43 @@ void CMainFrame::CreateCommands() {
     m_commands.Add(cmd::SupportWebsite, "Support Website",
                    "Connet to product support website\nSupport Website");
 
-    for (int id : {cmd::ViewToolBar, cmd::ViewStatusBar}) {
+    for (int id : {cmd::ViewToolBar, cmd::ViewStatusBar, cmd::ViewFunctionTree}) {
         m_commands.Find(id)->setCheckable(true);
         m_commands.Find(id)->setChecked(true);
     }
+    connect(m_commands.Find(cmd::WindowCascade), &QAction::triggered, this,
+            [this] { m_wndMDIClient->cascadeSubWindows(); });
+    connect(m_commands.Find(cmd::WindowTile), &QAction::triggered, this,
+            [this] { m_wndMDIClient->tileSubWindows(); });
     connect(m_commands.Find(cmd::FileClose), &QAction::triggered, this,
             [this] { m_wndMDIClient->closeActiveSubWindow(); });
     connect(m_commands.Find(cmd::AppExit), &QAction::triggered, this, &QWidget::close);
     for (const EditCommand& edit : kEditCommands)
         connect(m_commands.Find(edit.id), &QAction::triggered, this,
                 [this, edit] { RouteToActiveView(edit.handler); });
+}
+
+void CMainFrame::FillWindowList() {
+    for (QAction* action : m_windowListActions) delete action;
+    m_windowListActions.clear();
+    const QList<QMdiSubWindow*> windows = m_wndMDIClient->subWindowList(QMdiArea::CreationOrder);
+    if (!windows.isEmpty()) m_windowListActions.push_back(m_pWindowMenu->addSeparator());
+    for (qsizetype i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* window = windows[i];
+        QString name = window->windowTitle();
+        if (auto* child = qobject_cast<CChildFrame*>(window); child && child->GetActiveDocument())
+            name += " - " + child->GetActiveDocument()->GetTitle();
+        // The first nine get their number as mnemonic.
+        const QString number = i < 9 ? "&" + QString::number(i + 1) : QString::number(i + 1);
+        QAction* action = m_pWindowMenu->addAction(number + " " + name);
+        action->setCheckable(true);
+        action->setChecked(window == m_wndMDIClient->currentSubWindow());
+        connect(action, &QAction::triggered, this,
+                [this, window = QPointer<QMdiSubWindow>(window)] {
+                    if (window) m_wndMDIClient->setActiveSubWindow(window);
+                });
+        m_windowListActions.push_back(action);
+    }
 }
 
 void CMainFrame::CreateMenus() {
@@ -123,6 +168,12 @@ void CMainFrame::CreateMenus() {
     QMenu* view = menuBar()->addMenu("&View");
     view->addAction(m_commands.Find(cmd::ViewToolBar));
     view->addAction(m_commands.Find(cmd::ViewStatusBar));
+    view->addAction(m_commands.Find(cmd::ViewFunctionTree));
+
+    m_pWindowMenu = menuBar()->addMenu("&Window");
+    m_pWindowMenu->addAction(m_commands.Find(cmd::WindowCascade));
+    m_pWindowMenu->addAction(m_commands.Find(cmd::WindowTile));
+    connect(m_pWindowMenu, &QMenu::aboutToShow, this, &CMainFrame::FillWindowList);
 
     QMenu* help = menuBar()->addMenu("&Help");
     help->addAction(m_commands.Find(cmd::OnlineHelp));
@@ -169,22 +220,32 @@ bool CMainFrame::CreateStatusBar() {
 void CMainFrame::ConnectRefreshTriggers() {
     connect(m_wndMDIClient, &QMdiArea::subWindowActivated, this, &CMainFrame::ScheduleRefresh);
     connect(qApp, &QApplication::focusChanged, this, &CMainFrame::ScheduleRefresh);
+    // What a view enables can change with any key or click inside it (a
+    // selection made or dropped): the commands follow once it is handled.
+    qApp->installEventFilter(this);
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         connect(clipboard, &QClipboard::dataChanged, this, &CMainFrame::ScheduleRefresh);
-    m_wndMDIClient->viewport()->installEventFilter(this);
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-    // Windows come and go as children of the area's viewport; the area drops
-    // a closed one from its list only after this event.
-    if (event->type() == QEvent::ChildAdded) {
-        // Maximising or restoring a child changes the main title.
-        if (auto* child = qobject_cast<CChildFrame*>(static_cast<QChildEvent*>(event)->child()))
-            child->installEventFilter(this);
+    switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::MouseButtonRelease:
+            ScheduleRefresh();
+            break;
+        case QEvent::ChildAdded:
+        case QEvent::ChildRemoved:
+        case QEvent::WindowStateChange:
+            // Windows come and go as children of the area's viewport; the
+            // area drops a closed one from its list only after this event.
+            // Maximising or restoring a child changes the main title.
+            if (watched == m_wndMDIClient->viewport() || qobject_cast<CChildFrame*>(watched))
+                ScheduleRefresh();
+            break;
+        default:
+            break;
     }
-    if (event->type() == QEvent::ChildAdded || event->type() == QEvent::ChildRemoved ||
-        event->type() == QEvent::WindowStateChange)
-        ScheduleRefresh();
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -200,6 +261,9 @@ void CMainFrame::RefreshCommandsAndTitle() {
     m_commands.Find(cmd::Save)->setEnabled(anyChild);
     m_commands.Find(cmd::SaveAll)->setEnabled(anyChild);
     m_commands.Find(cmd::FileClose)->setEnabled(ActiveChildFrame() != nullptr);
+    const bool anyWindow = !m_wndMDIClient->subWindowList().isEmpty();
+    m_commands.Find(cmd::WindowCascade)->setEnabled(anyWindow);
+    m_commands.Find(cmd::WindowTile)->setEnabled(anyWindow);
     QWidget* view = ActiveChildFrame() ? ActiveChildFrame()->GetActiveView() : nullptr;
     for (const EditCommand& edit : kEditCommands)
         m_commands.Find(edit.id)->setEnabled(ViewCommandRoute::IsEnabled(view, edit.handler));
@@ -243,6 +307,19 @@ void CMainFrame::OnUpdateFrameTitle() {
     // A maximised child shows its caption in the main title, as MDI does.
     if (child && child->isMaximized()) title += " - [" + child->windowTitle() + "]";
     if (windowTitle() != title) setWindowTitle(title);
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // As an editor leaves: every window settles what it would lose first, and
+    // one Cancel keeps the program and all its windows as they were.
+    for (QMdiSubWindow* window : m_wndMDIClient->subWindowList(QMdiArea::CreationOrder)) {
+        auto* child = qobject_cast<CChildFrame*>(window);
+        if (child && !child->QueryClose()) {
+            event->ignore();
+            return;
+        }
+    }
+    QMainWindow::closeEvent(event);
 }
 
 void CMainFrame::changeEvent(QEvent* event) {

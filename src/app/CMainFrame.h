@@ -4,6 +4,7 @@
 #include <QPointer>
 #include <QString>
 #include <memory>
+#include <vector>
 
 #include "app/CommandTable.h"
 #include "app/LockKeyState.h"
@@ -13,6 +14,7 @@ class CDockSite;
 class CFunctionTreeBar;
 class QMdiArea;
 class QMdiSubWindow;
+class QMenu;
 class QStatusBar;
 class QToolBar;
 class StatusIndicators;
@@ -37,6 +39,7 @@ class CMainFrame : public QMainWindow {
     QAction* CommandAction(int commandId) const { return m_commands.Find(commandId); }
     const CommandTable& Commands() const { return m_commands; }
     QToolBar& ToolBar() const { return *m_wndToolBar; }
+    QMenu& WindowMenu() const { return *m_pWindowMenu; }
     StatusIndicators& Indicators() const { return *m_pIndicators; }
     CFunctionTreeBar& FunctionTreeBar() const { return *m_wndFunctionTreeBar; }
     CDockSite& DockSite() const { return *m_pDockSite; }
@@ -49,10 +52,13 @@ class CMainFrame : public QMainWindow {
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     void CreateCommands();
     void CreateMenus();
+    // The Window menu's list of the open windows, the active one checked.
+    void FillWindowList();
     bool CreateToolBar();
     bool CreateStatusBar();
     bool CreateFunctionTreeBar();
@@ -66,6 +72,8 @@ class CMainFrame : public QMainWindow {
     QPointer<QMdiSubWindow> m_pCursor;
     QStatusBar* m_wndStatusBar = nullptr;
     QToolBar* m_wndToolBar = nullptr;
+    QMenu* m_pWindowMenu = nullptr;
+    std::vector<QAction*> m_windowListActions;
     CommandTable m_commands;
     std::unique_ptr<LockKeyState> m_lockKeys;
     StatusIndicators* m_pIndicators = nullptr;

@@ -18,11 +18,14 @@ inline constexpr int FeatureSmBus = 176;
 inline constexpr int Save = 32777;
 inline constexpr int SupportWebsite = 32780;
 inline constexpr int OnlineHelp = 32781;
+inline constexpr int ViewFunctionTree = 32782;
 
 inline constexpr int FileClose = 57602;
 inline constexpr int EditCopy = 57634;
 inline constexpr int EditCut = 57635;
 inline constexpr int EditPaste = 57637;
+inline constexpr int WindowCascade = 57650;
+inline constexpr int WindowTile = 57651;
 inline constexpr int AppAbout = 57664;
 inline constexpr int AppExit = 57665;
 inline constexpr int ViewToolBar = 59392;

@@ -1,11 +1,35 @@
 #include "app/DocTemplate.h"
 
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QStringList>
+#include <QStyle>
 #include <algorithm>
+#include <optional>
 
 #include "app/CBorealixDoc.h"
 #include "app/CChildFrame.h"
+#include "app/docking/WindowPlacement.h"
+
+namespace {
+
+// Cascaded from the window opened last and inside the area, once the view
+// has fitted its frame: a window that opens partly outside is hard to reach.
+void PlaceInArea(QMdiArea& area, QMdiSubWindow& frame) {
+    if (frame.isMaximized()) return;
+    std::optional<DockPoint> last;
+    for (QMdiSubWindow* window : area.subWindowList(QMdiArea::CreationOrder))
+        if (window != &frame && window->isVisible() && !window->isMinimized() &&
+            !window->isMaximized())
+            last = DockPoint{window->x(), window->y()};
+    const int step = frame.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &frame);
+    const QSize room = area.viewport()->size();
+    const DockPoint spot = WindowPlacement::Cascade(last, step, {frame.width(), frame.height()},
+                                                    {room.width(), room.height()});
+    frame.move(spot.x, spot.y);
+}
+
+}  // namespace
 
 DocTemplate::DocTemplate(int resourceId, const QString& documentStrings, ViewFactory viewFactory)
     : m_nResourceId(resourceId), m_viewFactory(std::move(viewFactory)) {
@@ -37,6 +61,7 @@ CBorealixDoc* DocTemplate::OpenDocumentFile(QMdiArea& area) {
     frame->setWidget(view);
     area.addSubWindow(frame);
     frame->show();
+    PlaceInArea(area, *frame);
     return document;
 }
 

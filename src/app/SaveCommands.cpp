@@ -36,12 +36,6 @@ std::optional<std::string> SaveCommands::AskSavePath() {
     return SaveFileDialog::Current().AskSavePath(request);
 }
 
-std::FILE* SaveCommands::OpenSaveFile(const std::string& path, const char* mode) {
-    std::FILE* file = std::fopen(path.c_str(), mode);
-    if (!file) ShowMessage(kUnableToOpenFileMessage);
-    return file;
-}
-
 QWidget* SaveCommands::FirstViewMatching(const DocTemplate* docTemplate, const QWidget* view) {
     if (!docTemplate || !view) return nullptr;
     for (const CBorealixDoc* document : docTemplate->Documents())
@@ -66,7 +60,7 @@ QWidget* SaveCommands::ActiveView() const {
 void SaveCommands::OnSaveAll() {
     const std::optional<std::string> path = AskSavePath();
     if (!path) return;
-    std::FILE* file = OpenSaveFile(*path, "w");
+    std::FILE* file = OpenReportFile(*path, output_file::Kind::Report, "w");
     if (!file) return;
     if (m_pciTemplate)
         for (const CBorealixDoc* document : m_pciTemplate->Documents())
@@ -77,14 +71,14 @@ void SaveCommands::OnSaveAll() {
 void SaveCommands::OnSaveActive() {
     const std::optional<std::string> path = AskSavePath();
     if (!path) return;
-    std::FILE* file = OpenSaveFile(*path, "w");
+    std::FILE* file = OpenReportFile(*path, output_file::Kind::Report, "w");
     if (!file) return;
     QWidget* active = ActiveView();
     if (QWidget* pci = FirstViewMatching(m_pciTemplate, active)) {
         WritePciReport(pci, file);
     } else if (QWidget* memory = FirstViewMatching(m_memoryTemplate, active)) {
         std::fclose(file);
-        file = OpenSaveFile(*path, "wb");
+        file = OpenReportFile(*path, output_file::Kind::MemoryDump, "wb");
         if (!file) return;
         if (!WriteMemoryViewData(memory, file)) {
             // Part of a dump must not pass for all of it.

@@ -22,7 +22,6 @@ class SaveCommands {
 
   private:
     static std::optional<std::string> AskSavePath();
-    static std::FILE* OpenSaveFile(const std::string& path, const char* mode);
     static QWidget* FirstViewMatching(const DocTemplate* docTemplate, const QWidget* view);
     static void WritePciReport(QWidget* view, std::FILE* file);
     // The memory-dump view's raw data; false when the user cancelled it.

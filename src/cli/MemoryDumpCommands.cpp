@@ -14,6 +14,8 @@
 #include "memory/dump/MemoryDumpModel.h"
 #include "memory/dump/MemoryDumpReader.h"
 #include "memory/hexedit/PatternStream.h"
+#include "platform/trust/OutputFile.h"
+#include "platform/trust/RuntimeDirectory.h"
 
 namespace {
 
@@ -116,7 +118,13 @@ int RunDumpCommand(const std::vector<std::string>& arguments) {
     if (!problem.empty()) return ArgumentProblem(problem);
     if (!StartDriver()) return kExitFailure;
 
-    std::FILE* file = std::fopen(output->c_str(), "wb");
+    std::string refusal;
+    std::FILE* file =
+        output_file::OpenStream(*output, output_file::Kind::MemoryDump, "wb", &refusal);
+    if (!file && !refusal.empty()) {
+        std::fprintf(stderr, "%s\n", RefusalMessage("output file", *output, refusal).c_str());
+        return kExitFailure;
+    }
     if (!file) {
         std::fprintf(stderr, "Cannot create %s: %s\n", output->c_str(), std::strerror(errno));
         return kExitFailure;

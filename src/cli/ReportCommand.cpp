@@ -115,11 +115,8 @@ std::optional<std::string> ComposeReport(const ReportOptions& options) {
 bool Deliver(const std::string& report, const std::optional<std::string>& path) {
     std::FILE* out = stdout;
     if (path) {
-        out = std::fopen(path->c_str(), "w");
-        if (!out) {
-            ShowMessage(kUnableToOpenFileMessage);
-            return false;
-        }
+        out = OpenReportFile(*path, output_file::Kind::Report, "w");
+        if (!out) return false;
     }
     std::fwrite(report.data(), 1, report.size(), out);
     return Finish(out);

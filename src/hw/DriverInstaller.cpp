@@ -4,6 +4,10 @@
 
 #include "hw/DriverDevice.h"
 #include "hw/SystemFunctions.h"
+#include "platform/route/DriverRoute.h"
+#include "platform/trust/FileLock.h"
+#include "platform/trust/RuntimeDirectory.h"
+#include "protocol/ErrorCodes.h"
 #include "platform/SystemServices.h"
 #include "platform/trust/FileLock.h"
 #include "platform/trust/RuntimeDirectory.h"
@@ -36,6 +40,9 @@ int LoadDriver() {
     std::string path32 = directory + kDriverFile32;
     std::string path64 = directory + kDriverFile64;
     if (IsWin9xFamily(code)) return 1;
+    // The machine's own service needs nothing of this user's: no folder,
+    // no lock, wherever they would be.
+    if (driver_route::UsesSystemDriver()) return InstallDriverService(kDriverName, path32);
     // Nothing is read, run or created in a folder someone else could change.
     std::string problem = RuntimeDirectoryProblem();
     if (!problem.empty()) {

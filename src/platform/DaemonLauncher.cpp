@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <thread>
@@ -37,9 +38,25 @@ bool WaitForExit(pid_t pid, std::chrono::milliseconds wait, int* status) {
     }
 }
 
+// This process's environment with `changes` ("NAME=value") in place.
+std::vector<char*> EnvironmentWith(const std::vector<std::string>& changes) {
+    std::vector<char*> entries;
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string text = *entry;
+        const bool replaced = std::any_of(changes.begin(), changes.end(), [&](const auto& change) {
+            return text.compare(0, change.find('=') + 1, change, 0, change.find('=') + 1) == 0;
+        });
+        if (!replaced) entries.push_back(*entry);
+    }
+    for (const std::string& change : changes) entries.push_back(const_cast<char*>(change.c_str()));
+    entries.push_back(nullptr);
+    return entries;
+}
+
 }  // namespace
 
-uint32_t LaunchDaemon(const std::string& program, std::chrono::milliseconds wait) {
+uint32_t LaunchDaemon(const std::string& program, std::chrono::milliseconds wait,
+                      const std::vector<std::string>& environment) {
     if (!IsExecutableFile(program)) return ERROR_FILE_NOT_FOUND;
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
@@ -49,7 +66,8 @@ uint32_t LaunchDaemon(const std::string& program, std::chrono::milliseconds wait
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     char* argv[] = {const_cast<char*>(program.c_str()), nullptr};
     pid_t pid = 0;
-    int spawnError = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, environ);
+    std::vector<char*> variables = EnvironmentWith(environment);
+    int spawnError = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, variables.data());
     posix_spawn_file_actions_destroy(&actions);
     if (spawnError != 0) return ERROR_FILE_NOT_FOUND;
     int status = 0;

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The exit status with which a daemon says that another one already serves
 // in its place.
@@ -14,4 +15,7 @@ inline constexpr int kDaemonAlreadyRunningStatus = 17;
 // ERROR_FILE_NOT_FOUND when it cannot be run, ERROR_SERVICE_REQUEST_TIMEOUT
 // when it had not finished in time (it is killed), ERROR_PROCESS_ABORTED when
 // it exited otherwise (its own message is already on our stderr).
-uint32_t LaunchDaemon(const std::string& program, std::chrono::milliseconds wait);
+// `environment` holds "NAME=value" entries that the daemon gets in place of
+// (or beside) this process's own.
+uint32_t LaunchDaemon(const std::string& program, std::chrono::milliseconds wait,
+                      const std::vector<std::string>& environment = {});

@@ -9,8 +9,18 @@ std::string& TitleState() {
 
 }  // namespace
 
-void ShowMessage(const std::string& text) { MessageBoxService::Current().Show(TitleState(), text); }
+void ShowMessage(const std::string& text) {
+    MessageBoxService::Current().Show(TitleState(), text);
+}
 
-void SetMessageTitle(const std::string& title) { TitleState() = title; }
+MessageAnswer AskYesNoCancel(const std::string& text) {
+    return MessageBoxService::Current().Ask(TitleState(), text);
+}
 
-const std::string& MessageTitle() { return TitleState(); }
+void SetMessageTitle(const std::string& title) {
+    TitleState() = title;
+}
+
+const std::string& MessageTitle() {
+    return TitleState();
+}

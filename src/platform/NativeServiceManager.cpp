@@ -120,7 +120,10 @@ class NativeServiceManager : public ServiceManager {
         auto answers = [&] { return unix_socket::Answers(socketPath); };
         for (int attempt = 0; attempt < kLaunchAttempts; ++attempt) {
             if (answers()) return Fail(ERROR_SERVICE_ALREADY_RUNNING);
-            error = LaunchDaemon(config.binaryPath, kLaunchTimeout);
+            // The driver serves where this process looks for it, even in a
+            // private folder that it would not find by itself.
+            error = LaunchDaemon(config.binaryPath, kLaunchTimeout,
+                                 {"BOREALIX_RUNTIME_DIR=" + RuntimeDirectory()});
             if (error == ERROR_SUCCESS) {
                 return WaitUntil(answers, kStartTimeoutMs) ? Succeed()
                                                            : Fail(ERROR_SERVICE_REQUEST_TIMEOUT);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "platform/HexDigit.h"
+#include "sim/Excerpt.h"
 
 // Lines are matched by hand, in one pass: a pattern engine that recurses per
 // character overflows the stack on the long lines a dump may hold.
@@ -61,8 +62,7 @@ bool LspciDumpParser::HeaderLine(size_t line, const std::string& text, bool* isH
     if (!*isHeader) return true;
     if (!address.InRange()) return Fail(line, "device or function out of range", Excerpt(text));
     if (address.segment != 0) {
-        warnings_.push_back(fileName_ + ":" + std::to_string(line) + ": function " +
-                            text.substr(0, 12) + " left out: only domain 0000 is reachable");
+        NoteLeftOut(line, text);
         skipping_ = true;
         return true;
     }
@@ -72,7 +72,7 @@ bool LspciDumpParser::HeaderLine(size_t line, const std::string& text, bool* isH
         return Fail(line, "duplicate function (first at line " + std::to_string(it->second) + ")",
                     Excerpt(text));
     }
-    functions_.push_back({address});
+    functions_.push_back(Pending{address, {}, 0});
     return true;
 }
 
@@ -89,8 +89,12 @@ bool LspciDumpParser::DataLine(size_t line, const std::string& text) {
         if (token.size() != 2 || !HexDigits(token, 0, 2, &byte)) {
             return Fail(line, "bad byte \"" + Excerpt(token) + "\"", Excerpt(text));
         }
-        if (offset >= function.config.size()) {
+        if (offset >= PciFunction::kExtendedSize) {
             return Fail(line, "offset beyond 4096 bytes", Excerpt(text));
+        }
+        if (offset >= function.config.size()) {
+            function.config.resize(offset < PciFunction::kLegacySize ? PciFunction::kLegacySize
+                                                                     : PciFunction::kExtendedSize);
         }
         function.config[offset++] = static_cast<uint8_t>(byte);
         function.extent = std::max(function.extent, offset);
@@ -98,10 +102,19 @@ bool LspciDumpParser::DataLine(size_t line, const std::string& text) {
     return true;
 }
 
-// A message quotes at most the start of a line: some are megabytes long.
-std::string LspciDumpParser::Excerpt(const std::string& text) {
-    constexpr size_t kMaxQuoted = 80;
-    return text.size() <= kMaxQuoted ? text : text.substr(0, kMaxQuoted) + "...";
+// A dump may name millions of functions in other domains: one warning
+// names the first and counts the rest.
+void LspciDumpParser::NoteLeftOut(size_t line, const std::string& text) {
+    if (leftOut_++ == 0) {
+        firstLeftOut_ = fileName_ + ":" + std::to_string(line) + ": function " + text.substr(0, 12);
+    }
+}
+
+std::vector<std::string> LspciDumpParser::Warnings() const {
+    if (leftOut_ == 0) return {};
+    const std::string more =
+        leftOut_ == 1 ? "" : " and " + std::to_string(leftOut_ - 1) + " more outside domain 0000";
+    return {firstLeftOut_ + more + " left out: only domain 0000 is reachable"};
 }
 
 MachineLoad LspciDumpParser::Parse(const std::string& text) {
@@ -119,11 +132,11 @@ MachineLoad LspciDumpParser::Parse(const std::string& text) {
         bool isHeader = false;
         if (!HeaderLine(number, line, &isHeader) || (!isHeader && !DataLine(number, line))) {
             load.error = error_;
-            load.warnings = std::move(warnings_);
+            load.warnings = Warnings();
             return load;
         }
     }
-    load.warnings = std::move(warnings_);
+    load.warnings = Warnings();
     if (functions_.empty()) {
         load.error = fileName_ + ": no PCI function found (neither JSON nor an lspci -xxx dump)";
         return load;

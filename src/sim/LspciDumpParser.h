@@ -10,7 +10,8 @@
 // The text that `lspci -xxx` / `lspci -xxxx` prints: a line
 // "[DOMAIN:]BB:DD.F ..." starts a function, lines "OO: xx xx ..." give its
 // bytes, everything else is ignored. Functions outside domain 0000 are left
-// out with a warning, since requests carry only an 8-bit bus.
+// out with one warning that counts them, since requests carry only an 8-bit
+// bus.
 class LspciDumpParser {
   public:
     static constexpr uint64_t kWindowBase = 0xE0000000u;
@@ -20,24 +21,28 @@ class LspciDumpParser {
     MachineLoad Parse(const std::string& text);
 
   private:
-    // A function being read: its bytes so far and the highest offset seen.
+    // A function being read: its bytes so far (grown to 256 or 4096 as
+    // offsets arrive, so a dump of bare function lines stays small) and the
+    // highest offset seen.
     struct Pending {
         FunctionAddress address;
-        std::vector<uint8_t> config = std::vector<uint8_t>(4096, 0);
+        std::vector<uint8_t> config;
         size_t extent = 0;
     };
     // "[DDDD:]BB:DD.F" then a blank or the end of the line.
     static bool ParseHeader(const std::string& text, FunctionAddress* address);
     // "OO:" or "OOO:" then a blank or the end; the offset and where the bytes start.
     static bool ParseDataOffset(const std::string& text, size_t* offset, size_t* bytesAt);
-    static std::string Excerpt(const std::string& text);
     bool Fail(size_t line, const std::string& what, const std::string& text);
     bool HeaderLine(size_t line, const std::string& text, bool* isHeader);
     bool DataLine(size_t line, const std::string& text);
+    void NoteLeftOut(size_t line, const std::string& text);
+    std::vector<std::string> Warnings() const;
 
     std::string fileName_;
     std::string error_;
-    std::vector<std::string> warnings_;
+    std::string firstLeftOut_;  // its warning, should there be no other
+    size_t leftOut_ = 0;
     std::vector<Pending> functions_;
     std::map<uint32_t, size_t> seen_;  // address key -> line where it started
     bool skipping_ = false;            // inside a function of another domain

@@ -1,12 +1,15 @@
 #include "sim/MachineJsonParser.h"
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <utility>
 
 #include "platform/trust/RegularFile.h"
+#include "sim/Excerpt.h"
 #include "sim/HexBytes.h"
+#include "sim/JsonBounds.h"
 
 using nlohmann::json;
 
@@ -22,10 +25,42 @@ std::string Element(const std::string& path, size_t index) {
     return path + "[" + std::to_string(index) + "]";
 }
 
+std::string Quoted(const std::string& text) {
+    return "\"" + Excerpt(text) + "\"";
+}
+
+// A value of the wrong kind: a number or a word as written, an array or an
+// object by its kind alone (printing one whole recurses as deep as it goes).
+std::string Described(const json& value) {
+    if (value.is_structured()) return std::string("an ") + value.type_name();
+    return Excerpt(value.dump());
+}
+
+// The library quotes the token it stopped at whole ("...; last read:
+// '<token>'" or "number overflow parsing '<token>'", perhaps followed by
+// "; expected <what>"): a string a megabyte long would make the message as
+// long.
+std::string ShortenedLibraryMessage(const std::string& message) {
+    constexpr size_t kMaxSuffix = 48;  // "; expected " and a token's name
+    for (const char* marker : {"last read: '", "parsing '"}) {
+        size_t start = message.find(marker);
+        if (start == std::string::npos) continue;
+        start += std::strlen(marker);
+        size_t end = message.rfind("'; expected ");
+        if (end == std::string::npos || end < start || message.size() - end > kMaxSuffix) {
+            end = message.size() - 1;
+        }
+        if (end < start) break;
+        return message.substr(0, start) + Excerpt(message.substr(start, end - start)) +
+               message.substr(end);
+    }
+    return message;
+}
+
 }  // namespace
 
-MachineJsonParser::MachineJsonParser(std::string fileName, std::string baseDirectory)
-    : fileName_(std::move(fileName)), baseDirectory_(std::move(baseDirectory)) {}
+MachineJsonParser::MachineJsonParser(std::string fileName, int folder)
+    : fileName_(std::move(fileName)), folder_(folder) {}
 
 bool MachineJsonParser::Fail(const std::string& path, const std::string& what) {
     error_ = fileName_ + ": " + (path.empty() ? "" : path + ": ") + what;
@@ -34,30 +69,15 @@ bool MachineJsonParser::Fail(const std::string& path, const std::string& what) {
 
 MachineLoad MachineJsonParser::Parse(const std::string& text) {
     MachineLoad load;
-    json document;
-    try {
-        document = json::parse(text);
-    } catch (const json::parse_error& e) {
-        Fail("", std::string("not valid JSON: ") + e.what());
-        load.error = error_;
-        return load;
-    }
     auto machine = std::make_unique<SimMachine>();
-    bool ok = document.is_object() ? true : Fail("", "the top level must be an object");
-    ok = ok && CheckKeys(document, "", {"name", "ecam", "functions", "memory"});
-    if (ok && document.contains("name")) {
-        if (document["name"].is_string()) {
-            machine->name = document["name"].get<std::string>();
-        } else {
-            ok = Fail("name", "must be a string");
-        }
-    }
-    ok = ok && (!document.contains("ecam") || ParseEcam(document["ecam"], *machine));
     machine_ = machine.get();
-    ok = ok && (!document.contains("functions") ||
-                ParseArray(document["functions"], "functions", &MachineJsonParser::ParseFunction));
-    ok = ok && (!document.contains("memory") ||
-                ParseArray(document["memory"], "memory", &MachineJsonParser::ParseRegion));
+    json document;
+    bool ok = ReadDocument(text, &document);
+    try {
+        ok = ok && ParseDocument(document, *machine);
+    } catch (const json::exception& e) {
+        ok = Fail("", ShortenedLibraryMessage(e.what()));
+    }
     if (ok) {
         load.machine = std::move(machine);
     } else {
@@ -66,12 +86,41 @@ MachineLoad MachineJsonParser::Parse(const std::string& text) {
     return load;
 }
 
+// The bounds are checked before the library builds a single element.
+bool MachineJsonParser::ReadDocument(const std::string& text, json* document) {
+    const std::string tooLarge = JsonBoundsProblem(text, {kMaxDepth, kMaxElements});
+    if (!tooLarge.empty()) return Fail("", tooLarge);
+    try {
+        *document = json::parse(text);
+        return true;
+    } catch (const json::exception& e) {
+        return Fail("", std::string("not valid JSON: ") + ShortenedLibraryMessage(e.what()));
+    }
+}
+
+bool MachineJsonParser::ParseDocument(const json& document, SimMachine& machine) {
+    if (!document.is_object()) return Fail("", "the top level must be an object");
+    if (!CheckKeys(document, "", {"name", "ecam", "functions", "memory"})) return false;
+    if (document.contains("name")) {
+        if (!document["name"].is_string()) return Fail("name", "must be a string");
+        machine.name = document["name"].get<std::string>();
+    }
+    if (document.contains("ecam") && !ParseEcam(document["ecam"], machine)) return false;
+    if (document.contains("functions") &&
+        !ParseArray(document["functions"], "functions", kMaxFunctions,
+                    &MachineJsonParser::ParseFunction)) {
+        return false;
+    }
+    return !document.contains("memory") ||
+           ParseArray(document["memory"], "memory", kMaxRegions, &MachineJsonParser::ParseRegion);
+}
+
 bool MachineJsonParser::CheckKeys(const json& object, const std::string& path,
                                   std::initializer_list<const char*> allowed) {
     for (const auto& [key, value] : object.items()) {
         bool known = std::any_of(allowed.begin(), allowed.end(),
                                  [&](const char* name) { return key == name; });
-        if (!known) return Fail(path, "unknown key \"" + key + "\"");
+        if (!known) return Fail(path, "unknown key " + Quoted(key));
     }
     return true;
 }
@@ -86,11 +135,11 @@ bool MachineJsonParser::Number(const json& value, const std::string& path, uint6
         bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X') &&
                    text.size() <= 18 &&
                    text.find_first_not_of("0123456789abcdefABCDEF", 2) == std::string::npos;
-        if (!hex) return Fail(path, "\"" + text + "\" is not a hexadecimal number \"0x...\"");
+        if (!hex) return Fail(path, Quoted(text) + " is not a hexadecimal number \"0x...\"");
         number = std::stoull(text.substr(2), nullptr, 16);
     } else {
-        return Fail(path,
-                    "expected a non-negative integer or a \"0x...\" string, got " + value.dump());
+        return Fail(
+            path, "expected a non-negative integer or a \"0x...\" string, got " + Described(value));
     }
     if (number > max) {
         return Fail(
@@ -124,8 +173,13 @@ bool MachineJsonParser::ParseEcam(const json& ecam, SimMachine& machine) {
 }
 
 template <class ParseEntry>
-bool MachineJsonParser::ParseArray(const json& array, const char* name, ParseEntry parseEntry) {
+bool MachineJsonParser::ParseArray(const json& array, const char* name, size_t limit,
+                                   ParseEntry parseEntry) {
     if (!array.is_array()) return Fail(name, "must be an array");
+    if (array.size() > limit) {
+        return Fail(name,
+                    std::to_string(array.size()) + " entries, more than " + std::to_string(limit));
+    }
     for (size_t i = 0; i < array.size(); ++i) {
         if (!(this->*parseEntry)(array[i], Element(name, i))) return false;
     }
@@ -137,9 +191,9 @@ bool MachineJsonParser::ParseBdf(const json& value, const std::string& path, Fun
     // Segment 0 only, written without it.
     const AddressText read = ReadFunctionAddress(text, AddressDigits::Printed, out);
     if (read.length == 0 || read.length != text.size() || read.withSegment)
-        return Fail(path, "\"" + text + "\" is not a bus:device.function like \"00:1f.3\"");
+        return Fail(path, Quoted(text) + " is not a bus:device.function like \"00:1f.3\"");
     if (!out->InRange()) {
-        return Fail(path, "\"" + text + "\" out of range (device at most 1f, function at most 7)");
+        return Fail(path, Quoted(text) + " out of range (device at most 1f, function at most 7)");
     }
     return true;
 }
@@ -178,37 +232,31 @@ bool MachineJsonParser::ParseFunction(const json& entry, const std::string& path
     return true;
 }
 
-// A plain relative path inside the machine file's folder: an absolute path,
-// ".." or a link leading out of the folder would let a machine file read
-// whatever its reader may read.
+// A plain relative path inside the machine file's folder, opened beneath
+// it through no link: an absolute path, ".." or a link (or a folder swapped
+// for one while loading) would let a machine file read whatever its reader
+// may read.
 bool MachineJsonParser::ReadContentFile(const std::string& name, const std::string& path,
                                         uint64_t limit, std::vector<uint8_t>* content) {
     namespace fs = std::filesystem;
-    const std::string quoted = "\"" + name + "\"";
-    if (baseDirectory_.empty()) return Fail(path, "a file region needs a machine file on disk");
+    if (folder_ < 0) return Fail(path, "a file region needs a machine file on disk");
     const fs::path relative(name);
     bool plain = !name.empty() && relative.is_relative() &&
                  std::none_of(relative.begin(), relative.end(),
                               [](const fs::path& part) { return part == ".."; });
     if (!plain) {
-        return Fail(path, quoted + " is not a relative path inside the machine file's folder");
-    }
-    std::error_code error;
-    const fs::path folder = fs::canonical(baseDirectory_, error);
-    const fs::path file = error ? fs::path() : fs::canonical(folder / relative, error);
-    if (error) return Fail(path, "cannot open file " + quoted + ": " + error.message());
-    const auto folderEnd =
-        std::mismatch(folder.begin(), folder.end(), file.begin(), file.end()).first;
-    if (folderEnd != folder.end()) {
-        return Fail(path, quoted + " leads out of the machine file's folder");
+        return Fail(path,
+                    Quoted(name) + " is not a relative path inside the machine file's folder");
     }
     RegularFileRead how;
     how.limit = limit;
     how.truncate = true;  // read up to the region's size
     how.followLink = false;
+    how.folder = folder_;
+    how.beneath = true;
     std::string problem;
-    if (!ReadRegularFile(file.string(), how, content, &problem)) {
-        return Fail(path, "cannot read file " + quoted + ": " + problem);
+    if (!ReadRegularFile(name, how, content, &problem)) {
+        return Fail(path, "cannot read file " + Quoted(name) + ": " + problem);
     }
     return true;
 }

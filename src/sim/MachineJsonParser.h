@@ -9,12 +9,19 @@
 #include "sim/MachineLoad.h"
 
 // The JSON form of a machine file. Every message names the file and the JSON
-// path ("functions[3].config") of what is wrong.
+// path ("functions[3].config") of what is wrong, and quotes at most the
+// start of a bad value. Far beyond any real machine, the bounds keep a
+// hostile file from costing the driver its stack or its memory.
 class MachineJsonParser {
   public:
-    // baseDirectory holds the "file" regions' files; empty when there is
-    // none, and file regions are refused then.
-    MachineJsonParser(std::string fileName, std::string baseDirectory);
+    static constexpr size_t kMaxDepth = 32;
+    static constexpr size_t kMaxElements = size_t{1} << 19;
+    static constexpr size_t kMaxFunctions = 65536;
+    static constexpr size_t kMaxRegions = 4096;
+
+    // folder: an open folder that holds the "file" regions' files, or -1
+    // when there is none, and file regions are refused then.
+    MachineJsonParser(std::string fileName, int folder);
 
     MachineLoad Parse(const std::string& text);
 
@@ -25,8 +32,11 @@ class MachineJsonParser {
     bool Number(const nlohmann::json& value, const std::string& path, uint64_t max, uint64_t* out);
     bool HexField(const nlohmann::json& value, const std::string& path, std::vector<uint8_t>* out);
     bool ParseEcam(const nlohmann::json& ecam, SimMachine& machine);
+    bool ReadDocument(const std::string& text, nlohmann::json* document);
+    bool ParseDocument(const nlohmann::json& document, SimMachine& machine);
     template <class ParseEntry>
-    bool ParseArray(const nlohmann::json& array, const char* name, ParseEntry parseEntry);
+    bool ParseArray(const nlohmann::json& array, const char* name, size_t limit,
+                    ParseEntry parseEntry);
     bool ParseFunction(const nlohmann::json& entry, const std::string& path);
     bool ParseBdf(const nlohmann::json& value, const std::string& path, FunctionAddress* out);
     bool ParseRegion(const nlohmann::json& entry, const std::string& path);
@@ -38,7 +48,7 @@ class MachineJsonParser {
                           const std::string& path);
 
     std::string fileName_;
-    std::string baseDirectory_;
+    int folder_;
     std::string error_;
     SimMachine* machine_ = nullptr;  // the machine being built
 };

@@ -2,6 +2,9 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QTest>
 
 #include "app/CBorealixDoc.h"
 #include "app/CMainFrame.h"
@@ -47,6 +50,24 @@ void AppTest::ProcessEvents() {
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
     }
+}
+
+bool AppTest::ChooseMenuItem(const QString& menuTitle, const QString& itemText) {
+    QMenuBar* bar = Frame().menuBar();
+    QMenu* menu = nullptr;
+    for (QAction* action : bar->actions())
+        if (action->text() == menuTitle) menu = action->menu();
+    if (!menu) return false;
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->actionGeometry(menu->menuAction()).center());
+    ProcessEvents();
+    for (QAction* item : menu->actions()) {
+        if (item->text() != itemText) continue;
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(item).center());
+        ProcessEvents();
+        return true;
+    }
+    menu->hide();
+    return false;
 }
 
 CMainFrame& AppTest::Frame() {

@@ -48,6 +48,9 @@ class AppTest : public testing::Test {
     void DriverCannotStart() { services_.startablePaths.clear(); }
     // Lets queued refreshes and deferred deletes run.
     static void ProcessEvents();
+    // Opens a menu of the menu bar with the mouse and clicks its item; false
+    // when either is not there.
+    bool ChooseMenuItem(const QString& menuTitle, const QString& itemText);
 
     CBorealixApp& App() { return *app_; }
     CMainFrame& Frame();

@@ -1,5 +1,7 @@
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMouseEvent>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 #include <QWindow>
@@ -7,9 +9,11 @@
 #include "AppTestHarness.h"
 #include "app/CFunctionTreeBar.h"
 #include "app/CMainFrame.h"
+#include "app/CommandIds.h"
 #include "app/docking/CDockBar.h"
 #include "app/docking/CDockSite.h"
 #include "app/docking/CMiniDockFrame.h"
+#include "app/docking/CMiniFrameCaption.h"
 
 namespace {
 
@@ -78,4 +82,47 @@ TEST_F(FunctionTreeBarTest, DoubleClickOpensOnlyTheFunctionItsItemNames) {
     DoubleClickTree(Tree().visualItemRect(root).center());
     EXPECT_TRUE(root->isExpanded());
     EXPECT_EQ(WindowCount(), 2);
+}
+
+TEST_F(FunctionTreeBarTest, FloatsWholeAndClearOfWindowsAndTheViewMenuBringsItBack) {
+    ASSERT_EQ(StartApp(), CBorealixApp::Startup::Running);
+    App().OpenFeature("PCI Read/Write");
+    ProcessEvents();
+    QMdiSubWindow* pci = Frame().MdiClient().subWindowList().first();
+    QAction* item = Frame().CommandAction(cmd::ViewFunctionTree);
+    EXPECT_EQ(item->text(), "&My Bar");
+    EXPECT_TRUE(item->isCheckable());
+    EXPECT_TRUE(item->isChecked());
+
+    // A double-click on the docked bar's border floats it.
+    QWidget* top = Bar().window();
+    QTest::mouseDClick(top->windowHandle(), Qt::LeftButton, {},
+                       Bar().mapTo(top, QPoint(2, Bar().height() - 20)), 1000);
+    ProcessEvents();
+    auto* mini = qobject_cast<CMiniDockFrame*>(Bar().parentWidget());
+    ASSERT_NE(mini, nullptr);
+    ASSERT_TRUE(mini->isVisible());
+    EXPECT_EQ(mini->windowTitle(), "My Bar");
+    // Every item whole: no scroll bar in the tree, and over no window.
+    const QSize content = Bar().ContentSize();
+    EXPECT_GE(Bar().ClientRect().width(), content.width());
+    EXPECT_GE(Bar().ClientRect().height(), content.height());
+    EXPECT_FALSE(Tree().horizontalScrollBar()->isVisible());
+    EXPECT_FALSE(Tree().verticalScrollBar()->isVisible());
+    const QRect pciOnScreen(pci->mapToGlobal(QPoint(0, 0)), pci->size());
+    EXPECT_FALSE(mini->frameGeometry().intersects(pciOnScreen));
+
+    // Its close box hides it; the View item, clicked, brings it back.
+    const DockRect box =
+        mini->Geometry().CloseBoxRect({mini->Caption().width(), mini->Caption().height()});
+    QTest::mouseClick(mini->windowHandle(), Qt::LeftButton, {},
+                      mini->Caption().mapTo(mini, QPoint(box.left + 2, box.top + 2)), 1000);
+    ProcessEvents();
+    EXPECT_FALSE(mini->isVisible());
+    EXPECT_FALSE(item->isChecked());
+    ASSERT_TRUE(ChooseMenuItem("&View", "&My Bar"));
+    EXPECT_TRUE(Bar().Model().visible);
+    EXPECT_TRUE(mini->isVisible());
+    EXPECT_TRUE(Bar().isVisible());
+    EXPECT_TRUE(item->isChecked());
 }

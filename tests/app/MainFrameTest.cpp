@@ -34,15 +34,17 @@ TEST_F(AppTest, MenusAsTheResourceLaysThemOut) {
     ASSERT_EQ(StartApp(), CBorealixApp::Startup::Running);
     std::vector<QString> titles;
     for (QAction* action : Frame().menuBar()->actions()) titles.push_back(action->text());
-    EXPECT_EQ(titles, (std::vector<QString>{"&File", "&View", "&Help"}));
+    EXPECT_EQ(titles, (std::vector<QString>{"&File", "&View", "&Window", "&Help"}));
 
     EXPECT_EQ(MenuItems(*TopMenu(Frame(), 0)),
               (std::vector<QString>{"&New\tCtrl+N>", "-", "&Close", "E&xit"}));
     QMenu* fileNew = TopMenu(Frame(), 0)->actions().at(0)->menu();
     EXPECT_EQ(MenuItems(*fileNew), (std::vector<QString>{"PCI Read/Write"}));
     EXPECT_EQ(fileNew->actions().at(0), Frame().CommandAction(cmd::FeaturePci));
-    EXPECT_EQ(MenuItems(*TopMenu(Frame(), 1)), (std::vector<QString>{"&Toolbar", "&Status Bar"}));
-    EXPECT_EQ(MenuItems(*TopMenu(Frame(), 2)),
+    EXPECT_EQ(MenuItems(*TopMenu(Frame(), 1)),
+              (std::vector<QString>{"&Toolbar", "&Status Bar", "&My Bar"}));
+    EXPECT_EQ(MenuItems(*TopMenu(Frame(), 2)), (std::vector<QString>{"&Cascade", "&Tile"}));
+    EXPECT_EQ(MenuItems(*TopMenu(Frame(), 3)),
               (std::vector<QString>{"&Online Help", "-", "&About..."}));
 
     // The View items show and hide their bars and carry a check while shown.

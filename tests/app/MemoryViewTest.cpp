@@ -6,11 +6,14 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QMenu>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QTreeWidget>
 #include <chrono>
 #include <filesystem>
@@ -21,6 +24,8 @@
 #include "app/CMainFrame.h"
 #include "app/CommandIds.h"
 #include "app/ProductViews.h"
+#include "hw/DriverChannel.h"
+#include "support/CountingHex.h"
 #include "memory/dump/CBrxMemoryView.h"
 #include "pci/CBrxPciView.h"
 #include "support/CountingHex.h"
@@ -336,4 +341,118 @@ TEST_F(MemoryViewTest, MainFrameEditCommandsReachTheFormByName) {
     ASSERT_TRUE(paste->isEnabled());
     paste->trigger();
     EXPECT_EQ(view->AddressField()->text(), "C0000");
+}
+
+TEST_F(MemoryViewTest, ClosingOrLeavingAsksWhatBecomesOfUnwrittenChanges) {
+    // The caption's close button closes the window as close() does.
+    enum class Way { WindowClose, FileClose, FileExit };
+    struct Case {
+        Way way;
+        MessageAnswer answer;
+        bool closes;
+        bool written;
+    };
+    const Case cases[] = {
+        {Way::FileClose, MessageAnswer::Cancel, false, false},
+        {Way::FileClose, MessageAnswer::No, true, false},
+        {Way::FileClose, MessageAnswer::Yes, true, true},
+        {Way::WindowClose, MessageAnswer::Cancel, false, false},
+        {Way::WindowClose, MessageAnswer::No, true, false},
+        {Way::FileExit, MessageAnswer::Cancel, false, false},
+        {Way::FileExit, MessageAnswer::Yes, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.way) * 10 + int(c.answer));
+        CBrxMemoryView* view = OpenMemoryWindow();
+        ASSERT_TRUE(view);
+        view->DumpAt(0xFEBF0000, 0x10);
+        // Typed with the keys: "EE" over the first byte.
+        view->HexWindow()->setFocus();
+        QTest::keyClicks(view->HexWindow(), "EE");
+        ASSERT_TRUE(view->HexWindow()->Model().IsModified(0));
+        WritePhysicalMemory(0xFEBF0000, "\0", 1);
+        QPointer<QMdiSubWindow> frame = Frame().MdiClient().activeSubWindow();
+        const int windows = WindowCount();
+        messages_.messages.clear();
+        messages_.answers = {c.answer};
+
+        if (c.way == Way::WindowClose)
+            frame->close();
+        else
+            ASSERT_TRUE(ChooseMenuItem("&File", c.way == Way::FileClose ? "&Close" : "E&xit"));
+        ProcessEvents();
+
+        ASSERT_EQ(messages_.messages.size(), 1u);
+        EXPECT_TRUE(messages_.messages[0].question);
+        EXPECT_EQ(messages_.messages[0].text, "Write the changed bytes to memory?");
+        EXPECT_EQ(messages_.messages[0].title, "TARVOLENT");
+        std::vector<uint8_t> memory(1);
+        ReadPhysicalMemory(0xFEBF0000, memory.data(), 1);
+        EXPECT_EQ(memory[0] == 0xEE, c.written);
+        if (c.way == Way::FileExit) {
+            // Leaving closes the main window; its windows go with the program.
+            EXPECT_EQ(Frame().isVisible(), !c.closes);
+            EXPECT_EQ(WindowCount(), windows);
+            Frame().show();
+        } else {
+            EXPECT_EQ(frame.isNull(), c.closes);
+            EXPECT_EQ(WindowCount(), windows - (c.closes ? 1 : 0));
+        }
+        if (!frame.isNull()) {
+            // Cancelled: the dump and its red byte are as they were.
+            EXPECT_EQ(view->HexWindow()->Model().ByteAt(0), 0xEE);
+            EXPECT_EQ(view->HexWindow()->Model().IsModified(0), !c.written);
+            // Gone without its changes, so the next case is asked alone.
+            messages_.answers = {MessageAnswer::No};
+            frame->close();
+            ProcessEvents();
+        }
+    }
+}
+
+TEST_F(MemoryViewTest, ToolBarCopyFollowsTheSelectionOfTheHexWindow) {
+    CBrxMemoryView* view = OpenMemoryWindow();
+    ASSERT_TRUE(view);
+    view->DumpAt(0xFEBF0000, 0x40);
+    CHexEditWnd* hex = view->HexWindow();
+    QAction* copy = Frame().CommandAction(cmd::EditCopy);
+    QWidget* button = Frame().ToolBar().widgetForAction(copy);
+    ASSERT_NE(button, nullptr);
+    const HexLayout& layout = hex->Model().Layout();
+    auto cell = [&](int column, int row) {
+        return QPoint(column * layout.cellWidth + layout.cellWidth / 2,
+                      row * layout.cellHeight + layout.cellHeight / 2);
+    };
+
+    // A click without a drag: focus, no selection, Copy stays grey.
+    QTest::mouseClick(hex->viewport(), Qt::LeftButton, {}, cell(9, 0));
+    ProcessEvents();
+    ASSERT_TRUE(hex->hasFocus());
+    EXPECT_FALSE(copy->isEnabled());
+    // A drag over bytes 1 to 3 selects them: the button wakes as the menu's item does.
+    QTest::mousePress(hex->viewport(), Qt::LeftButton, {}, cell(12, 0), 1000);
+    QTest::mouseMove(hex->viewport(), cell(15, 0));
+    QTest::mouseMove(hex->viewport(), cell(18, 0));
+    QTest::mouseRelease(hex->viewport(), Qt::LeftButton, {}, cell(18, 0));
+    ProcessEvents();
+    ASSERT_TRUE(hex->Model().HasSelection());
+    std::unique_ptr<QMenu> popup(hex->CreatePopupMenu());
+    EXPECT_TRUE(popup->actions()[0]->isEnabled());
+    EXPECT_TRUE(copy->isEnabled());
+    EXPECT_FALSE(Frame().CommandAction(cmd::EditPaste)->isEnabled());
+    QApplication::clipboard()->clear();
+    QTest::mouseClick(button, Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(), "01 02 03 ");
+    EXPECT_TRUE(hex->hasFocus());
+
+    // A key that drops the selection greys it again.
+    QTest::keyClick(hex, Qt::Key_Right);
+    ProcessEvents();
+    EXPECT_FALSE(hex->Model().HasSelection());
+    EXPECT_FALSE(copy->isEnabled());
+    // In a field the field's selection counts, not the hex window's.
+    QTest::keyClick(hex, Qt::Key_Right, Qt::ShiftModifier);
+    view->AddressField()->setFocus();
+    ProcessEvents();
+    EXPECT_FALSE(copy->isEnabled());
 }

@@ -163,6 +163,18 @@ TEST_F(SaveCommandsTest, FailuresWriteNothingAndSayWhy) {
     EXPECT_EQ(Saved(), "");
     EXPECT_EQ(Texts(), std::vector<std::string>{"PCI Save Dialog box could not be created!"});
 
+    // A link planted at the chosen name: refused, named, and nothing written
+    // through it.
+    messages_.messages.clear();
+    std::ofstream(dir_.Path() / "target.log") << "kept";
+    std::filesystem::create_symlink(dir_.Path() / "target.log", dir_.Path() / "link.log");
+    dialog_.answer = (dir_.Path() / "link.log").string();
+    Trigger(cmd::Save);
+    EXPECT_EQ(Texts(),
+              std::vector<std::string>{"Error! Unable to open file!\nRefused output file " +
+                                       *dialog_.answer + ": it is a symbolic link"});
+    EXPECT_EQ(ReadWholeFile((dir_.Path() / "target.log").string()), "kept");
+
     // A full disk loses the report: said, not passed over.
     messages_.messages.clear();
     selection_.answers = {kSaveAllDevices};
@@ -180,6 +192,9 @@ TEST_F(SaveCommandsTest, MemoryWindowsAloneLeaveAnEmptyFile) {
     std::filesystem::remove(*dialog_.answer);
     Trigger(cmd::Save);
     EXPECT_TRUE(std::filesystem::exists(*dialog_.answer));
+    // A memory window's data is nobody else's to read.
+    EXPECT_EQ(std::filesystem::status(*dialog_.answer).permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
     EXPECT_EQ(selection_.asked, 0);
     EXPECT_TRUE(Texts().empty());
 }

@@ -1,5 +1,10 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QTest>
+#include <algorithm>
 
 #include "AppTestHarness.h"
 #include "app/CBorealixDoc.h"
@@ -140,4 +145,63 @@ TEST_F(AppTest, ClosingADocumentWindowNeverAsksToSave) {
     for (QWidget* window : QApplication::topLevelWidgets())
         EXPECT_FALSE(window->isVisible() && window != &Frame())
             << window->metaObject()->className();
+}
+
+TEST_F(AppTest, NewWindowsOpenCascadedInsideTheAreaAndTheWindowMenuArrangesThem) {
+    ASSERT_EQ(StartApp(), CBorealixApp::Startup::Running);
+    QMdiArea& area = Frame().MdiClient();
+    std::vector<QMdiSubWindow*> windows;
+    for (int i = 0; i < 3; ++i) {
+        App().OpenFeature("PCI Read/Write");
+        ProcessEvents();
+        windows.push_back(area.subWindowList(QMdiArea::CreationOrder).back());
+    }
+    const QRect room = area.viewport()->rect();
+    const int step = windows[1]->x();
+    EXPECT_GT(step, 0);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(windows[i]->pos(), QPoint(i * step, i * step)) << i;
+        EXPECT_TRUE(room.contains(windows[i]->geometry())) << i;
+    }
+
+    // The list names every window; choosing one activates it.
+    ASSERT_TRUE(ChooseMenuItem("&Window", "&1 Tarvolent - Tarvolent1"));
+    EXPECT_EQ(area.activeSubWindow(), windows[0]);
+    QMenu& menu = Frame().WindowMenu();
+    QTest::mouseClick(Frame().menuBar(), Qt::LeftButton, {},
+                      Frame().menuBar()->actionGeometry(menu.menuAction()).center());
+    ProcessEvents();
+    std::vector<std::pair<QString, bool>> listed;
+    for (QAction* action : menu.actions())
+        if (action->isCheckable()) listed.emplace_back(action->text(), action->isChecked());
+    menu.hide();
+    EXPECT_EQ(listed,
+              (std::vector<std::pair<QString, bool>>{{"&1 Tarvolent - Tarvolent1", true},
+                                                     {"&2 Tarvolent - Tarvolent2", false},
+                                                     {"&3 Tarvolent - Tarvolent3", false}}));
+
+    // Tile: side by side, none over another, all inside.
+    ASSERT_TRUE(ChooseMenuItem("&Window", "&Tile"));
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_TRUE(room.contains(windows[i]->geometry())) << i;
+        for (int j = i + 1; j < 3; ++j)
+            EXPECT_FALSE(windows[i]->geometry().intersects(windows[j]->geometry())) << i << j;
+    }
+    // Cascade: one below and right of another, by the same step.
+    ASSERT_TRUE(ChooseMenuItem("&Window", "&Cascade"));
+    std::vector<QPoint> corners;
+    for (QMdiSubWindow* window : windows) corners.push_back(window->pos());
+    std::sort(corners.begin(), corners.end(),
+              [](QPoint a, QPoint b) { return a.x() + a.y() < b.x() + b.y(); });
+    EXPECT_GT(corners[1].x() - corners[0].x(), 0);
+    EXPECT_EQ(corners[1] - corners[0], corners[2] - corners[1]);
+
+    // A window moved partly out of the area stays within reach of a scroll bar.
+    windows[0]->move(room.width() - 40, 0);
+    ProcessEvents();
+    EXPECT_TRUE(area.horizontalScrollBar()->isVisible());
+    area.closeAllSubWindows();
+    ProcessEvents();
+    EXPECT_FALSE(Frame().CommandAction(cmd::WindowCascade)->isEnabled());
+    EXPECT_FALSE(Frame().CommandAction(cmd::WindowTile)->isEnabled());
 }

@@ -128,7 +128,7 @@ TEST(DriverServer, MembersOfTheGroupUseTheDriverButOnlyItsOwnersStopIt) {
     DriverSocket socket;
     std::string error;
     ASSERT_TRUE(socket.Bind(path, SocketAccess{0660, kTestGroup}, &error)) << error;
-    MachineLoad load = MachineFileLoader::LoadText(R"({"functions": []})", "empty.json", "");
+    MachineLoad load = MachineFileLoader::LoadText(R"({"functions": []})", "empty.json");
     ASSERT_TRUE(load.Ok()) << load.error;
     SimBackend backend(std::move(load.machine));
     RequestHandler handler(backend);
@@ -150,7 +150,7 @@ TEST(DriverServer, TurnsAwayAUsersConnectionsBeyondItsShare) {
     DriverSocket socket;
     std::string error;
     ASSERT_TRUE(socket.Bind(path, SocketAccess{}, &error)) << error;
-    MachineLoad load = MachineFileLoader::LoadText(R"({"functions": []})", "empty.json", "");
+    MachineLoad load = MachineFileLoader::LoadText(R"({"functions": []})", "empty.json");
     ASSERT_TRUE(load.Ok()) << load.error;
     SimBackend backend(std::move(load.machine));
     RequestHandler handler(backend);

@@ -42,7 +42,7 @@ class SystemDriverRouteTest : public testing::Test {
         std::string error;
         ASSERT_TRUE(socket_.Bind(systemDir_ + "/Borealix", SocketAccess{}, &error)) << error;
         MachineLoad load = MachineFileLoader::LoadText(
-            R"({"functions": [{"bdf": "00:1f.3", "config": "86808da4"}]})", "one.json", "");
+            R"({"functions": [{"bdf": "00:1f.3", "config": "86808da4"}]})", "one.json");
         ASSERT_TRUE(load.Ok()) << load.error;
         backend_ = std::make_unique<SimBackend>(std::move(load.machine));
         handler_ = std::make_unique<RequestHandler>(*backend_);

@@ -1,15 +1,18 @@
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 #include "support/CliTest.h"
 #include "support/EnvironmentGuard.h"
+#include "support/OtherUser.h"
 
 namespace {
 
@@ -51,6 +54,40 @@ TEST_F(CliDumpTest, DumpWritesExactlyTheBytesOfTheRange) {
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("/dev/full"), std::string::npos) << run.err;
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+}
+
+// Root dumps and reports into names another user prepared: their open file,
+// which they would read afterwards, or their link to a file of root's. Both
+// are refused, named, and left as they were; a fresh dump is root's alone.
+TEST_F(CliDumpTest, OutputsNeverGoWhereAnotherUserPointed) {
+    if (std::string why = OtherUser::Unavailable(); !why.empty()) GTEST_SKIP() << why;
+    OtherUser other;
+    const std::string machine = Machine();
+    const std::filesystem::path theirs = other.Shared() / "theirs.bin";
+    const std::filesystem::path link = other.Shared() / "report.log";
+    const std::filesystem::path rootFile = Scratch() / "root-file";
+    std::ofstream(rootFile) << "root's";
+    ASSERT_TRUE(other.Run("printf theirs > " + theirs.string() + " && chmod 666 " +
+                          theirs.string() + " && ln -s " + rootFile.string() + " " +
+                          link.string()));
+
+    CliRun run = Run("dump C0000 10 -o '" + theirs.string() + "'", machine);
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Refused output file " + theirs.string() + ": it belongs to user " +
+                           std::to_string(OtherUser::kUid) + "\n");
+    EXPECT_EQ(ReadWholeFile(theirs.string()), "theirs");
+    run = Run("report --all -o '" + link.string() + "'", "builtin");
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Error! Unable to open file!\nRefused output file " + link.string() +
+                           ": it is a symbolic link\n");
+    EXPECT_EQ(ReadWholeFile(rootFile.string()), "root's");
+
+    const std::filesystem::path fresh = other.Shared() / "fresh.bin";
+    run = Run("dump C0000 10 -o '" + fresh.string() + "'", machine);
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    struct stat info {};
+    ASSERT_EQ(stat(fresh.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
 }
 
 TEST_F(CliDumpTest, FindPrintsEveryMatchOrSaysThereIsNone) {

@@ -59,4 +59,30 @@ TEST_F(MalformedMachineTest, FileRegionsThatAreNotPlainFilesInsideTheFolderAreNa
     }
 }
 
+// JSON that once ended the driver with SIGSEGV or SIGABRT, and a file that
+// once took it gigabytes: each a named error, said in a line or two.
+TEST_F(MalformedMachineTest, HostileJsonIsANamedErrorNotACrash) {
+    const fs::path folder = Scratch();
+    const std::string deep =
+        R"({"ecam": {"base": )" + std::string(100000, '[') + std::string(100000, ']') + "}}";
+    const std::pair<std::string, std::string> cases[] = {
+        {deep, "nested deeper than 32 levels at line 1, column 49"},
+        {R"({"name": 1e400})",
+         "not valid JSON: [json.exception.out_of_range.406] number overflow parsing '1e400'"},
+    };
+    for (const auto& [json, message] : cases) {
+        const std::string machine = WriteMachine("hostile.json", json);
+        CliRun run = RunBounded({"--machine", machine, "scan"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err,
+                  "BOREX64.SYS: " + machine + ": " + message + "\nError! Load driver failed!\n");
+    }
+    const fs::path huge = folder / "huge.json";
+    std::ofstream(huge) << "{";
+    fs::resize_file(huge, uint64_t{256} << 20);  // sparse: no disk is used
+    CliRun run = RunBounded({"--machine", huge.string(), "scan"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "Cannot read machine file " + huge.string() + ": larger than 64 MiB\n");
+}
+
 }  // namespace

@@ -5,6 +5,8 @@
 #include <fstream>
 
 #include "support/AppProcess.h"
+#include "support/DriverProcesses.h"
+#include "support/DriverStop.h"
 #include "support/OtherUser.h"
 
 // Another user prepares the runtime directory before we ever start: theirs,
@@ -98,6 +100,44 @@ TEST_F(RuntimeTrustTest, TheCliAndTheWindowRefuseAndRunNothing) {
         EXPECT_FALSE(fs::exists(marker_)) << "their program ran";
         EXPECT_FALSE(fs::exists(fs::path(trap.runtimeDirectory) / "machines"));
     }
+}
+
+// Another user makes borealix-UID in the temporary directory before we do,
+// with their service record in it, and folders named as ours would be. The
+// CLI says so and serves from a private folder of its own, the same one for
+// the next program; nothing of theirs is used or run.
+TEST_F(RuntimeTrustTest, ASquattedTemporaryFolderGivesWayToAPrivateOne) {
+    const fs::path squatted = shared_ / ("borealix-" + kMe);
+    EXPECT_TRUE(other_->Run("mkdir -m 777 " + squatted.string()));
+    PlantRecord(squatted);
+    EXPECT_TRUE(other_->Run("mkdir -m 777 " + squatted.string() + "-AAAAAA && ln -s " +
+                            shared_.string() + " " + squatted.string() + "-000000"));
+    const std::vector<std::pair<std::string, std::string>> environment = {
+        {"BOREALIX_RUNTIME_DIR", ""}, {"XDG_RUNTIME_DIR", ""}, {"TMPDIR", shared_.string()}};
+    std::string serving;
+    for (int run = 0; run < 2; ++run) {
+        AppProcess cli(kBin + "/tarvolent-cli", {"--machine", "builtin", "read", "00:00.0", "0"},
+                       environment);
+        EXPECT_EQ(cli.WaitForExit(20s), 0) << cli.StandardError();
+        const std::string note = "Note: " + squatted.string() +
+                                 " is not used (it belongs to user " + kOther +
+                                 ", not to this user (" + kMe + ")): ";
+        const std::string err = cli.StandardError();
+        ASSERT_EQ(err.rfind(note, 0), 0u) << err;
+        const std::string folder =
+            err.substr(note.size(), err.find(" serves instead\n") - note.size());
+        EXPECT_EQ(folder.size(), squatted.string().size() + 7) << folder;
+        EXPECT_TRUE(serving.empty() || folder == serving) << "the second program finds the first's";
+        serving = folder;
+    }
+    struct stat info {};
+    ASSERT_EQ(lstat(serving.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(info.st_uid, geteuid());
+    EXPECT_EQ(info.st_mode & 07777, 0700u);
+    EXPECT_EQ(StopDriversUnder(serving).size(), 1u) << "one driver served both";
+    EXPECT_FALSE(fs::exists(marker_)) << "their program ran";
+    EXPECT_FALSE(fs::exists(squatted / "machines"));
 }
 
 }  // namespace

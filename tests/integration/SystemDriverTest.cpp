@@ -285,6 +285,23 @@ TEST_F(SystemDriverTest, AMemberReadsTheWholeConfigurationSpaceAsLspciAndOthersA
         fs::copy_file(shot, keep, fs::copy_options::overwrite_existing);
 }
 
+// Root without a runtime directory named (sudo), where another user made
+// borealix-0 in the temporary directory first: the system driver serves,
+// and nothing of root's own is needed, made or refused.
+TEST_F(SystemDriverTest, ASquattedTemporaryFolderDoesNotStandBetweenRootAndIt) {
+    if (!HasPciFunctions()) GTEST_SKIP() << "no PCI functions on this machine";
+    ASSERT_TRUE(StartByHand()) << driver_->StandardError();
+    const fs::path shared = other_->Shared();
+    ASSERT_TRUE(other_->Run("mkdir -m 777 " + (shared / "borealix-0").string()));
+    AppProcess cli(kCli, {"scan"},
+                   {{"BOREALIX_RUNTIME_DIR", ""}, {"XDG_RUNTIME_DIR", ""}, {"TMPDIR", shared}});
+    EXPECT_EQ(cli.WaitForExit(20s), 0);
+    EXPECT_EQ(cli.StandardError(), "");
+    EXPECT_FALSE(cli.StandardOutput().empty());
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(shared), {}),
+              std::vector<fs::path>{shared / "borealix-0"});
+}
+
 TEST_F(SystemDriverTest, WithoutItOnlySimulatedMachinesServeAUserWhoIsNotRoot) {
     UserRun scan = RunAs(kGroup, kCli + " scan");
     EXPECT_EQ(scan.exitCode, 1);

@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -162,4 +163,34 @@ TEST(HexPaintRunBuilderTest, RunsCarryAddressesChangesAndTheSelectionOfTheCaretP
     runs = HexPaintRunBuilder::Build(model);
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[0].x, 0);
+}
+
+TEST(HexPaintRunBuilderTest, EveryCharacterStandsInItsOwnCellOfItsOwnColumn) {
+    HexDumpDirectory dir;
+    dir.WriteData(std::vector<uint8_t>(0x25, 'a'));  // two full lines and a short one
+    HexEditModel model;
+    model.SetCellSize(7, 14);
+    model.SetClientSize(800, 400);
+    ASSERT_EQ(model.AttachDump(0x25, 0, dir.BasePath()), 0);
+    model.LayoutIfPending();
+    model.LButtonDown(57 * 7 + 3, 14 + 3, false);  // line 1, first character
+    model.Char('Z', false);
+    // Where each line's character column starts: an unchanged line, the
+    // changed one, the short one.
+    const std::vector<std::pair<int, std::string>> starts = {{0, std::string(16, 'a')},
+                                                             {14, "Z"},
+                                                             {28, "aaaaa"}};
+    const std::vector<HexPaintRun> runs = HexPaintRunBuilder::Build(model);
+    for (const auto& [y, text] : starts) {
+        const auto run = std::find_if(runs.begin(), runs.end(), [y = y](const HexPaintRun& r) {
+            return r.y == y && r.x == 57 * 7;
+        });
+        ASSERT_NE(run, runs.end()) << y;
+        EXPECT_EQ(run->text, text) << y;
+        EXPECT_EQ(run->CellX(run->text.size() - 1), (57 + int(text.size()) - 1) * 7) << y;
+    }
+    // No run reaches from one column into the next.
+    for (const HexPaintRun& run : runs)
+        for (int column : {9 * 7, 57 * 7})
+            EXPECT_FALSE(run.x < column && run.x + run.Width() > column) << run.text;
 }

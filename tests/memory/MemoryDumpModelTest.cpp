@@ -10,6 +10,7 @@
 #include "MemoryDumpFixture.h"
 #include "memory/dump/MemoryDumpInput.h"
 #include "memory/dump/MemoryDumpReader.h"
+#include "platform/trust/PrivateTempFolder.h"
 #include "support/FileText.h"
 #include "support/ScriptedProgress.h"
 
@@ -409,6 +410,20 @@ TEST_F(MemoryDumpTest,
     system.homeDirectory = (scratch / "home").string() + "/";
     fs::create_directory(scratch / "home");
     EXPECT_EQ(fs::path(model.MakeTempBase()).parent_path().parent_path(), scratch / "home");
+    // Where others may write, they could swap the folder: refused and said.
+    private_temp::Remove();
+    fs::permissions(scratch / "home", fs::perms::all);
+    EXPECT_FALSE(model.OnDump("C0000", "10"));
+    EXPECT_EQ(Texts().back().rfind(std::string(kOpenTempFileFailedMessage) +
+                                       "\nRefused temporary folder " + (scratch / "home").string() +
+                                       "/tarvolent-",
+                                   0),
+              0u);
+    EXPECT_NE(Texts().back().find(": the folder " + (scratch / "home").string() +
+                                  " above it is writable by others (mode 0777)"),
+              std::string::npos)
+        << Texts().back();
+    EXPECT_TRUE(fs::is_empty(scratch / "home"));
     system.homeDirectory = "/nonexistent-home/";
     EXPECT_EQ(model.MakeTempBase(), "");
     EXPECT_FALSE(model.OnDump("C0000", "10"));

@@ -24,7 +24,7 @@ const char* kMachine = R"({
 })";
 
 std::unique_ptr<SimMachine> Load(const std::string& json) {
-    MachineLoad load = MachineFileLoader::LoadText(json, "machine.json", "");
+    MachineLoad load = MachineFileLoader::LoadText(json, "machine.json");
     EXPECT_TRUE(load.Ok()) << load.error;
     return std::move(load.machine);
 }

@@ -35,7 +35,7 @@ InProcessDriver::InProcessDriver(std::unique_ptr<DriverBackend> backend)
 InProcessDriver::~InProcessDriver() = default;
 
 std::unique_ptr<InProcessDriver> InProcessDriver::FromMachineJson(const std::string& json) {
-    return FromLoad(MachineFileLoader::LoadText(json, "test machine", ""));
+    return FromLoad(MachineFileLoader::LoadText(json, "test machine"));
 }
 
 std::unique_ptr<InProcessDriver> InProcessDriver::FromMachineFile(const std::string& path) {

@@ -33,5 +33,5 @@ std::vector<std::string> LspciFunctions() {
 }
 
 MachineLoad LspciConfigurationDump() {
-    return MachineFileLoader::LoadText(CommandOutput("lspci -xxx 2>/dev/null"), "lspci -xxx", "");
+    return MachineFileLoader::LoadText(CommandOutput("lspci -xxx 2>/dev/null"), "lspci -xxx");
 }

@@ -13,7 +13,7 @@ SimPortIo::SimPortIo(std::unique_ptr<SimMachine> owned)
 SimPortIo::~SimPortIo() = default;
 
 std::unique_ptr<SimPortIo> SimPortIo::FromMachineJson(const std::string& json) {
-    MachineLoad load = MachineFileLoader::LoadText(json, "test machine", "");
+    MachineLoad load = MachineFileLoader::LoadText(json, "test machine");
     if (!load.Ok()) {
         ADD_FAILURE() << load.error;
         return nullptr;

@@ -3,11 +3,16 @@
 #include <QGridLayout>
 #include <QMainWindow>
 #include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QScreen>
+#include <algorithm>
+#include <vector>
 
 #include "app/docking/CDockBar.h"
 #include "app/docking/CMiniDockFrame.h"
 #include "app/docking/CSizingControlBar.h"
 #include "app/docking/DockingFocusKeeper.h"
+#include "app/docking/WindowPlacement.h"
 
 namespace {
 // How close to an edge of the frame a dropped bar docks there.
@@ -66,21 +71,75 @@ void CDockSite::FloatControlBar(CSizingControlBar& bar, QPoint screenPos) {
         return;
     }
     DockingFocusKeeper focus(bar, MdiArea());
+    CMiniDockFrame* mini = Unfold(bar);
+    mini->move(screenPos);
+    ShowFloating(bar, *mini);
+}
+
+CMiniDockFrame* CDockSite::Unfold(CSizingControlBar& bar) {
     if (CDockBar* current = DockBarOf(bar)) {
         m_lastSide[bar.Id()] = current->Side();
         current->Undock(bar, true);
     }
     bar.AttachTo(*this, nullptr);
-    auto* mini = new CMiniDockFrame(bar, *this, window());
-    mini->move(screenPos);
-    if (bar.Model().visible) mini->show();
+    const QSize content = bar.ContentSize();
+    if (content.isValid()) {
+        // The border the bar keeps around its contents while floating.
+        const int border = 2 * SizingBarModel::kNonClientBorder;
+        DockSize& floating = bar.Model().sizeFloat;
+        floating.cx = std::max(floating.cx, content.width() + border);
+        floating.cy = std::max(floating.cy, content.height() + border);
+    }
+    return new CMiniDockFrame(bar, *this, window());
+}
+
+void CDockSite::ShowFloating(CSizingControlBar& bar, CMiniDockFrame& mini) {
+    if (bar.Model().visible) mini.show();
     DelayRecalcLayout();
 }
 
 void CDockSite::ToggleDocking(CSizingControlBar& bar) {
-    if (DockBarOf(bar)) return FloatControlBar(bar, bar.mapToGlobal(QPoint(0, 0)));
+    if (DockBarOf(bar)) {
+        DockingFocusKeeper focus(bar, MdiArea());
+        const QPoint dockedAt = bar.mapToGlobal(QPoint(0, 0));
+        CMiniDockFrame* mini = Unfold(bar);
+        mini->move(SpotClearOfWindows(*mini, dockedAt));
+        ShowFloating(bar, *mini);
+        return;
+    }
     const auto last = m_lastSide.find(bar.Id());
     DockControlBar(bar, last != m_lastSide.end() ? last->second : dock::Left);
+}
+
+QPoint CDockSite::SpotClearOfWindows(const CMiniDockFrame& mini, QPoint dockedAt) {
+    // The windows move with the main pane once the bar has left its side.
+    RecalcLayout();
+    if (layout()) layout()->activate();
+    auto global = [](const QWidget& widget) {
+        const QPoint topLeft = widget.mapToGlobal(QPoint(0, 0));
+        return DockRect{topLeft.x(), topLeft.y(), topLeft.x() + widget.width(),
+                        topLeft.y() + widget.height()};
+    };
+    std::vector<DockRect> windows;
+    if (QMdiArea* area = MdiArea())
+        for (QMdiSubWindow* child : area->subWindowList())
+            if (child->isVisible()) windows.push_back(global(*child));
+    const DockRect pane = global(m_pPane ? *m_pPane : static_cast<const QWidget&>(*this));
+    const QRect frame = window()->frameGeometry();
+    const int w = mini.width();
+    const int h = mini.height();
+    const std::vector<DockPoint> candidates = {
+        {dockedAt.x(), dockedAt.y()},      {pane.right - w, pane.top},
+        {pane.right - w, pane.bottom - h}, {pane.left, pane.bottom - h},
+        {frame.right() + 1, frame.top()},  {frame.left() - w, frame.top()}};
+    QRect screen = QRect(QPoint(0, 0), QSize(w, h));
+    if (const QScreen* where = window()->screen()) screen = where->availableGeometry();
+    const DockPoint spot =
+        WindowPlacement::Clear(candidates, {w, h},
+                               {screen.left(), screen.top(), screen.left() + screen.width(),
+                                screen.top() + screen.height()},
+                               windows);
+    return {spot.x, spot.y};
 }
 
 int CDockSite::SideNear(QPoint screenPos) const {
@@ -108,12 +167,15 @@ void CDockSite::DropControlBar(CSizingControlBar& bar, QPoint screenPos) {
 }
 
 void CDockSite::ShowControlBar(CSizingControlBar& bar, bool show) {
-    DockingFocusKeeper focus(bar, MdiArea());
-    bar.Model().visible = show;
-    if (CMiniDockFrame* mini = MiniFrameOf(bar)) mini->setVisible(show);
-    bar.setVisible(show);
-    if (show && DockBarOf(bar)) bar.Model().OnWindowPosChanging(DockBarOf(bar)->Side(), true);
-    DelayRecalcLayout();
+    {
+        DockingFocusKeeper focus(bar, MdiArea());
+        bar.Model().visible = show;
+        if (CMiniDockFrame* mini = MiniFrameOf(bar)) mini->setVisible(show);
+        bar.setVisible(show);
+        if (show && DockBarOf(bar)) bar.Model().OnWindowPosChanging(DockBarOf(bar)->Side(), true);
+        DelayRecalcLayout();
+    }
+    emit ControlBarShown(&bar, show);
 }
 
 QMdiArea* CDockSite::MdiArea() const {

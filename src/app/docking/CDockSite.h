@@ -24,7 +24,9 @@ class CDockSite : public QWidget {
     // At that side; into the row of `after` when it is given.
     void DockControlBar(CSizingControlBar& bar, int side, const CSizingControlBar* after = nullptr);
     void FloatControlBar(CSizingControlBar& bar, QPoint screenPos);
-    // Docked bars float, floating ones go back to their last side.
+    // Docked bars float, big enough for their contents and clear of the
+    // frame's windows where the screen has room; floating ones go back to
+    // their last side.
     void ToggleDocking(CSizingControlBar& bar);
     // Dropped after a drag of the whole bar: on another bar it joins that
     // bar's row, near an edge it docks there, elsewhere it floats.
@@ -38,9 +40,21 @@ class CDockSite : public QWidget {
     void RecalcLayout();
     void DelayRecalcLayout();
 
+  signals:
+    // A bar was shown or hidden (its close box, the application).
+    void ControlBarShown(CSizingControlBar* bar, bool shown);
+
   private:
     CDockSite(QWidget* pane, QWidget* parent);
     CMiniDockFrame* MiniFrameOf(const CSizingControlBar& bar) const;
+    // Takes a docked bar out of its row into a new, not yet shown, floating
+    // frame at least as big as the bar's contents.
+    CMiniDockFrame* Unfold(CSizingControlBar& bar);
+    // Shows a new floating frame when its bar is visible.
+    void ShowFloating(CSizingControlBar& bar, CMiniDockFrame& mini);
+    // A top-left for the frame that covers none of the frame's windows
+    // where the screen allows, near where the bar was docked.
+    QPoint SpotClearOfWindows(const CMiniDockFrame& mini, QPoint dockedAt);
     // The frame's MDI area, when that is its main pane.
     QMdiArea* MdiArea() const;
     int SideNear(QPoint screenPos) const;

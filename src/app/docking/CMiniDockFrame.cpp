@@ -95,7 +95,7 @@ void CMiniDockFrame::resizeEvent(QResizeEvent* event) {
 
 void CMiniDockFrame::closeEvent(QCloseEvent* event) {
     // Closing the frame hides the bar; the application may show it again.
-    m_bar.Model().visible = false;
+    if (m_bar.Model().visible) m_site.ShowControlBar(m_bar, false);
     event->accept();
 }
 

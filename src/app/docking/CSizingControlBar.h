@@ -48,6 +48,9 @@ class CSizingControlBar : public QWidget {
     void PlaceAt(const QRect& geometry);
     // Refreshes the close box's hot and pressed states from the cursor.
     void OnUpdateCmdUI();
+    // The client size the bar's contents need to show whole; invalid when
+    // the bar does not know.
+    virtual QSize ContentSize() const { return {}; }
 
   protected:
     virtual bool OnCreate();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -163,8 +164,36 @@ void CBrxMemoryView::OnWrite() {
 }
 
 void CBrxMemoryView::OnClear() {
-    m_model.OnClear();
-    ShowDumpState();
+    if (m_model.OnClear()) ShowDumpState();
+}
+
+void CBrxMemoryView::closeEvent(QCloseEvent* event) {
+    if (m_model.SettleChanges())
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool CBrxMemoryView::OnUpdateEditCopy() const {
+    return m_hexWnd.hasFocus() ? m_hexWnd.OnUpdateEditCopy() : CFormView::OnUpdateEditCopy();
+}
+
+bool CBrxMemoryView::OnUpdateEditCut() const {
+    return m_hexWnd.hasFocus() ? m_hexWnd.OnUpdateEditCut() : CFormView::OnUpdateEditCut();
+}
+
+void CBrxMemoryView::OnEditCopy() {
+    if (m_hexWnd.hasFocus())
+        m_hexWnd.OnEditCopy();
+    else
+        CFormView::OnEditCopy();
+}
+
+void CBrxMemoryView::OnEditCut() {
+    if (m_hexWnd.hasFocus())
+        m_hexWnd.OnEditCut();
+    else
+        CFormView::OnEditCut();
 }
 
 void CBrxMemoryView::ShowHistory() {

@@ -35,6 +35,12 @@ class CBrxMemoryView : public CFormView {
     void OnDump();
     void OnWrite();
     void OnClear();
+    // Copy and Cut go to the hex window while it has the focus, with its
+    // rule (a selection); otherwise to the focused field, as in every form.
+    Q_INVOKABLE void OnEditCopy();
+    Q_INVOKABLE void OnEditCut();
+    Q_INVOKABLE bool OnUpdateEditCopy() const;
+    Q_INVOKABLE bool OnUpdateEditCut() const;
     void OnSearch();
     // Fills the two fields with "%08X" and dumps.
     void DumpAt(uint32_t address, uint32_t size);
@@ -58,6 +64,8 @@ class CBrxMemoryView : public CFormView {
 
   protected:
     void showEvent(QShowEvent* event) override;
+    // Closing throws the dump away: unwritten changes are settled first.
+    void closeEvent(QCloseEvent* event) override;
 
   private:
     // The widget as the model's hex window, so every step repaints.
@@ -74,6 +82,8 @@ class CBrxMemoryView : public CFormView {
             return m_window.ReadModifiedMap(buffer, offset, count);
         }
         void ClearModifiedMap() override { m_window.ClearModifiedMap(); }
+        bool MarkModified(uint32_t offset) override { return m_window.MarkModified(offset); }
+        bool HasModifiedBytes() const override { return m_window.Model().HasModifiedBytes(); }
         bool FindNext(const std::vector<uint8_t>& pattern, bool exact,
                       WorkProgress* progress) override {
             return m_window.FindNext(pattern, exact, progress);

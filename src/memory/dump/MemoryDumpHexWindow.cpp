@@ -19,6 +19,14 @@ void MemoryDumpHexModel::ClearModifiedMap() {
     model_.ClearModifiedMap();
 }
 
+bool MemoryDumpHexModel::MarkModified(uint32_t offset) {
+    return model_.MarkModified(offset);
+}
+
+bool MemoryDumpHexModel::HasModifiedBytes() const {
+    return model_.HasModifiedBytes();
+}
+
 bool MemoryDumpHexModel::FindNext(const std::vector<uint8_t>& pattern, bool exact,
                                   WorkProgress* progress) {
     return model_.FindNext(pattern, exact, progress);

@@ -16,6 +16,8 @@ class MemoryDumpHexWindow {
     virtual uint32_t ReadData(uint8_t* buffer, uint32_t offset, uint32_t count) = 0;
     virtual uint32_t ReadModifiedMap(uint8_t* buffer, uint32_t offset, uint32_t count) = 0;
     virtual void ClearModifiedMap() = 0;
+    virtual bool MarkModified(uint32_t offset) = 0;
+    virtual bool HasModifiedBytes() const = 0;
     virtual bool FindNext(const std::vector<uint8_t>& pattern, bool exact,
                           WorkProgress* progress) = 0;
 };
@@ -28,6 +30,8 @@ class MemoryDumpHexModel : public MemoryDumpHexWindow {
     uint32_t ReadData(uint8_t* buffer, uint32_t offset, uint32_t count) override;
     uint32_t ReadModifiedMap(uint8_t* buffer, uint32_t offset, uint32_t count) override;
     void ClearModifiedMap() override;
+    bool MarkModified(uint32_t offset) override;
+    bool HasModifiedBytes() const override;
     bool FindNext(const std::vector<uint8_t>& pattern, bool exact, WorkProgress* progress) override;
 
   private:

@@ -23,6 +23,13 @@ namespace {
 
 constexpr uint32_t kBlockBytes = MemoryDumpReader::kBlockBytes;
 
+std::string UntakenBytesMessage(size_t count, uint32_t firstAddress) {
+    char address[16];
+    std::snprintf(address, sizeof(address), "%08X", firstAddress);
+    return std::to_string(count) + (count == 1 ? " changed byte" : " changed bytes") +
+           " did not take, first at " + address + ".";
+}
+
 uint32_t BlockLength(uint32_t size, uint32_t offset) {
     return size - offset < kBlockBytes ? size - offset : kBlockBytes;
 }
@@ -53,11 +60,11 @@ MemoryDumpModel::~MemoryDumpModel() {
     std::filesystem::remove(tempBase_ + "map.tmp", ignored);
 }
 
-std::string MemoryDumpModel::MakeTempBase() const {
+std::string MemoryDumpModel::MakeTempBase(std::string* refusal) const {
     std::string directory = SystemServices::Current().TempPath();
     // The fallback folder is shared by every instance: a private folder of
     // this process's own there too, so none takes another's Memory1.tmp.
-    if (!IsDirectory(directory)) directory = private_temp::FolderIn(UserFileDirectory());
+    if (!IsDirectory(directory)) directory = private_temp::FolderIn(UserFileDirectory(), refusal);
     return directory.empty() ? directory : directory + title_;
 }
 
@@ -79,10 +86,16 @@ bool MemoryDumpModel::OnDump(const std::string& addressText, const std::string& 
         case DumpRangeError::None:
             break;
     }
+    if (!SettleChanges()) return false;
     baseAddress_ = range.address;
-    OnClear();
-    tempBase_ = MakeTempBase();
-    if (tempBase_.empty()) return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
+    Detach();
+    std::string refusal;
+    tempBase_ = MakeTempBase(&refusal);
+    if (tempBase_.empty()) {
+        ShowMessage(std::string(kOpenTempFileFailedMessage) + (refusal.empty() ? "" : "\n") +
+                    refusal);
+        return false;
+    }
     if (!FillDataFile(tempBase_ + ".tmp", range.size, progress)) return false;
     // A window that could not open its files would show and save nothing.
     if (hex_.AttachDump(range.size, baseAddress_, tempBase_) != 0) {
@@ -111,27 +124,58 @@ bool MemoryDumpModel::FillDataFile(const std::string& path, uint32_t size, WorkP
     return true;
 }
 
-void MemoryDumpModel::OnClear() {
+void MemoryDumpModel::Detach() {
     hex_.AttachDump(0, 0, tempBase_);
     size_ = 0;
     hasDump_ = false;
 }
 
-void MemoryDumpModel::OnWrite() {
+bool MemoryDumpModel::OnClear() {
+    if (!SettleChanges()) return false;
+    Detach();
+    return true;
+}
+
+bool MemoryDumpModel::HasUnwrittenChanges() const {
+    return size_ > 0 && hex_.HasModifiedBytes();
+}
+
+bool MemoryDumpModel::SettleChanges() {
+    if (!HasUnwrittenChanges()) return true;
+    switch (AskYesNoCancel(kWriteChangesQuestion)) {
+        case MessageAnswer::Yes:
+            return OnWrite();
+        case MessageAnswer::No:
+            return true;
+        case MessageAnswer::Cancel:
+            break;
+    }
+    return false;
+}
+
+bool MemoryDumpModel::OnWrite() {
     std::vector<uint8_t> data(kBlockBytes);
     std::vector<uint8_t> bits(kBlockBytes / 8 + 1);
+    std::vector<uint32_t> untaken;
     for (uint32_t offset = 0; offset < size_; offset += kBlockBytes) {
         const uint32_t count = BlockLength(size_, offset);
         hex_.ReadData(data.data(), offset, count);
         hex_.ReadModifiedMap(bits.data(), offset, count);
-        WriteChangedRuns(offset, count, data.data(), bits.data());
+        WriteChangedRuns(offset, count, data.data(), bits.data(), untaken);
     }
     hex_.ClearModifiedMap();
+    if (untaken.empty()) return true;
+    // The window keeps showing what the user typed, in red, so Write can be
+    // tried again and nothing is thrown away unasked.
+    for (uint32_t offset : untaken) hex_.MarkModified(offset);
+    ShowMessage(UntakenBytesMessage(untaken.size(), baseAddress_ + untaken.front()));
+    return false;
 }
 
 void MemoryDumpModel::WriteChangedRuns(uint32_t offset, uint32_t count, const uint8_t* data,
-                                       const uint8_t* bits) {
+                                       const uint8_t* bits, std::vector<uint32_t>& untaken) {
     auto changed = [bits](uint32_t i) { return (bits[i / 8] >> (i % 8)) & 1; };
+    std::vector<uint8_t> readBack;
     for (uint32_t i = 0; i < count;) {
         if (!changed(i)) {
             ++i;
@@ -139,7 +183,14 @@ void MemoryDumpModel::WriteChangedRuns(uint32_t offset, uint32_t count, const ui
         }
         const uint32_t start = i;
         while (i < count && changed(i)) ++i;
-        WritePhysicalMemory(baseAddress_ + offset + start, data + start, i - start);
+        const uint32_t address = baseAddress_ + offset + start;
+        WritePhysicalMemory(address, data + start, i - start);
+        // A write that memory ignores (a ROM, a register that reads back
+        // otherwise) reports success all the same: only reading tells.
+        readBack.assign(i - start, 0);
+        const bool read = ReadPhysicalMemory(address, readBack.data(), i - start) != 0;
+        for (uint32_t k = start; k < i; ++k)
+            if (!read || readBack[k - start] != data[k]) untaken.push_back(offset + k);
     }
 }
 

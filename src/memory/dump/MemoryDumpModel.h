@@ -17,6 +17,7 @@ inline constexpr const char* kWriteTempFileFailedMessage = "Error!  Write tempor
 inline constexpr const char* kSearchInputInvalidMessage = "Input data invalid!";
 inline constexpr const char* kStringNotFoundMessage = "String not found!";
 inline constexpr const char* kNoDataToSaveMessage = "No Data To Save!";
+inline constexpr const char* kWriteChangesQuestion = "Write the changed bytes to memory?";
 
 // The field that should get the keyboard focus after an input error.
 enum class MemoryDumpField { None, Address, Size, Search };
@@ -37,16 +38,28 @@ class MemoryDumpModel {
 
     // The temporary directory (or, when there is none, a private folder in
     // the program or home directory) followed by the document's title; ""
-    // when no folder can be had.
-    std::string MakeTempBase() const;
+    // when no folder can be had, with why in *refusal where one was refused.
+    std::string MakeTempBase(std::string* refusal = nullptr) const;
 
     // false (message shown, Focus() set) when a field is invalid or the dump
     // could not be made. A dump the progress cancels leaves no dump, as
     // Clear does, and no message.
+    // Changed bytes not yet written are settled first (SettleChanges); a
+    // Cancel there leaves everything as it was and returns false.
     bool OnDump(const std::string& addressText, const std::string& sizeText,
                 WorkProgress* progress = nullptr);
-    void OnWrite();
-    void OnClear();
+    // Writes the changed bytes and reads them back. Bytes that memory does
+    // not hold afterwards stay marked, and a message says how many and where
+    // the first is; false then.
+    bool OnWrite();
+    // Settles unwritten changes, then detaches the dump; false (nothing
+    // changed) when the user cancels.
+    bool OnClear();
+    // Before unwritten changes would be thrown away: asks whether to write
+    // them. Yes writes them, and goes on only when all took; No goes on
+    // without them; Cancel does not go on. True without changes.
+    bool SettleChanges();
+    bool HasUnwrittenChanges() const;
     // Searches from the byte after the caret and puts the text at the top of
     // the history, a text that is refused too. A search the progress cancels
     // changes nothing, the history included, and shows no message.
@@ -67,8 +80,11 @@ class MemoryDumpModel {
   private:
     bool Reject(const char* message, MemoryDumpField field);
     bool FillDataFile(const std::string& path, uint32_t size, WorkProgress* progress);
-    void WriteChangedRuns(uint32_t offset, uint32_t count, const uint8_t* data,
-                          const uint8_t* bits);
+    void Detach();
+    // Writes and reads back each run of changed bytes of one block; notes
+    // the offsets of the bytes memory does not hold afterwards.
+    void WriteChangedRuns(uint32_t offset, uint32_t count, const uint8_t* data, const uint8_t* bits,
+                          std::vector<uint32_t>& untaken);
     void PutInHistory(const std::string& text);
 
     MemoryDumpHexWindow& hex_;

@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGlyphRun>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
@@ -109,7 +110,8 @@ QFont CHexEditWnd::HexFont() {
     return font;
 }
 
-CHexEditWnd::CHexEditWnd(QWidget* parent) : QAbstractScrollArea(parent), m_font(HexFont()) {
+CHexEditWnd::CHexEditWnd(QWidget* parent)
+    : QAbstractScrollArea(parent), m_font(HexFont()), m_rawFont(QRawFont::fromFont(m_font)) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setFocusPolicy(Qt::StrongFocus);
@@ -158,6 +160,12 @@ uint32_t CHexEditWnd::ReadModifiedMap(uint8_t* buffer, uint32_t offset, uint32_t
 void CHexEditWnd::ClearModifiedMap() {
     m_model.ClearModifiedMap();
     Refresh();
+}
+
+bool CHexEditWnd::MarkModified(uint32_t offset) {
+    const bool marked = m_model.MarkModified(offset);
+    viewport()->update();
+    return marked;
 }
 
 bool CHexEditWnd::FindNext(const std::vector<uint8_t>& pattern, bool exact,
@@ -219,16 +227,15 @@ void CHexEditWnd::paintEvent(QPaintEvent*) {
         const int cellWidth = m_model.Layout().cellWidth;
         const int cellHeight = m_model.Layout().cellHeight;
         for (const HexPaintRun& run : HexPaintRunBuilder::Build(m_model)) {
-            const QString text = QString::fromLatin1(run.text.data(), qsizetype(run.text.size()));
             QColor foreground = Qt::black;
             if (run.style == HexTextStyle::Changed) foreground = QColor(255, 0, 0);
             if (run.style == HexTextStyle::Highlighted) {
-                painter.fillRect(run.x, run.y, cellWidth * int(run.text.size()), cellHeight,
+                painter.fillRect(run.x, run.y, run.Width(), cellHeight,
                                  palette().color(QPalette::Active, QPalette::Highlight));
                 foreground = palette().color(QPalette::Active, QPalette::HighlightedText);
             }
             painter.setPen(foreground);
-            painter.drawText(run.x, run.y + metrics.ascent(), text);
+            DrawRun(painter, run, metrics.ascent());
         }
         const HexCaret& caret = m_model.CaretState();
         if (m_model.Attached() && caret.Drawn() && hasFocus() && m_blinkOn) {
@@ -238,6 +245,27 @@ void CHexEditWnd::paintEvent(QPaintEvent*) {
         }
     }
     QPainter(viewport()).drawPixmap(0, 0, buffer);
+}
+
+void CHexEditWnd::DrawRun(QPainter& painter, const HexPaintRun& run, int ascent) {
+    const QString text = QString::fromLatin1(run.text.data(), qsizetype(run.text.size()));
+    // Each character in its cell: the font's own advance is rarely the whole
+    // pixels of a cell, and a string drawn at it drifts off the cells.
+    if (!m_rawFont.isValid()) {
+        for (qsizetype i = 0; i < text.size(); ++i)
+            painter.drawText(run.CellX(size_t(i)), run.y + ascent, QString(text[i]));
+        return;
+    }
+    const QList<quint32> glyphs = m_rawFont.glyphIndexesForString(text);
+    QList<QPointF> positions;
+    positions.reserve(glyphs.size());
+    for (qsizetype i = 0; i < glyphs.size(); ++i)
+        positions.append(QPointF(run.CellX(size_t(i)), run.y + ascent));
+    QGlyphRun glyphRun;
+    glyphRun.setRawFont(m_rawFont);
+    glyphRun.setGlyphIndexes(glyphs);
+    glyphRun.setPositions(positions);
+    painter.drawGlyphRun(QPointF(0, 0), glyphRun);
 }
 
 void CHexEditWnd::resizeEvent(QResizeEvent* event) {

@@ -3,12 +3,15 @@
 #include <QAbstractScrollArea>
 #include <QFont>
 #include <QPoint>
+#include <QRawFont>
 #include <QTimer>
 #include <string>
 
 #include "memory/hexedit/HexEditModel.h"
 
 class QMenu;
+class QPainter;
+struct HexPaintRun;
 
 // The self-drawn hex viewer/editor: translates keys, mouse, wheel, focus and
 // scroll-bar actions into HexEditModel calls and paints what the model holds.
@@ -26,6 +29,7 @@ class CHexEditWnd : public QAbstractScrollArea {
     uint32_t ReadData(uint8_t* buffer, uint32_t offset, uint32_t count);
     uint32_t ReadModifiedMap(uint8_t* buffer, uint32_t offset, uint32_t count);
     void ClearModifiedMap();
+    bool MarkModified(uint32_t offset);
     bool FindNext(const std::vector<uint8_t>& pattern, bool exact,
                   WorkProgress* progress = nullptr);
     void HideCaret();
@@ -65,9 +69,11 @@ class CHexEditWnd : public QAbstractScrollArea {
     void OnScrollAction(int action);
     void TypeCharacters(QKeyEvent* event);
     void RestartBlink();
+    void DrawRun(QPainter& painter, const HexPaintRun& run, int ascent);
 
     HexEditModel m_model;
     QFont m_font;
+    QRawFont m_rawFont;
     QPoint m_pressPoint;
     bool m_pressed = false;
     bool m_syncing = false;

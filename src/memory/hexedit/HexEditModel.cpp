@@ -60,6 +60,7 @@ int HexEditModel::AttachDump(uint32_t size, uint32_t baseAddress, const std::str
     if (!map_.Create(mapPath)) return Fail("Cannot create the modified-byte map", mapPath);
     if (!map_.Clear(size)) return Fail("Cannot fill the modified-byte map", mapPath);
     size_ = size;
+    anyModified_ = false;
     caretOffset_ = 0;
     caret_.MoveTo(0, 0);
     pane_ = PaneHexHigh;
@@ -88,7 +89,21 @@ uint32_t HexEditModel::ReadModifiedMap(uint8_t* buffer, uint32_t offset, uint32_
 }
 
 void HexEditModel::ClearModifiedMap() {
-    if (Attached() && !map_.Clear(size_)) lastError_ = "Cannot clear the modified-byte map";
+    if (!Attached()) return;
+    if (map_.Clear(size_))
+        anyModified_ = false;
+    else
+        lastError_ = "Cannot clear the modified-byte map";
+}
+
+bool HexEditModel::MarkModified(uint32_t offset) {
+    if (!Attached() || offset >= size_) return false;
+    if (!map_.Set(offset)) {
+        lastError_ = "Cannot mark the change in \"" + basePath_ + "map.tmp\"";
+        return false;
+    }
+    anyModified_ = true;
+    return true;
 }
 
 void HexEditModel::SetCellSize(int width, int height) {
@@ -309,8 +324,7 @@ void HexEditModel::TypeByte(uint8_t value) {
             "Cannot write byte " + std::to_string(caretOffset_) + " of \"" + basePath_ + ".tmp\"";
         return;
     }
-    if (!map_.Set(caretOffset_))
-        lastError_ = "Cannot mark the change in \"" + basePath_ + "map.tmp\"";
+    MarkModified(static_cast<uint32_t>(caretOffset_));
     MoveCaret(1, 0);
 }
 

@@ -41,6 +41,11 @@ class HexEditModel {
     // Fills count / 8 + 1 bytes; offset must be a multiple of 8.
     uint32_t ReadModifiedMap(uint8_t* buffer, uint32_t offset, uint32_t count);
     void ClearModifiedMap();
+    // Marks a byte changed again, as typing does; false when the map cannot
+    // take the mark.
+    bool MarkModified(uint32_t offset);
+    // Whether any byte is marked changed since the dump or the last clear.
+    bool HasModifiedBytes() const { return Attached() && anyModified_; }
 
     // Geometry from the widget: the font's cell and the client area.
     void SetCellSize(int width, int height);
@@ -136,6 +141,7 @@ class HexEditModel {
     std::string basePath_;
     bool basePathStored_ = false;
     bool captured_ = false;
+    bool anyModified_ = false;
     int clientWidth_ = 0;
     int clientHeight_ = 0;
     std::string lastError_;

@@ -8,13 +8,13 @@
 
 namespace {
 
-// Neighbouring cells of one style become one run, so a line costs a few
-// text draws rather than one per byte.
-void Append(std::vector<HexPaintRun>& runs, int cellWidth, const HexPaintRun& run) {
-    if (!runs.empty()) {
+// Neighbouring cells of one style in one column become one run, so a line
+// costs a few text draws rather than one per byte. A run never reaches into
+// the next column: each column starts at its own pane position.
+void Append(std::vector<HexPaintRun>& runs, size_t columnStart, const HexPaintRun& run) {
+    if (runs.size() > columnStart) {
         HexPaintRun& last = runs.back();
-        const int lastEnd = last.x + static_cast<int>(last.text.size()) * cellWidth;
-        if (last.y == run.y && last.style == run.style && lastEnd == run.x) {
+        if (last.y == run.y && last.style == run.style && last.x + last.Width() == run.x) {
             last.text += run.text;
             return;
         }
@@ -54,13 +54,14 @@ std::vector<HexPaintRun> HexPaintRunBuilder::Build(HexEditModel& model) {
             const uint32_t address = static_cast<uint32_t>(lineStart) + model.BaseAddress();
             std::snprintf(text, sizeof(text), layout.wideAddresses ? "%08X" : "%04X",
                           layout.wideAddresses ? address : address & 0xFFFF);
-            runs.push_back({0, y, text, HexTextStyle::Normal});
+            runs.push_back({0, y, text, HexTextStyle::Normal, layout.cellWidth});
         }
         const uint64_t lineEnd = std::min(lineStart + bpl, size);
         for (int pane = 0; pane < 2; ++pane) {
             const bool hex = pane == 0;
             if (hex ? !layout.showHex : !layout.showChar) continue;
             const bool selected = hex ? hexSelected : charSelected;
+            const size_t columnStart = runs.size();
             for (uint64_t k = lineStart; k < lineEnd; ++k) {
                 const uint8_t value = model.ByteAt(k);
                 HexTextStyle style = HexTextStyle::Normal;
@@ -74,7 +75,7 @@ std::vector<HexPaintRun> HexPaintRunBuilder::Build(HexEditModel& model) {
                 const std::string text =
                     hex ? HexDigits(value)
                         : std::string(1, IsPrintableByte(value) ? char(value) : '.');
-                Append(runs, layout.cellWidth, {x, y, text, style});
+                Append(runs, columnStart, {x, y, text, style, layout.cellWidth});
             }
         }
     }

@@ -3,8 +3,9 @@
 #include <cstdint>
 #include <string>
 
-// Far beyond any real machine file: a longer one is refused, not read.
-inline constexpr uint64_t kMaxMachineFileBytes = uint64_t{256} << 20;
+// Far beyond any real machine file (thousands of functions with 4096 bytes
+// each): a longer one is refused, not read.
+inline constexpr uint64_t kMaxMachineFileBytes = uint64_t{64} << 20;
 
 // --machine FILE|builtin: sets BOREALIX_MACHINE for the driver this process
 // starts, and moves the runtime directory to machines/KEY under the current

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <mutex>
 
+#include "platform/trust/RuntimeDirectory.h"
 #include "platform/trust/TrustedPath.h"
 
 namespace private_temp {
@@ -115,7 +116,7 @@ std::string Folder() {
     return FolderIn(TemporaryDirectory());
 }
 
-std::string FolderIn(const std::string& directory) {
+std::string FolderIn(const std::string& directory, std::string* refusal) {
     if (directory.empty()) return {};
     const std::string base = directory.back() == '/' ? directory : directory + "/";
     std::lock_guard<std::mutex> guard(mutex);
@@ -141,6 +142,16 @@ std::string FolderIn(const std::string& directory) {
     std::string pattern = base + kPrefix + std::to_string(getpid()) + "-" +
                           std::to_string(StartTime(getpid())) + "-XXXXXX";
     if (pattern.size() >= sizeof(folders[slot]) || !mkdtemp(pattern.data())) return {};
+    // The temporary directory is the user's choice; a folder in its stead
+    // must be as safe as the runtime directory.
+    if (base != TemporaryDirectory()) {
+        const std::string problem = trusted_path::DirectoryProblem(pattern);
+        if (!problem.empty()) {
+            rmdir(pattern.c_str());
+            if (refusal) *refusal = RefusalMessage("temporary folder", pattern, problem);
+            return {};
+        }
+    }
     std::memcpy(folders[slot], pattern.c_str(), pattern.size() + 1);
     bases[slot] = base;
     static bool registered = std::atexit(RemoveAtExit) == 0;

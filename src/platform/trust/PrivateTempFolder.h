@@ -18,9 +18,11 @@ std::string TemporaryDirectory();
 std::string Folder();
 // The same kind of folder under another directory, for when the temporary
 // directory cannot be used; removed with the other. Leftovers of dead
-// processes there are removed when it is first made. "" when it cannot be
-// made.
-std::string FolderIn(const std::string& directory);
+// processes there are removed when it is first made. It passes the trust
+// check of the runtime directory (nobody else can change the folders above
+// it), else it is removed again and the refusal, naming it, goes to
+// *refusal. "" when it cannot be made or is refused.
+std::string FolderIn(const std::string& directory, std::string* refusal = nullptr);
 // Removes the folders and what they hold, if made by this process. Safe
 // inside a signal handler.
 void Remove();

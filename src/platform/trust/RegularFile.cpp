@@ -9,6 +9,8 @@
 #include <cstring>
 #include <new>
 
+#include "platform/trust/BeneathOpen.h"
+
 namespace {
 
 bool Refuse(int fd, const std::string& why, std::string* problem) {
@@ -22,15 +24,25 @@ std::string SizeText(uint64_t bytes) {
     return std::to_string(bytes) + " bytes";
 }
 
+int OpenToRead(const std::string& path, const RegularFileRead& how, std::string* problem) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer.
+    int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (how.followLink ? 0 : O_NOFOLLOW);
+    int fd = how.beneath ? beneath::Open(how.folder, path, flags)
+                         : openat(how.folder, path.c_str(), flags);
+    if (fd >= 0) return fd;
+    if (errno == ELOOP) {
+        *problem = how.beneath ? "it is or passes through a symbolic link" : "a symbolic link";
+    } else {
+        *problem = errno == EXDEV ? "it lies outside the folder" : std::strerror(errno);
+    }
+    return -1;
+}
+
 template <class Bytes>
 bool ReadInto(const std::string& path, const RegularFileRead& how, Bytes* contents,
               std::string* problem) {
-    // O_NONBLOCK: opening a FIFO must not wait for a writer.
-    int flags = O_RDONLY | O_NONBLOCK | O_CLOEXEC | (how.followLink ? 0 : O_NOFOLLOW);
-    int fd = open(path.c_str(), flags);
-    if (fd < 0) {
-        return Refuse(-1, errno == ELOOP ? "a symbolic link" : std::strerror(errno), problem);
-    }
+    int fd = OpenToRead(path, how, problem);
+    if (fd < 0) return false;
     struct stat info {};
     if (fstat(fd, &info) != 0) return Refuse(fd, std::strerror(errno), problem);
     if (S_ISDIR(info.st_mode)) return Refuse(fd, std::strerror(EISDIR), problem);

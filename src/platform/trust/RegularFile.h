@@ -1,5 +1,7 @@
 #pragma once
 
+#include <fcntl.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -13,6 +15,11 @@ struct RegularFileRead {
     uint64_t limit = UINT64_MAX;
     bool truncate = false;
     bool followLink = true;
+    // A relative path is taken from this open folder (AT_FDCWD: the current
+    // one); with `beneath`, through no link and never out of it (see
+    // beneath::Open).
+    int folder = AT_FDCWD;
+    bool beneath = false;
 };
 
 bool ReadRegularFile(const std::string& path, const RegularFileRead& how,

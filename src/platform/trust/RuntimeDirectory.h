@@ -4,7 +4,10 @@
 
 // $BOREALIX_RUNTIME_DIR, else $XDG_RUNTIME_DIR/borealix, else
 // borealix-UID in the temporary directory ($TMPDIR or /tmp), as an absolute
-// path without a trailing '/'. Created on first use (mode 0700).
+// path without a trailing '/'. Created on first use (mode 0700). Where
+// another user made borealix-UID first, a private folder of this user's
+// beside it serves instead (see private_runtime); a folder named in the
+// environment is kept, and refused if it must be.
 std::string RuntimeDirectory();
 
 // "" when the runtime directory may be trusted (see trusted_path), else a

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "memory/hexedit/CHexEditWnd.h"
 #include "support/HexDumpDirectory.h"
@@ -29,11 +30,11 @@ class HexEditWndTest : public testing::Test {
         wnd->SetBytesPerLine(16);
         wnd->SetColumns(true, true, true, true);
     }
-    void Attach(const std::vector<uint8_t>& bytes) {
+    void Attach(const std::vector<uint8_t>& bytes, uint32_t base = 0xC0000) {
         dir.WriteData(bytes);
         wnd->show();
         QApplication::processEvents();
-        ASSERT_EQ(wnd->AttachDump(uint32_t(bytes.size()), 0xC0000, dir.BasePath()), 0);
+        ASSERT_EQ(wnd->AttachDump(uint32_t(bytes.size()), base, dir.BasePath()), 0);
         wnd->setFocus();
         QApplication::processEvents();
     }
@@ -46,6 +47,24 @@ class HexEditWndTest : public testing::Test {
     HexDumpDirectory dir;
     std::unique_ptr<CHexEditWnd> wnd;
 };
+
+// The horizontal pixel range of the ink of one colour in a band of a line:
+// first and last column holding it, or {-1, -1} where there is none.
+std::pair<int, int> InkColumns(const QImage& image, int top, int bottom, int left, int right,
+                               bool red) {
+    int first = -1, last = -1;
+    for (int x = left; x < right; ++x)
+        for (int y = top; y < bottom; ++y) {
+            const QColor pixel = image.pixelColor(x, y);
+            const bool ink = red ? pixel.red() > 160 && pixel.green() < 140
+                                 : pixel.red() < 140 && pixel.green() < 140;
+            if (!ink) continue;
+            if (first < 0) first = x;
+            last = x;
+            break;
+        }
+    return {first, last};
+}
 
 }  // namespace
 
@@ -219,4 +238,89 @@ TEST_F(HexEditWndTest, PaintingShowsChangedBytesInRed) {
     EXPECT_GT(countColour(secondByte, QColor(0, 0, 0)), 0);
     EXPECT_GT(countColour(address, QColor(0, 0, 0)), 0);
     EXPECT_EQ(image.pixelColor(image.width() - 1, image.height() - 1), QColor(255, 255, 255));
+}
+
+TEST_F(HexEditWndTest, CharacterPaneCellsAgreeForClicksTypingAndPainting) {
+    // Line r holds "#" in column r and blanks elsewhere; the last line is short.
+    std::vector<uint8_t> bytes(16 * 16 + 6, ' ');
+    for (int r = 0; r < 16; ++r) bytes[r * 16 + r] = '#';
+    bytes[16 * 16 + 4] = '#';
+    wnd->resize(800, 420);
+    Attach(bytes, 0xF7000000);
+    const HexLayout& layout = wnd->Model().Layout();
+    ASSERT_GE(layout.linesPerPage, 17u);
+    const int cw = layout.cellWidth;
+    const int ch = layout.cellHeight;
+    // The column whose cell holds the ink of a line, by the ink's middle.
+    auto paintedColumn = [&](const QImage& image, int row, bool red) {
+        const auto [first, last] = InkColumns(image, row * ch, (row + 1) * ch, layout.charX - cw,
+                                              layout.charX + 17 * cw, red);
+        return first < 0 ? -99 : ((first + last) / 2 - layout.charX) / cw;
+    };
+
+    QImage image = wnd->viewport()->grab().toImage();
+    for (int row = 0; row < 17; ++row)
+        EXPECT_EQ(paintedColumn(image, row, false), row == 16 ? 4 : row) << "line " << row;
+
+    // Click each cell of line F7000050 and type: that byte changes, nothing
+    // else, and it is painted red in that cell.
+    const int row = 5;
+    for (int column = 0; column < 16; ++column) {
+        QTest::mouseClick(wnd->viewport(), Qt::LeftButton, {},
+                          CellCenter(layout.charX / cw + column, row), 1000);
+        ASSERT_EQ(wnd->Model().Pane(), PaneChar);
+        ASSERT_EQ(wnd->Model().Caret(), uint32_t(0x50 + column));
+        QTest::keyClicks(wnd.get(), "Z");
+        const std::vector<uint8_t> file = dir.ReadFile(dir.DataPath());
+        for (int k = 0; k < 16; ++k) {
+            const uint8_t expected = k <= column ? 'Z' : bytes[0x50 + k];
+            ASSERT_EQ(file[0x50 + k], expected) << "typed " << column << ", byte " << k;
+        }
+        image = wnd->viewport()->grab().toImage();
+        const auto [first, last] = InkColumns(image, row * ch, (row + 1) * ch, layout.charX - cw,
+                                              layout.charX + 17 * cw, true);
+        EXPECT_GE(first, layout.charX) << column;
+        EXPECT_LT(last, layout.charX + (column + 1) * cw) << column;
+        EXPECT_GE(last, layout.charX + column * cw) << column;
+    }
+
+    // A selection is highlighted from its first cell on.
+    QTest::mouseClick(wnd->viewport(), Qt::LeftButton, {}, CellCenter(layout.charX / cw + 2, 8));
+    QTest::mouseClick(wnd->viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      CellCenter(layout.charX / cw + 6, 8), 1000);
+    ASSERT_EQ(wnd->Model().SelectionEnd(), 0x86);
+    image = wnd->viewport()->grab().toImage();
+    const QColor highlight = wnd->palette().color(QPalette::Active, QPalette::Highlight);
+    const int y = 8 * ch + ch / 2;
+    EXPECT_NE(image.pixelColor(layout.charX + 2 * cw - 1, y), highlight);
+    EXPECT_EQ(image.pixelColor(layout.charX + 2 * cw, y), highlight);
+    EXPECT_EQ(image.pixelColor(layout.charX + 6 * cw - 1, y), highlight);
+    EXPECT_NE(image.pixelColor(layout.charX + 6 * cw, y), highlight);
+}
+
+TEST_F(HexEditWndTest, DraggingTheThumbToEitherEndOfTwoGigabytesShowsTheFirstOrLastLine) {
+    dir.WriteData({});
+    const uint32_t size = 0x7FFFFFFF;
+    std::filesystem::resize_file(dir.DataPath(), size);  // sparse: nothing written
+    wnd->show();
+    ASSERT_EQ(wnd->AttachDump(size, 0, dir.BasePath()), 0);
+    QApplication::processEvents();
+    QScrollBar* bar = wnd->verticalScrollBar();
+    const HexEditModel& model = wnd->Model();
+    // The thumb sits just inside the arrow (a square of the bar's width) at
+    // either end; it is dragged past the other end of the bar.
+    const int x = bar->width() / 2;
+    const int nearTop = bar->width() + 3;
+    const int nearBottom = bar->height() - bar->width() - 3;
+    for (const bool down : {true, false}) {
+        const int from = down ? nearTop : nearBottom;
+        const int to = down ? bar->height() + 30 : -30;
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(x, from));
+        for (int y = from; down ? y < to : y > to; y += down ? 6 : -6)
+            QTest::mouseMove(bar, QPoint(x, y));
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(x, to));
+        EXPECT_EQ(bar->value(), down ? bar->maximum() : 0);
+        // The last page ends with the last line, 7FFFFFF0.
+        EXPECT_EQ(model.Top(), down ? 0x7FFFFFF0u - (model.Layout().linesPerPage - 1) * 16 : 0u);
+    }
 }
