@@ -4,6 +4,7 @@
 
 #include "platform/Seam.h"
 #include "protocol/DriverRequest.h"
+#include "protocol/ErrorCodes.h"
 
 RefusedRequestWatch::RefusedRequestWatch(ExpectedRefusal expected)
     : driver_(DeviceIo::Current()),
@@ -37,8 +38,15 @@ bool RefusedRequestWatch::DeviceIoControl(DeviceHandle handle, uint32_t code, vo
     // Taken before the call: a read's record comes back over the same buffer.
     DriverRequest record{};
     if (inBuffer && inSize >= sizeof(record)) std::memcpy(&record, inBuffer, sizeof(record));
-    if (driver_.DeviceIoControl(handle, code, inBuffer, inSize, outBuffer, outSize, bytesReturned))
+    if (driver_.DeviceIoControl(handle, code, inBuffer, inSize, outBuffer, outSize,
+                                bytesReturned)) {
+        if (code == IOCTL_READ_PCI_CONFIG_BLOCK && outBuffer && outSize >= sizeof(record))
+            KeepRefusedDword(*static_cast<const DriverRequest*>(outBuffer));
         return true;
+    }
+    // A driver older than the block read is asked dword by dword instead.
+    if (code == IOCTL_READ_PCI_CONFIG_BLOCK && driver_.GetLastError() == ERROR_INVALID_FUNCTION)
+        return false;
     RefusedRequest refused;
     refused.code = code;
     refused.configAddress = record.ConfigAddress;
@@ -47,6 +55,25 @@ bool RefusedRequestWatch::DeviceIoControl(DeviceHandle handle, uint32_t code, vo
     refused.error = driver_.GetLastError();
     Keep(refused);
     return false;
+}
+
+// A block read is carried out even where dwords of it were refused; the
+// first of those is the refusal, as its own dword request would have been.
+void RefusedRequestWatch::KeepRefusedDword(const DriverRequest& record) {
+    if (record.ConfigValue == ERROR_SUCCESS) return;
+    const uint32_t length = record.TransferLength;
+    const uint32_t size = length / 5 * 4;
+    const auto* block = reinterpret_cast<const uint8_t*>(static_cast<uintptr_t>(record.UserBuffer));
+    if (!block || ConfigBlockLength(size) != length) return;
+    for (uint32_t dword = 0; dword < size / 4; ++dword) {
+        if (block[size + dword]) continue;
+        RefusedRequest refused;
+        refused.code = IOCTL_READ_PCI_CONFIG;
+        refused.configAddress = record.ConfigAddress + 4 * dword;
+        refused.error = record.ConfigValue;
+        Keep(refused);
+        return;
+    }
 }
 
 bool RefusedRequestWatch::CloseHandle(DeviceHandle handle) {

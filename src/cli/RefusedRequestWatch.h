@@ -5,6 +5,8 @@
 
 #include "platform/DeviceIo.h"
 
+struct DriverRequest;
+
 // A request the driver did not carry out, and the error it gave.
 struct RefusedRequest {
     // 0 when the driver could not be opened at all.
@@ -41,6 +43,7 @@ class RefusedRequestWatch : public DeviceIo {
 
   private:
     void Keep(const RefusedRequest& refused);
+    void KeepRefusedDword(const DriverRequest& record);
 
     DeviceIo& driver_;
     DeviceIo* previous_;

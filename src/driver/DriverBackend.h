@@ -13,13 +13,25 @@ class DriverBackend {
 
     // Every function present, in the route's own order.
     virtual uint32_t ListFunctions(std::vector<FunctionAddress>* functions) = 0;
-    // offset is a dword-aligned register offset below 0x100. An absent
+    // offset is a dword-aligned register offset below 0x1000. An absent
     // function reads 0xFFFFFFFF.
     virtual uint32_t ReadConfigDword(FunctionAddress function, uint32_t offset,
                                      uint32_t* value) = 0;
     virtual uint32_t WriteConfigDword(FunctionAddress function, uint32_t offset,
                                       uint32_t value) = 0;
+    // The first `size` bytes (256 or 4096) of a function's space into bytes,
+    // and for each dword 1 in dwordRead where ReadConfigDword would have read
+    // it, else 0 (its bytes then 0). Returns the error of the first dword
+    // refused, ERROR_SUCCESS when none was. This one asks dword by dword; a
+    // backend may read at once where every answer stays the same.
+    virtual uint32_t ReadConfigBlock(FunctionAddress function, uint32_t size, uint8_t* bytes,
+                                     uint8_t* dwordRead);
     // address + length never passes 4 GiB (the request handler checks).
     virtual uint32_t ReadPhysical(uint32_t address, uint8_t* buffer, uint32_t length) = 0;
     virtual uint32_t WritePhysical(uint32_t address, const uint8_t* buffer, uint32_t length) = 0;
+
+  protected:
+    // ReadConfigBlock's dwords from offset `first` up to `size`, one by one.
+    uint32_t ReadConfigDwords(FunctionAddress function, uint32_t first, uint32_t size,
+                              uint8_t* bytes, uint8_t* dwordRead);
 };

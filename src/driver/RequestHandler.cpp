@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pcidef/ConfigMechanism.h"
+#include "pcidef/ConfigRegisters.h"
 #include "protocol/ErrorCodes.h"
 
 bool RequestHandler::IsVxdCode(uint32_t code) {
@@ -18,6 +19,7 @@ bool RequestHandler::IsKnownCode(uint32_t code) {
         case IOCTL_LIST_PCI_FUNCTIONS:
         case IOCTL_READ_PCI_CONFIG:
         case IOCTL_WRITE_PCI_CONFIG:
+        case IOCTL_READ_PCI_CONFIG_BLOCK:
             return true;
         default:
             return IsVxdCode(code);
@@ -56,6 +58,9 @@ uint32_t RequestHandler::Handle(const DriverCall& call, const UserMemory& userMe
         case IOCTL_LIST_PCI_FUNCTIONS:
             status = ListFunctions(&record);
             break;
+        case IOCTL_READ_PCI_CONFIG_BLOCK:
+            status = ReadConfigBlock(&record, userMemory);
+            break;
         default:
             status = AccessConfig(call.code == IOCTL_WRITE_PCI_CONFIG, &record);
             break;
@@ -92,11 +97,29 @@ uint32_t RequestHandler::ListFunctions(DriverRequest* record) {
     return ERROR_SUCCESS;
 }
 
+uint32_t RequestHandler::ReadConfigBlock(DriverRequest* record, const UserMemory& userMemory) {
+    namespace cm = config_mechanism;
+    const uint32_t address = record->ConfigAddress;
+    if (!cm::Enabled(address) || cm::RegisterOf(address) != 0) return ERROR_INVALID_PARAMETER;
+    uint32_t size = 0;
+    for (uint32_t candidate : {pcireg::kConfigSize, pcireg::kExtendedConfigSize}) {
+        if (record->TransferLength == ConfigBlockLength(candidate)) size = candidate;
+    }
+    if (size == 0) return ERROR_INVALID_PARAMETER;
+    uint8_t* user = userMemory ? userMemory(record->UserBuffer, record->TransferLength) : nullptr;
+    if (!user) return ERROR_INVALID_PARAMETER;
+    FunctionAddress function = cm::FunctionOf(address);
+    function.segment = RequestSegment(*record);
+    record->ConfigValue = backend_.ReadConfigBlock(function, size, user, user + size);
+    return ERROR_SUCCESS;
+}
+
 uint32_t RequestHandler::AccessConfig(bool write, DriverRequest* record) {
     namespace cm = config_mechanism;
     uint32_t address = record->ConfigAddress;
     if (!cm::Enabled(address)) return ERROR_INVALID_PARAMETER;
     FunctionAddress function = cm::FunctionOf(address);
+    function.segment = RequestSegment(*record);
     uint32_t offset = cm::RegisterOf(address);
     if (write) return backend_.WriteConfigDword(function, offset, record->ConfigValue);
     uint32_t value = 0;

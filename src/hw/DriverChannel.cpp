@@ -5,6 +5,7 @@
 
 #include "hw/DriverRequestSender.h"
 #include "hw/RequestRoute.h"
+#include "pcidef/ConfigRegisters.h"
 #include "protocol/DriverRequest.h"
 
 namespace {
@@ -40,6 +41,14 @@ int ReadPciConfigDword(uint32_t address, uint32_t* value) {
 int WritePciConfigDword(uint32_t address, uint32_t* value) {
     if (!value) return 0;
     return RequestRoute::Current().WriteConfigDword(address, *value);
+}
+
+int ReadPciConfigBlock(const FunctionAddress& function, uint32_t size, uint8_t* bytes,
+                       uint8_t* dwordRead) {
+    if (!bytes || !dwordRead ||
+        (size != pcireg::kConfigSize && size != pcireg::kExtendedConfigSize))
+        return 0;
+    return RequestRoute::Current().ReadConfigBlock(function, size, bytes, dwordRead);
 }
 
 int ListPciFunctions(PciFunctionList* list) {

@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "pcidef/FunctionAddress.h"
+
 // The request operations, along the route start-up chose (RequestRoute).
 // Each opens the driver device (or, on the 9x route, the VxD or the ports),
 // carries out one request and closes it again; on any failure the caller's
@@ -10,6 +12,13 @@ int ReadPhysicalMemory(uint32_t address, void* buffer, uint32_t length);
 int WritePhysicalMemory(uint32_t address, const void* buffer, uint32_t length);
 int ReadPciConfigDword(uint32_t address, uint32_t* value);
 int WritePciConfigDword(uint32_t address, uint32_t* value);
+
+// One function's configuration space in one request: `size` bytes (256 or
+// 4096) into bytes, and for each dword 1 in dwordRead where ReadPciConfigDword
+// would have read it, 0 where it would have failed. 1 when the request was
+// carried out; 0 with both buffers untouched when it was not.
+int ReadPciConfigBlock(const FunctionAddress& function, uint32_t size, uint8_t* bytes,
+                       uint8_t* dwordRead);
 
 struct PciFunctionList {
     uint32_t count = 0;  // at most 256

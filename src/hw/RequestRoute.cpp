@@ -1,8 +1,11 @@
 #include "hw/RequestRoute.h"
 
+#include <cstring>
+
 #include "hw/NtRequestRoute.h"
 #include "hw/SystemFunctions.h"
 #include "hw/Win9xRequestRoute.h"
+#include "pcidef/ConfigMechanism.h"
 #include "platform/Seam.h"
 
 namespace {
@@ -13,6 +16,20 @@ std::unique_ptr<RequestRoute>& Chosen() {
 }
 
 }  // namespace
+
+int RequestRoute::ReadConfigBlock(const FunctionAddress& function, uint32_t size, uint8_t* bytes,
+                                  uint8_t* dwordRead) {
+    if (function.segment != 0) return 0;
+    for (uint32_t offset = 0; offset < size; offset += 4) {
+        uint32_t value = 0;
+        // Mechanism addresses name registers below 0x100 only.
+        const int read = offset < config_mechanism::kRegisterSpace &&
+                         ReadConfigDword(config_mechanism::AddressOf(function, offset), &value);
+        std::memcpy(bytes + offset, &value, sizeof(value));
+        dwordRead[offset / 4] = read ? 1 : 0;
+    }
+    return 1;
+}
 
 RequestRoute& RequestRoute::Current() {
     return Seam<RequestRoute>::Current();

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "pcidef/FunctionAddress.h"
+
 struct DriverRequest;
 
 // How requests reach the hardware, chosen once at start-up from the version
@@ -19,6 +21,14 @@ class RequestRoute {
     virtual int TransferMemory(uint32_t ntCode, uint32_t vxdCode, DriverRequest* record) = 0;
     virtual int ReadConfigDword(uint32_t address, uint32_t* value) = 0;
     virtual int WriteConfigDword(uint32_t address, uint32_t value) = 0;
+    // The first `size` bytes (256 or 4096) of a function's space, and for
+    // each dword whether it was read (1) or refused (0, its bytes then 0),
+    // as ReadConfigDword answers. This one asks dword by dword, so dwords
+    // from 0x100 on, which no mechanism address names, read as refused; 0
+    // when the function lies outside segment 0, which dword requests cannot
+    // name.
+    virtual int ReadConfigBlock(const FunctionAddress& function, uint32_t size, uint8_t* bytes,
+                                uint8_t* dwordRead);
     // Whether the driver lists the functions; otherwise a scan probes every
     // address.
     virtual bool ListsFunctions() const = 0;

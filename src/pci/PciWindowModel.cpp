@@ -5,6 +5,7 @@
 
 #include "hw/DriverChannel.h"
 #include "hw/SystemFunctions.h"
+#include "pci/ConfigSpaceRead.h"
 #include "pci/PciBusScan.h"
 #include "pci/names/DescriptionFile.h"
 #include "pci/names/PciIdFile.h"
@@ -17,7 +18,6 @@
 namespace {
 
 constexpr uint32_t kWindowFunctionMask = ~static_cast<uint32_t>(ConfigWindow::kFunctionBytes - 1);
-constexpr uint32_t kFallbackWindowBase = 0xE0000000u;
 constexpr size_t kHexFieldLimit = 8;
 constexpr int kFirstBarRow = 4;
 constexpr int kLastBarRow = 9;
@@ -95,8 +95,7 @@ int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry) {
     if (entry.kind == PCI_KIND_PCI) {
         const uint32_t address = MechanismAddress(entry);
         ShowAddress(address, config_mechanism::kFunctionMask);
-        for (uint32_t i = 0; i < pcireg::kConfigSize / 4; ++i)
-            ReadPciConfigDword(address + 4 * i, &buffer_[i]);
+        ConfigSpaceRead::FromMechanism(entry.Address()).CopyReadDwords(buffer_);
         result = pcireg::kConfigSize;
     } else if (entry.kind == PCI_KIND_PCIE) {
         const std::optional<BaseAddressChoice> choice = ParseBaseAddressText(form_.baseAddressText);
@@ -110,7 +109,7 @@ int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry) {
         const uint32_t base = choice->automatic ? DetectMmioBase(entry) : choice->base;
         const uint32_t address = base + WindowOffset(entry);
         ShowAddress(address, kWindowFunctionMask);
-        ReadPhysicalMemory(address, buffer_.data(), kBufferDwords * 4);
+        ConfigSpaceRead::FromWindow(address).CopyReadDwords(buffer_);
         result = kBufferDwords * 4;
     } else {
         addressValid_ = false;
@@ -122,17 +121,8 @@ int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry) {
 }
 
 uint32_t PciWindowModel::DetectMmioBase(const PciDeviceEntry& entry) const {
-    const uint32_t identity =
-        static_cast<uint32_t>(entry.deviceId) << 16 | static_cast<uint32_t>(entry.vendorId);
-    for (uint32_t n = 8; n <= 15; ++n) {
-        const uint32_t candidate = n << 28;
-        // A failed read leaves the probe value, which never equals an identity
-        // read from a present function.
-        uint32_t dword = ~identity;
-        ReadPhysicalMemory(candidate + WindowOffset(entry), &dword, 4);
-        if (dword == identity) return candidate;
-    }
-    return kFallbackWindowBase;
+    return ::DetectMmioBase(entry.Address(), static_cast<uint32_t>(entry.deviceId) << 16 |
+                                                 static_cast<uint32_t>(entry.vendorId));
 }
 
 void PciWindowModel::FillRegisterList(int32_t byteCount) {

@@ -16,6 +16,8 @@ inline constexpr uint16_t kDataPort = 0xCFC;
 inline constexpr uint16_t kPortCount = 8;
 inline constexpr uint32_t kEnable = 0x80000000u;
 inline constexpr uint32_t kRegisterMask = 0xFC;
+// The bytes of a function an address reaches: its first 256.
+inline constexpr uint32_t kRegisterSpace = 0x100;
 // The bits of an address that name the function.
 inline constexpr uint32_t kFunctionMask = 0xFFFFFF00u;
 

@@ -44,6 +44,35 @@ static_assert(IOCTL_LIST_PCI_FUNCTIONS == 0x80862E28u);
 static_assert(IOCTL_READ_PCI_CONFIG == 0x80862E3Cu);
 static_assert(IOCTL_WRITE_PCI_CONFIG == 0x80862E40u);
 
+// Codes of our own, beside the record's five. Their data travels as a memory
+// read's does: TransferLength bytes into the caller's UserBuffer.
+//
+// Block read: one function's configuration space in one request. In:
+// ConfigAddress is the function's register 0 (mechanism #1 form), the segment
+// in Reserved (RequestSegment), TransferLength ConfigBlockLength(256 or
+// 4096). Out: the bytes, then one byte per dword, 1 where that dword was read
+// and 0 where a dword request would have been refused; ConfigValue holds the
+// error of the first refused dword (ERROR_SUCCESS when none was).
+inline constexpr uint32_t IOCTL_READ_PCI_CONFIG_BLOCK = MakeControlCode(0x8086, 0xBA0);
+static_assert(IOCTL_READ_PCI_CONFIG_BLOCK == 0x80862E80u);
+
+// The data of a block read of `bytes` configuration bytes.
+constexpr uint32_t ConfigBlockLength(uint32_t bytes) {
+    return bytes + bytes / 4;
+}
+
+// The configuration requests carry the function's segment in the first two
+// bytes of Reserved, little-endian; 0 is segment 0, as a zeroed record has it.
+inline constexpr size_t kSegmentOffset = 0;
+inline uint16_t RequestSegment(const DriverRequest& record) {
+    return static_cast<uint16_t>(record.Reserved[kSegmentOffset] |
+                                 record.Reserved[kSegmentOffset + 1] << 8);
+}
+inline void SetRequestSegment(DriverRequest* record, uint16_t segment) {
+    record->Reserved[kSegmentOffset] = static_cast<uint8_t>(segment);
+    record->Reserved[kSegmentOffset + 1] = static_cast<uint8_t>(segment >> 8);
+}
+
 inline constexpr uint32_t VXD_READ_PHYSICAL_MEMORY = 3;
 inline constexpr uint32_t VXD_WRITE_PHYSICAL_MEMORY = 4;
 

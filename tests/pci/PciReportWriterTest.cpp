@@ -137,10 +137,10 @@ TEST_F(PciReportWriterTest, CurrentDeviceCopiesTheShownTextsAndNotListedIsNA) {
     EXPECT_EQ(lines[5], "             000        FFFFFFFF\tIdentity");
 
     // With "N/A" selected the all-devices report reads the boxes' function back.
-    const size_t reads = driver_->ConfigReads().size();
+    const size_t reads = driver_->BlockReads().size();
     AllDevices();
-    EXPECT_EQ(driver_->ConfigReads().back(), 0x800500FCu);
-    EXPECT_GT(driver_->ConfigReads().size(), reads);
+    EXPECT_EQ(driver_->BlockReads().back(), 0x80050000u);
+    EXPECT_GT(driver_->BlockReads().size(), reads);
     EXPECT_EQ(model.Form().addressText, "80050000");
 }
 

@@ -3,8 +3,10 @@
 #include <algorithm>
 
 #include "driver/DriverBackend.h"
+#include "driver/LinuxBackend.h"
 #include "pci/PciWindowFixture.h"
 #include "protocol/DriverRequest.h"
+#include "support/FakeSysfs.h"
 #include "support/MachineJson.h"
 
 namespace {
@@ -422,4 +424,28 @@ TEST_F(PciWindowModelTest, RefreshReadsAgainAndClearsTheInputs) {
     EXPECT_EQ(form().addressText, "80011300");
     EXPECT_TRUE(form().registerAddressLabel.empty());
     EXPECT_TRUE(form().valueText.empty());
+}
+
+// On this machine's kernel a user who is not root gets 64 bytes of a
+// function: the dwords refused keep what the buffer held, as dword requests
+// left them, though the function now costs one request.
+TEST_F(PciWindowModelTest, RefusedDwordsKeepThePreviousFunctionsValues) {
+    FakeSysfs sysfs;
+    std::vector<uint8_t> whole(256, 0x11);
+    whole[0] = 0x86;
+    whole[1] = 0x80;
+    sysfs.AddFunction("0000:00:05.0", whole);
+    sysfs.AddFunction("0000:00:03.0", std::vector<uint8_t>(64, 0x22));
+    device_.reset();
+    driver_ = std::make_unique<InProcessDriver>(std::make_unique<LinuxBackend>(sysfs.Paths()));
+    device_ = std::make_unique<ScopedOverride<DeviceIo>>(*driver_);
+
+    Choose(0, 5, 0);
+    const size_t blocks = driver_->BlockReads().size();
+    Choose(0, 3, 0);
+    EXPECT_EQ(driver_->BlockReads().size(), blocks + 1);
+    ASSERT_EQ(form().registers.size(), 64u);
+    EXPECT_EQ(form().registers[0x3C / 4].value, "22222222");
+    EXPECT_EQ(form().registers[0x40 / 4].value, "11111111");
+    EXPECT_EQ(form().registers[0xFC / 4].value, "11111111");
 }

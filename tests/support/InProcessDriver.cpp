@@ -61,8 +61,10 @@ bool InProcessDriver::DeviceIoControl(DeviceHandle handle, uint32_t code, void* 
         return false;
     }
     codes_.push_back(code);
-    if (code == IOCTL_READ_PCI_CONFIG && inBuffer && inSize >= sizeof(DriverRequest)) {
-        configReads_.push_back(static_cast<const DriverRequest*>(inBuffer)->ConfigAddress);
+    if (inBuffer && inSize >= sizeof(DriverRequest)) {
+        const uint32_t address = static_cast<const DriverRequest*>(inBuffer)->ConfigAddress;
+        if (code == IOCTL_READ_PCI_CONFIG) configReads_.push_back(address);
+        if (code == IOCTL_READ_PCI_CONFIG_BLOCK) blockReads_.push_back(address);
     }
     DriverCall call{code, static_cast<const uint8_t*>(inBuffer), inSize,
                     static_cast<uint8_t*>(outBuffer), outSize};

@@ -19,7 +19,7 @@
 class DriverBackend;
 
 class InProcessDriver : public DeviceIo {
-public:
+  public:
     explicit InProcessDriver(std::unique_ptr<DriverBackend> backend);
     ~InProcessDriver() override;
 
@@ -32,6 +32,8 @@ public:
     int OpenCount() const { return openCount_; }
     // Addresses of the configuration reads served, in order.
     const std::vector<uint32_t>& ConfigReads() const { return configReads_; }
+    // Register-0 addresses of the block reads served, in order.
+    const std::vector<uint32_t>& BlockReads() const { return blockReads_; }
     // Codes of every request served, in order.
     const std::vector<uint32_t>& Codes() const { return codes_; }
     DriverBackend& Backend() { return *backend_; }
@@ -43,11 +45,12 @@ public:
     bool CloseHandle(DeviceHandle handle) override;
     uint32_t GetLastError() override { return lastError_; }
 
-private:
+  private:
     std::unique_ptr<DriverBackend> backend_;
     bool present_ = true;
     int openCount_ = 0;
     uint32_t lastError_ = 0;
     std::vector<uint32_t> configReads_;
+    std::vector<uint32_t> blockReads_;
     std::vector<uint32_t> codes_;
 };

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <span>
+
+#include "pcidef/FunctionAddress.h"
+
+// A function's configuration space as the PCI window reads it, for every
+// reader of it (the window, its reports, the CLI's commands): through the
+// configuration mechanism one block read of 256 bytes, through the PCI
+// Express window one physical read of 4096 bytes. Which dwords were read is
+// kept, so that a reader leaves a refused one as it was, as a failed dword
+// request leaves its variable.
+struct ConfigSpaceRead {
+    static constexpr uint32_t kMaxDwords = 1024;
+
+    uint32_t size = 0;  // bytes asked for: 256 or 4096
+    std::array<uint32_t, kMaxDwords> dwords{};
+    std::array<bool, kMaxDwords> read{};  // false where refused or not carried out
+
+    // 256 bytes of a function through the configuration mechanism.
+    static ConfigSpaceRead FromMechanism(const FunctionAddress& function);
+    // The 4096 bytes at a physical address of the PCI Express window: all
+    // read, or none.
+    static ConfigSpaceRead FromWindow(uint32_t address);
+
+    // The dwords read into buffer (at most its size); the rest keep theirs.
+    void CopyReadDwords(std::span<uint32_t> buffer) const;
+    bool Complete() const;
+};
+
+// The base of the PCI Express window that answers for a function: the first
+// of 80000000, 90000000, ... F0000000 whose space of that function reads
+// `identity` (device ID << 16 | vendor ID), else E0000000.
+uint32_t DetectMmioBase(const FunctionAddress& function, uint32_t identity);

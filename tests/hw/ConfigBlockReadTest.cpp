@@ -1,0 +1,148 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "driver/LinuxBackend.h"
+#include "hw/DriverChannel.h"
+#include "pcidef/ConfigMechanism.h"
+#include "platform/Seam.h"
+#include "protocol/ErrorCodes.h"
+#include "sim/SimMachine.h"
+#include "support/ChosenRequestRoute.h"
+#include "support/FakeSysfs.h"
+#include "support/FakeSystemServices.h"
+#include "support/InProcessDriver.h"
+#include "support/MachineJson.h"
+#include "support/SimPortIo.h"
+
+namespace {
+
+std::vector<uint8_t> Pattern(size_t size) {
+    std::vector<uint8_t> bytes(size);
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<uint8_t>(i * 7 + 3);
+    return bytes;
+}
+
+// What a function's config file looks like to the backend.
+enum class Shape { File, Unreadable, Directory, Absent };
+
+struct Case {
+    const char* name;
+    Shape shape;
+    size_t fileSize;
+};
+
+const Case kCases[] = {
+    {"whole header", Shape::File, 256},
+    {"whole extended space", Shape::File, 4096},
+    {"what an unprivileged reader gets", Shape::File, 64},
+    {"a length that ends inside a dword", Shape::File, 70},
+    {"no read permission (root reads it all the same)", Shape::Unreadable, 256},
+    {"a config that cannot be read at all", Shape::Directory, 0},
+    {"an absent function", Shape::Absent, 0},
+};
+
+struct Answers {
+    std::vector<uint8_t> bytes;
+    std::vector<uint8_t> read;
+    int carriedOut = 0;
+};
+
+// Every dword asked on its own: the header by ReadPciConfigDword, and beyond
+// it, where configuration mechanism addresses do not reach, as the driver's
+// backend answers it. A refused dword gives 0 where the block read gives 0.
+Answers ByDwords(InProcessDriver& driver, const FunctionAddress& function, uint32_t size) {
+    Answers answers{std::vector<uint8_t>(size), std::vector<uint8_t>(size / 4), 1};
+    for (uint32_t offset = 0; offset < size; offset += 4) {
+        uint32_t value = 0;
+        const bool read =
+            offset < 256
+                ? ReadPciConfigDword(config_mechanism::AddressOf(function, offset), &value) == 1
+                : driver.Backend().ReadConfigDword(function, offset, &value) == ERROR_SUCCESS;
+        answers.read[offset / 4] = read ? 1 : 0;
+        std::memcpy(answers.bytes.data() + offset, &value, 4);
+    }
+    return answers;
+}
+
+Answers ByBlock(const FunctionAddress& function, uint32_t size) {
+    Answers answers{std::vector<uint8_t>(size, 0xEE), std::vector<uint8_t>(size / 4, 0xEE), 0};
+    answers.carriedOut =
+        ReadPciConfigBlock(function, size, answers.bytes.data(), answers.read.data());
+    return answers;
+}
+
+TEST(ConfigBlockRead, AnswersEveryDwordAsTheDwordRequestsDo) {
+    FakeSysfs sysfs;
+    const std::string name = "0000:00:03.0";
+    for (const Case& c : kCases) {
+        for (uint32_t size : {256u, 4096u}) {
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(size) + " bytes");
+            const std::filesystem::path config =
+                std::filesystem::path(sysfs.Paths().devices) / name / "config";
+            std::filesystem::remove_all(config.parent_path());
+            if (c.shape == Shape::File || c.shape == Shape::Unreadable)
+                sysfs.AddFunction(name, Pattern(c.fileSize));
+            if (c.shape == Shape::Unreadable) chmod(config.c_str(), 0);
+            if (c.shape == Shape::Directory) std::filesystem::create_directories(config);
+            InProcessDriver driver(std::make_unique<LinuxBackend>(sysfs.Paths()));
+            ScopedOverride<DeviceIo> device(driver);
+
+            const Answers expected = ByDwords(driver, {0, 3, 0}, size);
+            const Answers block = ByBlock({0, 3, 0}, size);
+            EXPECT_EQ(block.carriedOut, 1);
+            EXPECT_EQ(block.read, expected.read);
+            EXPECT_EQ(block.bytes, expected.bytes);
+            EXPECT_EQ(driver.BlockReads(), std::vector<uint32_t>{0x80001800u});
+        }
+    }
+}
+
+TEST(ConfigBlockRead, WithoutADriverChangesNothing) {
+    FakeSysfs sysfs;
+    sysfs.AddFunction("0000:00:00.0", Pattern(256));
+    InProcessDriver driver(std::make_unique<LinuxBackend>(sysfs.Paths()));
+    driver.SetPresent(false);
+    ScopedOverride<DeviceIo> device(driver);
+    const Answers block = ByBlock({0, 0, 0}, 256);
+    EXPECT_EQ(block.carriedOut, 0);
+    EXPECT_EQ(block.bytes, std::vector<uint8_t>(256, 0xEE));
+    EXPECT_EQ(block.read, std::vector<uint8_t>(64, 0xEE));
+    // Only the two sizes a function has.
+    std::array<uint8_t, 512> bytes{};
+    std::array<uint8_t, 128> read{};
+    driver.SetPresent(true);
+    EXPECT_EQ(ReadPciConfigBlock({0, 0, 0}, 512, bytes.data(), read.data()), 0);
+    EXPECT_TRUE(driver.BlockReads().empty());
+}
+
+// The 9x route has no driver: each dword through the ports, which reach the
+// first 256 bytes of segment 0's functions.
+TEST(ConfigBlockRead, OnThePortRouteReadsTheHeaderDwordByDword) {
+    FakeSystemServices system;
+    system.SetVersion(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
+    ScopedOverride<SystemServices> systemOverride(system);
+    auto ports = SimPortIo::FromMachineJson(MachineJson({{"00:1f.3", {{0x00, 0xA3488086}}}}));
+    ASSERT_TRUE(ports);
+    ScopedOverride<PortIo> portsOverride(*ports);
+    ChosenRequestRoute route;
+
+    Answers block = ByBlock({0, 0x1F, 3}, 4096);
+    ASSERT_EQ(block.carriedOut, 1);
+    EXPECT_EQ(ports->Reads(), 64);
+    EXPECT_EQ(std::vector<uint8_t>(block.bytes.begin(), block.bytes.begin() + 4),
+              (std::vector<uint8_t>{0x86, 0x80, 0x48, 0xA3}));
+    EXPECT_EQ(std::count(block.read.begin(), block.read.end(), 1), 64);
+    EXPECT_EQ(std::count(block.read.begin() + 64, block.read.end(), 0), 1024 - 64);
+    EXPECT_EQ(ByBlock({0, 0x1F, 3, 1}, 256).carriedOut, 0);
+}
+
+}  // namespace
