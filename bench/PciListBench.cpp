@@ -1,8 +1,10 @@
 // Device-list lines for 256 functions, built as the PCI window builds them,
 // beside lspci naming the same functions from a dump of them. lspci loads its
 // name database afresh in every run, so every round of ours starts without
-// an index too and builds it from the files.
+// an index too and builds it from the files. Then the all-devices report of
+// a dump through tarvolent-cli beside lspci printing the dump's bytes.
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -10,11 +12,13 @@
 #include <vector>
 
 #include "AlternatingRounds.h"
+#include "BenchDriver.h"
 #include "BenchScratch.h"
 #include "PeerProgram.h"
 #include "pci/DeviceListLine.h"
 #include "pci/names/PciClassFile.h"
 #include "pci/names/PciIdFile.h"
+#include "sim/MachineFileLoader.h"
 
 namespace {
 
@@ -83,6 +87,58 @@ std::string Dump(const PciDeviceTable& table) {
     return text;
 }
 
+// The builtin workstation as `lspci -xxxx` prints it: every function's
+// whole configuration space, 16 bytes a line.
+std::string WorkstationDump() {
+    MachineLoad load = MachineFileLoader::Load("builtin");
+    if (!load.Ok()) return {};
+    std::string text;
+    char line[32];
+    for (const PciFunction& function : load.machine->Functions()) {
+        text += function.Address().ToString() + " Device\n";
+        const std::vector<uint8_t>& config = function.Config();
+        for (size_t offset = 0; offset < config.size(); offset += 16) {
+            std::snprintf(line, sizeof line, "%03zx:", offset);
+            text += line;
+            for (size_t i = offset; i < offset + 16; ++i) {
+                std::snprintf(line, sizeof line, " %02x", config[i]);
+                text += line;
+            }
+            text += "\n";
+        }
+        text += "\n";
+    }
+    return text;
+}
+
+// The all-devices report of a dump's functions through the CLI, which reads
+// each function's space with one request, beside lspci printing the same
+// dump whole. TARVOLENT_BENCH_REPORT_DUMP names another dump to measure.
+bool CompareReport(const BenchScratch& scratch) {
+    const char* given = std::getenv("TARVOLENT_BENCH_REPORT_DUMP");
+    std::string dumpPath = given && *given ? given : scratch.File("workstation.lspci");
+    if (!given || !*given) std::ofstream(dumpPath) << WorkstationDump();
+    const std::string runtime = scratch.File("runtime");
+    setenv("BOREALIX_RUNTIME_DIR", runtime.c_str(), 1);
+    BenchDriver driver(runtime, dumpPath);
+    if (!driver.WaitUntilReady(10)) return false;
+    const std::string cli = std::string(TARVOLENT_BIN_DIR) + "/tarvolent-cli";
+    const std::string report = scratch.File("report.log");
+    AlternatingRounds rounds("report --all vs lspci -xxxx -F", kRounds);
+    const bool ran = rounds.Run(
+        [&] {
+            return RunPeerProgram({cli, "report", "--all", "-o", report});
+        },
+        [&] {
+            return RunPeerProgram({"lspci", "-xxxx", "-F", dumpPath});
+        });
+    if (!ran) return false;
+    std::printf("report of %s, %ju bytes\n", dumpPath.c_str(),
+                static_cast<uintmax_t>(std::filesystem::file_size(report)));
+    rounds.Print("tarvolent-cli report --all", "lspci -xxxx -F DUMP");
+    return true;
+}
+
 }  // namespace
 
 int main() {
@@ -95,6 +151,7 @@ int main() {
         return 1;
     }
     auto table = std::make_unique<PciDeviceTable>();
+    table->rows.resize(kFunctions);
     for (int i = 0; i < kFunctions; ++i) {
         table->rows[i] = {i / 32,
                           i % 32,
@@ -130,5 +187,9 @@ int main() {
     std::printf("%zu functions, PciId.txt of %ju bytes\n", lineCount,
                 static_cast<uintmax_t>(std::filesystem::file_size("PciId.txt")));
     rounds.Print("device-list lines (indexes built each round)", "lspci -nn -F DUMP");
+    if (!CompareReport(scratch)) {
+        std::fprintf(stderr, "bench_pci: the report or lspci -xxxx -F did not run\n");
+        return 1;
+    }
     return 0;
 }

@@ -27,12 +27,16 @@ _tarvolent_cli_ask() {
     timeout 10 "${program/#\~\//$HOME/}" "${machine[@]}" "$@" 2>/dev/null </dev/null
 }
 
-# The function addresses (BB:DD.F) of the machine, from its device list.
+# The function addresses (BB:DD.F, DDDD:BB:DD.F outside segment 0) of the
+# machine, from its device list.
 _tarvolent_cli_functions() {
     local line
-    local pattern='Bus ([0-9A-Fa-f]+), Device ([0-9A-Fa-f]+), Function ([0-7])\)$'
+    local pattern='Bus ([0-9A-Fa-f]+), Device ([0-9A-Fa-f]+), Function ([0-7])(, Segment ([0-9A-Fa-f]+))?\)$'
     while IFS= read -r line; do
         if [[ $line =~ $pattern ]]; then
+            if [[ -n ${BASH_REMATCH[5]} ]]; then
+                printf '%04x:' "0x${BASH_REMATCH[5]}"
+            fi
             printf '%02x:%02x.%x\n' "0x${BASH_REMATCH[1]}" "0x${BASH_REMATCH[2]}" \
                 "0x${BASH_REMATCH[3]}"
         fi

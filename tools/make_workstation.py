@@ -352,9 +352,17 @@ memory = [
 
 functions.sort(key=lambda f: f["bdf"])
 
+# A second PCI segment, as a server's second root complex makes one: an
+# integrated endpoint at 0001:00:00.0 behind a window of its own, listed
+# after segment 0 as the kernel lists it.
+c = Config(0x8086, 0x09A2, 0x088000, size=4096)
+c.cap(0x40, 0x10, pcie(9))
+add("0001:00:00.0", c)
+
 machine = {
     "name": "Simulated workstation",
-    "ecam": {"base": "0xE0000000", "buses": 256},
+    "ecam": [{"segment": 0, "base": "0xE0000000", "buses": 256},
+             {"segment": 1, "base": "0xD0000000", "buses": 256}],
     "functions": functions,
     "memory": memory,
 }

@@ -39,14 +39,12 @@ int ShowRegisterOf(PciWindowModel& model, const RegisterArguments& target) {
     form.bus = target.function.bus;
     form.device = target.function.device;
     form.function = target.function.function;
+    form.segment = target.function.segment;
     model.ReadSelectedFunction();
     const size_t row = target.offset / 4;
     if (row < form.registers.size()) return static_cast<int>(row);
-    std::fprintf(stderr, "Offset %X is beyond the %zu configuration bytes read from %02X:%02X.%X\n",
-                 target.offset, form.registers.size() * 4,
-                 static_cast<unsigned>(target.function.bus),
-                 static_cast<unsigned>(target.function.device),
-                 static_cast<unsigned>(target.function.function));
+    std::fprintf(stderr, "Offset %X is beyond the %zu configuration bytes read from %s\n",
+                 target.offset, form.registers.size() * 4, ShownFunction(target.function).c_str());
     return -1;
 }
 

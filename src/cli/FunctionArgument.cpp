@@ -7,8 +7,11 @@
 
 std::string ParseFunctionArgument(const std::string& text, FunctionAddress* function) {
     const std::optional<FunctionAddress> parsed = ParseFunctionAddress(text, AddressDigits::Typed);
-    if (!parsed || parsed->segment != 0)
-        return "\"" + text + "\" is not a function BB:DD.F (bus 00-FF, device 00-1F, function 0-7)";
+    if (!parsed) {
+        return "\"" + text +
+               "\" is not a function [DDDD:]BB:DD.F (segment 0000-FFFF, bus 00-FF, device 00-1F, "
+               "function 0-7)";
+    }
     *function = *parsed;
     return {};
 }

@@ -23,14 +23,15 @@ std::string Reason(uint32_t error) {
 // "offset 40 of 00:03.0", from a configuration mechanism address or an
 // address in the window.
 std::string Register(const FunctionAddress& function, uint32_t offset) {
-    char text[64];
-    std::snprintf(text, sizeof text, "offset %X of %02X:%02X.%X", offset, function.bus,
-                  function.device, function.function);
-    return text;
+    char text[32];
+    std::snprintf(text, sizeof text, "offset %X of ", offset);
+    return text + ShownFunction(function);
 }
 
-std::string ConfigRegister(uint32_t address) {
-    return Register(config_mechanism::FunctionOf(address), config_mechanism::RegisterOf(address));
+std::string ConfigRegister(uint32_t address, uint16_t segment) {
+    FunctionAddress function = config_mechanism::FunctionOf(address);
+    function.segment = segment;
+    return Register(function, config_mechanism::RegisterOf(address));
 }
 
 std::string WindowRegister(const RefusedRequest& refused, std::optional<uint32_t> windowBase) {
@@ -49,11 +50,13 @@ std::string Request(const RefusedRequest& refused, std::optional<uint32_t> windo
         case 0:
             return "Opening the driver";
         case IOCTL_LIST_PCI_FUNCTIONS:
+        case IOCTL_LIST_PCI_SEGMENT_FUNCTIONS:
             return "Listing the PCI functions";
         case IOCTL_READ_PCI_CONFIG:
-            return "Reading " + ConfigRegister(refused.configAddress);
+        case IOCTL_READ_PCI_CONFIG_BLOCK:
+            return "Reading " + ConfigRegister(refused.configAddress, refused.segment);
         case IOCTL_WRITE_PCI_CONFIG:
-            return "Writing " + ConfigRegister(refused.configAddress);
+            return "Writing " + ConfigRegister(refused.configAddress, refused.segment);
         case IOCTL_READ_PHYSICAL_MEMORY:
             return "Reading " + WindowRegister(refused, windowBase);
         case IOCTL_WRITE_PHYSICAL_MEMORY:
@@ -64,6 +67,18 @@ std::string Request(const RefusedRequest& refused, std::optional<uint32_t> windo
 }
 
 }  // namespace
+
+std::string ShownFunction(const FunctionAddress& function) {
+    char text[24];
+    if (function.segment != 0) {
+        std::snprintf(text, sizeof text, "%04X:%02X:%02X.%X", function.segment, function.bus,
+                      function.device, function.function);
+    } else {
+        std::snprintf(text, sizeof text, "%02X:%02X.%X", function.bus, function.device,
+                      function.function);
+    }
+    return text;
+}
 
 std::string RefusalMessage(const RefusedRequest& refused, std::optional<uint32_t> windowBase) {
     return Request(refused, windowBase) + " failed: " + Reason(refused.error);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/RefusedRequestWatch.h"
+#include "pcidef/FunctionAddress.h"
 
 // What the driver refused, for stderr: the request, the function and offset
 // it was for, and why ("Reading offset 40 of 00:03.0 failed: access denied").
@@ -17,6 +18,10 @@ std::string RefusalMessage(const RefusedRequest& refused,
 // True, with the message on stderr, when the watch kept a refusal.
 bool ReportedRefusal(const RefusedRequestWatch& watch,
                      std::optional<uint32_t> windowBase = std::nullopt);
+
+// A function as the messages name it: "00:03.0", "0001:00:03.0" outside
+// segment 0.
+std::string ShownFunction(const FunctionAddress& function);
 
 // The PCI window probes each candidate base of the PCI Express window with a
 // one-dword read; a refusal there only says the window is elsewhere.

@@ -44,12 +44,15 @@ bool RefusedRequestWatch::DeviceIoControl(DeviceHandle handle, uint32_t code, vo
             KeepRefusedDword(*static_cast<const DriverRequest*>(outBuffer));
         return true;
     }
-    // A driver older than the block read is asked dword by dword instead.
-    if (code == IOCTL_READ_PCI_CONFIG_BLOCK && driver_.GetLastError() == ERROR_INVALID_FUNCTION)
+    // A driver older than these requests is asked with the record's own.
+    if ((code == IOCTL_READ_PCI_CONFIG_BLOCK || code == IOCTL_LIST_PCI_SEGMENT_FUNCTIONS) &&
+        driver_.GetLastError() == ERROR_INVALID_FUNCTION) {
         return false;
+    }
     RefusedRequest refused;
     refused.code = code;
     refused.configAddress = record.ConfigAddress;
+    refused.segment = RequestSegment(record);
     refused.physicalAddress = static_cast<uint32_t>(record.PhysicalAddress);
     refused.length = record.TransferLength;
     refused.error = driver_.GetLastError();
@@ -70,6 +73,7 @@ void RefusedRequestWatch::KeepRefusedDword(const DriverRequest& record) {
         RefusedRequest refused;
         refused.code = IOCTL_READ_PCI_CONFIG;
         refused.configAddress = record.ConfigAddress + 4 * dword;
+        refused.segment = RequestSegment(record);
         refused.error = record.ConfigValue;
         Keep(refused);
         return;

@@ -12,6 +12,7 @@ struct RefusedRequest {
     // 0 when the driver could not be opened at all.
     uint32_t code = 0;
     uint32_t configAddress = 0;
+    uint16_t segment = 0;  // of the function configAddress names
     uint32_t physicalAddress = 0;
     uint32_t length = 0;
     uint32_t error = 0;

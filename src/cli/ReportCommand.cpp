@@ -66,6 +66,7 @@ void WriteReport(const ReportOptions& options, PciWindowModel& model, std::FILE*
     form.bus = options.current->bus;
     form.device = options.current->device;
     form.function = options.current->function;
+    form.segment = options.current->segment;
     model.ReadSelectedFunction();
     WriteCurrentDeviceReport(form, out);
 }

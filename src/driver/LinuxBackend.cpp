@@ -21,11 +21,10 @@ uint32_t ErrorOf(int error) {
     return error == EACCES || error == EPERM ? ERROR_ACCESS_DENIED : ERROR_GEN_FAILURE;
 }
 
-// "0000:BB:DD.F" names a function of segment 0, the only one requests reach.
+// "DDDD:BB:DD.F": a function of segment DDDD.
 bool ParseFunctionName(const std::string& name, FunctionAddress* function) {
     const AddressText read = ReadFunctionAddress(name, AddressDigits::Printed, function);
-    return read.length == name.size() && read.withSegment && function->InRange() &&
-           function->segment == 0;
+    return read.length == name.size() && read.withSegment && function->InRange();
 }
 
 }  // namespace
@@ -44,7 +43,8 @@ uint32_t LinuxBackend::ListFunctions(std::vector<FunctionAddress>* functions) {
     std::vector<std::string> names;
     while (dirent* entry = readdir(directory)) names.emplace_back(entry->d_name);
     closedir(directory);
-    // Fixed-width hex names: sorted by name is the kernel's bus order.
+    // Fixed-width hex names: sorted by name is the kernel's order, segment
+    // by segment.
     std::sort(names.begin(), names.end());
     for (const std::string& name : names) {
         FunctionAddress function;

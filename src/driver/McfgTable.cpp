@@ -24,7 +24,7 @@ std::vector<ConfigWindow> ParseMcfgTable(const std::vector<uint8_t>& table) {
         std::memcpy(&window.segment, table.data() + at + 8, 2);
         window.startBus = table[at + 10];
         window.endBus = table[at + 11];
-        if (window.segment == 0 && window.startBus <= window.endBus) windows.push_back(window);
+        if (window.startBus <= window.endBus) windows.push_back(window);
     }
     return windows;
 }

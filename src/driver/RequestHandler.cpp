@@ -20,6 +20,7 @@ bool RequestHandler::IsKnownCode(uint32_t code) {
         case IOCTL_READ_PCI_CONFIG:
         case IOCTL_WRITE_PCI_CONFIG:
         case IOCTL_READ_PCI_CONFIG_BLOCK:
+        case IOCTL_LIST_PCI_SEGMENT_FUNCTIONS:
             return true;
         default:
             return IsVxdCode(code);
@@ -61,6 +62,9 @@ uint32_t RequestHandler::Handle(const DriverCall& call, const UserMemory& userMe
         case IOCTL_READ_PCI_CONFIG_BLOCK:
             status = ReadConfigBlock(&record, userMemory);
             break;
+        case IOCTL_LIST_PCI_SEGMENT_FUNCTIONS:
+            status = ListSegmentFunctions(&record, userMemory);
+            break;
         default:
             status = AccessConfig(call.code == IOCTL_WRITE_PCI_CONFIG, &record);
             break;
@@ -86,14 +90,36 @@ uint32_t RequestHandler::ListFunctions(DriverRequest* record) {
     std::vector<FunctionAddress> functions;
     uint32_t status = backend_.ListFunctions(&functions);
     if (status != ERROR_SUCCESS) return status;
-    size_t count = std::min<size_t>(functions.size(), 256);
     std::memset(record->BusNumbers, 0, sizeof(record->BusNumbers));
     std::memset(record->DevFns, 0, sizeof(record->DevFns));
-    for (size_t i = 0; i < count; ++i) {
-        record->BusNumbers[i] = functions[i].bus;
-        record->DevFns[i] = functions[i].DevFn();
+    // The record has no room for a segment: it lists those of segment 0.
+    size_t count = 0;
+    for (const FunctionAddress& function : functions) {
+        if (function.segment != 0) continue;
+        if (count == sizeof(record->BusNumbers)) break;
+        record->BusNumbers[count] = function.bus;
+        record->DevFns[count] = function.DevFn();
+        ++count;
     }
     record->FunctionCount = static_cast<uint32_t>(count);
+    return ERROR_SUCCESS;
+}
+
+uint32_t RequestHandler::ListSegmentFunctions(DriverRequest* record, const UserMemory& userMemory) {
+    const uint32_t length = record->TransferLength;
+    if (length == 0 || length % kListedFunctionSize != 0) return ERROR_INVALID_PARAMETER;
+    uint8_t* user = userMemory ? userMemory(record->UserBuffer, length) : nullptr;
+    if (!user) return ERROR_INVALID_PARAMETER;
+    std::vector<FunctionAddress> functions;
+    const uint32_t status = backend_.ListFunctions(&functions);
+    if (status != ERROR_SUCCESS) return status;
+    std::memset(user, 0, length);
+    const size_t fits = std::min<size_t>(functions.size(), length / kListedFunctionSize);
+    for (size_t i = 0; i < fits; ++i) {
+        const ListedFunction entry{functions[i].segment, functions[i].bus, functions[i].DevFn()};
+        std::memcpy(user + i * kListedFunctionSize, &entry, sizeof(entry));
+    }
+    record->FunctionCount = static_cast<uint32_t>(functions.size());
     return ERROR_SUCCESS;
 }
 

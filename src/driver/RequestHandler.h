@@ -41,6 +41,7 @@ class RequestHandler {
     uint32_t TransferMemory(bool write, const DriverRequest& record, const UserMemory& userMemory);
     uint32_t ListFunctions(DriverRequest* record);
     uint32_t ReadConfigBlock(DriverRequest* record, const UserMemory& userMemory);
+    uint32_t ListSegmentFunctions(DriverRequest* record, const UserMemory& userMemory);
     uint32_t AccessConfig(bool write, DriverRequest* record);
 
     DriverBackend& backend_;

@@ -6,7 +6,9 @@
 #include "hw/DriverRequestSender.h"
 #include "hw/RequestRoute.h"
 #include "pcidef/ConfigRegisters.h"
+#include "platform/DeviceIo.h"
 #include "protocol/DriverRequest.h"
+#include "protocol/ErrorCodes.h"
 
 namespace {
 
@@ -34,13 +36,21 @@ int WritePhysicalMemory(uint32_t address, const void* buffer, uint32_t length) {
 }
 
 int ReadPciConfigDword(uint32_t address, uint32_t* value) {
-    if (!value) return 0;
-    return RequestRoute::Current().ReadConfigDword(address, value);
+    return ReadPciConfigDword(0, address, value);
 }
 
 int WritePciConfigDword(uint32_t address, uint32_t* value) {
+    return WritePciConfigDword(0, address, value);
+}
+
+int ReadPciConfigDword(uint16_t segment, uint32_t address, uint32_t* value) {
     if (!value) return 0;
-    return RequestRoute::Current().WriteConfigDword(address, *value);
+    return RequestRoute::Current().ReadConfigDword(segment, address, value);
+}
+
+int WritePciConfigDword(uint16_t segment, uint32_t address, uint32_t* value) {
+    if (!value) return 0;
+    return RequestRoute::Current().WriteConfigDword(segment, address, *value);
 }
 
 int ReadPciConfigBlock(const FunctionAddress& function, uint32_t size, uint8_t* bytes,
@@ -59,5 +69,57 @@ int ListPciFunctions(PciFunctionList* list) {
     list->count = std::min<uint32_t>(record.FunctionCount, sizeof(record.BusNumbers));
     std::memcpy(list->busNumbers, record.BusNumbers, sizeof(list->busNumbers));
     std::memcpy(list->devFns, record.DevFns, sizeof(list->devFns));
+    return 1;
+}
+
+namespace {
+
+// A first answer large enough for any workstation; a server with more asks
+// once more with the count the driver gave.
+constexpr uint32_t kFirstListEntries = 1024;
+constexpr uint32_t kMostListEntries = kMaxTransferLength / kListedFunctionSize;
+
+// 1 with the functions listed; *count is how many the driver has.
+int AskSegmentList(uint32_t entries, std::vector<FunctionAddress>* functions, uint32_t* count) {
+    std::vector<ListedFunction> listed(entries);
+    DriverRequest record{};
+    record.TransferLength = entries * kListedFunctionSize;
+    record.UserBuffer = reinterpret_cast<uintptr_t>(listed.data());
+    if (!SendDriverRequest(IOCTL_LIST_PCI_SEGMENT_FUNCTIONS, &record)) return 0;
+    *count = record.FunctionCount;
+    listed.resize(std::min(entries, record.FunctionCount));
+    functions->clear();
+    for (const ListedFunction& entry : listed)
+        functions->push_back(FunctionAddress::FromDevFn(entry.bus, entry.devFn, entry.segment));
+    return 1;
+}
+
+// The list request's functions, all of segment 0.
+int AskSegmentZeroList(std::vector<FunctionAddress>* functions) {
+    PciFunctionList list;
+    if (!ListPciFunctions(&list)) return 0;
+    functions->clear();
+    for (uint32_t i = 0; i < list.count; ++i)
+        functions->push_back(FunctionAddress::FromDevFn(list.busNumbers[i], list.devFns[i]));
+    return 1;
+}
+
+}  // namespace
+
+int ListPciSegmentFunctions(std::vector<FunctionAddress>* functions) {
+    if (!functions) return 0;
+    std::vector<FunctionAddress> listed;
+    uint32_t count = 0;
+    uint32_t entries = kFirstListEntries;
+    // Functions may come and go between two answers: a few more tries.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (!AskSegmentList(entries, &listed, &count)) {
+            if (DeviceIo::Current().GetLastError() != ERROR_INVALID_FUNCTION) return 0;
+            return AskSegmentZeroList(functions);
+        }
+        if (count <= entries || entries == kMostListEntries) break;
+        entries = std::min(count, kMostListEntries);
+    }
+    *functions = std::move(listed);
     return 1;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "pcidef/FunctionAddress.h"
 
@@ -12,6 +13,9 @@ int ReadPhysicalMemory(uint32_t address, void* buffer, uint32_t length);
 int WritePhysicalMemory(uint32_t address, const void* buffer, uint32_t length);
 int ReadPciConfigDword(uint32_t address, uint32_t* value);
 int WritePciConfigDword(uint32_t address, uint32_t* value);
+// The same for a function of another segment (the two above: segment 0).
+int ReadPciConfigDword(uint16_t segment, uint32_t address, uint32_t* value);
+int WritePciConfigDword(uint16_t segment, uint32_t address, uint32_t* value);
 
 // One function's configuration space in one request: `size` bytes (256 or
 // 4096) into bytes, and for each dword 1 in dwordRead where ReadPciConfigDword
@@ -28,3 +32,9 @@ struct PciFunctionList {
 // Driver route only. 1 with the list filled, 0 when the device cannot be
 // opened or the request fails (list untouched).
 int ListPciFunctions(PciFunctionList* list);
+
+// Driver route only: every function of every segment, in the driver's
+// order, without the limit of 256. 1 with *functions filled; 0 (untouched)
+// when the driver cannot be reached or refuses. A driver older than this
+// request is asked with ListPciFunctions instead.
+int ListPciSegmentFunctions(std::vector<FunctionAddress>* functions);

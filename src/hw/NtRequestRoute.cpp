@@ -13,17 +13,19 @@ int NtRequestRoute::TransferMemory(uint32_t ntCode, uint32_t, DriverRequest* rec
     return SendDriverRequest(ntCode, record);
 }
 
-int NtRequestRoute::ReadConfigDword(uint32_t address, uint32_t* value) {
+int NtRequestRoute::ReadConfigDword(uint16_t segment, uint32_t address, uint32_t* value) {
     DriverRequest record{};
     record.ConfigAddress = address;
+    SetRequestSegment(&record, segment);
     if (!SendDriverRequest(IOCTL_READ_PCI_CONFIG, &record)) return 0;
     *value = record.ConfigValue;
     return 1;
 }
 
-int NtRequestRoute::WriteConfigDword(uint32_t address, uint32_t value) {
+int NtRequestRoute::WriteConfigDword(uint16_t segment, uint32_t address, uint32_t value) {
     DriverRequest record{};
     record.ConfigAddress = address;
+    SetRequestSegment(&record, segment);
     record.ConfigValue = value;
     return SendDriverRequest(IOCTL_WRITE_PCI_CONFIG, &record);
 }

@@ -6,8 +6,8 @@
 class NtRequestRoute : public RequestRoute {
   public:
     int TransferMemory(uint32_t ntCode, uint32_t vxdCode, DriverRequest* record) override;
-    int ReadConfigDword(uint32_t address, uint32_t* value) override;
-    int WriteConfigDword(uint32_t address, uint32_t value) override;
+    int ReadConfigDword(uint16_t segment, uint32_t address, uint32_t* value) override;
+    int WriteConfigDword(uint16_t segment, uint32_t address, uint32_t value) override;
     // One request; a driver that does not know it is asked dword by dword.
     int ReadConfigBlock(const FunctionAddress& function, uint32_t size, uint8_t* bytes,
                         uint8_t* dwordRead) override;

@@ -19,12 +19,12 @@ std::unique_ptr<RequestRoute>& Chosen() {
 
 int RequestRoute::ReadConfigBlock(const FunctionAddress& function, uint32_t size, uint8_t* bytes,
                                   uint8_t* dwordRead) {
-    if (function.segment != 0) return 0;
     for (uint32_t offset = 0; offset < size; offset += 4) {
         uint32_t value = 0;
         // Mechanism addresses name registers below 0x100 only.
         const int read = offset < config_mechanism::kRegisterSpace &&
-                         ReadConfigDword(config_mechanism::AddressOf(function, offset), &value);
+                         ReadConfigDword(function.segment,
+                                         config_mechanism::AddressOf(function, offset), &value);
         std::memcpy(bytes + offset, &value, sizeof(value));
         dwordRead[offset / 4] = read ? 1 : 0;
     }

@@ -19,14 +19,13 @@ class RequestRoute {
     // record carries the transfer; ntCode or vxdCode is sent, as the route
     // takes one or the other.
     virtual int TransferMemory(uint32_t ntCode, uint32_t vxdCode, DriverRequest* record) = 0;
-    virtual int ReadConfigDword(uint32_t address, uint32_t* value) = 0;
-    virtual int WriteConfigDword(uint32_t address, uint32_t value) = 0;
+    // address in configuration mechanism #1 form, of a function of segment.
+    virtual int ReadConfigDword(uint16_t segment, uint32_t address, uint32_t* value) = 0;
+    virtual int WriteConfigDword(uint16_t segment, uint32_t address, uint32_t value) = 0;
     // The first `size` bytes (256 or 4096) of a function's space, and for
     // each dword whether it was read (1) or refused (0, its bytes then 0),
     // as ReadConfigDword answers. This one asks dword by dword, so dwords
-    // from 0x100 on, which no mechanism address names, read as refused; 0
-    // when the function lies outside segment 0, which dword requests cannot
-    // name.
+    // from 0x100 on, which no mechanism address names, read as refused.
     virtual int ReadConfigBlock(const FunctionAddress& function, uint32_t size, uint8_t* bytes,
                                 uint8_t* dwordRead);
     // Whether the driver lists the functions; otherwise a scan probes every

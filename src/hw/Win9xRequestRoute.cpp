@@ -10,14 +10,16 @@ int Win9xRequestRoute::TransferMemory(uint32_t, uint32_t vxdCode, DriverRequest*
     return SendVxdRequest(vxdCode, record);
 }
 
-int Win9xRequestRoute::ReadConfigDword(uint32_t address, uint32_t* value) {
+int Win9xRequestRoute::ReadConfigDword(uint16_t segment, uint32_t address, uint32_t* value) {
+    if (segment != 0) return 0;
     PortIo& ports = PortIo::Current();
     ports.OutDword(cm::kAddressPort, address);
     *value = ports.InDword(cm::kDataPort);
     return 1;
 }
 
-int Win9xRequestRoute::WriteConfigDword(uint32_t address, uint32_t value) {
+int Win9xRequestRoute::WriteConfigDword(uint16_t segment, uint32_t address, uint32_t value) {
+    if (segment != 0) return 0;
     PortIo& ports = PortIo::Current();
     ports.OutDword(cm::kAddressPort, address);
     ports.OutDword(cm::kDataPort, value);

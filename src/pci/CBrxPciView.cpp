@@ -12,6 +12,7 @@
 #include <QStyle>
 #include <QTreeWidget>
 #include <algorithm>
+#include <cstdio>
 
 #include "pci/PciReportWriter.h"
 #include "pci/PciSaveSelection.h"
@@ -24,6 +25,9 @@ constexpr int kFormWidth = 338;
 constexpr int kFormHeight = 212;
 constexpr int kEdgeGap = 10;
 constexpr int kFieldLimit = 8;
+// The Segment box and its label, in dialog units.
+constexpr int kSegmentX = 124;
+constexpr int kSegmentWidth = 33;
 
 struct RegisterColumn {
     const char* heading;
@@ -82,6 +86,12 @@ void CBrxPciView::LayOutForm() {
         }
         item.control->setGeometry(rect);
     }
+    // Right of the filter buttons, under the function box, where no control
+    // of the form lies; placed after the widening so that it moves nothing.
+    m_stSegment->setGeometry(Units().Rect(kSegmentX, 74, kSegmentWidth, 8));
+    QRect box = Units().Rect(kSegmentX, 83, kSegmentWidth, 80);
+    box.setHeight(std::min(box.height(), m_cbSegment->sizeHint().height()));
+    m_cbSegment->setGeometry(box);
 }
 
 void CBrxPciView::CreateControls() {
@@ -106,6 +116,10 @@ void CBrxPciView::CreateControls() {
     AddStatic("Func. No.", 118, 34, 32, 9);
     m_cbFunction = new QComboBox(this);
     Place(m_cbFunction, 118, 45, 39, 81);
+    m_stSegment = new QLabel("Seg. No.", this);
+    m_cbSegment = new QComboBox(this);
+    m_stSegment->hide();
+    m_cbSegment->hide();
 
     m_filterGroup = new QButtonGroup(this);
     struct Filter {
@@ -162,7 +176,7 @@ void CBrxPciView::ConnectControls() {
             [this] { Run([](PciWindowModel& m) { m.OnScanAllDevices(); }); });
     connect(m_cbDeviceList, &QComboBox::activated, this,
             [this] { Run([](PciWindowModel& m) { m.OnSelchangeDeviceList(); }); });
-    for (QComboBox* box : {m_cbBus, m_cbDevice, m_cbFunction})
+    for (QComboBox* box : {m_cbBus, m_cbDevice, m_cbFunction, m_cbSegment})
         connect(box, &QComboBox::activated, this,
                 [this] { Run([](PciWindowModel& m) { m.ReadSelectedFunction(); }); });
     connect(m_btRefresh, &QPushButton::clicked, this,
@@ -275,6 +289,9 @@ void CBrxPciView::TakeInput() {
     form.bus = m_cbBus->currentIndex();
     form.device = m_cbDevice->currentIndex();
     form.function = m_cbFunction->currentIndex();
+    const int segment = m_cbSegment->currentIndex();
+    if (segment >= 0 && static_cast<size_t>(segment) < m_shownSegments.size())
+        form.segment = m_shownSegments[static_cast<size_t>(segment)];
     form.deviceListSelection = m_cbDeviceList->currentIndex();
     const QList<QTreeWidgetItem*> selected = m_lcRegisters->selectedItems();
     form.registerSelection =
@@ -291,6 +308,7 @@ void CBrxPciView::ShowForm() {
     m_cbBus->setCurrentIndex(form.bus);
     m_cbDevice->setCurrentIndex(form.device);
     m_cbFunction->setCurrentIndex(form.function);
+    ShowSegmentBox();
     ShowDeviceList();
     ShowRegisterList();
     m_edAddress->setText(Text(form.addressText));
@@ -301,6 +319,24 @@ void CBrxPciView::ShowForm() {
     m_edSearch->setText(Text(form.searchText));
     m_bShowing = false;
     ShowFocus();
+}
+
+void CBrxPciView::ShowSegmentBox() {
+    const PciFormState& form = m_model.Form();
+    if (form.segments != m_shownSegments) {
+        m_cbSegment->clear();
+        char text[8];
+        for (uint16_t segment : form.segments) {
+            std::snprintf(text, sizeof text, "%04X", static_cast<unsigned>(segment));
+            m_cbSegment->addItem(text);
+        }
+        m_shownSegments = form.segments;
+    }
+    const auto at = std::find(m_shownSegments.begin(), m_shownSegments.end(), form.segment);
+    m_cbSegment->setCurrentIndex(
+        at == m_shownSegments.end() ? -1 : static_cast<int>(at - m_shownSegments.begin()));
+    m_stSegment->setVisible(!m_shownSegments.empty());
+    m_cbSegment->setVisible(!m_shownSegments.empty());
 }
 
 void CBrxPciView::ShowDeviceList() {

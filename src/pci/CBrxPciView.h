@@ -44,6 +44,8 @@ class CBrxPciView : public CFormView {
     QComboBox* BusBox() const { return m_cbBus; }
     QComboBox* DeviceBox() const { return m_cbDevice; }
     QComboBox* FunctionBox() const { return m_cbFunction; }
+    // Shown only while the last scan found more than one segment.
+    QComboBox* SegmentBox() const { return m_cbSegment; }
     QComboBox* DeviceList() const { return m_cbDeviceList; }
     QTreeWidget* RegisterList() const { return m_lcRegisters; }
     QLineEdit* AddressField() const { return m_edAddress; }
@@ -77,6 +79,7 @@ class CBrxPciView : public CFormView {
     void Run(Command command);
     void TakeInput();
     void ShowForm();
+    void ShowSegmentBox();
     void ShowDeviceList();
     void ShowRegisterList();
     void ShowFocus();
@@ -85,12 +88,15 @@ class CBrxPciView : public CFormView {
     bool m_bInitialized = false;
     bool m_bShowing = false;
     std::vector<std::string> m_shownDeviceList;
+    std::vector<uint16_t> m_shownSegments;
     std::vector<PciRegisterRow> m_shownRegisters;
 
     QComboBox* m_cbBaseAddress = nullptr;
     QComboBox* m_cbBus = nullptr;
     QComboBox* m_cbDevice = nullptr;
     QComboBox* m_cbFunction = nullptr;
+    QLabel* m_stSegment = nullptr;
+    QComboBox* m_cbSegment = nullptr;
     QComboBox* m_cbDeviceList = nullptr;
     QTreeWidget* m_lcRegisters = nullptr;
     QLineEdit* m_edAddress = nullptr;

@@ -35,11 +35,23 @@ std::string FormatDeviceListLine(const PciDeviceEntry& entry) {
                    entry);
 }
 
+std::string FormatDeviceListLine(const PciDeviceEntry& entry, uint16_t segment) {
+    std::string line = FormatDeviceListLine(entry);
+    if (segment == 0) return line;
+    char named[16];
+    std::snprintf(named, sizeof named, ", Segment %X", static_cast<unsigned>(segment));
+    // Inside the closing bracket where the line has one.
+    const bool bracketed = !line.empty() && line.back() == ')';
+    line.insert(bracketed ? line.size() - 1 : line.size(), named);
+    return line;
+}
+
 DeviceListLines BuildDeviceListLines(const PciDeviceTable& table, int32_t filter) {
     DeviceListLines list;
-    for (int32_t row = 0; row < table.count && row < PciDeviceTable::kCapacity; ++row) {
-        if (!PassesDeviceFilter(table.rows[row].kind, filter)) continue;
-        list.lines.push_back(FormatDeviceListLine(table.rows[row]));
+    for (int32_t row = 0; row < table.Rows(); ++row) {
+        const PciDeviceEntry& entry = table.rows[static_cast<size_t>(row)];
+        if (!PassesDeviceFilter(entry.kind, filter)) continue;
+        list.lines.push_back(FormatDeviceListLine(entry, table.Segment(row)));
         list.rows.push_back(row);
     }
     return list;

@@ -22,63 +22,80 @@ constexpr uint32_t kStatusCapabilityList = uint32_t{pcireg::kStatusCapabilityLis
 PciDeviceEntry ReadEntry(const FunctionAddress& function) {
     const uint32_t address = cm::AddressOf(function);
     PciDeviceEntry entry = PciDeviceEntry::Of(function);
-    entry.kind = GetPciFunctionKind(address);
+    entry.kind = GetPciFunctionKind(function.segment, address);
     uint32_t value = 0;
-    ReadPciConfigDword(address | pcireg::kVendorId, &value);
+    ReadPciConfigDword(function.segment, address | pcireg::kVendorId, &value);
     entry.deviceId = static_cast<int32_t>(value >> 16);
     entry.vendorId = static_cast<int32_t>(value & 0xFFFF);
-    ReadPciConfigDword(address | pcireg::kRevisionId, &value);
+    ReadPciConfigDword(function.segment, address | pcireg::kRevisionId, &value);
     entry.classCode = static_cast<int32_t>(value >> 8);
     return entry;
 }
 
-int32_t EnumerateListedFunctions(PciDeviceEntry* rows) {
-    PciFunctionList list;
-    if (!ListPciFunctions(&list)) return 0;
-    uint32_t count = list.count < 256 ? list.count : 256;
-    for (uint32_t i = 0; i < count; ++i) {
-        rows[i] = ReadEntry(FunctionAddress::FromDevFn(list.busNumbers[i], list.devFns[i]));
+int32_t EnumerateListedFunctions(PciDeviceTable& table) {
+    std::vector<FunctionAddress> listed;
+    if (!ListPciSegmentFunctions(&listed)) return 0;
+    std::vector<PciDeviceEntry> rows;
+    std::vector<uint16_t> segments;
+    rows.reserve(listed.size());
+    segments.reserve(listed.size());
+    for (const FunctionAddress& function : listed) {
+        rows.push_back(ReadEntry(function));
+        segments.push_back(function.segment);
     }
-    return static_cast<int32_t>(count);
+    table.Assign(std::move(rows), std::move(segments));
+    return static_cast<int32_t>(listed.size());
 }
 
-// Stops appending once the table is full.
-int32_t ProbeAllFunctions(PciDeviceEntry* rows) {
-    int32_t count = 0;
-    for (uint32_t bus = 0; bus < 256; ++bus) {
-        for (uint32_t device = 0; device < 32; ++device) {
-            for (uint32_t function = 0; function < 8; ++function) {
-                const FunctionAddress address{static_cast<uint8_t>(bus),
-                                              static_cast<uint8_t>(device),
-                                              static_cast<uint8_t>(function)};
-                uint32_t header = pcireg::kAbsentDword;
-                ReadPciConfigDword(cm::AddressOf(address, kHeaderTypeDword), &header);
-                if (header == pcireg::kAbsentDword) continue;
-                if (count == PciDeviceTable::kCapacity) return count;
-                rows[count++] = ReadEntry(address);
-                if (function == 0 && !(header & kMultiFunctionBit)) break;
+// Appends the functions of one device that are present; false once the
+// table is full.
+bool ProbeDevice(uint8_t bus, uint8_t device, std::vector<PciDeviceEntry>& rows) {
+    for (uint8_t function = 0; function < 8; ++function) {
+        const FunctionAddress address{bus, device, function};
+        uint32_t header = pcireg::kAbsentDword;
+        ReadPciConfigDword(cm::AddressOf(address, kHeaderTypeDword), &header);
+        if (header == pcireg::kAbsentDword) continue;
+        if (rows.size() == PciDeviceTable::kCapacity) return false;
+        rows.push_back(ReadEntry(address));
+        if (function == 0 && !(header & kMultiFunctionBit)) break;
+    }
+    return true;
+}
+
+int32_t ProbeAllFunctions(PciDeviceTable& table) {
+    std::vector<PciDeviceEntry> rows;
+    [&rows] {
+        for (uint32_t bus = 0; bus < 256; ++bus) {
+            for (uint8_t device = 0; device < 32; ++device) {
+                if (!ProbeDevice(static_cast<uint8_t>(bus), device, rows)) return;
             }
         }
-    }
+    }();
+    const auto count = static_cast<int32_t>(rows.size());
+    table.Assign(std::move(rows), {});
     return count;
 }
 
 }  // namespace
 
-int32_t EnumeratePciFunctions(PciDeviceEntry (&rows)[PciDeviceTable::kCapacity]) {
-    if (!RequestRoute::Current().ListsFunctions()) return ProbeAllFunctions(rows);
-    return EnumerateListedFunctions(rows);
+int32_t EnumeratePciFunctions(PciDeviceTable& table) {
+    if (!RequestRoute::Current().ListsFunctions()) return ProbeAllFunctions(table);
+    return EnumerateListedFunctions(table);
 }
 
 int32_t GetPciFunctionKind(uint32_t functionAddress) {
+    return GetPciFunctionKind(0, functionAddress);
+}
+
+int32_t GetPciFunctionKind(uint16_t segment, uint32_t functionAddress) {
     uint32_t value = 0;
-    ReadPciConfigDword(functionAddress | pcireg::kCommand, &value);
+    ReadPciConfigDword(segment, functionAddress | pcireg::kCommand, &value);
     if (value == pcireg::kAbsentDword || !(value & kStatusCapabilityList)) return PCI_KIND_PCI;
-    ReadPciConfigDword(functionAddress | pcireg::kCapabilityPointer, &value);
+    ReadPciConfigDword(segment, functionAddress | pcireg::kCapabilityPointer, &value);
     if (value == pcireg::kAbsentDword || (value & 0xFF) == 0) return PCI_KIND_PCI;
     uint32_t pointer = value & 0xFF;
     for (int visited = 0; visited < kMaxCapabilitiesVisited; ++visited) {
-        ReadPciConfigDword(functionAddress + pointer, &value);
+        ReadPciConfigDword(segment, functionAddress + pointer, &value);
         if (value == pcireg::kAbsentDword) return PCI_KIND_PCI;
         if ((value & 0xFF) == pcireg::kCapabilityIdPciExpress) return PCI_KIND_PCIE;
         pointer = (value >> 8) & 0xFF;

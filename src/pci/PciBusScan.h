@@ -4,14 +4,15 @@
 
 #include "pci/PciDeviceTable.h"
 
-// Fills rows from 0 and returns how many were written: the driver's list, or
-// on the 9x route a probe of every bus, device and function. 0 with the rows
-// untouched when the driver cannot be reached. The caller stores the count.
-int32_t EnumeratePciFunctions(PciDeviceEntry (&rows)[PciDeviceTable::kCapacity]);
-inline int32_t EnumeratePciFunctions(PciDeviceTable& table) {
-    return EnumeratePciFunctions(table.rows);
-}
+// Fills the table from row 0 and returns how many rows were written: the
+// driver's list of every segment, or on the 9x route a probe of every bus,
+// device and function (at most PciDeviceTable::kCapacity rows). 0 with the
+// table untouched when the driver cannot be reached. The caller stores the
+// count.
+int32_t EnumeratePciFunctions(PciDeviceTable& table);
 
 // PCI_KIND_PCIE when the function at `functionAddress` (register 0) has a
 // PCI Express capability, else PCI_KIND_PCI.
 int32_t GetPciFunctionKind(uint32_t functionAddress);
+// The same for a function of another segment.
+int32_t GetPciFunctionKind(uint16_t segment, uint32_t functionAddress);

@@ -23,6 +23,11 @@ struct PciFormState {
     int bus = -1;
     int device = -1;
     int function = -1;
+    // The Segment box: the segments of the last scan, ascending, while it
+    // found a function outside segment 0 (else empty, and no box shows), and
+    // the segment chosen in it.
+    std::vector<uint16_t> segments;
+    uint16_t segment = 0;
     std::vector<std::string> deviceList;
     int deviceListSelection = -1;
     std::vector<PciRegisterRow> registers;

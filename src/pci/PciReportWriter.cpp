@@ -48,13 +48,13 @@ void ReadShownFunctionAgain(PciWindowModel& model) {
     const auto& map = model.ListMap();
     const int position = form.deviceListSelection;
     if (position >= 0 && position < static_cast<int>(map.size())) {
-        model.ReadFunctionConfig(model.DeviceTable().rows[map[static_cast<size_t>(position)]]);
+        model.ReadTableRow(map[static_cast<size_t>(position)]);
         return;
     }
     // "N/A": the shown function is the one chosen in the bus, device and
     // function boxes.
     PciDeviceEntry entry{};
-    if (model.FunctionOfBoxes(&entry)) model.ReadFunctionConfig(entry);
+    if (model.FunctionOfBoxes(&entry)) model.ReadFunctionConfig(entry, form.segment);
 }
 
 }  // namespace
@@ -62,10 +62,11 @@ void ReadShownFunctionAgain(PciWindowModel& model) {
 void WriteAllDevicesReport(PciWindowModel& model, std::FILE* file) {
     std::fputs(kAllDevicesTitle, file);
     const PciDeviceTable& table = model.DeviceTable();
-    for (int32_t row = 0; row < table.count && row < PciDeviceTable::kCapacity; ++row) {
+    for (int32_t row = 0; row < table.Rows(); ++row) {
         DescriptionFile regdes(kRegisterDescriptionFileName);
-        const int32_t bytes = model.ReadFunctionConfig(table.rows[row]);
-        std::fprintf(file, "  %s\n\n", FormatDeviceListLine(table.rows[row]).c_str());
+        const int32_t bytes = model.ReadTableRow(row);
+        const PciDeviceEntry& entry = table.rows[static_cast<size_t>(row)];
+        std::fprintf(file, "  %s\n\n", FormatDeviceListLine(entry, table.Segment(row)).c_str());
         WriteColumnHeader(file);
         if (bytes >= 4) WriteRegisterLines(model, bytes, regdes, file);
         std::fputs("\n\n", file);

@@ -89,13 +89,20 @@ bool PciWindowModel::AddressBelongsToShownFunction(uint32_t address) const {
     return addressValid_ && (address & addressFunctionMask_) == addressFunction_;
 }
 
-int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry) {
+int32_t PciWindowModel::ReadTableRow(int32_t row) {
+    return ReadFunctionConfig(table_.rows[static_cast<size_t>(row)], table_.Segment(row));
+}
+
+int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry, uint16_t segment) {
     accessMode_ = entry.kind;
+    addressSegment_ = segment;
     int32_t result = 0;
     if (entry.kind == PCI_KIND_PCI) {
         const uint32_t address = MechanismAddress(entry);
         ShowAddress(address, config_mechanism::kFunctionMask);
-        ConfigSpaceRead::FromMechanism(entry.Address()).CopyReadDwords(buffer_);
+        FunctionAddress function = entry.Address();
+        function.segment = segment;
+        ConfigSpaceRead::FromMechanism(function).CopyReadDwords(buffer_);
         result = pcireg::kConfigSize;
     } else if (entry.kind == PCI_KIND_PCIE) {
         const std::optional<BaseAddressChoice> choice = ParseBaseAddressText(form_.baseAddressText);
@@ -152,15 +159,24 @@ int32_t PciWindowModel::FillDeviceList() {
     listMap_ = std::move(list.rows);
     form_.deviceList.push_back(kNotListedItem);
     form_.deviceListSelection = 0;
+    form_.segments.clear();
+    if (table_.ShowsSegments()) {
+        form_.segments.assign(table_.segments.begin(), table_.segments.begin() + table_.Rows());
+        std::sort(form_.segments.begin(), form_.segments.end());
+        form_.segments.erase(std::unique(form_.segments.begin(), form_.segments.end()),
+                             form_.segments.end());
+    }
     const int32_t listed = static_cast<int32_t>(listMap_.size());
-    if (listed > 0) SelectFunctionBoxes(table_.rows[listMap_[0]]);
+    if (listed > 0) SelectFunctionBoxes(listMap_[0]);
     return listed;
 }
 
-void PciWindowModel::SelectFunctionBoxes(const PciDeviceEntry& entry) {
-    form_.bus = entry.bus;
-    form_.device = entry.device;
-    form_.function = entry.function;
+void PciWindowModel::SelectFunctionBoxes(int32_t row) {
+    const FunctionAddress function = table_.Address(row);
+    form_.bus = function.bus;
+    form_.device = function.device;
+    form_.function = function.function;
+    form_.segment = function.segment;
 }
 
 void PciWindowModel::OnScanAllDevices() {
@@ -169,7 +185,7 @@ void PciWindowModel::OnScanAllDevices() {
         ShowMessage(kNoDeviceFoundMessage);
         return;
     }
-    FillRegisterList(ReadFunctionConfig(table_.rows[listMap_[0]]));
+    FillRegisterList(ReadTableRow(listMap_[0]));
     scanned_ = 1;
 }
 
@@ -187,9 +203,9 @@ void PciWindowModel::OnSelchangeDeviceList() {
         p -= 1;
         form_.deviceListSelection = p;
     }
-    const PciDeviceEntry& entry = table_.rows[listMap_[static_cast<size_t>(p)]];
-    FillRegisterList(ReadFunctionConfig(entry));
-    SelectFunctionBoxes(entry);
+    const int32_t row = listMap_[static_cast<size_t>(p)];
+    FillRegisterList(ReadTableRow(row));
+    SelectFunctionBoxes(row);
 }
 
 bool PciWindowModel::FunctionOfBoxes(PciDeviceEntry* entry) const {
@@ -198,9 +214,9 @@ bool PciWindowModel::FunctionOfBoxes(PciDeviceEntry* entry) const {
         PciDeviceEntry::Of({static_cast<uint8_t>(form_.bus), static_cast<uint8_t>(form_.device),
                             static_cast<uint8_t>(form_.function)});
     const uint32_t address = MechanismAddress(*entry);
-    entry->kind = GetPciFunctionKind(address);
+    entry->kind = GetPciFunctionKind(form_.segment, address);
     uint32_t identity = 0xFFFFFFFFu;
-    ReadPciConfigDword(address, &identity);
+    ReadPciConfigDword(form_.segment, address, &identity);
     entry->deviceId = static_cast<int32_t>(identity >> 16);
     entry->vendorId = static_cast<int32_t>(identity & 0xFFFF);
     return true;
@@ -209,11 +225,12 @@ bool PciWindowModel::FunctionOfBoxes(PciDeviceEntry* entry) const {
 void PciWindowModel::ReadSelectedFunction() {
     PciDeviceEntry entry{};
     if (!FunctionOfBoxes(&entry)) return;
-    FillRegisterList(ReadFunctionConfig(entry));
+    FillRegisterList(ReadFunctionConfig(entry, form_.segment));
     if (form_.deviceList.empty()) return;
-    const auto listed = std::find_if(listMap_.begin(), listMap_.end(), [&](int32_t row) {
-        return table_.rows[row].Address() == entry.Address();
-    });
+    FunctionAddress chosen = entry.Address();
+    chosen.segment = form_.segment;
+    const auto listed = std::find_if(listMap_.begin(), listMap_.end(),
+                                     [&](int32_t row) { return table_.Address(row) == chosen; });
     form_.deviceListSelection = listed != listMap_.end()
                                     ? static_cast<int>(listed - listMap_.begin())
                                     : static_cast<int>(form_.deviceList.size()) - 1;
@@ -283,7 +300,7 @@ void PciWindowModel::OnWriteRegister() {
                                   static_cast<uint8_t>(value >> 24)};
         WritePhysicalMemory(address, bytes, 4);
     } else {
-        WritePciConfigDword(address, &value);
+        WritePciConfigDword(addressSegment_, address, &value);
     }
     ReadSelectedFunction();
     form_.registerAddressLabel.clear();
@@ -313,8 +330,8 @@ void PciWindowModel::OnFindNext() {
         ShowMessage(kNoMatchMessage);
         return;
     }
-    const PciDeviceEntry& entry = table_.rows[listMap_[static_cast<size_t>(i)]];
-    FillRegisterList(ReadFunctionConfig(entry));
+    const int32_t row = listMap_[static_cast<size_t>(i)];
+    FillRegisterList(ReadTableRow(row));
     form_.deviceListSelection = i;
-    SelectFunctionBoxes(entry);
+    SelectFunctionBoxes(row);
 }

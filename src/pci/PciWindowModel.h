@@ -65,9 +65,13 @@ class PciWindowModel {
     std::optional<uint32_t> OnRegisterDblClk();
     static constexpr uint32_t kBarDumpSize = 0x400;
 
-    int32_t ReadFunctionConfig(PciDeviceEntry entry);
-    // The function chosen in the bus, device and function boxes, with its
-    // kind and identity read; false while a box has no selection.
+    // A function of segment 0, or of the segment given.
+    int32_t ReadFunctionConfig(PciDeviceEntry entry, uint16_t segment = 0);
+    // ReadFunctionConfig of a row of the device table, of its segment.
+    int32_t ReadTableRow(int32_t row);
+    // The function chosen in the bus, device and function boxes (of the
+    // segment chosen in form.segment), with its kind and identity read;
+    // false while a box has no selection.
     bool FunctionOfBoxes(PciDeviceEntry* entry) const;
     uint32_t DetectMmioBase(const PciDeviceEntry& entry) const;
     void FillRegisterList(int32_t byteCount);
@@ -83,7 +87,7 @@ class PciWindowModel {
     const std::vector<int32_t>& ListMap() const { return listMap_; }
 
   private:
-    void SelectFunctionBoxes(const PciDeviceEntry& entry);
+    void SelectFunctionBoxes(int32_t row);
     void ShowAddress(uint32_t address, uint32_t functionMask);
     void RejectInput(const char* message, PciFormField field);
     bool AddressBelongsToShownFunction(uint32_t address) const;
@@ -100,4 +104,5 @@ class PciWindowModel {
     bool addressValid_ = false;
     uint32_t addressFunction_ = 0;
     uint32_t addressFunctionMask_ = 0;
+    uint16_t addressSegment_ = 0;
 };

@@ -64,12 +64,13 @@ inline constexpr uint32_t kUserBufferOffset = offsetof(DriverRequest, UserBuffer
 enum class UserTransfer { None, ToDriver, FromDriver };
 
 // The codes whose record names a buffer in the caller's memory: the memory
-// codes and the block read.
+// codes, the block read and the segment list.
 constexpr UserTransfer UserTransferOf(uint32_t code) {
     switch (code) {
         case IOCTL_READ_PHYSICAL_MEMORY:
         case VXD_READ_PHYSICAL_MEMORY:
         case IOCTL_READ_PCI_CONFIG_BLOCK:
+        case IOCTL_LIST_PCI_SEGMENT_FUNCTIONS:
             return UserTransfer::FromDriver;
         case IOCTL_WRITE_PHYSICAL_MEMORY:
         case VXD_WRITE_PHYSICAL_MEMORY:

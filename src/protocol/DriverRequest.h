@@ -56,6 +56,25 @@ static_assert(IOCTL_WRITE_PCI_CONFIG == 0x80862E40u);
 inline constexpr uint32_t IOCTL_READ_PCI_CONFIG_BLOCK = MakeControlCode(0x8086, 0xBA0);
 static_assert(IOCTL_READ_PCI_CONFIG_BLOCK == 0x80862E80u);
 
+// Segment list: every function the driver knows, of every segment, without
+// the list request's limit of 256. In: TransferLength, a multiple of
+// kListedFunctionSize, says how many entries the caller's buffer takes. Out:
+// FunctionCount, how many functions there are, and the first of them in the
+// buffer, kListedFunctionSize bytes each (ListedFunction); a caller whose
+// buffer was too small asks again with a larger one.
+inline constexpr uint32_t IOCTL_LIST_PCI_SEGMENT_FUNCTIONS = MakeControlCode(0x8086, 0xBA1);
+static_assert(IOCTL_LIST_PCI_SEGMENT_FUNCTIONS == 0x80862E84u);
+
+#pragma pack(push, 1)
+struct ListedFunction {
+    uint16_t segment;
+    uint8_t bus;
+    uint8_t devFn;  // device in bits 7-3, function in bits 2-0
+};
+#pragma pack(pop)
+inline constexpr uint32_t kListedFunctionSize = sizeof(ListedFunction);
+static_assert(kListedFunctionSize == 4);
+
 // The data of a block read of `bytes` configuration bytes.
 constexpr uint32_t ConfigBlockLength(uint32_t bytes) {
     return bytes + bytes / 4;

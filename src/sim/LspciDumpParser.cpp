@@ -1,6 +1,8 @@
 #include "sim/LspciDumpParser.h"
 
+#include <algorithm>
 #include <cctype>
+#include <iterator>
 #include <sstream>
 #include <utility>
 
@@ -61,12 +63,6 @@ bool LspciDumpParser::HeaderLine(size_t line, const std::string& text, bool* isH
     *isHeader = ParseHeader(text, &address);
     if (!*isHeader) return true;
     if (!address.InRange()) return Fail(line, "device or function out of range", Excerpt(text));
-    if (address.segment != 0) {
-        NoteLeftOut(line, text);
-        skipping_ = true;
-        return true;
-    }
-    skipping_ = false;
     auto [it, fresh] = seen_.try_emplace(address.Key(), line);
     if (!fresh) {
         return Fail(line, "duplicate function (first at line " + std::to_string(it->second) + ")",
@@ -79,7 +75,6 @@ bool LspciDumpParser::HeaderLine(size_t line, const std::string& text, bool* isH
 bool LspciDumpParser::DataLine(size_t line, const std::string& text) {
     size_t offset = 0, bytesAt = 0;
     if (!ParseDataOffset(text, &offset, &bytesAt)) return true;  // decoding text, ignored
-    if (skipping_) return true;
     if (functions_.empty()) return Fail(line, "bytes before any function line", Excerpt(text));
     std::istringstream bytes(text.substr(bytesAt));
     std::string token;
@@ -102,19 +97,22 @@ bool LspciDumpParser::DataLine(size_t line, const std::string& text) {
     return true;
 }
 
-// A dump may name millions of functions in other domains: one warning
-// names the first and counts the rest.
-void LspciDumpParser::NoteLeftOut(size_t line, const std::string& text) {
-    if (leftOut_++ == 0) {
-        firstLeftOut_ = fileName_ + ":" + std::to_string(line) + ": function " + text.substr(0, 12);
+// Segment 0's window at kWindowBase, each further segment's (in the order
+// they first appear) in the next free slot of the bases the PCI window
+// probes, while there is one.
+void LspciDumpParser::AddWindows(SimMachine& machine) const {
+    static constexpr uint64_t kFurtherBases[] = {0xD0000000, 0xC0000000, 0xB0000000, 0xA0000000,
+                                                 0x90000000, 0x80000000, 0xF0000000};
+    machine.AddWindow({kWindowBase});
+    size_t next = 0;
+    std::vector<uint16_t> placed{0};
+    for (const Pending& function : functions_) {
+        const uint16_t segment = function.address.segment;
+        if (std::find(placed.begin(), placed.end(), segment) != placed.end()) continue;
+        if (next == std::size(kFurtherBases)) break;
+        machine.AddWindow({kFurtherBases[next++], segment});
+        placed.push_back(segment);
     }
-}
-
-std::vector<std::string> LspciDumpParser::Warnings() const {
-    if (leftOut_ == 0) return {};
-    const std::string more =
-        leftOut_ == 1 ? "" : " and " + std::to_string(leftOut_ - 1) + " more outside domain 0000";
-    return {firstLeftOut_ + more + " left out: only domain 0000 is reachable"};
 }
 
 MachineLoad LspciDumpParser::Parse(const std::string& text) {
@@ -132,18 +130,16 @@ MachineLoad LspciDumpParser::Parse(const std::string& text) {
         bool isHeader = false;
         if (!HeaderLine(number, line, &isHeader) || (!isHeader && !DataLine(number, line))) {
             load.error = error_;
-            load.warnings = Warnings();
             return load;
         }
     }
-    load.warnings = Warnings();
     if (functions_.empty()) {
         load.error = fileName_ + ": no PCI function found (neither JSON nor an lspci -xxx dump)";
         return load;
     }
     auto machine = std::make_unique<SimMachine>();
     machine->name = fileName_;
-    machine->SetEcam({kWindowBase});
+    AddWindows(*machine);
     for (Pending& function : functions_) {
         size_t size = function.extent <= PciFunction::kLegacySize ? PciFunction::kLegacySize
                                                                   : PciFunction::kExtendedSize;

@@ -9,11 +9,11 @@
 
 // The text that `lspci -xxx` / `lspci -xxxx` prints: a line
 // "[DOMAIN:]BB:DD.F ..." starts a function, lines "OO: xx xx ..." give its
-// bytes, everything else is ignored. Functions outside domain 0000 are left
-// out with one warning that counts them, since requests carry only an 8-bit
-// bus.
+// bytes, everything else is ignored. Functions of every domain, in file
+// order; each domain gets a configuration window of its own.
 class LspciDumpParser {
   public:
+    // Segment 0's configuration window.
     static constexpr uint64_t kWindowBase = 0xE0000000u;
 
     explicit LspciDumpParser(std::string fileName);
@@ -36,14 +36,10 @@ class LspciDumpParser {
     bool Fail(size_t line, const std::string& what, const std::string& text);
     bool HeaderLine(size_t line, const std::string& text, bool* isHeader);
     bool DataLine(size_t line, const std::string& text);
-    void NoteLeftOut(size_t line, const std::string& text);
-    std::vector<std::string> Warnings() const;
+    void AddWindows(SimMachine& machine) const;
 
     std::string fileName_;
     std::string error_;
-    std::string firstLeftOut_;  // its warning, should there be no other
-    size_t leftOut_ = 0;
     std::vector<Pending> functions_;
     std::map<uint32_t, size_t> seen_;  // address key -> line where it started
-    bool skipping_ = false;            // inside a function of another domain
 };

@@ -157,18 +157,50 @@ bool MachineJsonParser::HexField(const json& value, const std::string& path,
     return true;
 }
 
-bool MachineJsonParser::ParseEcam(const json& ecam, SimMachine& machine) {
-    if (!ecam.is_object()) return Fail("ecam", "must be an object");
-    if (!CheckKeys(ecam, "ecam", {"base", "buses"})) return false;
-    if (!ecam.contains("base")) return Fail("ecam", "missing \"base\"");
+// One window: {"base", "buses"} and, in an array of them, "segment".
+bool MachineJsonParser::ParseWindow(const json& ecam, const std::string& path, bool inArray,
+                                    SimMachine& machine) {
+    if (!ecam.is_object()) return Fail(path, "must be an object");
+    if (inArray ? !CheckKeys(ecam, path, {"segment", "base", "buses"})
+                : !CheckKeys(ecam, path, {"base", "buses"})) {
+        return false;
+    }
+    if (!ecam.contains("base")) return Fail(path, "missing \"base\"");
     uint64_t base = 0;
     uint64_t buses = 256;
-    if (!Number(ecam["base"], "ecam.base", k4GiB - 1, &base)) return false;
-    if (ecam.contains("buses") && !Number(ecam["buses"], "ecam.buses", 256, &buses)) return false;
-    if (buses == 0) return Fail("ecam.buses", "must be 1 to 256");
-    if (base & 0xFFFFF) return Fail("ecam.base", "must be a multiple of 0x100000");
-    if (base + (buses << 20) > k4GiB) return Fail("ecam", "window reaches past 4 GiB");
-    machine.SetEcam({base, 0, 0, static_cast<uint8_t>(buses - 1)});
+    uint64_t segment = 0;
+    if (ecam.contains("segment") &&
+        !Number(ecam["segment"], Member(path, "segment"), 0xFFFF, &segment)) {
+        return false;
+    }
+    if (!Number(ecam["base"], Member(path, "base"), k4GiB - 1, &base)) return false;
+    if (ecam.contains("buses") && !Number(ecam["buses"], Member(path, "buses"), 256, &buses))
+        return false;
+    if (buses == 0) return Fail(Member(path, "buses"), "must be 1 to 256");
+    if (base & 0xFFFFF) return Fail(Member(path, "base"), "must be a multiple of 0x100000");
+    if (base + (buses << 20) > k4GiB) return Fail(path, "window reaches past 4 GiB");
+    const ConfigWindow window{base, static_cast<uint16_t>(segment), 0,
+                              static_cast<uint8_t>(buses - 1)};
+    for (const ConfigWindow& other : machine.Windows()) {
+        if (other.segment == window.segment)
+            return Fail(path, "a second window for segment " + HexNumber(segment));
+        if (window.Begin() < other.End() && other.Begin() < window.End())
+            return Fail(path, "overlaps the window of segment " + HexNumber(other.segment));
+    }
+    machine.AddWindow(window);
+    return true;
+}
+
+// An object for segment 0, or an array of windows, one a segment.
+bool MachineJsonParser::ParseEcam(const json& ecam, SimMachine& machine) {
+    if (!ecam.is_array()) return ParseWindow(ecam, "ecam", false, machine);
+    if (ecam.size() > kMaxWindows) {
+        return Fail("ecam", std::to_string(ecam.size()) + " entries, more than " +
+                                std::to_string(kMaxWindows));
+    }
+    for (size_t i = 0; i < ecam.size(); ++i) {
+        if (!ParseWindow(ecam[i], Element("ecam", i), true, machine)) return false;
+    }
     return true;
 }
 
@@ -188,10 +220,11 @@ bool MachineJsonParser::ParseArray(const json& array, const char* name, size_t l
 
 bool MachineJsonParser::ParseBdf(const json& value, const std::string& path, FunctionAddress* out) {
     std::string text = value.is_string() ? value.get<std::string>() : std::string();
-    // Segment 0 only, written without it.
     const AddressText read = ReadFunctionAddress(text, AddressDigits::Printed, out);
-    if (read.length == 0 || read.length != text.size() || read.withSegment)
-        return Fail(path, Quoted(text) + " is not a bus:device.function like \"00:1f.3\"");
+    if (read.length == 0 || read.length != text.size()) {
+        return Fail(path,
+                    Quoted(text) + " is not a [segment:]bus:device.function like \"00:1f.3\"");
+    }
     if (!out->InRange()) {
         return Fail(path, Quoted(text) + " out of range (device at most 1f, function at most 7)");
     }
@@ -327,10 +360,11 @@ bool MachineJsonParser::CheckRegionApart(const SimMachine& machine, uint64_t bas
                                   range(region.Base(), region.End()));
         }
     }
-    const auto& ecam = machine.Ecam();
-    if (ecam && base < ecam->End() && ecam->base < end) {
-        return Fail(path, "region " + range(base, end) + " overlaps the ecam window " +
-                              range(ecam->base, ecam->End()));
+    for (const ConfigWindow& window : machine.Windows()) {
+        if (base < window.End() && window.Begin() < end) {
+            return Fail(path, "region " + range(base, end) + " overlaps the ecam window " +
+                                  range(window.Begin(), window.End()));
+        }
     }
     return true;
 }

@@ -18,6 +18,7 @@ class MachineJsonParser {
     static constexpr size_t kMaxElements = size_t{1} << 19;
     static constexpr size_t kMaxFunctions = 65536;
     static constexpr size_t kMaxRegions = 4096;
+    static constexpr size_t kMaxWindows = 256;
 
     // folder: an open folder that holds the "file" regions' files, or -1
     // when there is none, and file regions are refused then.
@@ -32,6 +33,8 @@ class MachineJsonParser {
     bool Number(const nlohmann::json& value, const std::string& path, uint64_t max, uint64_t* out);
     bool HexField(const nlohmann::json& value, const std::string& path, std::vector<uint8_t>* out);
     bool ParseEcam(const nlohmann::json& ecam, SimMachine& machine);
+    bool ParseWindow(const nlohmann::json& ecam, const std::string& path, bool inArray,
+                     SimMachine& machine);
     bool ReadDocument(const std::string& text, nlohmann::json* document);
     bool ParseDocument(const nlohmann::json& document, SimMachine& machine);
     template <class ParseEntry>

@@ -38,10 +38,6 @@ void SimMachine::ConfigWrite(FunctionAddress address, uint32_t offset, uint32_t 
     if (PciFunction* function = Find(address)) function->WriteDword(offset & ~3u, value);
 }
 
-std::span<const ConfigWindow> SimMachine::Windows() const {
-    return ecam_ ? std::span<const ConfigWindow>(&*ecam_, 1) : std::span<const ConfigWindow>();
-}
-
 SimMachine::RegionPiece SimMachine::RegionPieceAt(uint64_t address, uint64_t length) const {
     for (const MemoryRegion& region : regions_) {
         if (address < region.Base()) return {std::min(length, region.Base() - address)};
@@ -51,7 +47,7 @@ SimMachine::RegionPiece SimMachine::RegionPieceAt(uint64_t address, uint64_t len
 }
 
 void SimMachine::ReadPhysical(uint32_t address, uint8_t* out, uint32_t length) const {
-    ForEachWindowPiece(Windows(), address, length,
+    ForEachWindowPiece(windows_, address, length,
                        [&](const WindowPiece& piece, uint64_t at, uint64_t done) {
                            if (piece.inWindow) {
                                ReadWindow(piece, out + done);
@@ -63,7 +59,7 @@ void SimMachine::ReadPhysical(uint32_t address, uint8_t* out, uint32_t length) c
 }
 
 void SimMachine::WritePhysical(uint32_t address, const uint8_t* in, uint32_t length) {
-    ForEachWindowPiece(Windows(), address, length,
+    ForEachWindowPiece(windows_, address, length,
                        [&](const WindowPiece& piece, uint64_t at, uint64_t done) {
                            if (piece.inWindow) {
                                WriteWindow(piece, in + done);

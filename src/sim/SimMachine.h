@@ -12,7 +12,7 @@
 #include "sim/MemoryRegion.h"
 #include "sim/PciFunction.h"
 
-// A simulated machine: PCI functions, an optional configuration window,
+// A simulated machine: PCI functions, configuration windows (one a segment),
 // physical memory regions and the configuration ports 0xCF8/0xCFC.
 class SimMachine {
   public:
@@ -21,11 +21,12 @@ class SimMachine {
     // The caller keeps addresses unique and regions apart (the loader does).
     void AddFunction(PciFunction function);
     void AddRegion(MemoryRegion region);
-    void SetEcam(ConfigWindow window) { ecam_ = window; }
+    // One configuration window per segment; the loader keeps them apart.
+    void AddWindow(ConfigWindow window) { windows_.push_back(window); }
 
     const std::vector<PciFunction>& Functions() const { return functions_; }
     const std::vector<MemoryRegion>& Regions() const { return regions_; }
-    const std::optional<ConfigWindow>& Ecam() const { return ecam_; }
+    const std::vector<ConfigWindow>& Windows() const { return windows_; }
     const PciFunction* Find(FunctionAddress address) const;
     PciFunction* Find(FunctionAddress address);
 
@@ -44,7 +45,6 @@ class SimMachine {
     uint32_t InDword(uint16_t port) const;
 
   private:
-    std::span<const ConfigWindow> Windows() const;
     // The region at address and how far it reaches, or the unbacked gap up to
     // the next region (region null).
     struct RegionPiece {
@@ -60,6 +60,6 @@ class SimMachine {
     std::vector<PciFunction> functions_;
     std::unordered_map<uint32_t, size_t> index_;
     std::vector<MemoryRegion> regions_;  // sorted by base
-    std::optional<ConfigWindow> ecam_;
+    std::vector<ConfigWindow> windows_;
     uint32_t configAddress_ = 0;
 };

@@ -14,7 +14,7 @@ std::vector<uint8_t> Config(size_t size, uint8_t first) {
     return config;
 }
 
-TEST(LinuxBackend, ListsSegmentZeroInBusOrder) {
+TEST(LinuxBackend, ListsEverySegmentInTheKernelsOrder) {
     FakeSysfs sysfs;
     sysfs.AddFunction("0000:0a:00.0", Config(256, 0));
     sysfs.AddFunction("0000:00:1f.3", Config(256, 0));
@@ -25,7 +25,8 @@ TEST(LinuxBackend, ListsSegmentZeroInBusOrder) {
     LinuxBackend backend(sysfs.Paths());
     std::vector<FunctionAddress> functions;
     ASSERT_EQ(backend.ListFunctions(&functions), ERROR_SUCCESS);
-    std::vector<FunctionAddress> expected = {{0, 2, 0}, {0, 0x1F, 0}, {0, 0x1F, 3}, {0x0A, 0, 0}};
+    std::vector<FunctionAddress> expected = {
+        {0, 2, 0}, {0, 0x1F, 0}, {0, 0x1F, 3}, {0x0A, 0, 0}, {0, 0, 0, 1}};
     EXPECT_EQ(functions, expected);
 
     LinuxBackend::Paths nowhere = sysfs.Paths();
@@ -50,12 +51,13 @@ TEST(LinuxBackend, McfgWindowGoesToConfigFilesAndTheRestToMemory) {
     FakeSysfs sysfs;
     sysfs.AddFunction("0000:00:00.0", Config(256, 0));
     sysfs.AddFunction("0000:41:00.0", Config(4096, 0x80));
-    // Segment 1 is not ours; the second window starts at bus 0x40.
+    // Segment 1 has a window of its own; segment 0's second window starts
+    // at bus 0x40.
     sysfs.SetMcfg(
         {{0xE0000000, 0, 0, 0x0F}, {0xD0000000, 1, 0, 0xFF}, {0xC0000000, 0, 0x40, 0x4F}});
     sysfs.SetMemory(Config(0x2000, 0x33));
     LinuxBackend backend(sysfs.Paths());
-    ASSERT_EQ(backend.Windows().size(), 2u);
+    ASSERT_EQ(backend.Windows().size(), 3u);
 
     uint8_t bytes[8] = {};
     ASSERT_EQ(backend.ReadPhysical(0xC0000000 + (0x41 << 20) + 0xFFC, bytes, 8), ERROR_SUCCESS);
@@ -81,6 +83,56 @@ TEST(LinuxBackend, McfgWindowGoesToConfigFilesAndTheRestToMemory) {
     EXPECT_EQ(std::vector<uint8_t>(bytes, bytes + 4), std::vector<uint8_t>(value, value + 4));
     // A write to an absent function is dropped, as the hardware drops it.
     EXPECT_EQ(backend.WriteConfigDword({5, 0, 0}, 0, 0), ERROR_SUCCESS);
+}
+
+// A machine with two PCI domains: each function of each is listed, read and
+// reached through its own segment's window, and the same bus, device and
+// function of the other segment is another function.
+TEST(LinuxBackend, TwoDomainsEachBehindItsWindow) {
+    FakeSysfs sysfs;
+    sysfs.AddFunction("0000:00:00.0", Config(256, 0x00));
+    sysfs.AddFunction("0001:00:00.0", Config(4096, 0x80));
+    sysfs.AddFunction("0001:03:00.0", Config(64, 0x40));  // what an unprivileged reader sees
+    sysfs.SetMcfg({{0xE0000000, 0, 0, 0xFF}, {0xD0000000, 1, 0, 0x0F}});
+    LinuxBackend backend(sysfs.Paths());
+    std::vector<FunctionAddress> functions;
+    ASSERT_EQ(backend.ListFunctions(&functions), ERROR_SUCCESS);
+    EXPECT_EQ(functions, (std::vector<FunctionAddress>{{0, 0, 0}, {0, 0, 0, 1}, {3, 0, 0, 1}}));
+
+    struct Read {
+        FunctionAddress function;
+        uint32_t offset;
+        uint32_t status;
+        uint32_t value;
+    };
+    const Read reads[] = {
+        {{0, 0, 0}, 0x00, ERROR_SUCCESS, 0x03020100},
+        {{0, 0, 0, 1}, 0x00, ERROR_SUCCESS, 0x83828180},
+        {{0, 0, 0, 1}, 0x800, ERROR_SUCCESS, 0x83828180},  // the byte pattern wraps
+        {{3, 0, 0, 1}, 0x3C, ERROR_SUCCESS, 0x7F7E7D7C},
+        {{3, 0, 0, 1}, 0x40, ERROR_ACCESS_DENIED, 0},
+        {{3, 0, 0}, 0x00, ERROR_SUCCESS, 0xFFFFFFFF},  // absent in segment 0
+        {{0, 0, 0, 2}, 0x00, ERROR_SUCCESS, 0xFFFFFFFF},
+    };
+    for (const Read& read : reads) {
+        SCOPED_TRACE(read.function.ToString() + " +" + std::to_string(read.offset));
+        uint32_t value = 0;
+        EXPECT_EQ(backend.ReadConfigDword(read.function, read.offset, &value), read.status);
+        if (read.status == ERROR_SUCCESS) {
+            EXPECT_EQ(value, read.value);
+        }
+    }
+
+    uint32_t identity = 0;
+    auto* bytes = reinterpret_cast<uint8_t*>(&identity);
+    ASSERT_EQ(backend.ReadPhysical(0xD0000000, bytes, 4), ERROR_SUCCESS);
+    EXPECT_EQ(identity, 0x83828180u);
+    ASSERT_EQ(backend.ReadPhysical(0xE0000000, bytes, 4), ERROR_SUCCESS);
+    EXPECT_EQ(identity, 0x03020100u);
+    uint8_t value[4] = {1, 2, 3, 4};
+    ASSERT_EQ(backend.WritePhysical(0xD0000040, value, 4), ERROR_SUCCESS);
+    EXPECT_EQ(sysfs.Config("0001:00:00.0")[0x43], 4);
+    EXPECT_EQ(sysfs.Config("0000:00:00.0")[0x43], 0x43);
 }
 
 TEST(LinuxBackend, MissingOrMalformedMcfgRedirectsNothing) {

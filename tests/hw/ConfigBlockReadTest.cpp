@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "driver/LinuxBackend.h"
@@ -65,7 +66,8 @@ Answers ByDwords(InProcessDriver& driver, const FunctionAddress& function, uint3
         uint32_t value = 0;
         const bool read =
             offset < 256
-                ? ReadPciConfigDword(config_mechanism::AddressOf(function, offset), &value) == 1
+                ? ReadPciConfigDword(function.segment,
+                                     config_mechanism::AddressOf(function, offset), &value) == 1
                 : driver.Backend().ReadConfigDword(function, offset, &value) == ERROR_SUCCESS;
         answers.read[offset / 4] = read ? 1 : 0;
         std::memcpy(answers.bytes.data() + offset, &value, 4);
@@ -82,10 +84,11 @@ Answers ByBlock(const FunctionAddress& function, uint32_t size) {
 
 TEST(ConfigBlockRead, AnswersEveryDwordAsTheDwordRequestsDo) {
     FakeSysfs sysfs;
-    const std::string name = "0000:00:03.0";
     for (const Case& c : kCases) {
-        for (uint32_t size : {256u, 4096u}) {
-            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(size) + " bytes");
+        for (const auto& [size, segment] : {std::pair{256u, 0}, {4096u, 0}, {256u, 1}}) {
+            const FunctionAddress function{0, 3, 0, static_cast<uint16_t>(segment)};
+            const std::string name = function.ToString(true);
+            SCOPED_TRACE(std::string(c.name) + ", " + std::to_string(size) + " bytes of " + name);
             const std::filesystem::path config =
                 std::filesystem::path(sysfs.Paths().devices) / name / "config";
             std::filesystem::remove_all(config.parent_path());
@@ -96,8 +99,8 @@ TEST(ConfigBlockRead, AnswersEveryDwordAsTheDwordRequestsDo) {
             InProcessDriver driver(std::make_unique<LinuxBackend>(sysfs.Paths()));
             ScopedOverride<DeviceIo> device(driver);
 
-            const Answers expected = ByDwords(driver, {0, 3, 0}, size);
-            const Answers block = ByBlock({0, 3, 0}, size);
+            const Answers expected = ByDwords(driver, function, size);
+            const Answers block = ByBlock(function, size);
             EXPECT_EQ(block.carriedOut, 1);
             EXPECT_EQ(block.read, expected.read);
             EXPECT_EQ(block.bytes, expected.bytes);
@@ -125,7 +128,7 @@ TEST(ConfigBlockRead, WithoutADriverChangesNothing) {
 }
 
 // The 9x route has no driver: each dword through the ports, which reach the
-// first 256 bytes of segment 0's functions.
+// first 256 bytes of segment 0's functions and nothing of other segments.
 TEST(ConfigBlockRead, OnThePortRouteReadsTheHeaderDwordByDword) {
     FakeSystemServices system;
     system.SetVersion(VER_PLATFORM_WIN32_WINDOWS, 4, 10);
@@ -142,7 +145,10 @@ TEST(ConfigBlockRead, OnThePortRouteReadsTheHeaderDwordByDword) {
               (std::vector<uint8_t>{0x86, 0x80, 0x48, 0xA3}));
     EXPECT_EQ(std::count(block.read.begin(), block.read.end(), 1), 64);
     EXPECT_EQ(std::count(block.read.begin() + 64, block.read.end(), 0), 1024 - 64);
-    EXPECT_EQ(ByBlock({0, 0x1F, 3, 1}, 256).carriedOut, 0);
+    block = ByBlock({0, 0x1F, 3, 1}, 256);
+    EXPECT_EQ(block.carriedOut, 1);
+    EXPECT_EQ(block.read, std::vector<uint8_t>(64, 0));
+    EXPECT_EQ(ports->Reads(), 64);
 }
 
 }  // namespace

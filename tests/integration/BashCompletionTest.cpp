@@ -105,7 +105,7 @@ TEST_F(BashCompletionTest, CompletesFunctionAddressesAndOptionValues) {
         {builtin + "read ",
          {"00:00.0", "00:01.0", "00:02.0", "00:14.0", "00:16.0", "00:17.0", "00:1b.0", "00:1c.0",
           "00:1c.4", "00:1d.0", "00:1f.0", "00:1f.3", "00:1f.4", "01:00.0", "02:00.0", "03:00.0",
-          "04:00.0", "05:00.0"}},
+          "04:00.0", "05:00.0", "0001:00:00.0"}},
         {kCli + " read --machine builtin 00:1f.", {"1f.0", "1f.3", "1f.4"}},
         {builtin + "report --current 00:1c", {"1c.0", "1c.4"}},
         {builtin + "write 00:02.0 ", {}},

@@ -158,7 +158,7 @@ TEST_F(CliReportTest, BadInputIsNamedAndNothingIsWritten) {
         EXPECT_EQ(run.out, "") << arguments;
     }
     CliRun bdf = Run("read 00:20.0 0", machine);
-    EXPECT_NE(bdf.err.find("\"00:20.0\" is not a function BB:DD.F"), std::string::npos);
+    EXPECT_NE(bdf.err.find("\"00:20.0\" is not a function [DDDD:]BB:DD.F"), std::string::npos);
 
     for (const char* value : {"xyz", "123456789", "\"\""}) {
         CliRun run = Run(std::string("write 00:00.0 3C ") + value, machine);

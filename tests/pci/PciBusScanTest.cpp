@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <optional>
 
+#include "hw/DriverChannel.h"
 #include "pci/PciBusScan.h"
 #include "pcidef/ConfigMechanism.h"
 #include "platform/Seam.h"
+#include "protocol/DriverRequest.h"
 #include "sim/SimMachine.h"
 #include "support/ChosenRequestRoute.h"
 #include "support/FakeSystemServices.h"
@@ -125,10 +127,42 @@ TEST(PciBusScan, MissingDriverLeavesTheTableAlone) {
     driver->SetPresent(false);
     ScopedOverride<DeviceIo> device(*driver);
     PciDeviceTable table;
-    table.rows[0] = {1, 2, 3, 4, 5, 6, 7};
+    table.Assign({{1, 2, 3, 4, 5, 6, 7}}, {});
     EXPECT_EQ(EnumeratePciFunctions(table), 0);
     EXPECT_EQ(table.rows[0].vendorId, 5);
     EXPECT_EQ(table.rows[0].kind, 7);
+}
+
+// A server's thousands of functions, over two segments: every one listed
+// with its segment, in the driver's order; the list request of the record
+// still gives segment 0's first 256.
+TEST(PciBusScan, ListPathTakesEveryFunctionOfEverySegment) {
+    std::vector<MachineFunction> functions;
+    char bdf[32];
+    for (int i = 0; i < 3000; ++i) {
+        const int segment = i < 2000 ? 0 : 2;
+        std::snprintf(bdf, sizeof bdf, "%04x:%02x:%02x.%x", segment, (i >> 8) & 0xFF,
+                      (i >> 3) & 0x1F, i & 7);
+        functions.push_back({bdf, {{0x00, 0x10008086u + (static_cast<uint32_t>(i) << 16)}}});
+    }
+    auto driver = InProcessDriver::FromMachineJson(MachineJson(functions));
+    ASSERT_TRUE(driver);
+    ScopedOverride<DeviceIo> device(*driver);
+    PciDeviceTable table;
+    ASSERT_EQ(EnumeratePciFunctions(table), 3000);
+    table.count = 3000;
+    EXPECT_EQ(table.Address(1999), (FunctionAddress{7, 0x19, 7, 0}));
+    EXPECT_EQ(table.Address(2000), (FunctionAddress{7, 0x1A, 0, 2}));
+    EXPECT_EQ(table.rows[2999].deviceId, (0x1000 + 2999) & 0xFFFF);
+    EXPECT_TRUE(table.ShowsSegments());
+    // Asked once with room for 1024 functions, then with room for all.
+    EXPECT_EQ(std::count(driver->Codes().begin(), driver->Codes().end(),
+                         IOCTL_LIST_PCI_SEGMENT_FUNCTIONS),
+              2);
+
+    PciFunctionList list;
+    ASSERT_EQ(ListPciFunctions(&list), 1);
+    EXPECT_EQ(list.count, 256u);
 }
 
 TEST(PciBusScan, ProbingPathFindsFunctionsInAscendingOrder) {

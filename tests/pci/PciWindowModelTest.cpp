@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 
 #include "driver/DriverBackend.h"
 #include "driver/LinuxBackend.h"
+#include "pci/PciReportWriter.h"
 #include "pci/PciWindowFixture.h"
 #include "protocol/DriverRequest.h"
 #include "support/FakeSysfs.h"
@@ -448,4 +451,64 @@ TEST_F(PciWindowModelTest, RefusedDwordsKeepThePreviousFunctionsValues) {
     EXPECT_EQ(form().registers[0x3C / 4].value, "22222222");
     EXPECT_EQ(form().registers[0x40 / 4].value, "11111111");
     EXPECT_EQ(form().registers[0xFC / 4].value, "11111111");
+}
+
+// A second segment holding a function of the same bus, device and function
+// as segment 0's host bridge: its line names the segment, the Segment box
+// lists both, Find Next reaches it, the boxes read and write it and no other.
+TEST_F(PciWindowModelTest, SecondSegmentIsListedFoundReadAndWritten) {
+    std::string json = MachineJson(
+        {kHostBridge, kPlainFunction, {"0001:00:00.0", {{0x00, 0x09A28086}, {0x08, 0x06000000}}}});
+    Load(json);
+    model.OnScanAllDevices();
+    ASSERT_EQ(form().deviceList.size(), 4u);
+    EXPECT_EQ(form().deviceList[0],
+              "Host bridge (VendorID=8086 (Intel Corporation), DeviceID=1234, Bus 0, Device 0, "
+              "Function 0)");
+    EXPECT_EQ(form().deviceList[2],
+              "Host bridge (VendorID=8086 (Intel Corporation), DeviceID=09A2, Bus 0, Device 0, "
+              "Function 0, Segment 1)");
+    EXPECT_EQ(form().segments, (std::vector<uint16_t>{0, 1}));
+
+    form().searchText = "09A2";
+    model.OnFindNext();
+    EXPECT_EQ(form().deviceListSelection, 2);
+    EXPECT_EQ(form().segment, 1);
+    EXPECT_EQ(form().registers[0].value, "09A28086");
+
+    // Chosen by number: segment 0's function, then segment 1's.
+    form().segment = 0;
+    Choose(0, 0, 0);
+    EXPECT_EQ(form().registers[0].value, "12348086");
+    EXPECT_EQ(form().deviceListSelection, 0);
+    form().segment = 1;
+    Choose(0, 0, 0);
+    EXPECT_EQ(form().registers[0].value, "09A28086");
+    EXPECT_EQ(form().deviceListSelection, 2);
+    SelectRow(0x40 / 4);
+    form().valueText = "CAFE";
+    model.OnWriteRegister();
+    uint32_t value = 0;
+    ASSERT_EQ(driver_->Backend().ReadConfigDword({0, 0, 0, 1}, 0x40, &value), 0u);
+    EXPECT_EQ(value, 0xCAFEu);
+    ASSERT_EQ(driver_->Backend().ReadConfigDword({0, 0, 0}, 0x40, &value), 0u);
+    EXPECT_EQ(value, 0u);
+
+    // The all-devices report heads each function with its line.
+    char* text = nullptr;
+    size_t size = 0;
+    std::FILE* report = open_memstream(&text, &size);
+    ASSERT_TRUE(report);
+    WriteAllDevicesReport(model, report);
+    std::fclose(report);
+    const std::string written(text, size);
+    std::free(text);
+    EXPECT_NE(written.find("  " + form().deviceList[2] + "\n\n"), std::string::npos);
+
+    // A machine of segment 0 alone shows no segment anywhere.
+    Load(MachineJson({kHostBridge, kPlainFunction}));
+    model.OnScanAllDevices();
+    EXPECT_TRUE(form().segments.empty());
+    for (const std::string& line : form().deviceList)
+        EXPECT_EQ(line.find("Segment"), std::string::npos);
 }

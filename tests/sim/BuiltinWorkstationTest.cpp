@@ -55,8 +55,12 @@ TEST_F(BuiltinWorkstation, HasTheFunctionsOfAWorkstation) {
          {FunctionAddress{1, 0, 0}, FunctionAddress{2, 0, 0}, FunctionAddress{3, 0, 0}}) {
         EXPECT_TRUE(machine_->Find(endpoint)) << endpoint.ToString();
     }
-    ASSERT_TRUE(machine_->Ecam());
-    EXPECT_EQ(machine_->Ecam()->base, 0xE0000000u);
+    // A second segment behind a window of its own, listed last.
+    ASSERT_EQ(machine_->Windows().size(), 2u);
+    EXPECT_EQ(machine_->Windows()[0].base, 0xE0000000u);
+    EXPECT_EQ(machine_->Windows()[1].base, 0xD0000000u);
+    EXPECT_EQ(machine_->Windows()[1].segment, 1u);
+    EXPECT_EQ(machine_->Functions().back().Address(), (FunctionAddress{0, 0, 0, 1}));
 }
 
 TEST_F(BuiltinWorkstation, CapabilityChainsOfSeveralKinds) {

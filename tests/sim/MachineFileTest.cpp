@@ -56,9 +56,25 @@ INSTANTIATE_TEST_SUITE_P(
         BadMachine{
             R"({"functions": [{"bdf": "00:20.0", "config": "00"}]})",
             "functions[0].bdf: \"00:20.0\" out of range (device at most 1f, function at most 7)"},
-        BadMachine{R"({"functions": [{"bdf": "0:1.0", "config": "00"}]})",
-                   "functions[0].bdf: \"0:1.0\" is not a bus:device.function like \"00:1f.3\""},
+        BadMachine{
+            R"({"functions": [{"bdf": "0:1.0", "config": "00"}]})",
+            "functions[0].bdf: \"0:1.0\" is not a [segment:]bus:device.function like \"00:1f.3\""},
         BadMachine{R"({"functions": [{"bdf": "00:00.0"}]})", "functions[0]: missing \"config\""},
+        BadMachine{R"({"functions": [{"bdf": "1:00:00.0", "config": "00"}]})",
+                   "functions[0].bdf: \"1:00:00.0\" is not a [segment:]bus:device.function like "
+                   "\"00:1f.3\""},
+        BadMachine{R"({"functions": [{"bdf": "0001:00:00.0", "config": "00"},
+                                     {"bdf": "0001:00:00.0", "config": "00"}]})",
+                   "functions[1].bdf: duplicate bdf 0001:00:00.0"},
+        BadMachine{R"({"ecam": {"segment": 1, "base": "0xE0000000"}})",
+                   "ecam: unknown key \"segment\""},
+        BadMachine{R"({"ecam": [{"base": "0xE0000000"}, {"base": "0xD0000000"}]})",
+                   "ecam[1]: a second window for segment 0x0"},
+        BadMachine{R"({"ecam": [{"base": "0xE0000000"},
+                                {"segment": 1, "base": "0xE8000000", "buses": 16}]})",
+                   "ecam[1]: overlaps the window of segment 0x0"},
+        BadMachine{R"({"ecam": [{"segment": "0x10000", "base": "0xE0000000"}]})",
+                   "ecam[0].segment: value 0x10000 out of range (at most 0xFFFF)"},
         BadMachine{R"({"functions": [{"bdf": "00:00.0", "config": "00", "mask": "00"}]})",
                    "functions[0]: unknown key \"mask\""},
         BadMachine{R"({"cpus": 2})", "unknown key \"cpus\""},
@@ -131,7 +147,8 @@ TEST(MachineFile, HostileJsonIsANamedErrorOfBoundedLength) {
              mega.substr(0, 79) + "...'"},
         {"{\"" + mega + "\": 1}", "unknown key \"" + excerpt + "\""},
         {R"({"functions": [{"bdf": ")" + mega + R"(", "config": "00"}]})",
-         "functions[0].bdf: \"" + excerpt + "\" is not a bus:device.function like \"00:1f.3\""},
+         "functions[0].bdf: \"" + excerpt +
+             "\" is not a [segment:]bus:device.function like \"00:1f.3\""},
         {R"({"memory": [{"base": ")" + mega + R"(", "fill": 0}]})",
          "memory[0].base: \"" + excerpt + "\" is not a hexadecimal number \"0x...\""},
         {emptyObjects, "more than 524288 elements at line 1, column 786445"},
@@ -163,9 +180,9 @@ TEST(MachineFile, JsonFormLoadsNumbersPaddingAndFilesBesideIt) {
     ASSERT_TRUE(load.Ok()) << load.error;
     const SimMachine& machine = *load.machine;
     EXPECT_EQ(machine.name, "Two functions");
-    ASSERT_TRUE(machine.Ecam());
-    EXPECT_EQ(machine.Ecam()->base, 0xE0000000u);
-    EXPECT_EQ(machine.Ecam()->Buses(), 16u);
+    ASSERT_EQ(machine.Windows().size(), 1u);
+    EXPECT_EQ(machine.Windows()[0].base, 0xE0000000u);
+    EXPECT_EQ(machine.Windows()[0].Buses(), 16u);
     ASSERT_EQ(machine.Functions().size(), 2u);
     EXPECT_EQ(machine.Functions()[0].Address(), (FunctionAddress{3, 0, 0}));  // file order
     EXPECT_EQ(machine.Functions()[0].Size(), 256u);
@@ -178,6 +195,38 @@ TEST(MachineFile, JsonFormLoadsNumbersPaddingAndFilesBesideIt) {
 // A file region reads a regular file inside the machine file's folder,
 // through no link, and no more of it than the region holds; anything else
 // is an error naming the file and where, at once.
+// A second segment: functions written DDDD:BB:DD.F, and a window of its own
+// beside segment 0's in an array; the same bus, device and function in two
+// segments are two functions.
+TEST(MachineFile, TwoSegmentsEachBehindItsWindow) {
+    MachineLoad load = MachineFileLoader::LoadText(R"({
+      "ecam": [{"base": "0xE0000000", "buses": 16},
+               {"segment": "0x1", "base": "0xD0000000", "buses": 2}],
+      "functions": [
+        {"bdf": "00:00.0", "config": "86803e30"},
+        {"bdf": "0001:00:00.0", "config": "8680a209"},
+        {"bdf": "0001:01:00.0", "config": "4d1408a8"}
+      ]})",
+                                                   "two.json");
+    ASSERT_TRUE(load.Ok()) << load.error;
+    const SimMachine& machine = *load.machine;
+    ASSERT_EQ(machine.Functions().size(), 3u);
+    EXPECT_EQ(machine.Functions()[1].Address(), (FunctionAddress{0, 0, 0, 1}));
+    EXPECT_EQ(machine.ConfigRead({0, 0, 0}, 0), 0x303E8086u);
+    EXPECT_EQ(machine.ConfigRead({0, 0, 0, 1}, 0), 0x09A28086u);
+    EXPECT_EQ(machine.ConfigRead({1, 0, 0}, 0), 0xFFFFFFFFu);
+    struct Window {
+        uint32_t address;
+        uint32_t identity;
+    };
+    for (const Window& w : {Window{0xE0000000, 0x303E8086}, Window{0xD0000000, 0x09A28086},
+                            Window{0xD0100000, 0xA808144D}, Window{0xD0200000, 0xFFFFFFFF}}) {
+        uint32_t identity = 0;
+        machine.ReadPhysical(w.address, reinterpret_cast<uint8_t*>(&identity), 4);
+        EXPECT_EQ(identity, w.identity) << std::hex << w.address;
+    }
+}
+
 TEST(MachineFile, FileRegionsReadOnlyRegularFilesInsideTheFolder) {
     ScratchDirectory directory;
     const fs::path folder = directory.Write("m.json", "").parent_path();
