@@ -262,10 +262,28 @@ TEST_F(PciWindowAppTest, FileNewOpensTheWindowOnTheBuiltinMachine) {
     // The frame fits the form.
     EXPECT_EQ(view->size(), view->FormSize());
 
+    EXPECT_FALSE(view->SegmentBox()->isVisibleTo(view));
     view->ScanButton()->click();
-    EXPECT_EQ(view->DeviceList()->count(), 19);
-    EXPECT_EQ(view->DeviceList()->itemText(18), "N/A");
+    EXPECT_EQ(view->DeviceList()->count(), 20);
+    EXPECT_EQ(view->DeviceList()->itemText(19), "N/A");
     EXPECT_EQ(view->RegisterList()->topLevelItemCount(), 64);
     EXPECT_EQ(view->RegisterList()->topLevelItem(0)->text(1), "3E308086");
     EXPECT_TRUE(messages_.messages.empty());
+
+    // Its second segment brings the Segment box, clear of every other control.
+    QComboBox* segments = view->SegmentBox();
+    ASSERT_TRUE(segments->isVisibleTo(view));
+    ASSERT_EQ(segments->count(), 2);
+    EXPECT_EQ(segments->itemText(1), "0001");
+    for (QWidget* control : view->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (control == segments || !control->isVisibleTo(view)) continue;
+        if (qobject_cast<QLabel*>(control) && control->geometry().bottom() < segments->y())
+            continue;  // its label, above it
+        EXPECT_FALSE(control->geometry().intersects(segments->geometry()))
+            << control->metaObject()->className();
+    }
+    view->DeviceList()->setCurrentIndex(18);
+    emit view->DeviceList()->activated(18);
+    EXPECT_EQ(segments->currentText(), "0001");
+    EXPECT_EQ(view->RegisterList()->topLevelItem(0)->text(1), "09A28086");
 }
