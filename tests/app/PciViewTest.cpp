@@ -137,8 +137,7 @@ TEST_F(PciViewTest, ScanSelectAndWriteThroughTheControls) {
     EXPECT_EQ(view->RegisterList()->topLevelItemCount(), 64);
     EXPECT_EQ(view->AddressField()->text(), "80000000");
     const QFontMetrics metrics(devices->font());
-    EXPECT_GT(devices->view()->minimumWidth(),
-              metrics.horizontalAdvance(devices->itemText(0)));
+    EXPECT_GT(devices->view()->minimumWidth(), metrics.horizontalAdvance(devices->itemText(0)));
 
     // "N/A" shows the function above it, the PCI Express one.
     Choose(devices, 2);
@@ -170,8 +169,8 @@ TEST_F(PciViewTest, InputErrorsShowTheMessageAndFocusTheField) {
     Choose(view->BusBox(), 1);
     Choose(view->DeviceBox(), 0);
     Choose(view->FunctionBox(), 0);
-    EXPECT_EQ(Texts(), std::vector<std::string>{
-                           "Input PCI Express memory mapped base address error!"});
+    EXPECT_EQ(Texts(),
+              std::vector<std::string>{"Input PCI Express memory mapped base address error!"});
     EXPECT_TRUE(view->BaseAddressBox()->hasFocus());
     EXPECT_EQ(view->RegisterList()->topLevelItemCount(), 0);
 

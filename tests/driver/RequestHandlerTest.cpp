@@ -194,3 +194,63 @@ TEST(InProcessDriverTest, OpensOnlyTheDriverDevicesWhilePresent) {
 }
 
 }  // namespace
+
+// The requests of our own refuse what they cannot carry out as asked, and
+// every one is followed by a request that is served.
+TEST_F(RequestHandlerTest, BlockReadAndSegmentListRefuseMalformedRecords) {
+    std::vector<uint8_t> buffer(ConfigBlockLength(4096));
+    struct Case {
+        const char* what;
+        uint32_t code;
+        uint32_t address;
+        uint32_t length;
+        uint32_t status;
+    };
+    const Case cases[] = {
+        {"a block of 256", IOCTL_READ_PCI_CONFIG_BLOCK, 0x80000000u, 320, ERROR_SUCCESS},
+        {"a block of 4096", IOCTL_READ_PCI_CONFIG_BLOCK, 0x80000000u, 5120, ERROR_SUCCESS},
+        {"a block of 512", IOCTL_READ_PCI_CONFIG_BLOCK, 0x80000000u, 640, ERROR_INVALID_PARAMETER},
+        {"bytes without flags", IOCTL_READ_PCI_CONFIG_BLOCK, 0x80000000u, 256,
+         ERROR_INVALID_PARAMETER},
+        {"a block from a register", IOCTL_READ_PCI_CONFIG_BLOCK, 0x80000040u, 320,
+         ERROR_INVALID_PARAMETER},
+        {"a block without the enable bit", IOCTL_READ_PCI_CONFIG_BLOCK, 0, 320,
+         ERROR_INVALID_PARAMETER},
+        {"a list of one", IOCTL_LIST_PCI_SEGMENT_FUNCTIONS, 0, 4, ERROR_SUCCESS},
+        {"a list of no entry", IOCTL_LIST_PCI_SEGMENT_FUNCTIONS, 0, 0, ERROR_INVALID_PARAMETER},
+        {"a list of part of an entry", IOCTL_LIST_PCI_SEGMENT_FUNCTIONS, 0, 6,
+         ERROR_INVALID_PARAMETER},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DriverRequest record{};
+        record.ConfigAddress = c.address;
+        record.TransferLength = c.length;
+        record.UserBuffer = reinterpret_cast<uintptr_t>(buffer.data());
+        EXPECT_EQ(Send(c.code, record), c.status == ERROR_SUCCESS);
+        EXPECT_EQ(driver_->GetLastError(), c.status);
+        ExpectGoodConfigRead();
+    }
+
+    // A list too small for every function says how many there are.
+    DriverRequest record{};
+    record.TransferLength = kListedFunctionSize;
+    record.UserBuffer = reinterpret_cast<uintptr_t>(buffer.data());
+    ASSERT_TRUE(Send(IOCTL_LIST_PCI_SEGMENT_FUNCTIONS, record));
+    EXPECT_EQ(record.FunctionCount, 2u);
+    ListedFunction first{};
+    std::memcpy(&first, buffer.data(), sizeof(first));
+    EXPECT_EQ(first.bus, 0);
+    // A block of an absent function: every dword read, as 0xFF.
+    record = {};
+    record.UserBuffer = reinterpret_cast<uintptr_t>(buffer.data());
+    record.ConfigAddress = 0x80050000u;
+    SetRequestSegment(&record, 3);
+    record.TransferLength = ConfigBlockLength(256);
+    ASSERT_TRUE(Send(IOCTL_READ_PCI_CONFIG_BLOCK, record));
+    EXPECT_EQ(record.ConfigValue, ERROR_SUCCESS);
+    EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + 256),
+              std::vector<uint8_t>(256, 0xFF));
+    EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + 256, buffer.begin() + 320),
+              std::vector<uint8_t>(64, 1));
+}
