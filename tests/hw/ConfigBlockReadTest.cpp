@@ -15,6 +15,7 @@
 #include "hw/DriverChannel.h"
 #include "pcidef/ConfigMechanism.h"
 #include "platform/Seam.h"
+#include "protocol/DriverRequest.h"
 #include "protocol/ErrorCodes.h"
 #include "sim/SimMachine.h"
 #include "support/ChosenRequestRoute.h"
@@ -125,6 +126,50 @@ TEST(ConfigBlockRead, WithoutADriverChangesNothing) {
     driver.SetPresent(true);
     EXPECT_EQ(ReadPciConfigBlock({0, 0, 0}, 512, bytes.data(), read.data()), 0);
     EXPECT_TRUE(driver.BlockReads().empty());
+}
+
+// A driver from before the requests of our own: it refuses their codes as
+// unknown, and the program asks with the record's own requests instead.
+class OlderDriver : public DeviceIo {
+  public:
+    explicit OlderDriver(DeviceIo& driver) : driver_(driver) {}
+    DeviceHandle CreateFile(const std::string& path, uint32_t access, uint32_t share,
+                            uint32_t creation, uint32_t flags) override {
+        return driver_.CreateFile(path, access, share, creation, flags);
+    }
+    bool DeviceIoControl(DeviceHandle handle, uint32_t code, void* in, uint32_t inSize, void* out,
+                         uint32_t outSize, uint32_t* returned) override {
+        refused_ = code == IOCTL_READ_PCI_CONFIG_BLOCK || code == IOCTL_LIST_PCI_SEGMENT_FUNCTIONS;
+        return !refused_ &&
+               driver_.DeviceIoControl(handle, code, in, inSize, out, outSize, returned);
+    }
+    bool CloseHandle(DeviceHandle handle) override { return driver_.CloseHandle(handle); }
+    uint32_t GetLastError() override {
+        return refused_ ? ERROR_INVALID_FUNCTION : driver_.GetLastError();
+    }
+
+  private:
+    DeviceIo& driver_;
+    bool refused_ = false;
+};
+
+TEST(ConfigBlockRead, AnOlderDriverIsAskedDwordByDword) {
+    FakeSysfs sysfs;
+    sysfs.AddFunction("0000:00:03.0", Pattern(64));
+    sysfs.AddFunction("0001:00:00.0", Pattern(256));
+    InProcessDriver driver(std::make_unique<LinuxBackend>(sysfs.Paths()));
+    OlderDriver older(driver);
+    ScopedOverride<DeviceIo> device(older);
+
+    const Answers block = ByBlock({0, 3, 0}, 256);
+    EXPECT_EQ(block.carriedOut, 1);
+    EXPECT_EQ(block.read, ByDwords(driver, {0, 3, 0}, 256).read);
+    EXPECT_EQ(std::count(block.read.begin(), block.read.end(), 1), 16);
+    EXPECT_TRUE(driver.BlockReads().empty());
+    // Its list has segment 0 alone.
+    std::vector<FunctionAddress> functions;
+    ASSERT_EQ(ListPciSegmentFunctions(&functions), 1);
+    EXPECT_EQ(functions, (std::vector<FunctionAddress>{FunctionAddress{0, 3, 0}}));
 }
 
 // The 9x route has no driver: each dword through the ports, which reach the
