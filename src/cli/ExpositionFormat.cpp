@@ -65,6 +65,9 @@ std::string FormatExposition(std::span<const MetricFamily> families,
     std::map<const MetricFamily*, std::vector<const MetricSample*>> byFamily;
     for (const MetricSample& sample : samples) byFamily[sample.family].push_back(&sample);
     std::string out;
+    // A sample's line is about this long with its labels.
+    constexpr size_t kLineBytes = 128;
+    out.reserve(samples.size() * kLineBytes + families.size() * 2 * kLineBytes);
     for (const MetricFamily& family : families) {
         out += "# HELP ";
         out += family.name;

@@ -12,9 +12,7 @@
 #include "cli/RefusalMessage.h"
 #include "cli/RefusedRequestWatch.h"
 #include "cli/ScanCommand.h"
-#include "pci/ConfigSpaceRead.h"
-#include "pci/PciBusScan.h"
-#include "pci/PciWindowModel.h"
+#include "pci/FunctionSpaces.h"
 #include "pcidef/ConfigDecoder.h"
 #include "platform/trust/ReplacedFile.h"
 
@@ -38,36 +36,6 @@ std::string ParseMetricsOptions(const std::vector<std::string>& arguments,
     return {};
 }
 
-bool SameIdentity(const ConfigSpaceRead& read, const PciDeviceEntry& entry) {
-    if (read.readable.empty() || !read.readable[0]) return false;
-    const uint32_t identity = uint32_t{read.bytes[0]} | uint32_t{read.bytes[1]} << 8 |
-                              uint32_t{read.bytes[2]} << 16 | uint32_t{read.bytes[3]} << 24;
-    return identity ==
-           (static_cast<uint32_t>(entry.deviceId) << 16 | static_cast<uint32_t>(entry.vendorId));
-}
-
-// Reads functions as the window does, but probes for the PCI Express
-// window only until it has found it: every function of a machine is
-// normally in the same one.
-class FunctionReader {
-  public:
-    ConfigSpaceRead Read(const PciDeviceEntry& entry) {
-        if (entry.kind != PCI_KIND_PCIE) return ReadConfigSpace(entry, 0);
-        if (probed_) {
-            ConfigSpaceRead read = ReadConfigSpace(entry, base_);
-            if (SameIdentity(read, entry)) return read;
-        }
-        base_ = model_->DetectMmioBase(entry);
-        probed_ = true;
-        return ReadConfigSpace(entry, base_);
-    }
-
-  private:
-    std::unique_ptr<PciWindowModel> model_ = std::make_unique<PciWindowModel>();
-    bool probed_ = false;
-    uint32_t base_ = 0;
-};
-
 size_t RefusedDwords(const ConfigSpaceRead& read) {
     return static_cast<size_t>(std::count(read.readable.begin(), read.readable.end(), 0));
 }
@@ -76,22 +44,25 @@ size_t RefusedDwords(const ConfigSpaceRead& read) {
 // functions could not be listed.
 std::optional<std::string> ComposeMetrics() {
     RefusedRequestWatch watch(IsWindowProbe);
-    auto table = std::make_unique<PciDeviceTable>();
-    table->count = EnumeratePciFunctions(*table);
-    if (ReportedRefusal(watch)) return std::nullopt;
-    FunctionReader reader;
+    const std::optional<std::vector<FunctionSpace>> spaces = ReadAllFunctionSpaces();
+    if (!spaces) {
+        if (!ReportedRefusal(watch))
+            std::fprintf(stderr, "tarvolent-cli: the driver did not list the functions\n");
+        return std::nullopt;
+    }
     std::vector<MetricSample> samples;
-    for (int32_t row = 0; row < table->count; ++row) {
-        const PciDeviceEntry& entry = table->rows[row];
-        const ConfigSpaceRead read = reader.Read(entry);
-        if (const size_t refused = RefusedDwords(read)) {
+    samples.reserve(spaces->size() * MetricFamilies().size() * 2);
+    for (const FunctionSpace& space : *spaces) {
+        const FunctionAddress address = space.entry.Address();
+        if (const size_t refused = RefusedDwords(space.read)) {
             std::fprintf(stderr,
                          "tarvolent-cli: %s: %zu configuration dwords were refused; "
                          "what they hold is left out\n",
-                         entry.Address().ToString().c_str(), refused);
+                         address.ToString().c_str(), refused);
         }
-        const pcidef::DecodedFunction decoded = pcidef::Decode(read.bytes, read.readable);
-        std::vector<MetricSample> function = FunctionSamples(decoded, entry.Address());
+        const pcidef::DecodedFunction decoded =
+            pcidef::Decode(space.read.bytes, space.read.readable);
+        std::vector<MetricSample> function = FunctionSamples(decoded, address);
         std::move(function.begin(), function.end(), std::back_inserter(samples));
     }
     return FormatExposition(MetricFamilies(), samples);

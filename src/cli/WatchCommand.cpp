@@ -63,8 +63,8 @@ std::string ParseWatchOptions(const std::vector<std::string>& arguments, WatchOp
 
 // Why a read shows the function gone.
 const char* GoneReason(const ConfigSpaceRead& read) {
-    return read.readable.empty() || !read.readable[0] ? "reading it fails"
-                                                      : "its identity reads FFFFFFFF";
+    const bool refused = read.bytes.empty() || (!read.readable.empty() && !read.readable[0]);
+    return refused ? "reading it fails" : "its identity reads FFFFFFFF";
 }
 
 class FunctionWatch {

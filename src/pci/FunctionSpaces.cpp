@@ -1,0 +1,182 @@
+#include "pci/FunctionSpaces.h"
+
+#include <algorithm>
+#include <map>
+#include <memory>
+#include <set>
+#include <span>
+
+#include "hw/DriverChannel.h"
+#include "hw/RequestRoute.h"
+#include "pci/PciBusScan.h"
+#include "pci/PciWindowModel.h"
+#include "pcidef/CapabilityWalk.h"
+#include "pcidef/ConfigMechanism.h"
+#include "pcidef/ConfigRegisters.h"
+#include "pcidef/ConfigWindow.h"
+#include "platform/route/SharedTransferBuffer.h"
+
+namespace {
+
+uint32_t DwordAt(const std::vector<uint8_t>& bytes, size_t offset) {
+    return uint32_t{bytes[offset]} | uint32_t{bytes[offset + 1]} << 8 |
+           uint32_t{bytes[offset + 2]} << 16 | uint32_t{bytes[offset + 3]} << 24;
+}
+
+uint32_t IdentityOf(const PciDeviceEntry& entry) {
+    return static_cast<uint32_t>(entry.deviceId) << 16 | static_cast<uint32_t>(entry.vendorId);
+}
+
+constexpr uint32_t kCommonBase = 0xE0000000u;
+
+bool HasFunctionAt(uint32_t base, const PciDeviceEntry& entry) {
+    uint32_t identity = ~IdentityOf(entry);
+    ReadPhysicalMemory(base + static_cast<uint32_t>(ConfigWindow::OffsetOf(entry.Address())),
+                       &identity, 4);
+    return identity == IdentityOf(entry);
+}
+
+// Reads functions as the window does, but probes for the PCI Express
+// window only until it has found it: every function of a machine is
+// normally in the same one.
+class WindowReader {
+  public:
+    ConfigSpaceRead Read(const PciDeviceEntry& entry) {
+        if (entry.kind != PCI_KIND_PCIE) return ReadConfigSpace(entry, 0);
+        if (probed_) {
+            ConfigSpaceRead read = ReadConfigSpace(entry, base_);
+            if (!read.readable.empty() && read.readable[0] &&
+                DwordAt(read.bytes, 0) == IdentityOf(entry))
+                return read;
+        }
+        base_ = model_->DetectMmioBase(entry);
+        probed_ = true;
+        return ReadConfigSpace(entry, base_);
+    }
+
+    // The window's base where a probe found the function there. The base
+    // most machines have is tried first: a probe is a request, and the
+    // window's probe tries six others before it.
+    std::optional<uint32_t> FoundBase(const PciDeviceEntry& entry) {
+        if (HasFunctionAt(kCommonBase, entry)) return kCommonBase;
+        const uint32_t base = model_->DetectMmioBase(entry);
+        if (base != kCommonBase) return base;
+        return std::nullopt;
+    }
+
+  private:
+    std::unique_ptr<PciWindowModel> model_ = std::make_unique<PciWindowModel>();
+    bool probed_ = false;
+    uint32_t base_ = 0;
+};
+
+std::vector<FunctionSpace> ScanAndReadEach() {
+    auto table = std::make_unique<PciDeviceTable>();
+    table->count = EnumeratePciFunctions(*table);
+    WindowReader reader;
+    std::vector<FunctionSpace> spaces;
+    for (int32_t row = 0; row < table->count; ++row)
+        spaces.push_back({table->rows[row], reader.Read(table->rows[row])});
+    return spaces;
+}
+
+// The row a scan makes of a function, from its bytes; a function without a
+// PCI Express capability keeps the 256 bytes the window shows of it.
+FunctionSpace FromWindowBytes(const FunctionAddress& address, std::vector<uint8_t> bytes) {
+    FunctionSpace space{PciDeviceEntry::Of(address), {}};
+    const uint32_t identity = DwordAt(bytes, pcireg::kVendorId);
+    space.entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
+    space.entry.deviceId = static_cast<int32_t>(identity >> 16);
+    space.entry.classCode = static_cast<int32_t>(DwordAt(bytes, pcireg::kRevisionId) >> 8);
+    const std::span<const uint8_t> standard(bytes.data(), pcireg::kConfigSize);
+    bool express = false;
+    for (const pcidef::CapabilityEntry& cap :
+         pcidef::CapabilityWalk::Of(pcidef::ConfigView(standard)).entries)
+        express = express || cap.id == pcireg::kCapabilityIdPciExpress;
+    space.entry.kind = express ? PCI_KIND_PCIE : PCI_KIND_PCI;
+    if (!express) bytes.resize(pcireg::kConfigSize);
+    space.read.bytes = std::move(bytes);
+    return space;
+}
+
+// Listed functions whose spaces lie close together in the window are read
+// at once, into memory the driver writes directly: absent functions between
+// them cost less than a request each would.
+constexpr uint64_t kRunGap = 64 * ConfigWindow::kFunctionBytes;
+constexpr uint64_t kRunLimit = 0x400000;  // what one request may carry
+
+struct WindowRun {
+    uint64_t first;
+    uint64_t end;
+};
+
+std::vector<WindowRun> RunsOf(const std::set<uint64_t>& offsets) {
+    std::vector<WindowRun> runs;
+    for (uint64_t at : offsets) {
+        const uint64_t end = at + ConfigWindow::kFunctionBytes;
+        if (runs.empty() || at > runs.back().end + kRunGap || end - runs.back().first > kRunLimit)
+            runs.push_back({at, end});
+        else
+            runs.back().end = end;
+    }
+    return runs;
+}
+
+// The listed functions read through the window at `base`; false when a read
+// failed or a listed function is not where the window says.
+bool ReadFromWindow(uint32_t base, const std::vector<FunctionAddress>& listed,
+                    std::vector<FunctionSpace>* spaces) {
+    std::multimap<uint64_t, size_t> listedAt;  // offset -> position in the list
+    std::set<uint64_t> offsets;
+    for (size_t i = 0; i < listed.size(); ++i) {
+        listedAt.emplace(ConfigWindow::OffsetOf(listed[i]), i);
+        offsets.insert(ConfigWindow::OffsetOf(listed[i]));
+    }
+    std::vector<FunctionSpace> read(listed.size());
+    SharedTransferBuffer buffer(kRunLimit);
+    for (const WindowRun& run : RunsOf(offsets)) {
+        if (buffer.Size() < run.end - run.first ||
+            !ReadPhysicalMemory(base + static_cast<uint32_t>(run.first), buffer.Data(),
+                                static_cast<uint32_t>(run.end - run.first)))
+            return false;
+        for (auto at = listedAt.lower_bound(run.first); at != listedAt.end() && at->first < run.end;
+             ++at) {
+            const uint8_t* first = buffer.Data() + (at->first - run.first);
+            read[at->second] =
+                FromWindowBytes(listed[at->second],
+                                std::vector<uint8_t>(first, first + ConfigWindow::kFunctionBytes));
+        }
+    }
+    // Read whole: every dword of each was read.
+    for (const FunctionSpace& space : read) {
+        if (DwordAt(space.read.bytes, 0) == pcireg::kAbsentDword) return false;
+    }
+    *spaces = std::move(read);
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::vector<FunctionSpace>> ReadAllFunctionSpaces() {
+    if (!RequestRoute::Current().ListsFunctions()) return ScanAndReadEach();
+    PciFunctionList list;
+    if (!ListPciFunctions(&list)) return std::nullopt;
+    std::vector<FunctionAddress> listed;
+    for (uint32_t i = 0; i < list.count && i < 256; ++i)
+        listed.push_back(FunctionAddress::FromDevFn(list.busNumbers[i], list.devFns[i]));
+    if (listed.empty()) return std::vector<FunctionSpace>{};
+    // A first function found in the window places the window.
+    PciDeviceEntry first = PciDeviceEntry::Of(listed.front());
+    uint32_t identity = pcireg::kAbsentDword;
+    ReadPciConfigDword(config_mechanism::AddressOf(listed.front()), &identity);
+    first.vendorId = static_cast<int32_t>(identity & 0xFFFF);
+    first.deviceId = static_cast<int32_t>(identity >> 16);
+    WindowReader reader;
+    std::vector<FunctionSpace> spaces;
+    if (identity != pcireg::kAbsentDword) {
+        if (const std::optional<uint32_t> base = reader.FoundBase(first);
+            base && ReadFromWindow(*base, listed, &spaces))
+            return spaces;
+    }
+    return ScanAndReadEach();
+}
