@@ -6,6 +6,7 @@
 
 #include "support/CliTest.h"
 #include "support/ExpositionParser.h"
+#include "support/MachineJson.h"
 
 namespace {
 
@@ -86,6 +87,51 @@ TEST_F(CliMetricsTest, OutputFileIsReplacedWhole) {
         EXPECT_EQ(run.exitCode, 2) << arguments;
         EXPECT_NE(run.err.find("usage: tarvolent-cli"), std::string::npos) << arguments;
     }
+}
+
+// Through the window wherever it is, or function by function where there
+// is none: the same metrics.
+TEST_F(CliMetricsTest, EveryWayOfReadingGivesTheSameMetrics) {
+    std::string workstation =
+        ReadWholeFile(std::string(TARVOLENT_SOURCE_DIR) + "/data/machines/workstation.json");
+    const std::string at = R"("base": "0xE0000000")";
+    ASSERT_NE(workstation.find(at), std::string::npos);
+    workstation.replace(workstation.find(at), at.size(), R"("base": "0xC0000000")");
+    const std::string conventional =
+        MachineJson({{"00:00.0", {{0x00, 0x12348086}, {0x04, 0x20000000}, {0x08, 0x06000000}}},
+                     {"00:1f.0", {{0x00, 0xA3058086}, {0x08, 0x06010010}}},
+                     {"03:00.0", {{0x00, 0x1533808F}, {0x04, 0x80000000}, {0x08, 0x02000003}}}});
+    std::string windowed = conventional;
+    windowed.insert(1, R"("ecam": {"base": "0xD0000000"}, )");
+    struct Pair {
+        const char* name;
+        std::string reference;  // a machine, or "builtin"
+        std::string other;
+    };
+    const Pair pairs[] = {
+        {"the window elsewhere", "builtin", WriteMachine("window-c.json", workstation)},
+        {"no window", WriteMachine("windowed.json", windowed),
+         WriteMachine("conventional.json", conventional)},
+    };
+    for (const Pair& pair : pairs) {
+        SCOPED_TRACE(pair.name);
+        const CliRun reference = Run("metrics", pair.reference);
+        const CliRun other = Run("metrics", pair.other);
+        EXPECT_EQ(reference.exitCode, 0) << reference.err;
+        EXPECT_EQ(other.exitCode, 0) << other.err;
+        EXPECT_EQ(other.out, reference.out);
+        EXPECT_TRUE(ParseExposition(other.out).errors.empty());
+    }
+    const ParsedExposition parsed = ParseExposition(Run("metrics", pairs[1].other).out);
+    const auto masterAbort = parsed.Find("tarvolent_pci_status_error",
+                                         {{"bdf", "00:00.0"}, {"error", "received_master_abort"}});
+    const auto parity = parsed.Find("tarvolent_pci_status_error",
+                                    {{"bdf", "03:00.0"}, {"error", "detected_parity"}});
+    ASSERT_EQ(masterAbort.size(), 1u);
+    ASSERT_EQ(parity.size(), 1u);
+    EXPECT_EQ(masterAbort.front()->value, 1);
+    EXPECT_EQ(parity.front()->value, 1);
+    EXPECT_EQ(parsed.Find("tarvolent_pci_status_error").size(), 3u * 6);
 }
 
 }  // namespace
