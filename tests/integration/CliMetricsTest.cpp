@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
 
 #include "support/CliTest.h"
 #include "support/ExpositionParser.h"
+#include "support/FileMode.h"
 #include "support/MachineJson.h"
 
 namespace {
@@ -73,9 +73,7 @@ TEST_F(CliMetricsTest, OutputFileIsReplacedWhole) {
     EXPECT_EQ(toFile.exitCode, 0) << toFile.err;
     EXPECT_EQ(toFile.out, "");
     EXPECT_EQ(ReadWholeFile(path.string()), toStdout.out);
-    struct stat info {};
-    ASSERT_EQ(stat(path.c_str(), &info), 0);
-    EXPECT_EQ(info.st_mode & 0777, 0644u);
+    EXPECT_EQ(ModeOf(path), 0644u);
     EXPECT_EQ(std::distance(fs::directory_iterator(folder), fs::directory_iterator()), 1);
 
     CliRun missing = Run("metrics -o '" + (folder / "no/such.prom").string() + "'", "builtin");

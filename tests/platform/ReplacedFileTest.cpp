@@ -8,16 +8,11 @@
 #include "platform/trust/ReplacedFile.h"
 #include "support/FileText.h"
 #include "support/OtherUser.h"
+#include "support/FileMode.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-mode_t ModeOf(const fs::path& path) {
-    struct stat info {};
-    EXPECT_EQ(lstat(path.c_str(), &info), 0) << path;
-    return info.st_mode & 07777;
-}
 
 // Nothing but the file itself is left in its folder: no half-written copy.
 std::vector<std::string> Names(const fs::path& folder) {
