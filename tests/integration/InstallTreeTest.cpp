@@ -236,15 +236,14 @@ TEST_F(InstallTreeTest, UnitsVerifyAndTheServiceStaysSandboxed) {
     // administrator rights for /dev/mem and the configuration space, the
     // metrics service root with the right to write a folder not its own.
     for (const std::string unit : {"borealix.service", "tarvolent-metrics.service"}) {
-        const CommandResult security =
-            RunShellCommand("cd '" + units +
-                            "' && systemd-analyze security --offline=true --threshold=20 ./" +
-                            unit + " 2>&1");
+        const CommandResult security = RunShellCommand(
+            "cd '" + units + "' && systemd-analyze security --offline=true --threshold=20 ./" +
+            unit + " 2>&1");
         EXPECT_EQ(security.exitCode, 0) << security.output;
         std::smatch exposure;
-        EXPECT_TRUE(std::regex_search(
-            security.output, exposure,
-            std::regex("Overall exposure level for " + unit + ": ([0-9.]+)")))
+        EXPECT_TRUE(
+            std::regex_search(security.output, exposure,
+                              std::regex("Overall exposure level for " + unit + ": ([0-9.]+)")))
             << security.output;
     }
 }

@@ -6,9 +6,9 @@
 #include <fstream>
 
 #include "platform/trust/OutputFile.h"
+#include "support/FileMode.h"
 #include "support/FileText.h"
 #include "support/OtherUser.h"
-#include "support/FileMode.h"
 
 namespace {
 
