@@ -37,7 +37,8 @@ std::string ParseMetricsOptions(const std::vector<std::string>& arguments,
 }
 
 size_t RefusedDwords(const ConfigSpaceRead& read) {
-    return static_cast<size_t>(std::count(read.readable.begin(), read.readable.end(), 0));
+    const std::span<const uint8_t> dwordsRead = read.DwordsRead();
+    return static_cast<size_t>(std::count(dwordsRead.begin(), dwordsRead.end(), 0));
 }
 
 // Every listed function's samples; nullopt (said on stderr) when the
@@ -61,7 +62,7 @@ std::optional<std::string> ComposeMetrics() {
                          address.ToString().c_str(), refused);
         }
         const pcidef::DecodedFunction decoded =
-            pcidef::Decode(space.read.bytes, space.read.readable);
+            pcidef::Decode(space.read.Bytes(), space.read.DwordsRead());
         std::vector<MetricSample> function = FunctionSamples(decoded, address);
         std::move(function.begin(), function.end(), std::back_inserter(samples));
     }

@@ -10,6 +10,7 @@
 #include "cli/StopSignals.h"
 #include "cli/WatchLine.h"
 #include "pci/ConfigSpaceRead.h"
+#include "pci/FunctionSpaces.h"
 #include "pci/PciWindowModel.h"
 #include "pcidef/ConfigWatch.h"
 #include "pcidef/NumberText.h"
@@ -63,7 +64,7 @@ std::string ParseWatchOptions(const std::vector<std::string>& arguments, WatchOp
 
 // Why a read shows the function gone.
 const char* GoneReason(const ConfigSpaceRead& read) {
-    const bool refused = read.bytes.empty() || (!read.readable.empty() && !read.readable[0]);
+    const bool refused = read.size == 0 || !read.read[0];
     return refused ? "reading it fails" : "its identity reads FFFFFFFF";
 }
 
@@ -76,13 +77,15 @@ class FunctionWatch {
         form.function = options.function->function;
         model_->FunctionOfBoxes(&entry_);
         // Probed once: the window does not move while a function is watched.
-        if (entry_.kind == PCI_KIND_PCIE) base_ = model_->DetectMmioBase(entry_);
+        if (entry_.kind == PCI_KIND_PCIE)
+            base_ = DetectMmioBase(entry_.Address(), static_cast<uint32_t>(entry_.deviceId) << 16 |
+                                                         static_cast<uint32_t>(entry_.vendorId));
     }
 
     // The first read: false (said on stderr) when no function answers.
     bool Start() {
-        const ConfigSpaceRead read = ReadConfigSpace(entry_, base_);
-        if (!watch_.Next(read.bytes, read.readable).gone) return true;
+        const ConfigSpaceRead read = ReadFunctionSpace(entry_, base_);
+        if (!watch_.Next(read.Bytes(), read.DwordsRead()).gone) return true;
         std::fprintf(stderr, "tarvolent-cli: no function answers at %s: %s\n", Name().c_str(),
                      GoneReason(read));
         return false;
@@ -91,8 +94,8 @@ class FunctionWatch {
     // Reads again and prints what changed; the exit code once watching
     // ends, nullopt while it goes on.
     std::optional<int> Step() {
-        const ConfigSpaceRead read = ReadConfigSpace(entry_, base_);
-        const pcidef::ConfigWatch::Step step = watch_.Next(read.bytes, read.readable);
+        const ConfigSpaceRead read = ReadFunctionSpace(entry_, base_);
+        const pcidef::ConfigWatch::Step step = watch_.Next(read.Bytes(), read.DwordsRead());
         const WatchClock::time_point now = WatchClock::now();
         for (const pcidef::DwordChange& change : step.changes) {
             const std::string line = options_.json ? WatchJsonLine(change, *options_.function, now)

@@ -1,15 +1,14 @@
 #include "pci/FunctionSpaces.h"
 
 #include <algorithm>
+#include <cstring>
 #include <map>
-#include <memory>
 #include <set>
 #include <span>
 
 #include "hw/DriverChannel.h"
 #include "hw/RequestRoute.h"
 #include "pci/PciBusScan.h"
-#include "pci/PciWindowModel.h"
 #include "pcidef/CapabilityWalk.h"
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
@@ -17,11 +16,6 @@
 #include "platform/route/SharedTransferBuffer.h"
 
 namespace {
-
-uint32_t DwordAt(const std::vector<uint8_t>& bytes, size_t offset) {
-    return uint32_t{bytes[offset]} | uint32_t{bytes[offset + 1]} << 8 |
-           uint32_t{bytes[offset + 2]} << 16 | uint32_t{bytes[offset + 3]} << 24;
-}
 
 uint32_t IdentityOf(const PciDeviceEntry& entry) {
     return static_cast<uint32_t>(entry.deviceId) << 16 | static_cast<uint32_t>(entry.vendorId);
@@ -42,30 +36,27 @@ bool HasFunctionAt(uint32_t base, const PciDeviceEntry& entry) {
 class WindowReader {
   public:
     ConfigSpaceRead Read(const PciDeviceEntry& entry) {
-        if (entry.kind != PCI_KIND_PCIE) return ReadConfigSpace(entry, 0);
+        if (entry.kind != PCI_KIND_PCIE) return ReadFunctionSpace(entry, 0);
         if (probed_) {
-            ConfigSpaceRead read = ReadConfigSpace(entry, base_);
-            if (!read.readable.empty() && read.readable[0] &&
-                DwordAt(read.bytes, 0) == IdentityOf(entry))
-                return read;
+            ConfigSpaceRead read = ReadFunctionSpace(entry, base_);
+            if (read.read[0] && read.dwords[0] == IdentityOf(entry)) return read;
         }
-        base_ = model_->DetectMmioBase(entry);
+        base_ = DetectMmioBase(entry.Address(), IdentityOf(entry));
         probed_ = true;
-        return ReadConfigSpace(entry, base_);
+        return ReadFunctionSpace(entry, base_);
     }
 
     // The window's base where a probe found the function there. The base
     // most machines have is tried first: a probe is a request, and the
     // window's probe tries six others before it.
-    std::optional<uint32_t> FoundBase(const PciDeviceEntry& entry) {
+    static std::optional<uint32_t> FoundBase(const PciDeviceEntry& entry) {
         if (HasFunctionAt(kCommonBase, entry)) return kCommonBase;
-        const uint32_t base = model_->DetectMmioBase(entry);
+        const uint32_t base = DetectMmioBase(entry.Address(), IdentityOf(entry));
         if (base != kCommonBase) return base;
         return std::nullopt;
     }
 
   private:
-    std::unique_ptr<PciWindowModel> model_ = std::make_unique<PciWindowModel>();
     bool probed_ = false;
     uint32_t base_ = 0;
 };
@@ -80,22 +71,25 @@ std::vector<FunctionSpace> ScanAndReadEach() {
     return spaces;
 }
 
-// The row a scan makes of a function, from its bytes; a function without a
-// PCI Express capability keeps the 256 bytes the window shows of it.
-FunctionSpace FromWindowBytes(const FunctionAddress& address, std::vector<uint8_t> bytes) {
+// The row a scan makes of a function, from the window's bytes of it; a
+// function without a PCI Express capability keeps the 256 bytes the window
+// shows of it.
+FunctionSpace FromWindowBytes(const FunctionAddress& address, const uint8_t* bytes) {
     FunctionSpace space{PciDeviceEntry::Of(address), {}};
-    const uint32_t identity = DwordAt(bytes, pcireg::kVendorId);
+    ConfigSpaceRead& read = space.read;
+    std::memcpy(read.dwords.data(), bytes, ConfigWindow::kFunctionBytes);
+    read.read.fill(true);
+    const uint32_t identity = read.dwords[pcireg::kVendorId / 4];
     space.entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
     space.entry.deviceId = static_cast<int32_t>(identity >> 16);
-    space.entry.classCode = static_cast<int32_t>(DwordAt(bytes, pcireg::kRevisionId) >> 8);
-    const std::span<const uint8_t> standard(bytes.data(), pcireg::kConfigSize);
+    space.entry.classCode = static_cast<int32_t>(read.dwords[pcireg::kRevisionId / 4] >> 8);
+    const std::span<const uint8_t> standard(bytes, pcireg::kConfigSize);
     bool express = false;
     for (const pcidef::CapabilityEntry& cap :
          pcidef::CapabilityWalk::Of(pcidef::ConfigView(standard)).entries)
         express = express || cap.id == pcireg::kCapabilityIdPciExpress;
     space.entry.kind = express ? PCI_KIND_PCIE : PCI_KIND_PCI;
-    if (!express) bytes.resize(pcireg::kConfigSize);
-    space.read.bytes = std::move(bytes);
+    read.size = express ? pcireg::kExtendedConfigSize : pcireg::kConfigSize;
     return space;
 }
 
@@ -141,21 +135,26 @@ bool ReadFromWindow(uint32_t base, const std::vector<FunctionAddress>& listed,
             return false;
         for (auto at = listedAt.lower_bound(run.first); at != listedAt.end() && at->first < run.end;
              ++at) {
-            const uint8_t* first = buffer.Data() + (at->first - run.first);
             read[at->second] =
-                FromWindowBytes(listed[at->second],
-                                std::vector<uint8_t>(first, first + ConfigWindow::kFunctionBytes));
+                FromWindowBytes(listed[at->second], buffer.Data() + (at->first - run.first));
         }
     }
     // Read whole: every dword of each was read.
     for (const FunctionSpace& space : read) {
-        if (DwordAt(space.read.bytes, 0) == pcireg::kAbsentDword) return false;
+        if (space.read.dwords[0] == pcireg::kAbsentDword) return false;
     }
     *spaces = std::move(read);
     return true;
 }
 
 }  // namespace
+
+ConfigSpaceRead ReadFunctionSpace(const PciDeviceEntry& entry, uint32_t windowBase) {
+    if (entry.kind == PCI_KIND_PCI) return ConfigSpaceRead::FromMechanism(entry.Address());
+    if (entry.kind != PCI_KIND_PCIE) return {};
+    return ConfigSpaceRead::FromWindow(
+        windowBase + static_cast<uint32_t>(ConfigWindow::OffsetOf(entry.Address())));
+}
 
 std::optional<std::vector<FunctionSpace>> ReadAllFunctionSpaces() {
     if (!RequestRoute::Current().ListsFunctions()) return ScanAndReadEach();
@@ -171,10 +170,9 @@ std::optional<std::vector<FunctionSpace>> ReadAllFunctionSpaces() {
     ReadPciConfigDword(config_mechanism::AddressOf(listed.front()), &identity);
     first.vendorId = static_cast<int32_t>(identity & 0xFFFF);
     first.deviceId = static_cast<int32_t>(identity >> 16);
-    WindowReader reader;
     std::vector<FunctionSpace> spaces;
     if (identity != pcireg::kAbsentDword) {
-        if (const std::optional<uint32_t> base = reader.FoundBase(first);
+        if (const std::optional<uint32_t> base = WindowReader::FoundBase(first);
             base && ReadFromWindow(*base, listed, &spaces))
             return spaces;
     }

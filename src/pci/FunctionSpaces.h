@@ -20,3 +20,7 @@ struct FunctionSpace {
 
 // In list order; nullopt when the driver could not list the functions.
 std::optional<std::vector<FunctionSpace>> ReadAllFunctionSpaces();
+
+// One function read as the window reads it, its PCI Express window at
+// `windowBase`; nothing read (size 0) for a kind that is neither.
+ConfigSpaceRead ReadFunctionSpace(const PciDeviceEntry& entry, uint32_t windowBase);
