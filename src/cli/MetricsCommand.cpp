@@ -54,7 +54,7 @@ std::optional<std::string> ComposeMetrics() {
     std::vector<MetricSample> samples;
     samples.reserve(spaces->size() * MetricFamilies().size() * 2);
     for (const FunctionSpace& space : *spaces) {
-        const FunctionAddress address = space.entry.Address();
+        const FunctionAddress& address = space.address;
         if (const size_t refused = RefusedDwords(space.read)) {
             std::fprintf(stderr,
                          "tarvolent-cli: %s: %zu configuration dwords were refused; "

@@ -75,16 +75,18 @@ class FunctionWatch {
         form.bus = options.function->bus;
         form.device = options.function->device;
         form.function = options.function->function;
+        form.segment = options.function->segment;
         model_->FunctionOfBoxes(&entry_);
         // Probed once: the window does not move while a function is watched.
         if (entry_.kind == PCI_KIND_PCIE)
-            base_ = DetectMmioBase(entry_.Address(), static_cast<uint32_t>(entry_.deviceId) << 16 |
-                                                         static_cast<uint32_t>(entry_.vendorId));
+            base_ =
+                DetectMmioBase(*options_.function, static_cast<uint32_t>(entry_.deviceId) << 16 |
+                                                       static_cast<uint32_t>(entry_.vendorId));
     }
 
     // The first read: false (said on stderr) when no function answers.
     bool Start() {
-        const ConfigSpaceRead read = ReadFunctionSpace(entry_, base_);
+        const ConfigSpaceRead read = ReadFunctionSpace(*options_.function, entry_.kind, base_);
         if (!watch_.Next(read.Bytes(), read.DwordsRead()).gone) return true;
         std::fprintf(stderr, "tarvolent-cli: no function answers at %s: %s\n", Name().c_str(),
                      GoneReason(read));
@@ -94,7 +96,7 @@ class FunctionWatch {
     // Reads again and prints what changed; the exit code once watching
     // ends, nullopt while it goes on.
     std::optional<int> Step() {
-        const ConfigSpaceRead read = ReadFunctionSpace(entry_, base_);
+        const ConfigSpaceRead read = ReadFunctionSpace(*options_.function, entry_.kind, base_);
         const pcidef::ConfigWatch::Step step = watch_.Next(read.Bytes(), read.DwordsRead());
         const WatchClock::time_point now = WatchClock::now();
         for (const pcidef::DwordChange& change : step.changes) {

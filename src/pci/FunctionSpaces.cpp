@@ -35,15 +35,16 @@ bool HasFunctionAt(uint32_t base, const PciDeviceEntry& entry) {
 // normally in the same one.
 class WindowReader {
   public:
-    ConfigSpaceRead Read(const PciDeviceEntry& entry) {
-        if (entry.kind != PCI_KIND_PCIE) return ReadFunctionSpace(entry, 0);
-        if (probed_) {
-            ConfigSpaceRead read = ReadFunctionSpace(entry, base_);
+    ConfigSpaceRead Read(const PciDeviceEntry& entry, const FunctionAddress& function) {
+        if (entry.kind != PCI_KIND_PCIE) return ReadFunctionSpace(function, entry.kind, 0);
+        auto known = bases_.find(function.segment);
+        if (known != bases_.end()) {
+            ConfigSpaceRead read = ReadFunctionSpace(function, entry.kind, known->second);
             if (read.read[0] && read.dwords[0] == IdentityOf(entry)) return read;
         }
-        base_ = DetectMmioBase(entry.Address(), IdentityOf(entry));
-        probed_ = true;
-        return ReadFunctionSpace(entry, base_);
+        const uint32_t base = DetectMmioBase(function, IdentityOf(entry));
+        bases_[function.segment] = base;
+        return ReadFunctionSpace(function, entry.kind, base);
     }
 
     // The window's base where a probe found the function there. The base
@@ -57,8 +58,7 @@ class WindowReader {
     }
 
   private:
-    bool probed_ = false;
-    uint32_t base_ = 0;
+    std::map<uint16_t, uint32_t> bases_;  // each segment's window, once probed
 };
 
 std::vector<FunctionSpace> ScanAndReadEach() {
@@ -66,8 +66,10 @@ std::vector<FunctionSpace> ScanAndReadEach() {
     table->count = EnumeratePciFunctions(*table);
     WindowReader reader;
     std::vector<FunctionSpace> spaces;
-    for (int32_t row = 0; row < table->count; ++row)
-        spaces.push_back({table->rows[row], reader.Read(table->rows[row])});
+    for (int32_t row = 0; row < table->Rows(); ++row) {
+        const PciDeviceEntry& entry = table->rows[static_cast<size_t>(row)];
+        spaces.push_back({entry, table->Address(row), reader.Read(entry, table->Address(row))});
+    }
     return spaces;
 }
 
@@ -75,7 +77,7 @@ std::vector<FunctionSpace> ScanAndReadEach() {
 // function without a PCI Express capability keeps the 256 bytes the window
 // shows of it.
 FunctionSpace FromWindowBytes(const FunctionAddress& address, const uint8_t* bytes) {
-    FunctionSpace space{PciDeviceEntry::Of(address), {}};
+    FunctionSpace space{PciDeviceEntry::Of(address), address, {}};
     ConfigSpaceRead& read = space.read;
     std::memcpy(read.dwords.data(), bytes, ConfigWindow::kFunctionBytes);
     read.read.fill(true);
@@ -116,17 +118,17 @@ std::vector<WindowRun> RunsOf(const std::set<uint64_t>& offsets) {
     return runs;
 }
 
-// The listed functions read through the window at `base`; false when a read
-// failed or a listed function is not where the window says.
+// The listed functions at `indices` read through the window at `base` into
+// those places of *spaces; false when a read failed or a listed function is
+// not where the window says.
 bool ReadFromWindow(uint32_t base, const std::vector<FunctionAddress>& listed,
-                    std::vector<FunctionSpace>* spaces) {
+                    const std::vector<size_t>& indices, std::vector<FunctionSpace>* spaces) {
     std::multimap<uint64_t, size_t> listedAt;  // offset -> position in the list
     std::set<uint64_t> offsets;
-    for (size_t i = 0; i < listed.size(); ++i) {
+    for (size_t i : indices) {
         listedAt.emplace(ConfigWindow::OffsetOf(listed[i]), i);
         offsets.insert(ConfigWindow::OffsetOf(listed[i]));
     }
-    std::vector<FunctionSpace> read(listed.size());
     SharedTransferBuffer buffer(kRunLimit);
     for (const WindowRun& run : RunsOf(offsets)) {
         if (buffer.Size() < run.end - run.first ||
@@ -135,46 +137,57 @@ bool ReadFromWindow(uint32_t base, const std::vector<FunctionAddress>& listed,
             return false;
         for (auto at = listedAt.lower_bound(run.first); at != listedAt.end() && at->first < run.end;
              ++at) {
-            read[at->second] =
+            (*spaces)[at->second] =
                 FromWindowBytes(listed[at->second], buffer.Data() + (at->first - run.first));
         }
     }
     // Read whole: every dword of each was read.
-    for (const FunctionSpace& space : read) {
-        if (space.read.dwords[0] == pcireg::kAbsentDword) return false;
+    for (size_t i : indices) {
+        if ((*spaces)[i].read.dwords[0] == pcireg::kAbsentDword) return false;
     }
-    *spaces = std::move(read);
+    return true;
+}
+
+// Each segment's functions through its window, placed by its first function.
+bool ReadSegmentsFromWindows(const std::vector<FunctionAddress>& listed,
+                             std::vector<FunctionSpace>* spaces) {
+    std::map<uint16_t, std::vector<size_t>> bySegment;
+    for (size_t i = 0; i < listed.size(); ++i) bySegment[listed[i].segment].push_back(i);
+    spaces->resize(listed.size());
+    for (const auto& [segment, indices] : bySegment) {
+        const FunctionAddress& first = listed[indices.front()];
+        uint32_t identity = pcireg::kAbsentDword;
+        ReadPciConfigDword(segment, config_mechanism::AddressOf(first), &identity);
+        if (identity == pcireg::kAbsentDword) return false;
+        PciDeviceEntry entry = PciDeviceEntry::Of(first);
+        entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
+        entry.deviceId = static_cast<int32_t>(identity >> 16);
+        const std::optional<uint32_t> base = WindowReader::FoundBase(entry);
+        if (!base || !ReadFromWindow(*base, listed, indices, spaces)) return false;
+    }
     return true;
 }
 
 }  // namespace
 
-ConfigSpaceRead ReadFunctionSpace(const PciDeviceEntry& entry, uint32_t windowBase) {
-    if (entry.kind == PCI_KIND_PCI) return ConfigSpaceRead::FromMechanism(entry.Address());
-    if (entry.kind != PCI_KIND_PCIE) return {};
-    return ConfigSpaceRead::FromWindow(
-        windowBase + static_cast<uint32_t>(ConfigWindow::OffsetOf(entry.Address())));
+ConfigSpaceRead ReadFunctionSpace(const FunctionAddress& function, int32_t kind,
+                                  uint32_t windowBase) {
+    if (kind == PCI_KIND_PCI) return ConfigSpaceRead::FromMechanism(function);
+    if (kind != PCI_KIND_PCIE) return {};
+    return ConfigSpaceRead::FromWindow(windowBase +
+                                       static_cast<uint32_t>(ConfigWindow::OffsetOf(function)));
 }
 
 std::optional<std::vector<FunctionSpace>> ReadAllFunctionSpaces() {
     if (!RequestRoute::Current().ListsFunctions()) return ScanAndReadEach();
-    PciFunctionList list;
-    if (!ListPciFunctions(&list)) return std::nullopt;
     std::vector<FunctionAddress> listed;
-    for (uint32_t i = 0; i < list.count && i < 256; ++i)
-        listed.push_back(FunctionAddress::FromDevFn(list.busNumbers[i], list.devFns[i]));
-    if (listed.empty()) return std::vector<FunctionSpace>{};
-    // A first function found in the window places the window.
-    PciDeviceEntry first = PciDeviceEntry::Of(listed.front());
-    uint32_t identity = pcireg::kAbsentDword;
-    ReadPciConfigDword(config_mechanism::AddressOf(listed.front()), &identity);
-    first.vendorId = static_cast<int32_t>(identity & 0xFFFF);
-    first.deviceId = static_cast<int32_t>(identity >> 16);
-    std::vector<FunctionSpace> spaces;
-    if (identity != pcireg::kAbsentDword) {
-        if (const std::optional<uint32_t> base = WindowReader::FoundBase(first);
-            base && ReadFromWindow(*base, listed, &spaces))
-            return spaces;
+    if (!ListPciSegmentFunctions(&listed)) {
+        PciFunctionList list;
+        if (!ListPciFunctions(&list)) return std::nullopt;
+        for (uint32_t i = 0; i < list.count && i < 256; ++i)
+            listed.push_back(FunctionAddress::FromDevFn(list.busNumbers[i], list.devFns[i]));
     }
+    std::vector<FunctionSpace> spaces;
+    if (ReadSegmentsFromWindows(listed, &spaces)) return spaces;
     return ScanAndReadEach();
 }

@@ -15,6 +15,7 @@
 // as the window does.
 struct FunctionSpace {
     PciDeviceEntry entry;
+    FunctionAddress address;  // the entry's function, with its segment
     ConfigSpaceRead read;
 };
 
@@ -23,4 +24,5 @@ std::optional<std::vector<FunctionSpace>> ReadAllFunctionSpaces();
 
 // One function read as the window reads it, its PCI Express window at
 // `windowBase`; nothing read (size 0) for a kind that is neither.
-ConfigSpaceRead ReadFunctionSpace(const PciDeviceEntry& entry, uint32_t windowBase);
+ConfigSpaceRead ReadFunctionSpace(const FunctionAddress& function, int32_t kind,
+                                  uint32_t windowBase);

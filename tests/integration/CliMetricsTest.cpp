@@ -49,7 +49,12 @@ TEST_F(CliMetricsTest, BuiltinWorkstationAsACollectorReadsIt) {
     EXPECT_EQ(Only(parsed, "tarvolent_pcie_aer_fatal_status_bits", "04:00.0"), 0);
     // Every function has the header's bits; only PCI Express ones a link.
     const auto header = parsed.Find("tarvolent_pci_status_error", {{"error", "detected_parity"}});
-    EXPECT_EQ(header.size(), 18u);
+    EXPECT_EQ(header.size(), 19u);
+    // The second segment's function is labelled with it.
+    EXPECT_EQ(
+        parsed.Find("tarvolent_pci_status_error", {{"segment", "0001"}, {"bdf", "0001:00:00.0"}})
+            .size(),
+        6u);
     EXPECT_TRUE(parsed.Find("tarvolent_pcie_link_width", {{"bdf", "00:14.0"}}).empty());
     const auto labelled = parsed.Find("tarvolent_pcie_link_width", {{"segment", "0000"},
                                                                     {"bdf", "04:00.0"},
