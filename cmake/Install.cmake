@@ -70,6 +70,9 @@ install(FILES ${icon_png} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor
 install(FILES ${packaging_source}/borealix.socket DESTINATION ${TARVOLENT_SYSTEMD_DIR})
 install(FILES ${packaging_source}/borealix.sysusers DESTINATION ${TARVOLENT_SYSUSERS_DIR}
         RENAME borealix.conf)
+# Metrics for node_exporter every minute, once an administrator enables the timer.
+install(FILES ${packaging_source}/tarvolent-metrics.timer DESTINATION ${TARVOLENT_SYSTEMD_DIR})
+install(FILES ${PROJECT_SOURCE_DIR}/docs/fleet.md DESTINATION ${TARVOLENT_DOC_DIR})
 
 # Files that name installed paths are written at install time, so they name
 # the prefix installed to (cmake --install --prefix, or the package's /usr).
@@ -89,6 +92,8 @@ function(tarvolent_install_configured source destination)
 endfunction()
 tarvolent_install_configured(${packaging_source}/borealix.service.in
                              ${TARVOLENT_SYSTEMD_DIR}/borealix.service)
+tarvolent_install_configured(${packaging_source}/tarvolent-metrics.service.in
+                             ${TARVOLENT_SYSTEMD_DIR}/tarvolent-metrics.service)
 tarvolent_install_configured(${packaging_source}/tarvolent.1.in
                              ${CMAKE_INSTALL_MANDIR}/man1/tarvolent.1 GZIP)
 tarvolent_install_configured(${packaging_source}/tarvolent-cli.1.in

@@ -51,6 +51,8 @@ _tarvolent_cli_options() {
         report) echo "--all --current --base -o --machine" ;;
         dump) echo "-o --machine" ;;
         find) echo "--hex --case --machine" ;;
+        watch) echo "--interval --count --json --machine" ;;
+        metrics) echo "-o --machine" ;;
         *) echo "--machine" ;;
     esac
 }
@@ -62,6 +64,7 @@ _tarvolent_cli_option_values() {
         --filter) echo "words both pci pcie" ;;
         --current) echo "functions" ;;
         --base) echo "words auto" ;;
+        --interval | --count) echo "words" ;;
         -o) echo "files" ;;
     esac
 }
@@ -71,7 +74,7 @@ _tarvolent_cli_option_values() {
 # asked of the command through _tarvolent_cli_ask.
 _tarvolent_cli_argument() {
     case $1:$2 in
-        read:0 | write:0) echo "functions" ;;
+        read:0 | write:0 | watch:0) echo "functions" ;;
     esac
 }
 
@@ -128,7 +131,7 @@ _tarvolent_cli() {
     elif [[ $cur == -* ]]; then
         _tarvolent_cli_offer "$cur" "words $(_tarvolent_cli_options "$command")"
     elif [[ -z $command ]]; then
-        _tarvolent_cli_offer "$cur" "words scan report read write dump find"
+        _tarvolent_cli_offer "$cur" "words scan report read write dump find watch metrics"
     else
         values=$(_tarvolent_cli_argument "$command" "$positional")
         [[ -n $values ]] && _tarvolent_cli_offer "$cur" "$values"

@@ -80,9 +80,11 @@ MSI64 = struct.pack('<H', 0x0180)
 
 
 def pcie(port_type, link=0x0043):
-    # Capabilities (v2, port type), device caps, link caps/status: x4 gen3.
+    # Capabilities (v2, port type), device caps, link caps/status. `link` is
+    # the width and speed as Link Status holds them (default x4 8GT/s); the
+    # link is capable of what it trained at.
     return struct.pack('<HIHHIHH', 0x0002 | port_type << 4, 0x00008FC0, 0x2810, 0,
-                       0x00400C40 | link << 4, 0x0040, 0x1043)
+                       0x00400C00 | link, 0x0040, 0x1000 | link)
 
 
 def msix(table_size, table_bar, table_offset, pba_bar, pba_offset):
@@ -211,11 +213,14 @@ add("03:00.0", c)
 
 # Functions with the extended capabilities engineers read every day, behind
 # two further root ports, and one whose capability list loops.
-def express(port_type, speed, width, slot=None, root=False):
-    # Version 2 with the "2" registers; speeds supported up to `speed`.
+def express(port_type, speed, width, slot=None, root=False, trained=None):
+    # Version 2 with the "2" registers; speeds supported up to `speed`. The
+    # link trains at `trained` (speed, width), else at what it is capable of.
     flags = 0x0002 | port_type << 4 | (0x0100 if slot is not None else 0)
+    trained_speed, trained_width = trained or (speed, width)
     body = struct.pack('<HIHHIHH', flags, 0x10008FC2, 0x2830, 0x0000,
-                       0x0075AC00 | width << 4 | speed, 0x0042, 0x3000 | width << 4 | speed)
+                       0x0075AC00 | width << 4 | speed, 0x0042,
+                       0x3000 | trained_width << 4 | trained_speed)
     body += struct.pack('<IHH', (slot or 0) << 19 | 0x0000007B if slot is not None else 0,
                         0x11C0 if slot is not None else 0, 0x0040 if slot is not None else 0)
     body += struct.pack('<HHI', 0x0008 if root else 0, 0, 0)
@@ -240,12 +245,14 @@ def lane_equalisation(width, per_lane, size):
     return b''.join(struct.pack('<B' if size == 1 else '<H', per_lane) for _ in range(width))
 
 
-# Root port to a graphics device, with a slot.
+# Root port to a graphics device, with a slot. The x16 16GT/s link to the
+# device trained at x8 8GT/s, as a card in a poorly seated slot does.
+GRAPHICS_LINK = (3, 8)
 c = Config(0x8086, 0xA340, 0x060400, revision=0xF0, header=0x01, size=4096)
 c.bridge(0, 4, 4, 0xF7400000, 0xF74FFFFF)
 c.cap(0x40, 0x01, PM)
 c.cap(0x50, 0x05, MSI)
-c.cap(0x60, 0x10, express(4, 4, 16, slot=5, root=True))
+c.cap(0x60, 0x10, express(4, 4, 16, slot=5, root=True, trained=GRAPHICS_LINK))
 c.cap(0xA0, 0x0D, struct.pack('<HHH', 0, SUBSYSTEM[0], SUBSYSTEM[1]))
 c.ext_cap(0x100, 0x0001, 2, aer(cor_status=0x00000041, root=(0x00000001, 0x00000400)))
 c.ext_cap(0x148, 0x000D, 1, struct.pack('<HH', 0x005F, 0x001D))         # ACS
@@ -262,7 +269,7 @@ c.bar(0, 0xF7400000, 0x100000)
 c.w8(0x3C, 0x0B); c.w8(0x3D, 1)
 c.cap(0x40, 0x01, PM)
 c.cap(0x50, 0x05, MSI64)
-c.cap(0x70, 0x10, express(0, 4, 16))
+c.cap(0x70, 0x10, express(0, 4, 16, trained=GRAPHICS_LINK))
 c.cap(0xB0, 0x11, msix(1, 0, 0x80000, 0, 0x90000))
 c.ext_cap(0x100, 0x0001, 2, aer(uncor_status=0x00004000))
 c.ext_cap(0x148, 0x0003, 1, struct.pack('<Q', 0x00A0C9FFFE123456))

@@ -5,9 +5,11 @@
 #include "cli/CliArguments.h"
 #include "cli/ConfigDwordCommands.h"
 #include "cli/MemoryDumpCommands.h"
+#include "cli/MetricsCommand.h"
 #include "cli/ReportCommand.h"
 #include "cli/ScanCommand.h"
 #include "cli/StderrMessageBox.h"
+#include "cli/WatchCommand.h"
 #include "platform/ProductIdentity.h"
 #include "platform/Seam.h"
 #include "platform/route/MachineSelection.h"
@@ -29,6 +31,8 @@ constexpr CliCommand kCommands[] = {
     {"write", RunWriteCommand, "write takes BB:DD.F OFFSET VALUE"},
     {"dump", RunDumpCommand, "dump takes ADDRESS SIZE -o FILE"},
     {"find", RunFindCommand, "find takes ADDRESS SIZE [--hex] [--case] TEXT"},
+    {"watch", RunWatchCommand, "watch takes BB:DD.F [--interval MS] [--count N] [--json]"},
+    {"metrics", RunMetricsCommand, "metrics takes [-o FILE]"},
 };
 
 const CliCommand* FindCommand(const std::string& name) {

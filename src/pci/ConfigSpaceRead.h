@@ -28,6 +28,17 @@ struct ConfigSpaceRead {
     // The dwords read into buffer (at most its size); the rest keep theirs.
     void CopyReadDwords(std::span<uint32_t> buffer) const;
     bool Complete() const;
+
+    // The bytes asked for, as the decoder takes them (this machine's dwords
+    // are little-endian, as configuration space is), and one entry per dword
+    // of them, non-zero where it was read.
+    std::span<const uint8_t> Bytes() const {
+        return {reinterpret_cast<const uint8_t*>(dwords.data()), size};
+    }
+    std::span<const uint8_t> DwordsRead() const {
+        static_assert(sizeof(bool) == 1);
+        return {reinterpret_cast<const uint8_t*>(read.data()), size / 4};
+    }
 };
 
 // The base of the PCI Express window that answers for a function: the first

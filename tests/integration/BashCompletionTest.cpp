@@ -111,6 +111,11 @@ TEST_F(BashCompletionTest, CompletesFunctionAddressesAndOptionValues) {
         {builtin + "write 00:02.0 ", {}},
         {builtin + "dump C0000 100 -o ro", {"rom.bin"}},
         {kCli + " scan --filter p", {"pci", "pcie"}},
+        // A number's value is no function; the function after it is.
+        {builtin + "watch --interval ", {}},
+        {builtin + "watch --interval 100 00:1f.", {"1f.0", "1f.3", "1f.4"}},
+        {builtin + "watch 00:1b.0 --count 1 ", {}},
+        {builtin + "metrics -o ro", {"rom.bin"}},
         {kCli + " report --all --base ", {"auto"}},
         {kCli + " --machine bu", {"builtin"}},
         {kCli + " --machine ro", {"rom.bin"}},

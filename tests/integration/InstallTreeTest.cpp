@@ -119,6 +119,16 @@ TEST_F(InstallTreeTest, LaysOutTheProgramDirectoryLinksAndSystemFiles) {
               std::string::npos)
         << service;
     EXPECT_EQ(service.find("@TARVOLENT"), std::string::npos);
+    // The metrics service writes with the installed CLI where node_exporter reads.
+    const std::string metrics =
+        ReadWholeFile(Installed("lib/systemd/system/tarvolent-metrics.service"));
+    EXPECT_NE(metrics.find("\nExecStart=" + Installed("lib/tarvolent/tarvolent-cli") +
+                           " metrics -o /var/lib/prometheus/node-exporter/tarvolent.prom\n"),
+              std::string::npos)
+        << metrics;
+    EXPECT_NE(ReadWholeFile(Installed("lib/systemd/system/tarvolent-metrics.timer"))
+                  .find("\nOnCalendar=minutely\n"),
+              std::string::npos);
     const std::string socket = ReadWholeFile(Installed("lib/systemd/system/borealix.socket"));
     for (const char* line : {"ListenStream=/run/borealix/Borealix", "SocketMode=0660",
                              "SocketUser=root", "SocketGroup=borealix", "DirectoryMode=0755"})
@@ -217,22 +227,25 @@ TEST_F(InstallTreeTest, UnitsVerifyAndTheServiceStaysSandboxed) {
     const std::string units = Installed("lib/systemd/system");
     const CommandResult verify =
         RunShellCommand("cd '" + units + "' && MANPATH='" + Installed("share/man") +
-                        "' systemd-analyze verify ./borealix.socket ./borealix.service 2>&1");
+                        "' systemd-analyze verify ./borealix.socket ./borealix.service "
+                        "./tarvolent-metrics.service ./tarvolent-metrics.timer 2>&1");
     EXPECT_EQ(verify.exitCode, 0) << verify.output;
     EXPECT_EQ(verify.output, "");
 
-    // Exposure at most 2.0 of 10: root with raw I/O and administrator rights
-    // for /dev/mem and the configuration space, and nothing more.
-    const CommandResult security =
-        RunShellCommand("cd '" + units +
-                        "' && systemd-analyze security --offline=true --threshold=20 "
-                        "./borealix.service 2>&1");
-    EXPECT_EQ(security.exitCode, 0) << security.output;
-    std::smatch exposure;
-    EXPECT_TRUE(std::regex_search(security.output, exposure,
-                                  std::regex("Overall exposure level for borealix.service: "
-                                             "([0-9.]+)")))
-        << security.output;
+    // Exposure at most 2.0 of 10: the driver is root with raw I/O and
+    // administrator rights for /dev/mem and the configuration space, the
+    // metrics service root with the right to write a folder not its own.
+    for (const std::string unit : {"borealix.service", "tarvolent-metrics.service"}) {
+        const CommandResult security = RunShellCommand(
+            "cd '" + units + "' && systemd-analyze security --offline=true --threshold=20 ./" +
+            unit + " 2>&1");
+        EXPECT_EQ(security.exitCode, 0) << security.output;
+        std::smatch exposure;
+        EXPECT_TRUE(
+            std::regex_search(security.output, exposure,
+                              std::regex("Overall exposure level for " + unit + ": ([0-9.]+)")))
+            << security.output;
+    }
 }
 
 // The pages format cleanly and name every command and option the CLI takes.

@@ -20,8 +20,11 @@ inline const std::set<std::string> kInstalledDataFiles = {
     "share/bash-completion/completions/tarvolent-cli",
     "share/doc/tarvolent/copyright",
     "share/doc/tarvolent/changelog.gz",
+    "share/doc/tarvolent/fleet.md",
     "lib/systemd/system/borealix.socket",
     "lib/systemd/system/borealix.service",
+    "lib/systemd/system/tarvolent-metrics.service",
+    "lib/systemd/system/tarvolent-metrics.timer",
     "lib/sysusers.d/borealix.conf",
 };
 // Each a relative link into the program directory.

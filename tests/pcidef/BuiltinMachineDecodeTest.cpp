@@ -45,8 +45,14 @@ TEST(BuiltinMachineDecode, ShowsTheLinkAndErrorsAMetricsReaderWants) {
     const PciFunction* graphics = load.machine->Find({4, 0, 0});
     ASSERT_TRUE(port && graphics);
     DecodedFunction root = Decode(port->Config());
-    EXPECT_EQ(ValueOf(root, "PCIe.LnkSta.Speed"), 4u);
-    EXPECT_EQ(ValueOf(root, "PCIe.LnkSta.Width"), 16u);
+    // A x16 16GT/s link trained at x8 8GT/s, on both of its ends.
+    for (const PciFunction* end : {port, graphics}) {
+        DecodedFunction decoded = Decode(end->Config());
+        EXPECT_EQ(ValueOf(decoded, "PCIe.LnkCap.Speed"), 4u);
+        EXPECT_EQ(ValueOf(decoded, "PCIe.LnkCap.Width"), 16u);
+        EXPECT_EQ(ValueOf(decoded, "PCIe.LnkSta.Speed"), 3u);
+        EXPECT_EQ(ValueOf(decoded, "PCIe.LnkSta.Width"), 8u);
+    }
     EXPECT_EQ(ValueOf(root, "AER.RootSta.CorrRcvd"), 1u);
     EXPECT_EQ(ValueOf(root, "AER.ErrSrc.CorrSource"), 0x0400u);  // from 04:00.0
     DecodedFunction endpoint = Decode(graphics->Config());

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/trust/OutputFile.h"
+#include "support/FileMode.h"
 #include "support/FileText.h"
 #include "support/OtherUser.h"
 
@@ -25,12 +26,6 @@ std::string Planted(std::string command, const fs::path& path) {
     for (size_t at; (at = command.find("NAME")) != std::string::npos;)
         command.replace(at, 4, path.string());
     return command;
-}
-
-mode_t ModeOf(const fs::path& path) {
-    struct stat info {};
-    EXPECT_EQ(lstat(path.c_str(), &info), 0) << path;
-    return info.st_mode & 07777;
 }
 
 // Root writes a report or a dump where another user prepared the name: their

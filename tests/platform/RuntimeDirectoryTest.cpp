@@ -9,16 +9,11 @@
 #include "platform/route/MachineSelection.h"
 #include "platform/trust/RuntimeDirectory.h"
 #include "support/EnvironmentGuard.h"
+#include "support/FileMode.h"
 
 namespace {
 
 namespace fs = std::filesystem;
-
-mode_t ModeOf(const std::string& path) {
-    struct stat info {};
-    EXPECT_EQ(stat(path.c_str(), &info), 0) << path;
-    return info.st_mode & 07777;
-}
 
 TEST(RuntimeDirectory, FollowsTheEnvironmentAndIsCreatedPrivate) {
     EnvironmentGuard runtime("BOREALIX_RUNTIME_DIR");

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <optional>
+#include <vector>
+
+#include "pci/ConfigSpaceRead.h"
+#include "pci/PciDeviceEntry.h"
+
+// Every function the driver lists, each with its row as a scan makes it and
+// its configuration space as the PCI window reads it: a PCI function's 256
+// bytes, a PCI Express function's 4096, and whether it is either as a scan
+// finds it. Where the machine has a PCI Express window, a request reads up
+// to 4 MiB of it at once rather than a request per dword; where there is
+// none, or a read of it fails, every function is scanned and read one by one
+// as the window does.
+struct FunctionSpace {
+    PciDeviceEntry entry;
+    FunctionAddress address;  // the entry's function, with its segment
+    ConfigSpaceRead read;
+};
+
+// In list order; nullopt when the driver could not list the functions.
+std::optional<std::vector<FunctionSpace>> ReadAllFunctionSpaces();
+
+// One function read as the window reads it, its PCI Express window at
+// `windowBase`; nothing read (size 0) for a kind that is neither.
+ConfigSpaceRead ReadFunctionSpace(const FunctionAddress& function, int32_t kind,
+                                  uint32_t windowBase);
