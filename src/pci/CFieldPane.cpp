@@ -28,6 +28,12 @@ bool Writable(const pcidef::FieldLine& line) {
            (line.access == pcidef::Access::RW || line.access == pcidef::Access::RW1C);
 }
 
+void SetWritable(QTreeWidgetItem* item, bool writable) {
+    const Qt::ItemFlags flags =
+        writable ? item->flags() | Qt::ItemIsEditable : item->flags() & ~Qt::ItemIsEditable;
+    if (flags != item->flags()) item->setFlags(flags);
+}
+
 }  // namespace
 
 CFieldPane::CFieldPane(QWidget* parent) : QTreeWidget(parent) {
@@ -62,6 +68,7 @@ void CFieldPane::Show(const std::vector<std::string>& notes,
             QTreeWidgetItem* item = FieldItem(i);
             for (int column = 0; column < kColumns; ++column)
                 if (item->text(column) != texts[column]) item->setText(column, texts[column]);
+            SetWritable(item, Writable(lines[i]));
         }
     }
     m_bShowing = false;
@@ -80,7 +87,7 @@ void CFieldPane::Rebuild(const std::vector<std::string>& notes,
         auto* item = new QTreeWidgetItem(this, Texts(lines[i]));
         item->setData(kName, kLineRole, static_cast<int>(i));
         item->setToolTip(kMeaning, item->text(kMeaning));
-        if (Writable(lines[i])) item->setFlags(item->flags() | Qt::ItemIsEditable);
+        SetWritable(item, Writable(lines[i]));
     }
 }
 

@@ -85,8 +85,14 @@ class PciViewFieldsTest : public PciViewFixture {
         QTest::keyClicks(editor, text);
         QTest::keyClick(editor, Qt::Key_Return);
         // The editor commits, and the pane hands the text on, through the
-        // event loop.
-        QTest::qWait(50);
+        // event loop; then the pane shows what the field reads, which is
+        // never the text typed here.
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] {
+                QTreeWidgetItem* field = Field(name);
+                return !Editor() && field && field->text(CFieldPane::kValue) != text;
+            },
+            5000));
     }
     static bool Red(QTreeWidgetItem* item) {
         return item->data(0, Qt::ForegroundRole).isValid() &&
