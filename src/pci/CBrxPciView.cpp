@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -9,25 +10,43 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QResizeEvent>
+#include <QSpinBox>
 #include <QStyle>
+#include <QTimer>
 #include <QTreeWidget>
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
+#include "pci/CFieldPane.h"
 #include "pci/PciReportWriter.h"
 #include "pci/PciSaveSelection.h"
 #include "platform/MessageBox.h"
 
 namespace {
 
-// Form of 338 x 212 dialog units.
+// Form of 338 x 212 dialog units, grown downward by the field pane.
 constexpr int kFormWidth = 338;
-constexpr int kFormHeight = 212;
+constexpr int kFormHeight = 312;
 constexpr int kEdgeGap = 10;
 constexpr int kFieldLimit = 8;
 // The Segment box and its label, in dialog units.
 constexpr int kSegmentX = 124;
 constexpr int kSegmentWidth = 33;
+
+// The pane's controls in dialog units: its title, the Watch box and its
+// interval on the title's line, and the pane, which ends at the bottom.
+struct UnitRect {
+    int x, y, width, height;
+};
+constexpr UnitRect kRegisterListRect{168, 18, 163, 187};
+constexpr UnitRect kPaneTitleRect{7, 212, 150, 8};
+constexpr UnitRect kWatchBoxRect{241, 211, 40, 10};
+constexpr UnitRect kWatchIntervalRect{283, 210, 48, 14};
+constexpr UnitRect kPaneRect{7, 225, 324, 80};
+constexpr int kDefaultWatchMs = 500;
+constexpr int kMinWatchMs = 50;
+constexpr int kMaxWatchMs = 60000;
 
 struct RegisterColumn {
     const char* heading;
@@ -38,7 +57,11 @@ constexpr RegisterColumn kRegisterColumns[] = {
     {"Offset", Qt::AlignCenter, 50},
     {"Value (Hex)", Qt::AlignCenter, 90},
     {"Description", Qt::AlignLeft | Qt::AlignVCenter, 200},
+    {"Decoded", Qt::AlignLeft | Qt::AlignVCenter, 360},
 };
+constexpr int kRegisterColumnCount = static_cast<int>(std::size(kRegisterColumns));
+constexpr int kDescriptionColumn = 2;
+constexpr int kDecodedColumn = 3;
 
 QString Text(const std::string& text) {
     return QString::fromStdString(text);
@@ -63,7 +86,8 @@ CBrxPciView::CBrxPciView(QWidget* parent)
 CBrxPciView::~CBrxPciView() = default;
 
 int CBrxPciView::TextWidth(QWidget* control) const {
-    if (qobject_cast<QLabel*>(control) || qobject_cast<QRadioButton*>(control))
+    if (qobject_cast<QLabel*>(control) || qobject_cast<QRadioButton*>(control) ||
+        qobject_cast<QCheckBox*>(control))
         return control->sizeHint().width();
     if (auto* button = qobject_cast<QPushButton*>(control))
         return button->fontMetrics().horizontalAdvance(button->text()) +
@@ -164,7 +188,28 @@ void CBrxPciView::CreateControls() {
     m_lcRegisters->setUniformRowHeights(true);
     m_lcRegisters->setSelectionMode(QAbstractItemView::SingleSelection);
     m_lcRegisters->setColumnCount(0);
-    Place(m_lcRegisters, 168, 18, 163, 187);
+    Place(m_lcRegisters, kRegisterListRect.x, kRegisterListRect.y, kRegisterListRect.width,
+          kRegisterListRect.height);
+    CreatePaneControls();
+}
+
+void CBrxPciView::CreatePaneControls() {
+    auto place = [this](QWidget* control, const UnitRect& r) {
+        Place(control, r.x, r.y, r.width, r.height);
+    };
+    m_stFieldPaneTitle = new QLabel("Fields", this);
+    place(m_stFieldPaneTitle, kPaneTitleRect);
+    m_chWatch = new QCheckBox("Watch", this);
+    place(m_chWatch, kWatchBoxRect);
+    m_sbWatchInterval = new QSpinBox(this);
+    m_sbWatchInterval->setRange(kMinWatchMs, kMaxWatchMs);
+    m_sbWatchInterval->setSingleStep(100);
+    m_sbWatchInterval->setSuffix(" ms");
+    m_sbWatchInterval->setValue(kDefaultWatchMs);
+    place(m_sbWatchInterval, kWatchIntervalRect);
+    m_fieldPane = new CFieldPane(this);
+    place(m_fieldPane, kPaneRect);
+    m_watchTimer = new QTimer(this);
 }
 
 QRadioButton* CBrxPciView::FilterButton(int32_t filter) const {
@@ -193,6 +238,24 @@ void CBrxPciView::ConnectControls() {
             [this] { Run([](PciWindowModel& m) { m.OnFindNext(); }); });
     // Anywhere in the list, on a row or not, as the list's own notification.
     m_lcRegisters->viewport()->installEventFilter(this);
+    ConnectPaneControls();
+}
+
+void CBrxPciView::ConnectPaneControls() {
+    connect(m_chWatch, &QCheckBox::clicked, this,
+            [this] { Run([](PciWindowModel& m) { m.OnWatchChanged(); }); });
+    connect(m_sbWatchInterval, &QSpinBox::valueChanged, this, [this](int ms) {
+        if (!m_bShowing && m_watchTimer->isActive()) m_watchTimer->setInterval(ms);
+    });
+    connect(m_watchTimer, &QTimer::timeout, this, [this] {
+        if (m_running > 0) return;
+        Run([](PciWindowModel& m) { m.OnWatchTick(); });
+    });
+    connect(m_fieldPane, &CFieldPane::FieldEdited, this, [this](int line, const QString& text) {
+        Run([line, &text](PciWindowModel& m) {
+            m.OnEditField(static_cast<size_t>(line), text.toStdString());
+        });
+    });
 }
 
 bool CBrxPciView::eventFilter(QObject* watched, QEvent* event) {
@@ -222,9 +285,9 @@ void CBrxPciView::OnInitialUpdate() {
     SetItems(m_cbFunction, PciWindowModel::NumberItems(8));
     for (QComboBox* box : {m_cbBus, m_cbDevice, m_cbFunction}) box->setCurrentIndex(-1);
     FilterButton(kDeviceFilterBoth)->setChecked(true);
-    m_lcRegisters->setColumnCount(3);
+    m_lcRegisters->setColumnCount(kRegisterColumnCount);
     QTreeWidgetItem* header = m_lcRegisters->headerItem();
-    for (int column = 0; column < 3; ++column) {
+    for (int column = 0; column < kRegisterColumnCount; ++column) {
         header->setText(column, kRegisterColumns[column].heading);
         header->setTextAlignment(column, kRegisterColumns[column].alignment);
         m_lcRegisters->setColumnWidth(column, kRegisterColumns[column].width);
@@ -245,11 +308,25 @@ void CBrxPciView::resizeEvent(QResizeEvent* event) {
     OnSize(event->size().width(), event->size().height());
 }
 
+// The register list and its title end 10 pixels from the right edge; the
+// field pane ends 10 pixels from the right and bottom edges, its title and
+// the watch controls move with it, and the list ends above them.
 void CBrxPciView::OnSize(int cx, int cy) {
     if (cx <= 0) return;
+    auto rect = [this](const UnitRect& r) { return Units().Rect(r.x, r.y, r.width, r.height); };
+    const QRect pane = rect(kPaneRect);
+    const int dx = cx - kEdgeGap - (pane.x() + pane.width());
+    const int dy = cy > 0 ? cy - kEdgeGap - (pane.y() + pane.height()) : 0;
+    m_fieldPane->setGeometry(pane.adjusted(0, dy, dx, dy));
+    m_stFieldPaneTitle->setGeometry(rect(kPaneTitleRect).translated(0, dy));
+    m_chWatch->setGeometry(rect(kWatchBoxRect).translated(dx, dy));
+    m_sbWatchInterval->setGeometry(rect(kWatchIntervalRect).translated(dx, dy));
+
     QRect list = m_lcRegisters->geometry();
     list.setWidth(cx - kEdgeGap - list.left());
-    if (cy > 0) list.setHeight(cy - kEdgeGap - list.top());
+    const QRect listUnits = rect(kRegisterListRect);
+    const int gap = rect(kPaneTitleRect).y() - (listUnits.y() + listUnits.height());
+    if (cy > 0) list.setHeight(std::max(0, m_stFieldPaneTitle->y() - gap - list.top()));
     m_lcRegisters->setGeometry(list);
     QRect title = m_stRegisterListTitle->geometry();
     title.setWidth(cx - kEdgeGap - title.left());
@@ -278,9 +355,11 @@ void CBrxPciView::SaveReport(std::FILE* file) {
 
 template <class Command>
 void CBrxPciView::Run(Command command) {
+    ++m_running;
     TakeInput();
     command(m_model);
     ShowForm();
+    --m_running;
 }
 
 void CBrxPciView::TakeInput() {
@@ -300,6 +379,8 @@ void CBrxPciView::TakeInput() {
     form.searchText = m_edSearch->text().toStdString();
     const int checked = m_filterGroup->checkedId();
     form.filter = checked > 0 ? checked : kDeviceFilterBoth;
+    form.watching = m_chWatch->isChecked();
+    form.watchIntervalMs = m_sbWatchInterval->value();
 }
 
 void CBrxPciView::ShowForm() {
@@ -317,6 +398,8 @@ void CBrxPciView::ShowForm() {
     m_stRegisterAddress->setText(Text(form.registerAddressLabel));
     m_edValue->setText(Text(form.valueText));
     m_edSearch->setText(Text(form.searchText));
+    m_fieldPane->Show(form.notes, form.fieldLines);
+    ShowWatch();
     m_bShowing = false;
     ShowFocus();
 }
@@ -337,6 +420,17 @@ void CBrxPciView::ShowSegmentBox() {
         at == m_shownSegments.end() ? -1 : static_cast<int>(at - m_shownSegments.begin()));
     m_stSegment->setVisible(!m_shownSegments.empty());
     m_cbSegment->setVisible(!m_shownSegments.empty());
+}
+
+void CBrxPciView::ShowWatch() {
+    const PciFormState& form = m_model.Form();
+    m_chWatch->setChecked(form.watching);
+    m_sbWatchInterval->setValue(form.watchIntervalMs);
+    if (!form.watching) {
+        m_watchTimer->stop();
+    } else if (!m_watchTimer->isActive() || m_watchTimer->interval() != form.watchIntervalMs) {
+        m_watchTimer->start(form.watchIntervalMs);
+    }
 }
 
 void CBrxPciView::ShowDeviceList() {
@@ -363,27 +457,56 @@ void CBrxPciView::SetDeviceListDropWidth() {
 
 void CBrxPciView::ShowRegisterList() {
     const PciFormState& form = m_model.Form();
-    const bool same = std::equal(
-        form.registers.begin(), form.registers.end(), m_shownRegisters.begin(),
-        m_shownRegisters.end(), [](const PciRegisterRow& a, const PciRegisterRow& b) {
-            return a.offset == b.offset && a.value == b.value && a.description == b.description;
-        });
-    if (!same || form.registerSelection < 0) {
-        // Rebuilt on every read, which drops the row selection.
-        m_lcRegisters->clear();
-        QList<QTreeWidgetItem*> items;
-        items.reserve(static_cast<qsizetype>(form.registers.size()));
-        for (const PciRegisterRow& row : form.registers) {
-            auto* item = new QTreeWidgetItem(
-                QStringList{Text(row.offset), Text(row.value), Text(row.description)});
-            for (int column = 0; column < 3; ++column)
-                item->setTextAlignment(column, kRegisterColumns[column].alignment);
-            item->setToolTip(2, Text(row.description));
-            items.append(item);
-        }
-        m_lcRegisters->addTopLevelItems(items);
-        m_shownRegisters = form.registers;
+    if (form.registerListGeneration != m_shownGeneration ||
+        form.registers.size() != m_shownRegisters.size()) {
+        RebuildRegisterList();
+        return;
     }
+    // A watching read: the rows change in place and keep selection and scroll.
+    for (size_t i = 0; i < form.registers.size(); ++i) {
+        if (form.registers[i] == m_shownRegisters[i]) continue;
+        ShowRegisterRow(m_lcRegisters->topLevelItem(static_cast<int>(i)), form.registers[i]);
+    }
+    m_shownRegisters = form.registers;
+}
+
+void CBrxPciView::RebuildRegisterList() {
+    // Rebuilt on every read, which drops the row selection.
+    const PciFormState& form = m_model.Form();
+    m_lcRegisters->clear();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(form.registers.size()));
+    for (const PciRegisterRow& row : form.registers) {
+        auto* item = new QTreeWidgetItem;
+        for (int column = 0; column < kRegisterColumnCount; ++column)
+            item->setTextAlignment(column, kRegisterColumns[column].alignment);
+        ShowRegisterRow(item, row);
+        items.append(item);
+    }
+    m_lcRegisters->addTopLevelItems(items);
+    m_shownRegisters = form.registers;
+    m_shownGeneration = form.registerListGeneration;
+    // A field written from the pane keeps its row.
+    if (QTreeWidgetItem* selected = m_lcRegisters->topLevelItem(form.registerSelection)) {
+        m_lcRegisters->setCurrentItem(selected);
+        m_lcRegisters->scrollToItem(selected);
+    }
+}
+
+void CBrxPciView::ShowRegisterRow(QTreeWidgetItem* item, const PciRegisterRow& row) {
+    const QString texts[kRegisterColumnCount] = {Text(row.offset), Text(row.value),
+                                                 Text(row.description), Text(row.decoded)};
+    for (int column = 0; column < kRegisterColumnCount; ++column) {
+        item->setText(column, texts[column]);
+        // Changed while watching: red until it changes back.
+        if (row.changed) {
+            item->setForeground(column, QBrush(Qt::red));
+        } else {
+            item->setData(column, Qt::ForegroundRole, QVariant());
+        }
+    }
+    item->setToolTip(kDescriptionColumn, texts[kDescriptionColumn]);
+    item->setToolTip(kDecodedColumn, texts[kDecodedColumn]);
 }
 
 void CBrxPciView::ShowFocus() {

@@ -8,17 +8,23 @@
 #include "pci/MemoryDumpOpener.h"
 #include "pci/PciWindowModel.h"
 
+class CFieldPane;
 class QButtonGroup;
+class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QSpinBox;
+class QTimer;
 class QTreeWidget;
+class QTreeWidgetItem;
 
 // The PCI configuration window: a form laid out at dialog units in the
 // application font. It forwards every event to its PciWindowModel and
-// shows the model's form state.
+// shows the model's form state. Below the register list, the field pane
+// with the Watch box and its interval.
 class CBrxPciView : public CFormView {
     Q_OBJECT
   public:
@@ -59,6 +65,10 @@ class CBrxPciView : public CFormView {
     QPushButton* WriteButton() const { return m_btWrite; }
     QPushButton* FindNextButton() const { return m_btFindNext; }
     QRadioButton* FilterButton(int32_t filter) const;
+    CFieldPane* FieldPane() const { return m_fieldPane; }
+    QCheckBox* WatchBox() const { return m_chWatch; }
+    QSpinBox* WatchInterval() const { return m_sbWatchInterval; }
+    QTimer* WatchTimer() const { return m_watchTimer; }
 
   protected:
     void showEvent(QShowEvent* event) override;
@@ -72,6 +82,8 @@ class CBrxPciView : public CFormView {
     void ConnectControls();
     void OnSize(int cx, int cy);
     void SetDeviceListDropWidth();
+    void CreatePaneControls();
+    void ConnectPaneControls();
 
     // Runs one model command between taking the user's input and showing the
     // form state it leaves.
@@ -82,14 +94,21 @@ class CBrxPciView : public CFormView {
     void ShowSegmentBox();
     void ShowDeviceList();
     void ShowRegisterList();
+    void RebuildRegisterList();
+    void ShowRegisterRow(QTreeWidgetItem* item, const PciRegisterRow& row);
+    void ShowWatch();
     void ShowFocus();
 
     PciWindowModel m_model;
     bool m_bInitialized = false;
     bool m_bShowing = false;
+    // Commands under way: a message box of one runs its own event loop,
+    // where the watch timer must not start another.
+    int m_running = 0;
     std::vector<std::string> m_shownDeviceList;
     std::vector<uint16_t> m_shownSegments;
     std::vector<PciRegisterRow> m_shownRegisters;
+    uint32_t m_shownGeneration = 0;
 
     QComboBox* m_cbBaseAddress = nullptr;
     QComboBox* m_cbBus = nullptr;
@@ -111,5 +130,12 @@ class CBrxPciView : public CFormView {
     QPushButton* m_btFindNext = nullptr;
     QLineEdit* m_edSearch = nullptr;
     QButtonGroup* m_filterGroup = nullptr;
+    QLabel* m_stFieldPaneTitle = nullptr;
+    QCheckBox* m_chWatch = nullptr;
+    QSpinBox* m_sbWatchInterval = nullptr;
+    CFieldPane* m_fieldPane = nullptr;
+    QTimer* m_watchTimer = nullptr;
+    // The pane's place in the form, which resizing keeps at the bottom edge.
+    QRect m_paneRect;
     MemoryDumpOpener* m_memoryDumpOpener = nullptr;
 };

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "pci/DeviceListLine.h"
+#include "pcidef/DwordDescription.h"
 
 // The field that should get the keyboard focus after an input error.
 enum class PciFormField { None, BaseAddress, Value, Search };
@@ -13,6 +14,10 @@ struct PciRegisterRow {
     std::string offset;       // "%03X"
     std::string value;        // "%08X"
     std::string description;  // empty when the description file is missing
+    std::string decoded;      // structure, registers and fields in short; may be empty
+    bool changed = false;     // while watching: differs from what it was (shown red)
+
+    friend bool operator==(const PciRegisterRow&, const PciRegisterRow&) = default;
 };
 
 // What the PCI window shows, without any widget: the view copies the user's
@@ -32,6 +37,16 @@ struct PciFormState {
     int deviceListSelection = -1;
     std::vector<PciRegisterRow> registers;
     int registerSelection = -1;
+    // Counts the reads that rebuild the register list and drop its
+    // selection; a watching read keeps it, and the rows change in place.
+    uint32_t registerListGeneration = 0;
+    // The field pane: the decoder's notes on the shown function, and every
+    // field of the selected row's dword.
+    std::vector<std::string> notes;
+    std::vector<pcidef::FieldLine> fieldLines;
+    // The Watch box and its interval.
+    bool watching = false;
+    int watchIntervalMs = 500;
     std::string addressText;
     std::string registerListTitle = "Register List";
     std::string deviceListLabel = "PCI and PCI Express Devices";

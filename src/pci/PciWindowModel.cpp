@@ -10,9 +10,12 @@
 #include "pci/names/DescriptionFile.h"
 #include "pci/names/PciIdFile.h"
 #include "pci/names/RegisterDescription.h"
+#include "pcidef/ConfigDecoder.h"
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
 #include "pcidef/ConfigWindow.h"
+#include "pcidef/FieldName.h"
+#include "pcidef/FieldWrite.h"
 #include "platform/MessageBox.h"
 
 namespace {
@@ -49,6 +52,23 @@ uint32_t ShownHexValue(const std::string& text) {
 
 bool IsMemory64Bar(uint32_t value) {
     return (value & kBarIoSpace) == 0 && (value & kBarTypeMask) == kBarType64;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& line : lines) text += (text.empty() ? "" : "\n") + line;
+    return text;
+}
+
+// The dwords as the configuration space lays them out, least significant
+// byte first whatever this processor's order.
+std::vector<uint8_t> ConfigBytes(std::span<const uint32_t> dwords) {
+    std::vector<uint8_t> bytes;
+    bytes.reserve(dwords.size() * 4);
+    for (uint32_t dword : dwords)
+        for (int shift = 0; shift < 32; shift += 8)
+            bytes.push_back(static_cast<uint8_t>(dword >> shift));
+    return bytes;
 }
 
 }  // namespace
@@ -102,7 +122,7 @@ int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry, uint16_t segmen
         ShowAddress(address, config_mechanism::kFunctionMask);
         FunctionAddress function = entry.Address();
         function.segment = segment;
-        ConfigSpaceRead::FromMechanism(function).CopyReadDwords(buffer_);
+        TakeRead(ConfigSpaceRead::FromMechanism(function));
         result = pcireg::kConfigSize;
     } else if (entry.kind == PCI_KIND_PCIE) {
         const std::optional<BaseAddressChoice> choice = ParseBaseAddressText(form_.baseAddressText);
@@ -116,7 +136,7 @@ int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry, uint16_t segmen
         const uint32_t base = choice->automatic ? DetectMmioBase(entry) : choice->base;
         const uint32_t address = base + WindowOffset(entry);
         ShowAddress(address, kWindowFunctionMask);
-        ConfigSpaceRead::FromWindow(address).CopyReadDwords(buffer_);
+        TakeRead(ConfigSpaceRead::FromWindow(address));
         result = kBufferDwords * 4;
     } else {
         addressValid_ = false;
@@ -127,17 +147,33 @@ int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry, uint16_t segmen
     return result;
 }
 
+void PciWindowModel::TakeRead(const ConfigSpaceRead& space) {
+    space.CopyReadDwords(buffer_);
+    for (size_t i = 0; i < space.size / 4 && i < readable_.size(); ++i)
+        readable_[i] = space.read[i];
+}
+
 uint32_t PciWindowModel::DetectMmioBase(const PciDeviceEntry& entry) const {
     return ::DetectMmioBase(entry.Address(), static_cast<uint32_t>(entry.deviceId) << 16 |
                                                  static_cast<uint32_t>(entry.vendorId));
 }
 
 void PciWindowModel::FillRegisterList(int32_t byteCount) {
+    form_.registerSelection = -1;
+    ++form_.registerListGeneration;
+    BuildRows(byteCount);
+}
+
+void PciWindowModel::BuildRows(int32_t byteCount) {
     DescriptionFile file(kRegisterDescriptionFileName);
     form_.registers.clear();
-    form_.registerSelection = -1;
     const uint32_t identity = buffer_[0];
-    const int32_t rows = std::min<int32_t>(byteCount / 4, kBufferDwords);
+    const int32_t rows = std::clamp<int32_t>(byteCount / 4, 0, kBufferDwords);
+    rowBytes_ = rows * 4;
+    const auto count = static_cast<size_t>(rows);
+    // Refused dwords decode as not readable, never as what the buffer holds.
+    decoded_ = pcidef::Decode(ConfigBytes(std::span(buffer_).first(count)),
+                              std::span(readable_).first(count));
     for (int32_t i = 0; i < rows; ++i) {
         PciRegisterRow row;
         row.offset = Hex("%03X", static_cast<uint32_t>(4 * i));
@@ -145,8 +181,35 @@ void PciWindowModel::FillRegisterList(int32_t byteCount) {
         if (file.IsOpen() && file.Rewind())
             LookupRegisterDescription(file, static_cast<uint32_t>(4 * i), identity,
                                       &row.description);
+        row.decoded = pcidef::DwordSummary(decoded_, static_cast<uint32_t>(4 * i));
         form_.registers.push_back(std::move(row));
     }
+    form_.notes = decoded_.Notes();
+    MarkChangedRows();
+    ShowFieldPane();
+}
+
+void PciWindowModel::ShowFieldPane() {
+    const int r = form_.registerSelection;
+    form_.fieldLines.clear();
+    if (r >= 0 && r < static_cast<int>(form_.registers.size()))
+        form_.fieldLines = pcidef::DwordFieldLines(decoded_, static_cast<uint32_t>(4 * r));
+}
+
+// The function's own address (with the window's base for a PCI Express
+// function) and segment, how it was reached and how much of it was read.
+uint64_t PciWindowModel::ShownFunctionKey() const {
+    const uint32_t address = addressValid_ ? addressFunction_ : 0;
+    return uint64_t{address} | uint64_t{static_cast<uint32_t>(accessMode_) & 3} << 32 |
+           uint64_t{static_cast<uint32_t>(rowBytes_ / 4)} << 34 | uint64_t{addressSegment_} << 48;
+}
+
+void PciWindowModel::MarkChangedRows() {
+    const auto rows = static_cast<size_t>(rowBytes_ / 4);
+    watch_.Observe(ShownFunctionKey(), std::span(buffer_).first(rows),
+                   std::span(readable_).first(rows));
+    for (size_t i = 0; i < form_.registers.size(); ++i)
+        form_.registers[i].changed = watch_.IsChanged(i);
 }
 
 int32_t PciWindowModel::FillDeviceList() {
@@ -270,6 +333,7 @@ std::optional<uint32_t> PciWindowModel::OnRegisterDblClk() {
 }
 
 void PciWindowModel::OnRegisterItemChanged() {
+    ShowFieldPane();
     const int r = form_.registerSelection;
     if (r < 0 || r >= static_cast<int>(form_.registers.size())) return;
     const PciRegisterRow& row = form_.registers[static_cast<size_t>(r)];
@@ -293,7 +357,23 @@ void PciWindowModel::OnWriteRegister() {
         RejectInput(kInputDataErrorMessage, PciFormField::Value);
         return;
     }
-    uint32_t value = *typed;
+    WriteShownDword(address, *typed);
+    ReadSelectedFunction();
+    form_.registerAddressLabel.clear();
+    form_.valueText.clear();
+}
+
+bool PciWindowModel::ReadShownDword(uint32_t address, uint32_t* value) const {
+    if (accessMode_ != kAccessMemoryWindow)
+        return ReadPciConfigDword(addressSegment_, address, value) != 0;
+    uint8_t bytes[4] = {};
+    if (!ReadPhysicalMemory(address, bytes, 4)) return false;
+    *value = uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
+             uint32_t{bytes[3]} << 24;
+    return true;
+}
+
+void PciWindowModel::WriteShownDword(uint32_t address, uint32_t value) {
     if (accessMode_ == kAccessMemoryWindow) {
         const uint8_t bytes[4] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
                                   static_cast<uint8_t>(value >> 16),
@@ -302,9 +382,96 @@ void PciWindowModel::OnWriteRegister() {
     } else {
         WritePciConfigDword(addressSegment_, address, &value);
     }
+}
+
+void PciWindowModel::OnEditField(size_t line, const std::string& text) {
+    if (line >= form_.fieldLines.size()) return;
+    const std::string name = form_.fieldLines[line].name;
+    const std::string assignment = name + "=" + text;
+    const pcidef::FieldWrite plan = pcidef::FieldWrite::Plan(decoded_, std::span(&assignment, 1));
+    if (!plan.Ok()) {
+        ShowMessage(Joined(plan.errors));
+        return;
+    }
+    for (const pcidef::DwordWrite& write : plan.writes) {
+        const uint32_t address = addressFunction_ + write.offset;
+        if (!AddressBelongsToShownFunction(address)) return;
+        uint32_t current = 0;
+        if (!ReadShownDword(address, &current)) {
+            ShowMessage(name + ": its register could not be read, so nothing was written");
+            return;
+        }
+        WriteShownDword(address, write.Apply(current));
+    }
+    const int row = form_.registerSelection;
     ReadSelectedFunction();
-    form_.registerAddressLabel.clear();
-    form_.valueText.clear();
+    // The row stays selected, so the pane shows what the field reads now.
+    form_.registerSelection = row;
+    OnRegisterItemChanged();
+    std::vector<std::string> ignored;
+    for (const pcidef::DwordWrite& write : plan.writes)
+        for (const pcidef::FieldChange& change : write.changes) {
+            const std::optional<uint32_t> now = pcidef::ValueOf(decoded_, change.name);
+            // A 1 written to a RW1C field clears it: reading 0 then is success.
+            if (change.field->access == pcidef::Access::RW1C || now == change.value) continue;
+            ignored.push_back(change.name + Hex(" was written as 0x%X", change.value) +
+                              (now ? Hex(" but reads 0x%X", *now) : " but cannot be read"));
+        }
+    if (!ignored.empty()) ShowMessage(Joined(ignored));
+}
+
+void PciWindowModel::OnWatchChanged() {
+    if (form_.watching && form_.registers.empty()) {
+        StopWatching(kNothingToWatchMessage);
+        return;
+    }
+    if (form_.watching) {
+        // What is shown now is what later reads are compared with.
+        watch_.Start();
+        MarkChangedRows();
+        return;
+    }
+    StopWatching({});
+}
+
+void PciWindowModel::StopWatching(const std::string& message) {
+    form_.watching = false;
+    watch_.Stop();
+    MarkChangedRows();
+    if (!message.empty()) ShowMessage(message);
+}
+
+void PciWindowModel::OnWatchTick() {
+    if (!form_.watching || !watch_.Active()) return;
+    PciDeviceEntry entry{};
+    if (!FunctionOfBoxes(&entry)) {
+        StopWatching(kNothingToWatchMessage);
+        return;
+    }
+    const uint64_t shown = ShownFunctionKey();
+    const std::string address = form_.addressText;
+    const int32_t bytes = ReadFunctionConfig(entry, form_.segment);
+    if (bytes == 0) {
+        // The base address was refused, and its message said so.
+        FillRegisterList(bytes);
+        StopWatching({});
+        return;
+    }
+    rowBytes_ = std::min<int32_t>(bytes, kBufferDwords * 4);
+    if (ShownFunctionKey() == shown) {
+        // The same function: its rows change in place and keep their
+        // selection, and the address field keeps the selected register.
+        BuildRows(bytes);
+        form_.addressText = address;
+    } else {
+        FillRegisterList(bytes);
+    }
+    const auto rows = static_cast<size_t>(rowBytes_ / 4);
+    if (!RegisterWatch::Gone(std::span(buffer_).first(rows), std::span(readable_).first(rows)))
+        return;
+    FunctionAddress function = entry.Address();
+    function.segment = form_.segment;
+    StopWatching("Function " + function.ToString() + " no longer answers: watching stopped.");
 }
 
 void PciWindowModel::OnFindNext() {

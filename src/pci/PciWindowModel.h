@@ -6,8 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "pci/ConfigSpaceRead.h"
 #include "pci/PciDeviceTable.h"
 #include "pci/PciFormState.h"
+#include "pci/RegisterWatch.h"
+#include "pcidef/DecodedFunction.h"
 
 inline constexpr int32_t kAccessConfigMechanism = 1;
 inline constexpr int32_t kAccessMemoryWindow = 2;
@@ -19,6 +22,7 @@ inline constexpr const char* kInputDataErrorMessage = "Input Data Error!";
 inline constexpr const char* kSearchInputErrorMessage = "Input Device ID or Vendor ID Error!";
 inline constexpr const char* kNoMatchMessage = "Unable to find matching PCI or PCI Express device!";
 inline constexpr const char* kNoItemsSelectedMessage = "No items were selected!\n";
+inline constexpr const char* kNothingToWatchMessage = "Choose a function to watch first.";
 inline constexpr const char* kAutoBaseText = "Auto";
 inline constexpr const char* kNotListedItem = "N/A";
 // The base address box holds at most this many characters.
@@ -65,6 +69,17 @@ class PciWindowModel {
     std::optional<uint32_t> OnRegisterDblClk();
     static constexpr uint32_t kBarDumpSize = 0x400;
 
+    // A new value for line `line` of the field pane, as `set` takes it: the
+    // dword is read, only that field's bits change, and the function is read
+    // again with the row still selected. Refusals are shown, nothing written.
+    void OnEditField(size_t line, const std::string& text);
+    // The Watch box was clicked; form.watching says how it stands now.
+    void OnWatchChanged();
+    // The watch timer: the function of the boxes read again, the rows
+    // updated in place and changed dwords marked. A function that is gone
+    // is reported once and watching stops.
+    void OnWatchTick();
+
     // A function of segment 0, or of the segment given.
     int32_t ReadFunctionConfig(PciDeviceEntry entry, uint16_t segment = 0);
     // ReadFunctionConfig of a row of the device table, of its segment.
@@ -80,6 +95,10 @@ class PciWindowModel {
 
     const PciDeviceTable& DeviceTable() const { return table_; }
     const std::array<uint32_t, kBufferDwords>& ConfigBuffer() const { return buffer_; }
+    // Per dword of the buffer: non-zero where the last read of it succeeded.
+    const std::array<uint8_t, kBufferDwords>& ReadableDwords() const { return readable_; }
+    // The shown function against the description, as the rows show it.
+    const pcidef::DecodedFunction& Decoded() const { return decoded_; }
     int32_t AccessMode() const { return accessMode_; }
     bool Scanned() const { return scanned_ == 1; }
     int32_t SearchPosition() const { return searchPosition_; }
@@ -91,10 +110,25 @@ class PciWindowModel {
     void ShowAddress(uint32_t address, uint32_t functionMask);
     void RejectInput(const char* message, PciFormField field);
     bool AddressBelongsToShownFunction(uint32_t address) const;
+    // The dwords read into the buffer (a refused one keeps its value) and
+    // which of them were read.
+    void TakeRead(const ConfigSpaceRead& space);
+    void BuildRows(int32_t byteCount);
+    void ShowFieldPane();
+    void MarkChangedRows();
+    uint64_t ShownFunctionKey() const;
+    bool ReadShownDword(uint32_t address, uint32_t* value) const;
+    void WriteShownDword(uint32_t address, uint32_t value);
+    void StopWatching(const std::string& message);
 
     PciFormState form_;
     PciDeviceTable table_;
     std::array<uint32_t, kBufferDwords> buffer_{};
+    std::array<uint8_t, kBufferDwords> readable_{};
+    // The bytes the register list shows.
+    int32_t rowBytes_ = 0;
+    pcidef::DecodedFunction decoded_;
+    RegisterWatch watch_;
     std::vector<int32_t> listMap_;
     int32_t scanned_ = 0;
     int32_t accessMode_ = kAccessConfigMechanism;

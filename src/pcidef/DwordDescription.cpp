@@ -59,9 +59,13 @@ std::vector<FieldLine> DwordFieldLines(const DecodedFunction& function, uint32_t
     return lines;
 }
 
+std::string FieldBitsText(const FieldLine& line) {
+    return line.low == line.high ? StringPrintf("[%u]", line.low)
+                                 : StringPrintf("[%u:%u]", line.high, line.low);
+}
+
 std::string FormatFieldLine(const FieldLine& line) {
-    std::string bits = line.low == line.high ? StringPrintf("[%u]", line.low)
-                                             : StringPrintf("[%u:%u]", line.high, line.low);
+    const std::string bits = FieldBitsText(line);
     if (!line.readable)
         return StringPrintf("%s  %s  %s", line.name.c_str(), bits.c_str(), line.text.c_str());
     return StringPrintf("%s  %s  %s  0x%X  %s", line.name.c_str(), bits.c_str(),

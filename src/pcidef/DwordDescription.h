@@ -30,6 +30,9 @@ struct FieldLine {
 // fields is one line of its own.
 std::vector<FieldLine> DwordFieldLines(const DecodedFunction& function, uint32_t offset);
 
+// "[3:0]", or "[14]" for one bit.
+std::string FieldBitsText(const FieldLine& line);
+
 // "PCIe.LnkSta.Speed  [3:0]  RO  0x3  8GT/s"
 std::string FormatFieldLine(const FieldLine& line);
 

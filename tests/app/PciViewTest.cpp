@@ -10,14 +10,17 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTreeWidget>
 
 #include "AppTestHarness.h"
+#include "PciViewFixture.h"
 #include "app/CChildFrame.h"
 #include "app/CMainFrame.h"
 #include "app/ProductViews.h"
 #include "forms/DialogUnits.h"
 #include "pci/CBrxPciView.h"
+#include "pci/CFieldPane.h"
 #include "support/InProcessDriver.h"
 #include "support/MachineJson.h"
 
@@ -33,37 +36,10 @@ std::string SmallMachine() {
     return json;
 }
 
-// A PCI view shown on its own in a window of the test's, on a small machine.
-class PciViewTest : public testing::Test {
+// The view on a small machine.
+class PciViewTest : public PciViewFixture {
   protected:
-    void SetUp() override {
-        driver_ = InProcessDriver::FromMachineJson(SmallMachine());
-        ASSERT_TRUE(driver_);
-        device_ = std::make_unique<ScopedOverride<DeviceIo>>(*driver_);
-        view = new CBrxPciView(&window_);
-        window_.show();
-        view->show();
-        window_.activateWindow();
-        QApplication::processEvents();
-    }
-    void TearDown() override { device_.reset(); }
-
-    std::vector<std::string> Texts() const {
-        std::vector<std::string> texts;
-        for (const auto& m : messages_.messages) texts.push_back(m.text);
-        return texts;
-    }
-    static void Choose(QComboBox* box, int index) {
-        box->setCurrentIndex(index);
-        emit box->activated(index);
-    }
-
-    MessageRecorder messages_;
-    ScopedOverride<MessageBoxService> messageOverride_{messages_};
-    std::unique_ptr<InProcessDriver> driver_;
-    std::unique_ptr<ScopedOverride<DeviceIo>> device_;
-    QWidget window_;
-    CBrxPciView* view = nullptr;
+    void SetUp() override { Open(SmallMachine()); }
 };
 
 }  // namespace
@@ -74,7 +50,8 @@ TEST_F(PciViewTest, InitialUpdateLaysOutTheFormAndFillsTheBoxes) {
     const DialogUnits& units = view->Units();
     EXPECT_GE(units.AverageCharWidth(), fontUnits.AverageCharWidth());
     EXPECT_EQ(units.CharHeight(), fontUnits.CharHeight());
-    EXPECT_EQ(view->FormSize(), QSize(units.X(338), units.Y(212)));
+    // Grown downward by the field pane; the Part's controls stay where they were.
+    EXPECT_EQ(view->FormSize(), QSize(units.X(338), units.Y(312)));
     for (QLabel* label : view->findChildren<QLabel*>())
         EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
     for (QRadioButton* radio : view->findChildren<QRadioButton*>())
@@ -103,10 +80,10 @@ TEST_F(PciViewTest, InitialUpdateLaysOutTheFormAndFillsTheBoxes) {
     EXPECT_EQ(view->DeviceListLabel()->text(), "PCI and PCI Express Devices");
 
     QTreeWidget* list = view->RegisterList();
-    ASSERT_EQ(list->columnCount(), 3);
-    const char* headings[] = {"Offset", "Value (Hex)", "Description"};
-    const int widths[] = {50, 90, 200};
-    for (int column = 0; column < 3; ++column) {
+    ASSERT_EQ(list->columnCount(), 4);
+    const char* headings[] = {"Offset", "Value (Hex)", "Description", "Decoded"};
+    const int widths[] = {50, 90, 200, 360};
+    for (int column = 0; column < 4; ++column) {
         EXPECT_EQ(list->headerItem()->text(column), headings[column]);
         EXPECT_EQ(list->columnWidth(column), widths[column]);
     }
@@ -116,14 +93,24 @@ TEST_F(PciViewTest, InitialUpdateLaysOutTheFormAndFillsTheBoxes) {
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);
 }
 
-TEST_F(PciViewTest, RegisterListKeepsTenPixelsToTheEdgesAfterResizing) {
+TEST_F(PciViewTest, RegisterListAndFieldPaneKeepTenPixelsToTheEdgesAfterResizing) {
+    const DialogUnits& units = view->Units();
     for (QSize size : {QSize(900, 640), QSize(520, 400)}) {
         view->resize(size);
         const QRect list = view->RegisterList()->geometry();
         EXPECT_EQ(list.x() + list.width(), size.width() - 10);
-        EXPECT_EQ(list.y() + list.height(), size.height() - 10);
         const QRect title = view->RegisterListTitle()->geometry();
         EXPECT_EQ(title.x() + title.width(), size.width() - 10);
+        // The pane keeps its height at the bottom; the list ends above it,
+        // as far from the pane's line as in the form.
+        const QRect pane = view->FieldPane()->geometry();
+        EXPECT_EQ(pane.x() + pane.width(), size.width() - 10);
+        EXPECT_EQ(pane.y() + pane.height(), size.height() - 10);
+        EXPECT_EQ(pane.height(), units.Rect(7, 225, 324, 80).height());
+        const QRect interval = view->WatchInterval()->geometry();
+        EXPECT_EQ(interval.x() + interval.width(), size.width() - 10);
+        EXPECT_LT(interval.y() + interval.height(), pane.y());
+        EXPECT_LT(list.y() + list.height(), interval.y());
     }
 }
 
