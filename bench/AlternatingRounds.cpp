@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "AlternatingRounds.h"
 
 #include <algorithm>

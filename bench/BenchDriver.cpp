@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "BenchDriver.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "BenchFunctions.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "BenchScratch.h"
 
 #include <signal.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding configuration spaces: the builtin workstation's functions, 256 of
 // them in all, each decoded and every field of every dword written out as
 // the window's field pane shows it, beside lspci decoding a dump of the same

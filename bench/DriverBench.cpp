@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Configuration-dword round trips and 4 MiB memory reads through the driver
 // program on the builtin machine, beside the same frames through a bare
 // local-socket echo server: the transport's own limit. Both are reached by

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A 1 GiB dump into the memory window's temporary files, through the
 // window's own model and the driver program on a machine whose region is a
 // 1 GiB file, beside dd copying the same bytes into the same folder. First

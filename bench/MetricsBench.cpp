@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tarvolent-cli metrics of a machine of 256 functions (the builtin
 // workstation's over and over, behind a window), against its own driver,
 // beside lspci -vvv reading the same functions from a dump of every byte.

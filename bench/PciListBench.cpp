@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Device-list lines for 256 functions, built as the PCI window builds them,
 // beside lspci naming the same functions from a dump of them. lspci loads its
 // name database afresh in every run, so every round of ours starts without

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PeerProgram.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "RandomDataFile.h"
 
 #include <algorithm>

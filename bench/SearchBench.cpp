@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // FindNext over a 1 GiB dump with the pattern at its end, exact and ignoring
 // case, beside grep counting the same pattern in the same data file; then
 // tarvolent-cli find over 1 MiB and 4 MiB of zeros, one match per byte: one

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Checks that every #include "folder/File.h" in src/ points down the layers:
 # at the file's own library or at one it depends on, directly or not. Run by
 # the test LayerIncludes with -DLAYERS=<the manifest the configure step wrote>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The installed layout, as packages lay out a Linux system: the program
 # directory lib/tarvolent with links into it from bin/, the desktop entry and
 # its icon, the software-centre metadata, the man pages, the bash completion,

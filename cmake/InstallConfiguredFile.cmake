@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Run by the install step: writes TARVOLENT_CONFIGURE_SOURCE to
 # TARVOLENT_CONFIGURE_DESTINATION under the prefix being installed to, with
 # the installed directories as absolute paths of that prefix; compressed

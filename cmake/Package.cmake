@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # `cpack -G DEB` in the build folder: a Debian package of the installed
 # layout under /usr. Its maintainer scripts create the group borealix and,
 # as debhelper's would, enable the service's socket and, where systemd runs,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Notes a library of src/ for the layer check: its folder, the libraries of
 # ours it depends on and, for a view, the names of its files.
 function(tarvolent_note_library name depends stems)

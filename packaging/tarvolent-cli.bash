@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # bash completion for tarvolent-cli
 #
 # Commands, options and their values; function addresses come from the

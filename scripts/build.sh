@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Configures and builds one configuration: release (default) or sanitize.
 # Warnings are errors here, as in CI.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is needed, builds, and starts the program. Arguments go to
 # tarvolent (for example --machine builtin). Without a display it runs under
 # a virtual one. A user who cannot reach this machine's hardware gets the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is needed, builds both configurations and runs the whole
 # suite in each: release, then AddressSanitizer + UndefinedBehaviorSanitizer.
 set -euo pipefail

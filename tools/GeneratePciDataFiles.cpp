@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes PciId.txt and pcidevcl.txt from a pci.ids file.
 #include <cerrno>
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "PciDataFiles.h"
 
 #include <cstdio>

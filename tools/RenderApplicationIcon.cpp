@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // tarvolent-icon SVG PNG SIZE: the program's icon as desktop icon themes take
 // it, a scalable drawing and a bitmap of SIZE x SIZE, from the painter the
 // program draws its window icon with.

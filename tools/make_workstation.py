@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Writes data/machines/workstation.json, the builtin simulated workstation.
 
 The committed JSON is the source; this script only saves typing the

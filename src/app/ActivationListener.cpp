@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/ActivationListener.h"
 
 #include "platform/InstanceLock.h"

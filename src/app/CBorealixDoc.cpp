@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/CBorealixDoc.h"
 
 #include "app/DocTemplate.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/CChildFrame.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/CFunctionTreeBar.h"
 
 #include <QFontDatabase>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Command IDs of the menu, tool bar and feature commands; the QActions of the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/CommandLineInfo.h"
 
 CommandLineInfo ParseCommandLine(const std::vector<std::string>& arguments) {

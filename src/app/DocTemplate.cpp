@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/DocTemplate.h"
 
 #include <QMdiArea>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/FeatureTable.h"
 
 #include "app/CommandIds.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/LockKeyState.h"
 
 #include "app/X11LockKeyState.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/ProductViews.h"
 
 #include "app/CBorealixDoc.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/SaveCommands.h"
 
 #include <cstdio>

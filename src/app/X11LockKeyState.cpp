@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/X11LockKeyState.h"
 
 #include <QGuiApplication>

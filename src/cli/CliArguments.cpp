@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/CliArguments.h"
 
 bool ParseCliArguments(int argc, char** argv, CliArguments* arguments, std::string* problem) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/MemoryDumpCommands.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/MetricsCommand.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/StopSignals.h"
 
 #include <poll.h>

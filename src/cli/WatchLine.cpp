@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/WatchLine.h"
 
 #include <ctime>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/DeadlineStream.h"
 
 #include <poll.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/Detach.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/DriverOptions.h"
 
 bool DriverOptions::Parse(int argc, char** argv, DriverOptions* options, std::string* error) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/DriverSocket.h"
 
 #include <sys/fsuid.h>

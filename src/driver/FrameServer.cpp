@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/FrameServer.h"
 
 #include <string.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/InheritedSocket.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/PeerCheck.h"
 
 #include <sys/socket.h>

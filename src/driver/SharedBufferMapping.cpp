@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/SharedBufferMapping.h"
 
 #include <fcntl.h>

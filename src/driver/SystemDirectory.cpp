@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "driver/SystemDirectory.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "forms/DialogUnits.h"
 
 #include <QFontMetrics>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hw/DriverChannel.h"
 
 #include <algorithm>

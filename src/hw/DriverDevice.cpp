@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hw/DriverDevice.h"
 
 #include <cstdio>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hw/DriverRequestSender.h"
 
 #include "hw/DriverDevice.h"

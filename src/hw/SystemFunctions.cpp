@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hw/SystemFunctions.h"
 
 #include "platform/SystemServices.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hw/UserFileDirectory.h"
 
 #include "hw/SystemFunctions.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "hw/Win9xRequestRoute.h"
 
 #include "hw/DriverRequestSender.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pci/CFieldPane.h"
 
 #include <QKeyEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pci/ConfigSpaceRead.h"
 
 #include <algorithm>

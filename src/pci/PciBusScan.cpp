@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pci/PciBusScan.h"
 
 #include "hw/DriverChannel.h"

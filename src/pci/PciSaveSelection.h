@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Which report a PCI window writes: the choice of the selection dialog, or

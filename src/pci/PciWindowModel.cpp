@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pci/PciWindowModel.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pci/RegisterWatch.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pci/ReportFile.h"
 
 #include "platform/MessageBox.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcidef/CapabilityWalk.h"
 
 #include <algorithm>

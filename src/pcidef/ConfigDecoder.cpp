@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcidef/ConfigDecoder.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The PCI Express capability: device, link, slot and root registers, and
 // their "2" versions, present by capability version and device/port type.
 #include "pcidef/ConfigSpaceTable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Capabilities of the extended list, found from 0x100: errors, identity,
 // virtualisation, address translation and vendor-specific headers. The
 // link and power ones are in the next file.

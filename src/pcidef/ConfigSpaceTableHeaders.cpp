@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The type 0, type 1 and CardBus headers, and the part of the header every
 // layout shares.
 #include "pcidef/ConfigRegisters.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Extended capabilities of the link and its power: latency tolerance, L1
 // substates, equalisation at 8, 16 and 32 GT/s, containment and precision
 // time.

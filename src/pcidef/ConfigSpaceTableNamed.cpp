@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Capabilities known by name only: their dwords are shown plainly, as many
 // as such a capability usually has.
 #include "pcidef/ConfigSpaceTable.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Capabilities of the standard list, found from the capabilities pointer,
 // except PCI Express, which has a file of its own.
 #include "pcidef/ConfigSpaceTable.h"

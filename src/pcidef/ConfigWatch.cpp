@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcidef/ConfigWatch.h"
 
 #include <algorithm>

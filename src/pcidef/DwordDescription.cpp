@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcidef/DwordDescription.h"
 
 #include "pcidef/FieldName.h"

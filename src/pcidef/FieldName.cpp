@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcidef/FieldName.h"
 
 #include <algorithm>

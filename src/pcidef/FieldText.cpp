@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcidef/FieldText.h"
 
 #include <bit>

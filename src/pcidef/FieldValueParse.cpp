@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcidef/FieldValueParse.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcidef/FieldWrite.h"
 
 #include <algorithm>

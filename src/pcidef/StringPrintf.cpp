@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcidef/StringPrintf.h"
 
 #include <cstdarg>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/DaemonLauncher.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // 0-15 for a hexadecimal digit of either case, else -1: the one reading of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/InstanceLock.h"
 
 #include <sys/socket.h>

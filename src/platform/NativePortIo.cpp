@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
 #include "platform/PortIo.h"

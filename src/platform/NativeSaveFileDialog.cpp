@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/SaveFileDialog.h"
 #include "platform/Seam.h"
 

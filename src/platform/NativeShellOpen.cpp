@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/Seam.h"
 #include "platform/ShellOpen.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/Excerpt.h"
 
 std::string Excerpt(const std::string& text) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/HexBytes.h"
 
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/MachineFileLoader.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/MemoryRegion.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/PciFunction.h"
 
 #include <utility>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "AppTestHarness.h"
 
 #include <QApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "HexModelFixture.h"
 
 TEST_F(HexModelTest, LinesPerPageAndScrollRangeFollowTheData) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "MemoryDumpFixture.h"
 
 #include <filesystem>

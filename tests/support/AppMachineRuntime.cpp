@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/AppMachineRuntime.h"
 
 #include <gtest/gtest.h>

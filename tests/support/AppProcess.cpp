@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/AppProcess.h"
 
 #include <fcntl.h>

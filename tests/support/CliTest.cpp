@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/CliTest.h"
 
 #include <sys/wait.h>

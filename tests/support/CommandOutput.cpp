@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/CommandOutput.h"
 
 #include <sys/wait.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/DriverStop.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/ForegroundDriver.h"
 
 #include <signal.h>

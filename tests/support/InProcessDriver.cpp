@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/InProcessDriver.h"
 
 #include <gtest/gtest.h>

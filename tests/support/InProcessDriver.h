@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The driver's request handling run inside the test process, as a DeviceIo

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/OtherUser.h"
 
 #include <sys/stat.h>

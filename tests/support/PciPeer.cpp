@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/PciPeer.h"
 
 #include <unistd.h>

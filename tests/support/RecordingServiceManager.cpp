@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/RecordingServiceManager.h"
 
 #include "protocol/ErrorCodes.h"

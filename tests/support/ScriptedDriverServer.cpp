@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/ScriptedDriverServer.h"
 
 #include <poll.h>

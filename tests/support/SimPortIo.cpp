@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "support/SimPortIo.h"
 
 #include <gtest/gtest.h>

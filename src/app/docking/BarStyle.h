@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Bits of a control bar's style word, as CSizingControlBar::Create takes it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/docking/CMiniFrameCaption.h"
 
 #include <qdrawutil.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Anything a dock bar keeps in its rows: the row walk needs only whether a

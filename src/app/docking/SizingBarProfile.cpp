@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/docking/SizingBarProfile.h"
 
 #include <QSettings>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "memory/dump/CBrxMemoryView.h"
 
 #include <QApplication>

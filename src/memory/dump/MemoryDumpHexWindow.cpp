@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "memory/dump/MemoryDumpHexWindow.h"
 
 #include "memory/hexedit/HexEditModel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "memory/dump/MemoryDumpModel.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "memory/dump/QtWorkProgress.h"
 
 #include <QCoreApplication>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The system-style caret of the hex window: it is created hidden, shown,

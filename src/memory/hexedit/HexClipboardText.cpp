@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "memory/hexedit/HexClipboardText.h"
 
 void WriteHexClipboardText(const uint8_t* bytes, size_t count, bool characterPane, char* out) {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "memory/hexedit/HexDataFile.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "memory/hexedit/HexEditModel.h"
 
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "memory/hexedit/HexLayout.h"
 
 void HexLayout::Compute(uint64_t size, int clientHeight) {

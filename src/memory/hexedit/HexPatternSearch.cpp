@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "memory/hexedit/HexPatternSearch.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "memory/hexedit/ModifiedMap.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "memory/hexedit/PositionedIo.h"
 
 #include <unistd.h>

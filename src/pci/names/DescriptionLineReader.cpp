@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pci/names/DescriptionLineReader.h"
 
 #include <sys/mman.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pci/names/DescriptionSnapshot.h"
 
 #include <unistd.h>

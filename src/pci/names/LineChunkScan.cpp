@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pci/names/LineChunkScan.h"
 
 #if defined(__x86_64__)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pci/names/PciClassFile.h"
 
 #include "pci/names/DescriptionIndexCache.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pci/names/PciIdFile.h"
 
 #include "pci/names/DescriptionIndexCache.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "pci/names/RegisterDescription.h"
 
 #include <string_view>

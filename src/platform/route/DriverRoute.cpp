@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/route/DriverRoute.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/route/MachineSelection.h"
 
 #include <limits.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/route/SharedTransferBuffer.h"
 
 #include <fcntl.h>

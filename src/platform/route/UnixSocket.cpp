@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/route/UnixSocket.h"
 
 #include <sys/socket.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/trust/BeneathOpen.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/trust/DirectoryCreation.h"
 
 #include <sys/stat.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/trust/ReplacedFile.h"
 
 #include <fcntl.h>

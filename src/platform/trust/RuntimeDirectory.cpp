@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/trust/RuntimeDirectory.h"
 
 #include <unistd.h>
