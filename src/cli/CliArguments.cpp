@@ -1,5 +1,7 @@
 #include "cli/CliArguments.h"
 
+#include <algorithm>
+
 bool ParseCliArguments(int argc, char** argv, CliArguments* arguments, std::string* problem) {
     for (int i = 1; i < argc; ++i) {
         std::string argument = argv[i];
@@ -43,4 +45,11 @@ std::string CliUsage() {
            "  --machine FILE|builtin  use a simulated machine (JSON or lspci -xxx dump)\n"
            "  --help                  this text\n"
            "  --version               the program's version\n";
+}
+
+bool TakeFlag(std::vector<std::string>& arguments, const std::string& flag) {
+    const auto end = std::remove(arguments.begin(), arguments.end(), flag);
+    const bool found = end != arguments.end();
+    arguments.erase(end, arguments.end());
+    return found;
 }

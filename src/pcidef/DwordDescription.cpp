@@ -51,12 +51,15 @@ std::string DwordSummary(const DecodedFunction& function, uint32_t offset) {
 
 std::vector<FieldLine> DwordFieldLines(const DecodedFunction& function, uint32_t offset) {
     std::vector<FieldLine> lines;
-    for (const DecodedRegister* reg : function.RegistersAt(offset)) {
-        if (reg->def->fields.empty()) lines.push_back(LineOf(function, *reg, nullptr));
-        for (const FieldDef& field : reg->def->fields)
-            lines.push_back(LineOf(function, *reg, &field));
-    }
+    for (const DecodedRegister* reg : function.RegistersAt(offset))
+        AppendRegisterFieldLines(function, *reg, lines);
     return lines;
+}
+
+void AppendRegisterFieldLines(const DecodedFunction& function, const DecodedRegister& reg,
+                              std::vector<FieldLine>& lines) {
+    if (reg.def->fields.empty()) lines.push_back(LineOf(function, reg, nullptr));
+    for (const FieldDef& field : reg.def->fields) lines.push_back(LineOf(function, reg, &field));
 }
 
 std::string FormatFieldLine(const FieldLine& line) {

@@ -30,6 +30,10 @@ struct FieldLine {
 // fields is one line of its own.
 std::vector<FieldLine> DwordFieldLines(const DecodedFunction& function, uint32_t offset);
 
+// The same lines for one register, appended to `lines`.
+void AppendRegisterFieldLines(const DecodedFunction& function, const DecodedRegister& reg,
+                              std::vector<FieldLine>& lines);
+
 // "PCIe.LnkSta.Speed  [3:0]  RO  0x3  8GT/s"
 std::string FormatFieldLine(const FieldLine& line);
 
