@@ -105,6 +105,10 @@ int RunSetCommand(const std::vector<std::string>& arguments) {
         entry = access.EntryOf(options.function);
         if (ReportedRefusal(watch)) return kExitFailure;
     }
+    if (entry.vendorId == 0xFFFF) {
+        Refuse({"no function answers at " + options.function.ToString()});
+        return kExitFailure;
+    }
     const FunctionSpace before = access.Read(entry);
     const pcidef::DecodedFunction decoded = pcidef::Decode(before.bytes, before.readable);
     const pcidef::FieldWrite plan = pcidef::FieldWrite::Plan(decoded, options.assignments);
