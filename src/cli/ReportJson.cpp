@@ -1,6 +1,8 @@
 #include "cli/ReportJson.h"
 
+#include <algorithm>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "cli/DecodeJson.h"
@@ -24,12 +26,13 @@ std::string LowerHex(const std::vector<uint8_t>& bytes) {
 OrderedJson Rows(const PciWindowModel& model, uint32_t dwords) {
     DescriptionFile regdes(kRegisterDescriptionFileName);
     const auto& buffer = model.ConfigBuffer();
+    std::optional<RegisterDescriptions> descriptions;
+    if (regdes.IsOpen() && regdes.Rewind()) descriptions.emplace(regdes, buffer[0]);
     OrderedJson rows = OrderedJson::array();
     for (uint32_t i = 0; i < dwords; ++i) {
-        std::string description;
-        if (regdes.IsOpen() && regdes.Rewind())
-            LookupRegisterDescription(regdes, 4 * i, buffer[0], &description);
-        rows.push_back({{"offset", 4 * i}, {"value", buffer[i]}, {"description", description}});
+        rows.push_back({{"offset", 4 * i},
+                        {"value", buffer[i]},
+                        {"description", descriptions ? descriptions->Describe(4 * i) : ""}});
     }
     return rows;
 }

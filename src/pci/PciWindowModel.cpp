@@ -138,13 +138,13 @@ void PciWindowModel::FillRegisterList(int32_t byteCount) {
     form_.registerSelection = -1;
     const uint32_t identity = buffer_[0];
     const int32_t rows = std::min<int32_t>(byteCount / 4, kBufferDwords);
+    std::optional<RegisterDescriptions> descriptions;
+    if (file.IsOpen() && file.Rewind()) descriptions.emplace(file, identity);
     for (int32_t i = 0; i < rows; ++i) {
         PciRegisterRow row;
         row.offset = Hex("%03X", static_cast<uint32_t>(4 * i));
         row.value = Hex("%08X", buffer_[static_cast<size_t>(i)]);
-        if (file.IsOpen() && file.Rewind())
-            LookupRegisterDescription(file, static_cast<uint32_t>(4 * i), identity,
-                                      &row.description);
+        if (descriptions) row.description = descriptions->Describe(static_cast<uint32_t>(4 * i));
         form_.registers.push_back(std::move(row));
     }
 }
