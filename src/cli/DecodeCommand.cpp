@@ -14,11 +14,18 @@
 #include "cli/RefusedRequestWatch.h"
 #include "cli/ScanCommand.h"
 #include "cli/WindowBaseOption.h"
+#include "hw/DriverChannel.h"
+#include "hw/RequestRoute.h"
 #include "pci/PciBusScan.h"
 #include "pcidef/ConfigDecoder.h"
 #include "platform/MessageBox.h"
 
 namespace {
+
+struct FunctionRead {
+    FunctionAddress address;
+    FunctionSpace space;
+};
 
 struct DecodeOptions {
     bool all = false;
@@ -44,8 +51,8 @@ std::string ParseDecodeOptions(std::vector<std::string> arguments, DecodeOptions
 
 // The functions to decode, as the window lists them; nullopt (said on
 // stderr) when the driver refused a request the list depends on.
-std::optional<std::vector<PciDeviceEntry>> Functions(const DecodeOptions& options,
-                                                     FunctionSpaceAccess& access) {
+std::optional<std::vector<PciDeviceEntry>> ScannedFunctions(const DecodeOptions& options,
+                                                            FunctionSpaceAccess& access) {
     RefusedRequestWatch watch(IsWindowProbe);
     std::vector<PciDeviceEntry> entries;
     if (options.function) {
@@ -56,11 +63,34 @@ std::optional<std::vector<PciDeviceEntry>> Functions(const DecodeOptions& option
         entries.assign(table->rows, table->rows + table->count);
     }
     if (ReportedRefusal(watch)) return std::nullopt;
-    if (entries.empty()) {
+    return entries;
+}
+
+// Every function's space, in the order the window lists them. Where the
+// driver lists the functions, each is read without the scan's own requests.
+std::optional<std::vector<FunctionRead>> ReadFunctions(const DecodeOptions& options,
+                                                       FunctionSpaceAccess& access) {
+    std::vector<FunctionRead> reads;
+    if (options.all && RequestRoute::Current().ListsFunctions()) {
+        RefusedRequestWatch watch;
+        PciFunctionList list;
+        ListPciFunctions(&list);
+        if (ReportedRefusal(watch)) return std::nullopt;
+        for (uint32_t i = 0; i < list.count; ++i) {
+            const auto function = FunctionAddress::FromDevFn(list.busNumbers[i], list.devFns[i]);
+            reads.push_back({function, access.ReadListed(function)});
+        }
+    } else {
+        const auto entries = ScannedFunctions(options, access);
+        if (!entries) return std::nullopt;
+        for (const PciDeviceEntry& entry : *entries)
+            reads.push_back({entry.Address(), access.Read(entry)});
+    }
+    if (reads.empty()) {
         ShowMessage("Error!  No corresponding device found!");
         return std::nullopt;
     }
-    return entries;
+    return reads;
 }
 
 }  // namespace
@@ -71,20 +101,20 @@ int RunDecodeCommand(const std::vector<std::string>& arguments) {
     if (!problem.empty()) return ArgumentProblem(problem);
     if (!StartDriver()) return kExitFailure;
     FunctionSpaceAccess access(options.windowBase);
-    const auto entries = Functions(options, access);
-    if (!entries) return kExitFailure;
+    const auto reads = ReadFunctions(options, access);
+    if (!reads) return kExitFailure;
     std::string text;
     OrderedJson json = OrderedJson::array();
-    for (const PciDeviceEntry& entry : *entries) {
-        const FunctionSpace space = access.Read(entry);
-        const pcidef::DecodedFunction decoded = pcidef::Decode(space.bytes, space.readable);
+    for (const FunctionRead& read : *reads) {
+        const pcidef::DecodedFunction decoded =
+            pcidef::Decode(read.space.bytes, read.space.readable);
         if (options.names) {
             AppendWritableFieldNames(decoded, text);
         } else if (options.json) {
-            json.push_back(DecodeJson(entry.Address(), decoded));
+            json.push_back(DecodeJson(read.address, decoded));
         } else {
             if (!text.empty()) text += '\n';
-            AppendDecodeText(entry.Address(), decoded, text);
+            AppendDecodeText(read.address, decoded, text);
         }
     }
     if (options.json) text = PrintedJson(json);

@@ -1,9 +1,12 @@
 #include "cli/FunctionSpaceAccess.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "hw/DriverChannel.h"
+#include "pci/ConfigSpaceRead.h"
 #include "pci/PciWindowModel.h"
+#include "pcidef/CapabilityWalk.h"
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
 #include "pcidef/ConfigWindow.h"
@@ -30,29 +33,39 @@ PciDeviceEntry FunctionSpaceAccess::EntryOf(const FunctionAddress& function) {
 }
 
 uint32_t FunctionSpaceAccess::WindowAddress(const PciDeviceEntry& entry) {
-    if (!base_) base_ = model_->DetectMmioBase(entry);
+    if (!base_) {
+        base_ = DetectMmioBase(entry.Address(), static_cast<uint32_t>(entry.deviceId) << 16 |
+                                                    static_cast<uint32_t>(entry.vendorId));
+    }
     return *base_ + static_cast<uint32_t>(ConfigWindow::OffsetOf(entry.Address()));
 }
 
 FunctionSpace FunctionSpaceAccess::Read(const PciDeviceEntry& entry) {
+    const ConfigSpaceRead read = entry.kind == PCI_KIND_PCIE
+                                     ? ConfigSpaceRead::FromWindow(WindowAddress(entry))
+                                     : ConfigSpaceRead::FromMechanism(entry.Address());
     FunctionSpace space;
-    if (entry.kind == PCI_KIND_PCIE) {
-        space.bytes.assign(pcireg::kExtendedConfigSize, 0);
-        const bool read = ReadPhysicalMemory(WindowAddress(entry), space.bytes.data(),
-                                             pcireg::kExtendedConfigSize) != 0;
-        space.readable.assign(pcireg::kExtendedConfigSize / 4, read ? 1 : 0);
-        return space;
-    }
-    space.bytes.assign(pcireg::kConfigSize, 0);
-    space.readable.assign(pcireg::kConfigSize / 4, 0);
-    const uint32_t address = config_mechanism::AddressOf(entry.Address());
-    for (uint32_t offset = 0; offset < pcireg::kConfigSize; offset += 4) {
-        uint32_t value = 0;
-        if (!ReadPciConfigDword(address + offset, &value)) continue;
-        std::memcpy(space.bytes.data() + offset, &value, sizeof value);
-        space.readable[offset / 4] = 1;
-    }
+    space.bytes.resize(read.size);
+    std::memcpy(space.bytes.data(), read.dwords.data(), read.size);
+    space.readable.assign(read.read.begin(), read.read.begin() + read.size / 4);
     return space;
+}
+
+FunctionSpace FunctionSpaceAccess::ReadListed(const FunctionAddress& function) {
+    PciDeviceEntry entry = PciDeviceEntry::Of(function);
+    entry.kind = PCI_KIND_PCI;
+    FunctionSpace space = Read(entry);
+    const pcidef::CapabilityWalk walk =
+        pcidef::CapabilityWalk::Of(pcidef::ConfigView(space.bytes, space.readable));
+    const bool express = std::any_of(walk.entries.begin(), walk.entries.end(), [](const auto& e) {
+        return e.space == pcidef::Space::Standard && e.id == pcireg::kCapabilityIdPciExpress;
+    });
+    if (!express) return space;
+    const uint32_t identity = space.Dword(pcireg::kVendorId);
+    entry.kind = PCI_KIND_PCIE;
+    entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
+    entry.deviceId = static_cast<int32_t>(identity >> 16);
+    return Read(entry);
 }
 
 bool FunctionSpaceAccess::Write(const PciDeviceEntry& entry, uint32_t offset, uint32_t value) {

@@ -34,6 +34,10 @@ class FunctionSpaceAccess {
     // window's bus, device and function boxes choose one.
     PciDeviceEntry EntryOf(const FunctionAddress& function);
     FunctionSpace Read(const PciDeviceEntry& entry);
+    // A function the driver listed, read as the window reads it once the
+    // scan has found its kind; the kind is taken from the 256 bytes read
+    // first, so a PCI function costs one request and a PCI Express one two.
+    FunctionSpace ReadListed(const FunctionAddress& function);
     // One dword at a dword-aligned offset; false when the driver refused it.
     bool Write(const PciDeviceEntry& entry, uint32_t offset, uint32_t value);
     // The window's base, once a PCI Express function needed it.
