@@ -17,6 +17,7 @@
 #include "hw/DriverChannel.h"
 #include "hw/RequestRoute.h"
 #include "pci/PciBusScan.h"
+#include "pci/PciWindowModel.h"
 #include "pcidef/ConfigDecoder.h"
 #include "platform/MessageBox.h"
 
@@ -87,7 +88,7 @@ std::optional<std::vector<FunctionRead>> ReadFunctions(const DecodeOptions& opti
             reads.push_back({entry.Address(), access.Read(entry)});
     }
     if (reads.empty()) {
-        ShowMessage("Error!  No corresponding device found!");
+        ShowMessage(kNoDeviceFoundMessage);
         return std::nullopt;
     }
     return reads;
