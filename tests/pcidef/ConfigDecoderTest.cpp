@@ -152,7 +152,7 @@ TEST(ConfigDecoder, ExpressRegistersFollowVersionSlotAndPortType) {
         auto names = NamesIn(function, function.Capabilities()[2]);
         for (const auto& name : c.present) EXPECT_TRUE(Has(names, name)) << c.flags << " " << name;
         for (const auto& name : c.absent) EXPECT_FALSE(Has(names, name)) << c.flags << " " << name;
-        const bool root = c.portType == kRootPort;
+        const bool root = c.portType == kRootPort || c.portType == kCollector;
         EXPECT_EQ(FindName(function, "AER.RootSta").Ok(), root) << c.portType;
         EXPECT_EQ(FindName(function, "AER.ErrSrc.CorrSource").Ok(), root) << c.portType;
     }
