@@ -50,29 +50,24 @@ std::string ParseDecodeOptions(std::vector<std::string> arguments, DecodeOptions
     return ParseFunctionArgument(arguments[0], &options->function.emplace());
 }
 
-// The functions to decode, as the window lists them; nullopt (said on
-// stderr) when the driver refused a request the list depends on.
-std::optional<std::vector<PciDeviceEntry>> ScannedFunctions(const DecodeOptions& options,
-                                                            FunctionSpaceAccess& access) {
+// The functions the scan finds; nullopt (said on stderr) when the driver
+// refused a request the list depends on.
+std::optional<std::vector<PciDeviceEntry>> ScannedFunctions() {
     RefusedRequestWatch watch(IsWindowProbe);
-    std::vector<PciDeviceEntry> entries;
-    if (options.function) {
-        entries.push_back(access.EntryOf(*options.function));
-    } else {
-        auto table = std::make_unique<PciDeviceTable>();
-        table->count = EnumeratePciFunctions(*table);
-        entries.assign(table->rows, table->rows + table->count);
-    }
+    auto table = std::make_unique<PciDeviceTable>();
+    table->count = EnumeratePciFunctions(*table);
     if (ReportedRefusal(watch)) return std::nullopt;
-    return entries;
+    return std::vector<PciDeviceEntry>(table->rows, table->rows + table->count);
 }
 
-// Every function's space, in the order the window lists them. Where the
-// driver lists the functions, each is read without the scan's own requests.
+// Every function's space, in the order the window lists them, each in one
+// request. Where the driver does not list functions, the scan finds them.
 std::optional<std::vector<FunctionRead>> ReadFunctions(const DecodeOptions& options,
                                                        FunctionSpaceAccess& access) {
     std::vector<FunctionRead> reads;
-    if (options.all && RequestRoute::Current().ListsFunctions()) {
+    if (options.function) {
+        reads.push_back({*options.function, access.ReadListed(*options.function)});
+    } else if (RequestRoute::Current().ListsFunctions()) {
         RefusedRequestWatch watch;
         PciFunctionList list;
         ListPciFunctions(&list);
@@ -82,7 +77,7 @@ std::optional<std::vector<FunctionRead>> ReadFunctions(const DecodeOptions& opti
             reads.push_back({function, access.ReadListed(function)});
         }
     } else {
-        const auto entries = ScannedFunctions(options, access);
+        const auto entries = ScannedFunctions();
         if (!entries) return std::nullopt;
         for (const PciDeviceEntry& entry : *entries)
             reads.push_back({entry.Address(), access.Read(entry)});

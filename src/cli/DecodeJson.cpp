@@ -2,7 +2,6 @@
 
 #include <vector>
 
-#include "pcidef/ConfigRegisters.h"
 #include "pcidef/DwordDescription.h"
 #include "pcidef/FieldName.h"
 

@@ -1,12 +1,11 @@
 #include "cli/FunctionSpaceAccess.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "hw/DriverChannel.h"
 #include "pci/ConfigSpaceRead.h"
+#include "pci/PciBusScan.h"
 #include "pci/PciWindowModel.h"
-#include "pcidef/CapabilityWalk.h"
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
 #include "pcidef/ConfigWindow.h"
@@ -18,7 +17,7 @@ uint32_t FunctionSpace::Dword(uint32_t offset) const {
 }
 
 FunctionSpaceAccess::FunctionSpaceAccess(std::optional<uint32_t> windowBase)
-    : model_(std::make_unique<PciWindowModel>()), base_(windowBase) {}
+    : model_(std::make_unique<PciWindowModel>()), base_(windowBase), given_(windowBase) {}
 
 FunctionSpaceAccess::~FunctionSpaceAccess() = default;
 
@@ -44,6 +43,11 @@ FunctionSpace FunctionSpaceAccess::Read(const PciDeviceEntry& entry) {
     const ConfigSpaceRead read = entry.kind == PCI_KIND_PCIE
                                      ? ConfigSpaceRead::FromWindow(WindowAddress(entry))
                                      : ConfigSpaceRead::FromMechanism(entry.Address());
+    // A detected base is kept only while functions answer there as themselves.
+    const uint32_t identity =
+        static_cast<uint32_t>(entry.deviceId) << 16 | static_cast<uint32_t>(entry.vendorId);
+    if (entry.kind == PCI_KIND_PCIE && !given_ && (!read.read[0] || read.dwords[0] != identity))
+        base_.reset();
     FunctionSpace space;
     space.bytes.resize(read.size);
     std::memcpy(space.bytes.data(), read.dwords.data(), read.size);
@@ -52,20 +56,24 @@ FunctionSpace FunctionSpaceAccess::Read(const PciDeviceEntry& entry) {
 }
 
 FunctionSpace FunctionSpaceAccess::ReadListed(const FunctionAddress& function) {
-    PciDeviceEntry entry = PciDeviceEntry::Of(function);
-    entry.kind = PCI_KIND_PCI;
-    FunctionSpace space = Read(entry);
-    const pcidef::CapabilityWalk walk =
-        pcidef::CapabilityWalk::Of(pcidef::ConfigView(space.bytes, space.readable));
-    const bool express = std::any_of(walk.entries.begin(), walk.entries.end(), [](const auto& e) {
-        return e.space == pcidef::Space::Standard && e.id == pcireg::kCapabilityIdPciExpress;
-    });
-    if (!express) return space;
-    const uint32_t identity = space.Dword(pcireg::kVendorId);
-    entry.kind = PCI_KIND_PCIE;
-    entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
-    entry.deviceId = static_cast<int32_t>(identity >> 16);
-    return Read(entry);
+    FunctionSpace space;
+    space.bytes.assign(pcireg::kExtendedConfigSize, 0);
+    space.readable.assign(pcireg::kExtendedConfigSize / 4, 0);
+    ReadPciConfigBlock(function, pcireg::kExtendedConfigSize, space.bytes.data(),
+                       space.readable.data());
+    // The window shows a PCI function's 256 bytes, a PCI Express one's 4096;
+    // the kind as the scan finds it, from the first 256 bytes.
+    const bool express = PciFunctionKindOf([&](uint32_t offset, uint32_t* value) {
+                             const uint32_t dword = offset % pcireg::kConfigSize & ~3u;
+                             if (!space.Readable(dword)) return false;
+                             *value = space.Dword(dword);
+                             return true;
+                         }) == PCI_KIND_PCIE;
+    if (!express) {
+        space.bytes.resize(pcireg::kConfigSize);
+        space.readable.resize(pcireg::kConfigSize / 4);
+    }
+    return space;
 }
 
 bool FunctionSpaceAccess::Write(const PciDeviceEntry& entry, uint32_t offset, uint32_t value) {

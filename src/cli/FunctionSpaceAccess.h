@@ -22,7 +22,8 @@ struct FunctionSpace {
 
 // Reads and writes functions' configuration spaces for the commands that
 // decode and set fields, the way the PCI window does; the window's base is
-// detected once, on the first PCI Express function, unless one is given.
+// detected on the first PCI Express function, unless one is given, and kept
+// while the functions read there answer with their own identity.
 class FunctionSpaceAccess {
   public:
     explicit FunctionSpaceAccess(std::optional<uint32_t> windowBase = std::nullopt);
@@ -34,9 +35,9 @@ class FunctionSpaceAccess {
     // window's bus, device and function boxes choose one.
     PciDeviceEntry EntryOf(const FunctionAddress& function);
     FunctionSpace Read(const PciDeviceEntry& entry);
-    // A function the driver listed, read as the window reads it once the
-    // scan has found its kind; the kind is taken from the 256 bytes read
-    // first, so a PCI function costs one request and a PCI Express one two.
+    // A function's space in one block read of 4096 bytes: all of them for a
+    // PCI Express function, the 256 the window shows for a PCI one (its kind
+    // taken from its capability list, as the scan takes it).
     FunctionSpace ReadListed(const FunctionAddress& function);
     // One dword at a dword-aligned offset; false when the driver refused it.
     bool Write(const PciDeviceEntry& entry, uint32_t offset, uint32_t value);
@@ -48,4 +49,5 @@ class FunctionSpaceAccess {
 
     std::unique_ptr<PciWindowModel> model_;
     std::optional<uint32_t> base_;
+    bool given_;  // the base came from --base and is never detected
 };
