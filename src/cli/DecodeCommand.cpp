@@ -50,14 +50,14 @@ std::string ParseDecodeOptions(std::vector<std::string> arguments, DecodeOptions
     return ParseFunctionArgument(arguments[0], &options->function.emplace());
 }
 
-// The functions the scan finds; nullopt (said on stderr) when the driver
+// The functions the scan finds; null (said on stderr) when the driver
 // refused a request the list depends on.
-std::optional<std::vector<PciDeviceEntry>> ScannedFunctions() {
+std::unique_ptr<PciDeviceTable> ScannedFunctions() {
     RefusedRequestWatch watch(IsWindowProbe);
     auto table = std::make_unique<PciDeviceTable>();
     table->count = EnumeratePciFunctions(*table);
-    if (ReportedRefusal(watch)) return std::nullopt;
-    return std::vector<PciDeviceEntry>(table->rows, table->rows + table->count);
+    if (ReportedRefusal(watch)) return nullptr;
+    return table;
 }
 
 // Every function's space, in the order the window lists them, each in one
@@ -69,18 +69,16 @@ std::optional<std::vector<FunctionRead>> ReadFunctions(const DecodeOptions& opti
         reads.push_back({*options.function, access.ReadListed(*options.function)});
     } else if (RequestRoute::Current().ListsFunctions()) {
         RefusedRequestWatch watch;
-        PciFunctionList list;
-        ListPciFunctions(&list);
+        std::vector<FunctionAddress> functions;
+        ListPciSegmentFunctions(&functions);
         if (ReportedRefusal(watch)) return std::nullopt;
-        for (uint32_t i = 0; i < list.count; ++i) {
-            const auto function = FunctionAddress::FromDevFn(list.busNumbers[i], list.devFns[i]);
+        for (const FunctionAddress& function : functions)
             reads.push_back({function, access.ReadListed(function)});
-        }
     } else {
-        const auto entries = ScannedFunctions();
-        if (!entries) return std::nullopt;
-        for (const PciDeviceEntry& entry : *entries)
-            reads.push_back({entry.Address(), access.Read(entry)});
+        const auto table = ScannedFunctions();
+        if (!table) return std::nullopt;
+        for (int32_t row = 0; row < table->Rows(); ++row)
+            reads.push_back({table->Address(row), access.Read(table->rows[row])});
     }
     if (reads.empty()) {
         ShowMessage(kNoDeviceFoundMessage);

@@ -33,7 +33,12 @@ std::string ParseSetOptions(std::vector<std::string> arguments, SetOptions* opti
     if (!problem.empty()) return problem;
     if (arguments.size() < 2) return "set takes a function BB:DD.F and at least one NAME=VALUE";
     options->assignments.assign(arguments.begin() + 1, arguments.end());
-    return ParseFunctionArgument(arguments[0], &options->function);
+    problem = ParseFunctionArgument(arguments[0], &options->function);
+    // Its writes take segment 0's paths; another segment's function is not
+    // reached that way.
+    if (problem.empty() && options->function.segment != 0)
+        return "set writes functions of segment 0 only";
+    return problem;
 }
 
 std::string ValueText(const pcidef::FieldChange& change, uint32_t value) {
