@@ -1,88 +1,141 @@
 // SPDX-License-Identifier: MIT
-// Decoding configuration spaces: the builtin workstation's functions, 256 of
-// them in all, each decoded and every field of every dword written out as
-// the window's field pane shows it, beside lspci decoding a dump of the same
-// functions in full (-vvv; -n, since we look up no names either).
+// The structured configuration space on a machine of 256 functions (the
+// builtin workstation's over and over), saved as an lspci -xxxx dump:
+// tarvolent-cli decode --all against lspci -vvv -F of the dump, and
+// tarvolent-cli report --all against lspci -xxxx -F, each command a process
+// of its own on a driver already running, in alternating rounds; and the
+// decoder alone in this process, microseconds per function.
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "AlternatingRounds.h"
-#include "BenchFunctions.h"
+#include "BenchDriver.h"
 #include "BenchScratch.h"
 #include "PeerProgram.h"
 #include "pcidef/ConfigDecoder.h"
-#include "pcidef/DwordDescription.h"
+#include "sim/LspciDumpWriter.h"
+#include "sim/MachineFileLoader.h"
 
 namespace {
 
 constexpr int kFunctions = 256;
-constexpr int kRounds = 21;
+constexpr int kRounds = 7;
+constexpr int kDecoderRounds = 21;
 
-// Decodes every function and writes out the line of every field.
-size_t DecodeAll(const std::vector<BenchFunction>& functions, std::string& out) {
-    out.clear();
-    size_t fields = 0;
-    for (const BenchFunction& f : functions) {
-        pcidef::DecodedFunction decoded = pcidef::Decode(f.config);
-        for (uint32_t offset = 0; offset < decoded.Size(); offset += 4) {
-            for (const pcidef::FieldLine& line : pcidef::DwordFieldLines(decoded, offset)) {
-                out += pcidef::FormatFieldLine(line);
-                out += '\n';
-                ++fields;
-            }
-        }
+std::vector<PciFunction> ManyFunctions(const std::vector<PciFunction>& machine) {
+    std::vector<PciFunction> functions;
+    for (int i = 0; i < kFunctions; ++i) {
+        const PciFunction& model = machine[i % machine.size()];
+        const FunctionAddress address{static_cast<uint8_t>(i / 32), static_cast<uint8_t>(i % 32),
+                                      0};
+        functions.emplace_back(address, model.Config(), PciFunction::DefaultMask(model.Size()));
     }
-    return fields;
+    return functions;
 }
 
-// Decoding alone, without writing anything out: microseconds per function.
-double DecodeMicroseconds(const std::vector<BenchFunction>& functions) {
+// Decoding alone: microseconds per function.
+double DecodeMicroseconds(const std::vector<PciFunction>& functions) {
     std::vector<double> rounds;
     size_t registers = 0;
-    for (int round = 0; round < kRounds; ++round) {
+    for (int round = 0; round < kDecoderRounds; ++round) {
         const auto start = std::chrono::steady_clock::now();
-        for (const BenchFunction& f : functions)
-            registers += pcidef::Decode(f.config).Registers().size();
+        for (const PciFunction& f : functions)
+            registers += pcidef::Decode(f.Config()).Registers().size();
         rounds.push_back(
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
     }
     return registers ? AlternatingRounds::Median(rounds) * 1e6 / functions.size() : 0;
 }
 
-}  // namespace
+// lspci says on stderr that it finds no kernel modules, once a run.
+class QuietStderr {
+  public:
+    QuietStderr() : saved_(dup(2)) {
+        int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (null >= 0) {
+            dup2(null, 2);
+            close(null);
+        }
+    }
+    ~QuietStderr() {
+        dup2(saved_, 2);
+        close(saved_);
+    }
 
-int main() {
-    const std::vector<BenchFunction> functions = BuiltinFunctionsOverAndOver(kFunctions);
-    if (functions.empty()) return 1;
+  private:
+    int saved_;
+};
 
-    BenchScratch scratch("tarvolent-bench-decode");
-    if (!scratch.Ok()) return 2;
-    const std::string dumpPath = scratch.File("functions.lspci");
-    std::ofstream(dumpPath) << LspciDump(functions);
+// One comparison: our command and the peer's, both printing something.
+struct Command {
+    std::string name;
+    std::vector<std::string> arguments;
+};
 
-    std::string out;
-    size_t fields = 0;
-    AlternatingRounds rounds("decode 256 functions vs lspci -n -vvv -F", kRounds);
+bool Compare(const std::string& label, const Command& ours, const Command& peer) {
+    AlternatingRounds rounds(label, kRounds);
     bool ran = false;
     {
         QuietStderr quiet;
-        ran =
-            rounds.Run([&] { return (fields = DecodeAll(functions, out)) > 0; },
-                       [&] {
-                           std::string peerOut;
-                           return RunPeerProgram({"lspci", "-n", "-vvv", "-F", dumpPath}, &peerOut);
-                       });
+        ran = rounds.Run(
+            [&] {
+                std::string out;
+                return RunPeerProgram(ours.arguments, &out) && !out.empty();
+            },
+            [&] {
+                std::string out;
+                return RunPeerProgram(peer.arguments, &out) && !out.empty();
+            });
     }
     if (!ran) {
-        std::fprintf(stderr, "bench_decode: lspci -n -vvv -F did not run\n");
+        std::fprintf(stderr, "bench_decode: %s did not run\n", label.c_str());
+        return false;
+    }
+    rounds.Print(ours.name, peer.name);
+    return true;
+}
+
+}  // namespace
+
+int main() {
+    MachineLoad load = MachineFileLoader::Load("builtin");
+    if (!load.Ok()) {
+        std::fprintf(stderr, "bench_decode: %s\n", load.error.c_str());
         return 1;
     }
-    std::printf("%d functions (the builtin workstation's over and over), %zu field lines\n",
-                kFunctions, fields);
+    const std::vector<PciFunction> functions = ManyFunctions(load.machine->Functions());
+    BenchScratch scratch("tarvolent-bench-decode");
+    if (!scratch.Ok()) return 2;
+    const std::string dump = scratch.File("functions.lspci");
+    std::ofstream(dump) << LspciDumpText(functions);
+
+    const std::string runtime = scratch.File("runtime");
+    setenv("BOREALIX_RUNTIME_DIR", runtime.c_str(), 1);
+    BenchDriver driver(runtime, dump);
+    if (!driver.WaitUntilReady(60)) {
+        std::fprintf(stderr, "bench_decode: the driver did not start\n");
+        return 1;
+    }
+    const std::string cli = std::string(TARVOLENT_BIN_DIR) + "/tarvolent-cli";
+    std::printf("%d functions (the builtin workstation's %zu over and over)\n", kFunctions,
+                load.machine->Functions().size());
     std::printf("decoding alone: %.1f us per function\n", DecodeMicroseconds(functions));
-    rounds.Print("decode and field lines", "lspci -n -vvv -F DUMP");
-    return 0;
+    std::fflush(stdout);
+    const bool decoded =
+        Compare("decode --all vs lspci -vvv -F",
+                {"tarvolent-cli decode --all", {cli, "--machine", dump, "decode", "--all"}},
+                {"lspci -vvv -F DUMP", {"lspci", "-vvv", "-F", dump}});
+    const bool reported =
+        decoded &&
+        Compare("report --all vs lspci -xxxx -F",
+                {"tarvolent-cli report --all", {cli, "--machine", dump, "report", "--all"}},
+                {"lspci -xxxx -F DUMP", {"lspci", "-xxxx", "-F", dump}});
+    return reported ? 0 : 1;
 }

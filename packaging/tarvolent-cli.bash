@@ -48,8 +48,11 @@ _tarvolent_cli_functions() {
 _tarvolent_cli_options() {
     case $1 in
         "") echo "--machine --help --version" ;;
-        scan) echo "--filter --machine" ;;
-        report) echo "--all --current --base -o --machine" ;;
+        scan) echo "--filter --json --machine" ;;
+        report) echo "--all --current --base -o --json --machine" ;;
+        read) echo "--json --machine" ;;
+        decode) echo "--all --base --json --names --machine" ;;
+        set) echo "--base --dry-run --machine" ;;
         dump) echo "-o --machine" ;;
         find) echo "--hex --case --machine" ;;
         watch) echo "--interval --count --json --machine" ;;
@@ -70,12 +73,21 @@ _tarvolent_cli_option_values() {
     esac
 }
 
-# What the `$2`-th argument (from 0) of command `$1` is: "functions" or
-# nothing. Field names for a command that sets fields by name belong here,
-# asked of the command through _tarvolent_cli_ask.
+# The full names of the fields `set` can write in function `$1`, each with
+# its "=", from the command's own decode.
+_tarvolent_cli_fields() {
+    local name
+    while IFS= read -r name; do
+        printf '%s=\n' "$name"
+    done < <(_tarvolent_cli_ask decode "$1" --names)
+}
+
+# What the `$2`-th argument (from 0) of command `$1` is: "functions",
+# "fields" (of the function that is argument 0) or nothing.
 _tarvolent_cli_argument() {
     case $1:$2 in
-        read:0 | write:0 | watch:0) echo "functions" ;;
+        read:0 | write:0 | watch:0 | decode:0 | set:0) echo "functions" ;;
+        set:*) echo "fields" ;;
     esac
 }
 
@@ -90,10 +102,17 @@ _tarvolent_cli_trim_breaks() {
 }
 
 # Offers to complete `$1` with `$2`: a kind of value (words, files,
-# functions) followed by the words to offer beside it.
+# functions, fields) followed by the words to offer beside it; fields are
+# those of the function `$3`.
 _tarvolent_cli_offer() {
     local cur=$1 kind=${2%% *} words=${2#"${2%% *}"}
     case $kind in
+        fields)
+            # A value after "=" is the user's to type.
+            [[ $cur == *=* ]] && return
+            compopt -o nospace 2>/dev/null
+            mapfile -t COMPREPLY < <(compgen -W "$(_tarvolent_cli_fields "$3")" -- "$cur")
+            ;;
         words) mapfile -t COMPREPLY < <(compgen -W "$words" -- "$cur") ;;
         functions) mapfile -t COMPREPLY < <(compgen -W "$(_tarvolent_cli_functions)" -- "$cur") ;;
         files)
@@ -108,7 +127,7 @@ _tarvolent_cli() {
     _tarvolent_cli_split
     local count=${#_tarvolent_cli_words[@]}
     local cur=${_tarvolent_cli_words[count - 1]}
-    local command="" positional=0 i word values
+    local command="" positional=0 first="" i word values
     COMPREPLY=()
 
     # Walk the finished words: which command, how many of its arguments so
@@ -123,7 +142,7 @@ _tarvolent_cli() {
         elif [[ -z $command ]]; then
             command=$word
         else
-            ((positional++))
+            ((positional++ == 0)) && first=$word
         fi
     done
 
@@ -132,10 +151,10 @@ _tarvolent_cli() {
     elif [[ $cur == -* ]]; then
         _tarvolent_cli_offer "$cur" "words $(_tarvolent_cli_options "$command")"
     elif [[ -z $command ]]; then
-        _tarvolent_cli_offer "$cur" "words scan report read write dump find watch metrics"
+        _tarvolent_cli_offer "$cur" "words scan report read write decode set dump find watch metrics"
     else
         values=$(_tarvolent_cli_argument "$command" "$positional")
-        [[ -n $values ]] && _tarvolent_cli_offer "$cur" "$values"
+        [[ -n $values ]] && _tarvolent_cli_offer "$cur" "$values" "$first"
     fi
     _tarvolent_cli_trim_breaks "$cur"
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/CliArguments.h"
 
+#include <algorithm>
+
 bool ParseCliArguments(int argc, char** argv, CliArguments* arguments, std::string* problem) {
     for (int i = 1; i < argc; ++i) {
         std::string argument = argv[i];
@@ -27,11 +29,16 @@ std::string CliUsage() {
     return "usage: tarvolent-cli [--machine FILE|builtin] COMMAND [ARGS]\n"
            "\n"
            "Commands:\n"
-           "  scan [--filter both|pci|pcie]   one device-list line per function found\n"
-           "  report --all | --current BB:DD.F [--base auto|HEX] [-o FILE]\n"
+           "  scan [--filter both|pci|pcie] [--json]\n"
+           "                                  one device-list line per function found\n"
+           "  report --all | --current BB:DD.F [--base auto|HEX] [-o FILE] [--json]\n"
            "                                  the PCI report of every function or of one\n"
-           "  read BB:DD.F OFFSET             one configuration dword\n"
+           "  read BB:DD.F OFFSET [--json]    one configuration dword\n"
            "  write BB:DD.F OFFSET VALUE      write one configuration dword\n"
+           "  decode BB:DD.F | --all [--base auto|HEX] [--json] [--names]\n"
+           "                                  the configuration space by field\n"
+           "  set BB:DD.F NAME=VALUE... [--base auto|HEX] [--dry-run]\n"
+           "                                  write fields by name (PCIe.DevCtl.MaxPayload=256)\n"
            "  dump ADDRESS SIZE -o FILE       physical memory into FILE, byte for byte\n"
            "  find ADDRESS SIZE [--hex] [--case] TEXT\n"
            "                                  the address of every match in physical memory\n"
@@ -40,14 +47,16 @@ std::string CliUsage() {
            "  metrics [-o FILE]               Prometheus metrics of every function\n"
            "\n"
            "Numbers are hexadecimal. --base is the PCI Express window's base address\n"
-           "(default auto); -o writes the report into FILE instead of stdout. A function\n"
-           "BB:DD.F outside segment 0 is written DDDD:BB:DD.F.\n"
-           "watch reads the function every MS milliseconds (decimal, default 1000)\n"
-           "until interrupted, after N changed dwords, or until the function is gone;\n"
-           "metrics -o replaces FILE whole, for node_exporter's textfile collector.\n"
            "\n"
            "Options:\n"
            "  --machine FILE|builtin  use a simulated machine (JSON or lspci -xxx dump)\n"
            "  --help                  this text\n"
            "  --version               the program's version\n";
+}
+
+bool TakeFlag(std::vector<std::string>& arguments, const std::string& flag) {
+    const auto end = std::remove(arguments.begin(), arguments.end(), flag);
+    const bool found = end != arguments.end();
+    arguments.erase(end, arguments.end());
+    return found;
 }

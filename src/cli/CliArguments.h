@@ -19,3 +19,6 @@ struct CliArguments {
 bool ParseCliArguments(int argc, char** argv, CliArguments* arguments, std::string* problem);
 
 std::string CliUsage();
+
+// Takes every `flag` out of a command's arguments; whether there was one.
+bool TakeFlag(std::vector<std::string>& arguments, const std::string& flag);

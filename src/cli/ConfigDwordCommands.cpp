@@ -5,6 +5,8 @@
 #include <memory>
 #include <optional>
 
+#include "cli/CliArguments.h"
+#include "cli/DecodeJson.h"
 #include "cli/DriverStart.h"
 #include "cli/FunctionArgument.h"
 #include "cli/RefusalMessage.h"
@@ -51,7 +53,9 @@ int ShowRegisterOf(PciWindowModel& model, const RegisterArguments& target) {
 
 }  // namespace
 
-int RunReadCommand(const std::vector<std::string>& arguments) {
+int RunReadCommand(const std::vector<std::string>& given) {
+    std::vector<std::string> arguments = given;
+    const bool json = TakeFlag(arguments, "--json");
     if (arguments.size() != 2) return kExitUsage;
     RegisterArguments target;
     const std::string problem = ParseRegisterArguments(arguments, &target);
@@ -61,7 +65,14 @@ int RunReadCommand(const std::vector<std::string>& arguments) {
     auto model = std::make_unique<PciWindowModel>();
     const int row = ShowRegisterOf(*model, target);
     if (ReportedRefusal(watch) || row < 0) return kExitFailure;
-    std::printf("%s\n", model->Form().registers[static_cast<size_t>(row)].value.c_str());
+    if (json) {
+        const OrderedJson value = {{"bdf", target.function.ToString()},
+                                   {"offset", target.offset},
+                                   {"value", model->ConfigBuffer()[static_cast<size_t>(row)]}};
+        std::fputs(PrintedJson(value).c_str(), stdout);
+    } else {
+        std::printf("%s\n", model->Form().registers[static_cast<size_t>(row)].value.c_str());
+    }
     return std::fflush(stdout) == 0 ? 0 : kExitFailure;
 }
 

@@ -11,6 +11,7 @@
 #include "cli/FunctionArgument.h"
 #include "cli/RefusalMessage.h"
 #include "cli/RefusedRequestWatch.h"
+#include "cli/ReportJson.h"
 #include "cli/ScanCommand.h"
 #include "pci/PciReportWriter.h"
 #include "pci/PciWindowModel.h"
@@ -24,6 +25,7 @@ struct ReportOptions {
     std::optional<FunctionAddress> current;
     std::string baseText = kAutoBaseText;
     std::optional<std::string> outputPath;
+    bool json = false;
 };
 
 // Empty when the options are sound, else what is wrong with them.
@@ -40,6 +42,8 @@ std::string ParseReportOptions(const std::vector<std::string>& arguments, Report
         } else if (option == "--base" && hasValue) {
             const std::string& base = arguments[++i];
             options->baseText = base == "auto" ? std::string(kAutoBaseText) : base;
+        } else if (option == "--json") {
+            options->json = true;
         } else if (option == "-o" && hasValue) {
             options->outputPath = arguments[++i];
         } else {
@@ -60,7 +64,11 @@ std::optional<uint32_t> WindowBaseOf(const ReportOptions& options) {
 
 void WriteReport(const ReportOptions& options, PciWindowModel& model, std::FILE* out) {
     if (options.all) {
-        WriteAllDevicesReport(model, out);
+        if (options.json) {
+            std::fputs(AllDevicesReportJson(model).c_str(), out);
+        } else {
+            WriteAllDevicesReport(model, out);
+        }
         return;
     }
     PciFormState& form = model.Form();
@@ -69,7 +77,11 @@ void WriteReport(const ReportOptions& options, PciWindowModel& model, std::FILE*
     form.function = options.current->function;
     form.segment = options.current->segment;
     model.ReadSelectedFunction();
-    WriteCurrentDeviceReport(form, out);
+    if (options.json) {
+        std::fputs(CurrentDeviceReportJson(model).c_str(), out);
+    } else {
+        WriteCurrentDeviceReport(form, out);
+    }
 }
 
 bool Finish(std::FILE* out) {

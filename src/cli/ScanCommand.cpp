@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "cli/CliArguments.h"
+#include "cli/DecodeJson.h"
 #include "cli/DriverStart.h"
 #include "cli/RefusalMessage.h"
 #include "cli/RefusedRequestWatch.h"
@@ -13,7 +15,8 @@
 
 namespace {
 
-bool ParseScanFilter(const std::vector<std::string>& arguments, int32_t* filter) {
+bool ParseScanFilter(std::vector<std::string> arguments, int32_t* filter, bool* json) {
+    *json = TakeFlag(arguments, "--json");
     *filter = kDeviceFilterBoth;
     if (arguments.empty()) return true;
     if (arguments.size() != 2 || arguments[0] != "--filter") return false;
@@ -29,11 +32,27 @@ bool ParseScanFilter(const std::vector<std::string>& arguments, int32_t* filter)
     return false;
 }
 
+// What the device list says of each function it lists.
+std::string ScanJson(const PciDeviceTable& table, const DeviceListLines& list) {
+    OrderedJson json = OrderedJson::array();
+    for (size_t i = 0; i < list.rows.size(); ++i) {
+        const PciDeviceEntry& entry = table.rows[list.rows[i]];
+        OrderedJson function = AddressJson(entry.Address());
+        function["vendor_id"] = entry.vendorId;
+        function["device_id"] = entry.deviceId;
+        function["class"] = entry.classCode;
+        function["line"] = list.lines[i];
+        json.push_back(std::move(function));
+    }
+    return PrintedJson(json);
+}
+
 }  // namespace
 
 int RunScanCommand(const std::vector<std::string>& arguments) {
     int32_t filter = kDeviceFilterBoth;
-    if (!ParseScanFilter(arguments, &filter)) return kExitUsage;
+    bool json = false;
+    if (!ParseScanFilter(arguments, &filter, &json)) return kExitUsage;
     if (!StartDriver()) return kExitFailure;
     RefusedRequestWatch watch;
     auto table = std::make_unique<PciDeviceTable>();
@@ -45,6 +64,10 @@ int RunScanCommand(const std::vector<std::string>& arguments) {
         ShowMessage("Error!  No corresponding device found!");
         return kExitFailure;
     }
-    for (const std::string& line : list.lines) std::printf("%s\n", line.c_str());
+    if (json) {
+        std::fputs(ScanJson(*table, list).c_str(), stdout);
+    } else {
+        for (const std::string& line : list.lines) std::printf("%s\n", line.c_str());
+    }
     return std::fflush(stdout) == 0 ? 0 : kExitFailure;
 }

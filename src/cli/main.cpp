@@ -5,10 +5,12 @@
 
 #include "cli/CliArguments.h"
 #include "cli/ConfigDwordCommands.h"
+#include "cli/DecodeCommand.h"
 #include "cli/MemoryDumpCommands.h"
 #include "cli/MetricsCommand.h"
 #include "cli/ReportCommand.h"
 #include "cli/ScanCommand.h"
+#include "cli/SetCommand.h"
 #include "cli/StderrMessageBox.h"
 #include "cli/WatchCommand.h"
 #include "platform/ProductIdentity.h"
@@ -25,11 +27,14 @@ struct CliCommand {
 };
 
 constexpr CliCommand kCommands[] = {
-    {"scan", RunScanCommand, "scan takes [--filter both|pci|pcie]"},
+    {"scan", RunScanCommand, "scan takes [--filter both|pci|pcie] [--json]"},
     {"report", RunReportCommand,
-     "report takes --all | --current BB:DD.F [--base auto|HEX] [-o FILE]"},
-    {"read", RunReadCommand, "read takes BB:DD.F OFFSET"},
+     "report takes --all | --current BB:DD.F [--base auto|HEX] [-o FILE] [--json]"},
+    {"read", RunReadCommand, "read takes BB:DD.F OFFSET [--json]"},
     {"write", RunWriteCommand, "write takes BB:DD.F OFFSET VALUE"},
+    {"decode", RunDecodeCommand,
+     "decode takes BB:DD.F | --all [--base auto|HEX] [--json] [--names]"},
+    {"set", RunSetCommand, "set takes BB:DD.F NAME=VALUE... [--base auto|HEX] [--dry-run]"},
     {"dump", RunDumpCommand, "dump takes ADDRESS SIZE -o FILE"},
     {"find", RunFindCommand, "find takes ADDRESS SIZE [--hex] [--case] TEXT"},
     {"watch", RunWatchCommand, "watch takes BB:DD.F [--interval MS] [--count N] [--json]"},

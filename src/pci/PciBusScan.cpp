@@ -89,14 +89,20 @@ int32_t GetPciFunctionKind(uint32_t functionAddress) {
 }
 
 int32_t GetPciFunctionKind(uint16_t segment, uint32_t functionAddress) {
+    return PciFunctionKindOf([&](uint32_t offset, uint32_t* value) {
+        return ReadPciConfigDword(segment, functionAddress + offset, value) != 0;
+    });
+}
+
+int32_t PciFunctionKindOf(const std::function<bool(uint32_t, uint32_t*)>& read) {
     uint32_t value = 0;
-    ReadPciConfigDword(segment, functionAddress | pcireg::kCommand, &value);
+    read(pcireg::kCommand, &value);
     if (value == pcireg::kAbsentDword || !(value & kStatusCapabilityList)) return PCI_KIND_PCI;
-    ReadPciConfigDword(segment, functionAddress | pcireg::kCapabilityPointer, &value);
+    read(pcireg::kCapabilityPointer, &value);
     if (value == pcireg::kAbsentDword || (value & 0xFF) == 0) return PCI_KIND_PCI;
     uint32_t pointer = value & 0xFF;
     for (int visited = 0; visited < kMaxCapabilitiesVisited; ++visited) {
-        ReadPciConfigDword(segment, functionAddress + pointer, &value);
+        read(pointer, &value);
         if (value == pcireg::kAbsentDword) return PCI_KIND_PCI;
         if ((value & 0xFF) == pcireg::kCapabilityIdPciExpress) return PCI_KIND_PCIE;
         pointer = (value >> 8) & 0xFF;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "pci/PciDeviceTable.h"
 
@@ -17,3 +18,6 @@ int32_t EnumeratePciFunctions(PciDeviceTable& table);
 int32_t GetPciFunctionKind(uint32_t functionAddress);
 // The same for a function of another segment.
 int32_t GetPciFunctionKind(uint16_t segment, uint32_t functionAddress);
+// The same walk over dwords `read` gives by offset: false where refused,
+// leaving the value as it was, as a refused request leaves its variable.
+int32_t PciFunctionKindOf(const std::function<bool(uint32_t offset, uint32_t* value)>& read);

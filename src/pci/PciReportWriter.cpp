@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "pci/DeviceListLine.h"
@@ -30,16 +31,16 @@ void WriteRegisterLines(const PciWindowModel& model, int32_t bytes, DescriptionF
     const int32_t dwords = std::min<int32_t>(bytes / 4, PciWindowModel::kBufferDwords);
     char offset[16];
     char value[16];
+    std::optional<RegisterDescriptions> descriptions;
+    if (regdes.IsOpen() && regdes.Rewind()) descriptions.emplace(regdes, identity);
     for (int32_t i = 0; i < dwords; ++i) {
         std::snprintf(offset, sizeof offset, "%03X", static_cast<unsigned>(4 * i));
         std::snprintf(value, sizeof value, "%08X", buffer[static_cast<size_t>(i)]);
         std::fprintf(file, "%16s", offset);
         std::fprintf(file, "%16s", value);
-        if (regdes.IsOpen() && regdes.Rewind()) {
-            std::string description;
-            LookupRegisterDescription(regdes, static_cast<uint32_t>(4 * i), identity, &description);
-            std::fprintf(file, "\t%s", description.c_str());
-        }
+        if (descriptions)
+            std::fprintf(file, "\t%s",
+                         descriptions->Describe(static_cast<uint32_t>(4 * i)).c_str());
         std::fputs("\n", file);
     }
 }

@@ -175,13 +175,13 @@ void PciWindowModel::BuildRows(int32_t byteCount) {
     // Refused dwords decode as not readable, never as what the buffer holds.
     decoded_ = pcidef::Decode(ConfigBytes(std::span(buffer_).first(count)),
                               std::span(readable_).first(count));
+    std::optional<RegisterDescriptions> descriptions;
+    if (file.IsOpen() && file.Rewind()) descriptions.emplace(file, identity);
     for (int32_t i = 0; i < rows; ++i) {
         PciRegisterRow row;
         row.offset = Hex("%03X", static_cast<uint32_t>(4 * i));
         row.value = Hex("%08X", buffer_[static_cast<size_t>(i)]);
-        if (file.IsOpen() && file.Rewind())
-            LookupRegisterDescription(file, static_cast<uint32_t>(4 * i), identity,
-                                      &row.description);
+        if (descriptions) row.description = descriptions->Describe(static_cast<uint32_t>(4 * i));
         row.decoded = pcidef::DwordSummary(decoded_, static_cast<uint32_t>(4 * i));
         form_.registers.push_back(std::move(row));
     }

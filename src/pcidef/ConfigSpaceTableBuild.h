@@ -131,6 +131,7 @@ constexpr std::array<FieldDef, Size> InBitOrder(std::array<FieldDef, Size> field
 
 // PCI Express device/port types, as bits for PortTypeIn.
 inline constexpr uint32_t kRootPort = 1u << 4;
+inline constexpr uint32_t kIntegratedEndpoint = 1u << 9;
 inline constexpr uint32_t kEventCollector = 1u << 10;
 
 }  // namespace pcidef::build

@@ -13,6 +13,8 @@ using enum Access;
 constexpr Condition kSlot = BitSet(2, 8);
 constexpr Condition kVersion2 = FieldIn(2, 0, 3, AtLeast(2));
 constexpr Condition kRootOrCollector = FieldIn(2, 4, 7, kRootPort | kEventCollector);
+// Functions inside the root complex have no link of their own.
+constexpr Condition kLink = FieldIn(2, 4, 7, ~(kIntegratedEndpoint | kEventCollector));
 
 constexpr ValueText kPortTypeTexts[] = {{0, "Endpoint"},
                                         {1, "Legacy Endpoint"},
@@ -300,9 +302,9 @@ constexpr RegisterDef kExpress[] = {
     Reg(0x04, 4, "DevCap", "Device Capabilities", kDevCap),
     Reg(0x08, 2, "DevCtl", "Device Control", kDevCtl),
     Reg(0x0A, 2, "DevSta", "Device Status", kDevSta),
-    Reg(0x0C, 4, "LnkCap", "Link Capabilities", kLnkCap),
-    Reg(0x10, 2, "LnkCtl", "Link Control", kLnkCtl),
-    Reg(0x12, 2, "LnkSta", "Link Status", kLnkSta),
+    Reg(0x0C, 4, "LnkCap", "Link Capabilities", kLnkCap).When(kLink),
+    Reg(0x10, 2, "LnkCtl", "Link Control", kLnkCtl).When(kLink),
+    Reg(0x12, 2, "LnkSta", "Link Status", kLnkSta).When(kLink),
     Reg(0x14, 4, "SltCap", "Slot Capabilities", kSltCap).When(kSlot),
     Reg(0x18, 2, "SltCtl", "Slot Control", kSltCtl).When(kSlot),
     Reg(0x1A, 2, "SltSta", "Slot Status", kSltSta).When(kSlot),
@@ -312,9 +314,9 @@ constexpr RegisterDef kExpress[] = {
     Reg(0x24, 4, "DevCap2", "Device Capabilities 2", kDevCap2).When(kVersion2),
     Reg(0x28, 2, "DevCtl2", "Device Control 2", kDevCtl2).When(kVersion2),
     Reg(0x2A, 2, "DevSta2", "Device Status 2").When(kVersion2),
-    Reg(0x2C, 4, "LnkCap2", "Link Capabilities 2", kLnkCap2).When(kVersion2),
-    Reg(0x30, 2, "LnkCtl2", "Link Control 2", kLnkCtl2).When(kVersion2),
-    Reg(0x32, 2, "LnkSta2", "Link Status 2", kLnkSta2).When(kVersion2),
+    Reg(0x2C, 4, "LnkCap2", "Link Capabilities 2", kLnkCap2).When(kVersion2).When(kLink),
+    Reg(0x30, 2, "LnkCtl2", "Link Control 2", kLnkCtl2).When(kVersion2).When(kLink),
+    Reg(0x32, 2, "LnkSta2", "Link Status 2", kLnkSta2).When(kVersion2).When(kLink),
     Reg(0x34, 4, "SltCap2", "Slot Capabilities 2", kSltCap2).When(kVersion2).When(kSlot),
     Reg(0x38, 2, "SltCtl2", "Slot Control 2").When(kVersion2).When(kSlot),
     Reg(0x3A, 2, "SltSta2", "Slot Status 2").When(kVersion2).When(kSlot),

@@ -52,17 +52,20 @@ std::string DwordSummary(const DecodedFunction& function, uint32_t offset) {
 
 std::vector<FieldLine> DwordFieldLines(const DecodedFunction& function, uint32_t offset) {
     std::vector<FieldLine> lines;
-    for (const DecodedRegister* reg : function.RegistersAt(offset)) {
-        if (reg->def->fields.empty()) lines.push_back(LineOf(function, *reg, nullptr));
-        for (const FieldDef& field : reg->def->fields)
-            lines.push_back(LineOf(function, *reg, &field));
-    }
+    for (const DecodedRegister* reg : function.RegistersAt(offset))
+        AppendRegisterFieldLines(function, *reg, lines);
     return lines;
 }
 
 std::string FieldBitsText(const FieldLine& line) {
     return line.low == line.high ? StringPrintf("[%u]", line.low)
                                  : StringPrintf("[%u:%u]", line.high, line.low);
+}
+
+void AppendRegisterFieldLines(const DecodedFunction& function, const DecodedRegister& reg,
+                              std::vector<FieldLine>& lines) {
+    if (reg.def->fields.empty()) lines.push_back(LineOf(function, reg, nullptr));
+    for (const FieldDef& field : reg.def->fields) lines.push_back(LineOf(function, reg, &field));
 }
 
 std::string FormatFieldLine(const FieldLine& line) {

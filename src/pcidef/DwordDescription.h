@@ -34,6 +34,10 @@ std::vector<FieldLine> DwordFieldLines(const DecodedFunction& function, uint32_t
 // "[3:0]", or "[14]" for one bit.
 std::string FieldBitsText(const FieldLine& line);
 
+// The same lines for one register, appended to `lines`.
+void AppendRegisterFieldLines(const DecodedFunction& function, const DecodedRegister& reg,
+                              std::vector<FieldLine>& lines);
+
 // "PCIe.LnkSta.Speed  [3:0]  RO  0x3  8GT/s"
 std::string FormatFieldLine(const FieldLine& line);
 

@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "cli/ConfigDwordCommands.h"
+#include "cli/DecodeCommand.h"
 #include "cli/MemoryDumpCommands.h"
 #include "cli/ReportCommand.h"
 #include "cli/ScanCommand.h"
+#include "cli/SetCommand.h"
 #include "driver/LinuxBackend.h"
 #include "platform/Seam.h"
 #include "support/FakeDriverStart.h"
@@ -192,6 +194,32 @@ TEST_F(RefusedRequestTest, RefusedWritesAndMemoryReadsFailTheirCommand) {
     EXPECT_EQ(testing::internal::GetCapturedStderr(), said);
     EXPECT_EQ(find.exitCode, 1);
     EXPECT_EQ(find.out, "");
+}
+
+// Decoding shows what was refused as not readable, never as the zeros of an
+// empty buffer, and set writes no dword it could not read.
+TEST_F(RefusedRequestTest, DecodeShowsRefusedDwordsAndSetLeavesThem) {
+    Outcome header = Run(RunDecodeCommand, {"00:03.0"});
+    EXPECT_EQ(header.exitCode, 0);
+    EXPECT_EQ(header.out.find("00:03.0  8086:1234  class 060400  256 bytes\n"), 0u) << header.out;
+    EXPECT_NE(header.out.find("  IntLine  [7:0]  RW  0xB  11\n"), std::string::npos) << header.out;
+    EXPECT_EQ(header.out.find("not readable"), std::string::npos);
+
+    // The capability list lies beyond what the kernel gives: a note says so.
+    Outcome list = Run(RunDecodeCommand, {"00:04.0", "--json"});
+    EXPECT_EQ(list.exitCode, 0);
+    EXPECT_NE(list.out.find("\"vendor_id\": 32902"), std::string::npos) << list.out;
+    EXPECT_NE(list.out.find("\"capabilities\": []"), std::string::npos);
+    EXPECT_NE(list.out.find("could not be read"), std::string::npos) << list.out;
+
+    testing::internal::CaptureStderr();
+    Outcome set = Run(RunSetCommand, {"00:1c.0", "Command.IO=1"});
+    EXPECT_EQ(testing::internal::GetCapturedStderr(),
+              "tarvolent-cli: Command.IO: offset 4 of 00:1c.0 could not be read, so it is not "
+              "written\n");
+    EXPECT_EQ(set.exitCode, 1);
+    EXPECT_EQ(set.out, "");
+    EXPECT_EQ(sysfs_.Config("0000:00:1c.0"), Config(0xA3388086, 0x38, 64));
 }
 
 }  // namespace

@@ -76,7 +76,7 @@ TEST_F(BashCompletionTest, OffersTheCommandsAndOptionsTheHelpNames) {
     std::istringstream help(Help());
     std::set<std::string> commands;
     const std::regex commandLine(R"(^  ([a-z]+) (.*)$)");
-    const std::regex option(R"((^| |\[)(--?[a-z]+))");
+    const std::regex option(R"((^| |\[)(--?[a-z][a-z-]*))");
     for (std::string line; std::getline(help, line);) {
         std::smatch match;
         if (!std::regex_match(line, match, commandLine)) continue;
@@ -110,6 +110,12 @@ TEST_F(BashCompletionTest, CompletesFunctionAddressesAndOptionValues) {
         {kCli + " read --machine builtin 00:1f.", {"1f.0", "1f.3", "1f.4"}},
         {builtin + "report --current 00:1c", {"1c.0", "1c.4"}},
         {builtin + "write 00:02.0 ", {}},
+        {builtin + "decode 00:1f.", {"1f.0", "1f.3", "1f.4"}},
+        // Field names come from the function named before them.
+        {builtin + "set 01:00.0 PCIe.DevCtl.MaxP", {"PCIe.DevCtl.MaxPayload="}},
+        {builtin + "set 01:00.0 --dry-run Command.Bus", {"Command.BusMaster="}},
+        {builtin + "set 00:1f.0 PCIe.", {}},
+        {builtin + "set 01:00.0 Command.BusMaster=", {}},
         {builtin + "dump C0000 100 -o ro", {"rom.bin"}},
         {kCli + " scan --filter p", {"pci", "pcie"}},
         // A number's value is no function; the function after it is.

@@ -17,7 +17,7 @@ namespace {
 
 using namespace pcidef;
 
-constexpr uint32_t kEndpoint = 0, kRootPort = 4;
+constexpr uint32_t kEndpoint = 0, kRootPort = 4, kIntegrated = 9, kCollector = 10;
 
 // A PCI Express function: PM at 0x40, MSI at 0x50, PCI Express at 0x60,
 // MSI-X at 0xA0; AER at 0x100 when 4096 bytes.
@@ -143,6 +143,9 @@ TEST(ConfigDecoder, ExpressRegistersFollowVersionSlotAndPortType) {
         {kEndpoint, 0x0001, {"DevCap", "LnkSta"}, {"DevCap2", "LnkCap2", "SltCap"}},
         {kRootPort, 0x0102, {"SltCap", "SltSta", "RootCtl", "RootSta", "SltCap2"}, {}},
         {kRootPort, 0x0001, {"RootCtl", "RootSta"}, {"SltCap", "DevCap2"}},
+        // Inside the root complex there is no link.
+        {kIntegrated, 0x0002, {"DevCap", "DevCap2"}, {"LnkCap", "LnkSta", "LnkCap2", "LnkSta2"}},
+        {kCollector, 0x0002, {"RootCtl", "DevCtl2"}, {"LnkCap", "LnkCtl", "LnkCtl2"}},
     };
     for (const Case& c : cases) {
         auto bytes = ExpressFunction(c.portType, c.flags).bytes;
@@ -150,7 +153,7 @@ TEST(ConfigDecoder, ExpressRegistersFollowVersionSlotAndPortType) {
         auto names = NamesIn(function, function.Capabilities()[2]);
         for (const auto& name : c.present) EXPECT_TRUE(Has(names, name)) << c.flags << " " << name;
         for (const auto& name : c.absent) EXPECT_FALSE(Has(names, name)) << c.flags << " " << name;
-        const bool root = c.portType == kRootPort;
+        const bool root = c.portType == kRootPort || c.portType == kCollector;
         EXPECT_EQ(FindName(function, "AER.RootSta").Ok(), root) << c.portType;
         EXPECT_EQ(FindName(function, "AER.ErrSrc.CorrSource").Ok(), root) << c.portType;
     }

@@ -38,6 +38,11 @@ void ApplySectionLine(std::string_view piece, uint32_t identity, bool* open) {
 
 void LookupRegisterDescription(DescriptionFile& file, uint32_t offset, uint32_t identity,
                                std::string* description) {
+    *description = RegisterDescriptions(file, identity).Describe(offset);
+}
+
+// The first open line of an offset is the one a lookup stops at.
+RegisterDescriptions::RegisterDescriptions(DescriptionFile& file, uint32_t identity) {
     DescriptionLineReader reader(file.Descriptor());
     std::string_view piece;
     bool open = false;
@@ -48,10 +53,12 @@ void LookupRegisterDescription(DescriptionFile& file, uint32_t offset, uint32_t 
         }
         if (piece[0] == '#' || piece.size() <= 2 || !open) continue;
         uint32_t number = 0;
-        if (ScanHex(piece.data(), piece.data() + piece.size(), &number) && number == offset) {
-            *description = std::string(PieceTextWithoutBreak(piece, kDescriptionOffset));
-            return;
-        }
+        if (ScanHex(piece.data(), piece.data() + piece.size(), &number))
+            found_.try_emplace(number, PieceTextWithoutBreak(piece, kDescriptionOffset));
     }
-    *description = kNoRegisterDescription;
+}
+
+std::string RegisterDescriptions::Describe(uint32_t offset) const {
+    const auto it = found_.find(offset);
+    return it == found_.end() ? std::string(kNoRegisterDescription) : it->second;
 }
