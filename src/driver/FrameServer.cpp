@@ -81,7 +81,7 @@ uint32_t FrameServer::ReadFrame(DeadlineStream& stream, Frame* frame, bool* answ
     const wire::UserTransfer transfer = wire::UserTransferOf(header.code);
     if (passing != (passed >= 0) ||
         (passing && (transfer == wire::UserTransfer::None || header.dataSize != 0)) ||
-        (frame->file && transfer != wire::UserTransfer::FromDriver))
+        (frame->file && !wire::ReadsIntoFile(header.code)))
         return ERROR_INVALID_PARAMETER;
     if (header.code == wire::kStopControlCode) return kStopRequested;
     if (header.inSize > wire::kMaxBufferSize || header.outSize > wire::kMaxBufferSize ||

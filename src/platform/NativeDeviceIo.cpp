@@ -88,8 +88,7 @@ bool ReadTransferFields(uint32_t code, const void* inBuffer, uint32_t inSize, co
                                                fields->buffer, fields->length, &fields->location);
     // A file takes what the driver reads; what goes to the driver travels
     // as bytes.
-    if (fields->location.file && fields->direction != wire::UserTransfer::FromDriver)
-        fields->shared = false;
+    if (fields->location.file && !wire::ReadsIntoFile(code)) fields->shared = false;
     return true;
 }
 

@@ -87,4 +87,9 @@ constexpr UserTransfer UserTransferOf(uint32_t code) {
     }
 }
 
+// The codes a file frame may carry: the memory reads.
+constexpr bool ReadsIntoFile(uint32_t code) {
+    return code == IOCTL_READ_PHYSICAL_MEMORY || code == VXD_READ_PHYSICAL_MEMORY;
+}
+
 }  // namespace wire
