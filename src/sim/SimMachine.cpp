@@ -68,7 +68,7 @@ bool SimMachine::ReadPhysicalPieces(uint32_t address, uint32_t length,
             return take(window.data(), piece.length);
         });
     // What a read gave stays no longer than the read.
-    explicit_bzero(window.data(), window.size());
+    if (!window.empty()) explicit_bzero(window.data(), window.size());
     return taken;
 }
 
