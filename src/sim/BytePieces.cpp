@@ -15,6 +15,6 @@ bool TakeFill(uint8_t fill, uint64_t count, const BytePieces& take) {
         done += piece;
     }
     // What a read gave stays no longer than the read.
-    explicit_bzero(buffer.data(), buffer.size());
+    if (!buffer.empty()) explicit_bzero(buffer.data(), buffer.size());
     return taken;
 }
