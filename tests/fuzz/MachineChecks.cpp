@@ -16,7 +16,7 @@ void CheckPhysical(const SimMachine& machine) {
         addresses.push_back(region.Base());
         addresses.push_back(region.End() > 0x1000 ? region.End() - 0x1000 : 0);
     }
-    if (machine.Ecam()) addresses.push_back(machine.Ecam()->base);
+    for (const ConfigWindow& window : machine.Windows()) addresses.push_back(window.base);
     for (uint64_t address : addresses) {
         const uint64_t length = std::min<uint64_t>(bytes.size(), (uint64_t{1} << 32) - address);
         if (address >= (uint64_t{1} << 32) || length == 0) continue;
