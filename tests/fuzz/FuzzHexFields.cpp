@@ -77,7 +77,7 @@ void CheckFunctionAddress(const std::string& text) {
     }
     FunctionAddress function;
     const std::string problem = ParseFunctionArgument(text, &function);
-    FUZZ_CHECK(!problem.empty() || (function.InRange() && function.segment == 0));
+    FUZZ_CHECK(!problem.empty() || function.InRange());
 }
 
 void CheckHexBytes(const std::string& text) {
