@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "driver/DriverBackend.h"
 
+#include <string.h>
+
 #include <cstring>
 
 #include "protocol/ErrorCodes.h"
@@ -22,4 +24,15 @@ uint32_t DriverBackend::ReadConfigDwords(FunctionAddress function, uint32_t firs
         dwordRead[offset / 4] = status == ERROR_SUCCESS ? 1 : 0;
     }
     return firstError;
+}
+
+uint32_t DriverBackend::ReadPhysicalPieces(uint32_t address, uint32_t length,
+                                           const PhysicalPieces& take) {
+    // Requests are handled one at a time, so one buffer serves them all.
+    if (pieceBuffer_.size() < length) pieceBuffer_.resize(length);
+    uint32_t status = ReadPhysical(address, pieceBuffer_.data(), length);
+    if (status == ERROR_SUCCESS) status = take(pieceBuffer_.data(), length);
+    // What was read stays no longer than the request.
+    explicit_bzero(pieceBuffer_.data(), length);
+    return status;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 #include "pcidef/FunctionAddress.h"
@@ -31,8 +32,20 @@ class DriverBackend {
     virtual uint32_t ReadPhysical(uint32_t address, uint8_t* buffer, uint32_t length) = 0;
     virtual uint32_t WritePhysical(uint32_t address, const uint8_t* buffer, uint32_t length) = 0;
 
+    // Takes the bytes of a read in order, piece by piece: ERROR_SUCCESS, or
+    // the status that stops the read.
+    using PhysicalPieces = std::function<uint32_t(const uint8_t* bytes, uint64_t count)>;
+    // The bytes ReadPhysical gives, handed to `take` where they lie; a route
+    // that must read them into a buffer first passes that buffer (this
+    // default).
+    virtual uint32_t ReadPhysicalPieces(uint32_t address, uint32_t length,
+                                        const PhysicalPieces& take);
+
   protected:
     // ReadConfigBlock's dwords from offset `first` up to `size`, one by one.
     uint32_t ReadConfigDwords(FunctionAddress function, uint32_t first, uint32_t size,
                               uint8_t* bytes, uint8_t* dwordRead);
+
+  private:
+    std::vector<uint8_t> pieceBuffer_;
 };

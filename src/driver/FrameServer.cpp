@@ -6,6 +6,7 @@
 
 #include <algorithm>
 
+#include "driver/ClientFile.h"
 #include "protocol/DeviceWire.h"
 #include "protocol/ErrorCodes.h"
 
@@ -53,7 +54,7 @@ FrameServer::Outcome FrameServer::Serve(int fd, bool mayStop, Frame& frame) {
         if (answer) Reply(stream, status);
         return Outcome::Served;
     }
-    status = Handle(frame, &frame.readLength);
+    status = Handle(fd, frame, &frame.readLength);
     if (status != ERROR_SUCCESS) {
         Reply(stream, status);
     } else {
@@ -73,11 +74,15 @@ uint32_t FrameServer::ReadFrame(DeadlineStream& stream, Frame* frame, bool* answ
     *answer = true;
     if (several) return ERROR_INVALID_PARAMETER;
     frame->shared = header.magic == wire::kSharedRequestMagic;
-    if (header.magic != wire::kRequestMagic && !frame->shared) return ERROR_INVALID_PARAMETER;
-    // A descriptor comes with a shared memory frame and nothing else.
-    if (frame->shared != (passed >= 0) ||
-        (frame->shared &&
-         (wire::UserTransferOf(header.code) == wire::UserTransfer::None || header.dataSize != 0)))
+    frame->file = header.magic == wire::kFileRequestMagic;
+    const bool passing = frame->shared || frame->file;
+    if (header.magic != wire::kRequestMagic && !passing) return ERROR_INVALID_PARAMETER;
+    // A descriptor comes with a shared memory frame or a file frame and
+    // nothing else; a file takes reads only.
+    const wire::UserTransfer transfer = wire::UserTransferOf(header.code);
+    if (passing != (passed >= 0) ||
+        (passing && (transfer == wire::UserTransfer::None || header.dataSize != 0)) ||
+        (frame->file && !wire::ReadsIntoFile(header.code)))
         return ERROR_INVALID_PARAMETER;
     if (header.code == wire::kStopControlCode) return kStopRequested;
     if (header.inSize > wire::kMaxBufferSize || header.outSize > wire::kMaxBufferSize ||
@@ -97,7 +102,7 @@ uint32_t FrameServer::ReadFrame(DeadlineStream& stream, Frame* frame, bool* answ
     wire::SharedData shared{};
     if (!stream.Receive(frame->in, header.inSize) ||
         (vxd && !stream.Receive(frame->out, header.outSize)) ||
-        (frame->shared && !stream.Receive(&shared, sizeof(shared))) ||
+        (passing && !stream.Receive(&shared, sizeof(shared))) ||
         !stream.Receive(data_.data(), header.dataSize)) {
         return ERROR_INVALID_PARAMETER;
     }
@@ -107,7 +112,22 @@ uint32_t FrameServer::ReadFrame(DeadlineStream& stream, Frame* frame, bool* answ
     return ERROR_SUCCESS;
 }
 
-uint32_t FrameServer::Handle(Frame& frame, uint32_t* readLength) {
+uint32_t FrameServer::HandleIntoFile(int fd, Frame& frame, const DriverCall& call) {
+    ucred peer{};
+    socklen_t length = sizeof(peer);
+    if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0) return ERROR_ACCESS_DENIED;
+    ClientFile file;
+    const uint32_t status = file.Open(frame.passed.get(), peer.uid, frame.sharedOffset);
+    if (status != ERROR_SUCCESS) return status;
+    const DriverBackend::PhysicalPieces write = [&file](const uint8_t* bytes, uint64_t count) {
+        return file.Write(bytes, count);
+    };
+    return handler_.Handle(call, nullptr, &write);
+}
+
+uint32_t FrameServer::Handle(int fd, Frame& frame, uint32_t* readLength) {
+    DriverCall call{frame.code, frame.in, frame.inSize, frame.out, frame.outSize};
+    if (frame.file) return HandleIntoFile(fd, frame, call);
     wire::UserTransfer transfer = wire::UserTransferOf(frame.code);
     UserMemory userMemory = [&](uint64_t, uint32_t length) -> uint8_t* {
         if (frame.shared) {
@@ -121,7 +141,6 @@ uint32_t FrameServer::Handle(Frame& frame, uint32_t* readLength) {
         *readLength = length;
         return data_.data();
     };
-    DriverCall call{frame.code, frame.in, frame.inSize, frame.out, frame.outSize};
     return handler_.Handle(call, userMemory);
 }
 

@@ -40,8 +40,10 @@ class FrameServer {
         uint32_t readLength = 0;  // memory bytes read for the reply
         uint8_t in[4096];
         uint8_t out[4096];
-        // A shared memory frame's memfd, and where its data lies in it.
+        // A shared memory frame's memfd, or a file frame's file, and where
+        // its data lies in it.
         bool shared = false;
+        bool file = false;
         FileDescriptor passed;
         uint64_t sharedOffset = 0;
     };
@@ -51,7 +53,9 @@ class FrameServer {
     // Every byte of a frame is read here and nowhere else. ERROR_SUCCESS, or
     // the status to answer with; false in *answer when not even a header came.
     uint32_t ReadFrame(DeadlineStream& stream, Frame* frame, bool* answer);
-    uint32_t Handle(Frame& frame, uint32_t* readLength);
+    uint32_t Handle(int fd, Frame& frame, uint32_t* readLength);
+    // A file frame: the read goes into the client's file, once it passed.
+    uint32_t HandleIntoFile(int fd, Frame& frame, const DriverCall& call);
     static void Reply(DeadlineStream& stream, uint32_t status, const uint8_t* out = nullptr,
                       uint32_t outSize = 0, const uint8_t* data = nullptr, uint32_t dataSize = 0);
 

@@ -42,7 +42,8 @@ uint32_t RequestHandler::TakeRecord(const DriverCall& call, DriverRequest* recor
     return ERROR_SUCCESS;
 }
 
-uint32_t RequestHandler::Handle(const DriverCall& call, const UserMemory& userMemory) {
+uint32_t RequestHandler::Handle(const DriverCall& call, const UserMemory& userMemory,
+                                const DriverBackend::PhysicalPieces* readPieces) {
     if (!IsKnownCode(call.code)) return ERROR_INVALID_FUNCTION;
     DriverRequest record;
     uint32_t status = TakeRecord(call, &record);
@@ -51,11 +52,11 @@ uint32_t RequestHandler::Handle(const DriverCall& call, const UserMemory& userMe
     switch (call.code) {
         case IOCTL_READ_PHYSICAL_MEMORY:
         case VXD_READ_PHYSICAL_MEMORY:
-            status = TransferMemory(false, record, userMemory);
+            status = TransferMemory(false, record, userMemory, readPieces);
             break;
         case IOCTL_WRITE_PHYSICAL_MEMORY:
         case VXD_WRITE_PHYSICAL_MEMORY:
-            status = TransferMemory(true, record, userMemory);
+            status = TransferMemory(true, record, userMemory, readPieces);
             break;
         case IOCTL_LIST_PCI_FUNCTIONS:
             status = ListFunctions(&record);
@@ -75,12 +76,17 @@ uint32_t RequestHandler::Handle(const DriverCall& call, const UserMemory& userMe
 }
 
 uint32_t RequestHandler::TransferMemory(bool write, const DriverRequest& record,
-                                        const UserMemory& userMemory) {
+                                        const UserMemory& userMemory,
+                                        const DriverBackend::PhysicalPieces* readPieces) {
     uint32_t length = record.TransferLength;
     if (length == 0 || length > kMaxTransferLength) return ERROR_INVALID_PARAMETER;
     // The program's addresses are 32-bit; the upper half is only their sign.
     uint32_t address = static_cast<uint32_t>(record.PhysicalAddress);
     if (uint64_t{address} + length > (uint64_t{1} << 32)) return ERROR_INVALID_PARAMETER;
+    if (readPieces) {
+        return write ? ERROR_INVALID_PARAMETER
+                     : backend_.ReadPhysicalPieces(address, length, *readPieces);
+    }
     uint8_t* user = userMemory ? userMemory(record.UserBuffer, length) : nullptr;
     if (!user) return ERROR_INVALID_PARAMETER;
     return write ? backend_.WritePhysical(address, user, length)

@@ -31,15 +31,19 @@ class RequestHandler {
   public:
     explicit RequestHandler(DriverBackend& backend) : backend_(backend) {}
 
-    // ERROR_SUCCESS, or why the request was refused or failed.
-    uint32_t Handle(const DriverCall& call, const UserMemory& userMemory);
+    // ERROR_SUCCESS, or why the request was refused or failed. With
+    // `readPieces`, a memory read hands its bytes there instead of to user
+    // memory (a file frame); a memory write is then refused.
+    uint32_t Handle(const DriverCall& call, const UserMemory& userMemory,
+                    const DriverBackend::PhysicalPieces* readPieces = nullptr);
 
     static bool IsKnownCode(uint32_t code);
     static bool IsVxdCode(uint32_t code);
 
   private:
     static uint32_t TakeRecord(const DriverCall& call, DriverRequest* record);
-    uint32_t TransferMemory(bool write, const DriverRequest& record, const UserMemory& userMemory);
+    uint32_t TransferMemory(bool write, const DriverRequest& record, const UserMemory& userMemory,
+                            const DriverBackend::PhysicalPieces* readPieces);
     uint32_t ListFunctions(DriverRequest* record);
     uint32_t ReadConfigBlock(DriverRequest* record, const UserMemory& userMemory);
     uint32_t ListSegmentFunctions(DriverRequest* record, const UserMemory& userMemory);

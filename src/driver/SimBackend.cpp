@@ -29,6 +29,16 @@ uint32_t SimBackend::ReadPhysical(uint32_t address, uint8_t* buffer, uint32_t le
     return ERROR_SUCCESS;
 }
 
+uint32_t SimBackend::ReadPhysicalPieces(uint32_t address, uint32_t length,
+                                        const PhysicalPieces& take) {
+    uint32_t status = ERROR_SUCCESS;
+    machine_->ReadPhysicalPieces(address, length, [&](const uint8_t* bytes, uint64_t count) {
+        status = take(bytes, count);
+        return status == ERROR_SUCCESS;
+    });
+    return status;
+}
+
 uint32_t SimBackend::WritePhysical(uint32_t address, const uint8_t* buffer, uint32_t length) {
     machine_->WritePhysical(address, buffer, length);
     return ERROR_SUCCESS;

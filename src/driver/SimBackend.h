@@ -18,6 +18,8 @@ class SimBackend : public DriverBackend {
     uint32_t WriteConfigDword(FunctionAddress function, uint32_t offset, uint32_t value) override;
     uint32_t ReadPhysical(uint32_t address, uint8_t* buffer, uint32_t length) override;
     uint32_t WritePhysical(uint32_t address, const uint8_t* buffer, uint32_t length) override;
+    uint32_t ReadPhysicalPieces(uint32_t address, uint32_t length,
+                                const PhysicalPieces& take) override;
 
   private:
     std::unique_ptr<SimMachine> machine_;

@@ -87,6 +87,9 @@ bool ReadTransferFields(uint32_t code, const void* inBuffer, uint32_t inSize, co
     fields->buffer = reinterpret_cast<void*>(static_cast<uintptr_t>(address));
     fields->shared = fields->length > 0 && SharedTransferBuffer::Locate(
                                                fields->buffer, fields->length, &fields->location);
+    // A file takes what the driver reads; what goes to the driver travels
+    // as bytes.
+    if (fields->location.file && !wire::ReadsIntoFile(code)) fields->shared = false;
     return true;
 }
 
@@ -186,9 +189,10 @@ class NativeDeviceIo : public DeviceIo {
                             const void* outBuffer, uint32_t outSize,
                             const UserTransferFields& transfer) {
         bool toDriver = transfer.direction == wire::UserTransfer::ToDriver && !transfer.shared;
-        wire::RequestHeader header{
-            transfer.shared ? wire::kSharedRequestMagic : wire::kRequestMagic, code, inSize,
-            outSize, toDriver ? transfer.length : 0};
+        const uint32_t magic = !transfer.shared         ? wire::kRequestMagic
+                               : transfer.location.file ? wire::kFileRequestMagic
+                                                        : wire::kSharedRequestMagic;
+        wire::RequestHeader header{magic, code, inSize, outSize, toDriver ? transfer.length : 0};
         wire::SharedData shared{transfer.location.offset};
         return (transfer.shared ? unix_socket::SendAllWithDescriptor(fd, &header, sizeof(header),
                                                                      transfer.location.fd)

@@ -26,10 +26,17 @@
 // dataSize 0, a memfd travels with its first byte (SCM_RIGHTS), and a
 // SharedData follows the buffers: the data lies at that offset in the memfd.
 // The reply carries no data bytes; a read's bytes are in the memfd.
+//
+// File frame: a memory read may instead have the driver write its bytes
+// into a regular file of the caller's, so they are copied once. As a shared
+// frame, but with kFileRequestMagic, the file's descriptor, and a SharedData
+// that says where in the file the bytes go; the file already reaches that
+// far, and the driver never writes past its end.
 namespace wire {
 
 inline constexpr uint32_t kRequestMagic = 0x51585242;        // "BRXQ"
 inline constexpr uint32_t kSharedRequestMagic = 0x53585242;  // "BRXS"
+inline constexpr uint32_t kFileRequestMagic = 0x46585242;    // "BRXF"
 inline constexpr uint32_t kReplyMagic = 0x41585242;          // "BRXA"
 inline constexpr uint32_t kStopControlCode = 0xFFFFFFFFu;
 inline constexpr uint32_t kMaxBufferSize = 4096;
@@ -79,6 +86,11 @@ constexpr UserTransfer UserTransferOf(uint32_t code) {
         default:
             return UserTransfer::None;
     }
+}
+
+// The codes a file frame may carry: the memory reads.
+constexpr bool ReadsIntoFile(uint32_t code) {
+    return code == IOCTL_READ_PHYSICAL_MEMORY || code == VXD_READ_PHYSICAL_MEMORY;
 }
 
 }  // namespace wire

@@ -118,7 +118,8 @@ bool MachineJsonParser::ParseDocument(const json& document, SimMachine& machine)
 
 bool MachineJsonParser::CheckKeys(const json& object, const std::string& path,
                                   std::initializer_list<const char*> allowed) {
-    for (const auto& [key, value] : object.items()) {
+    for (const auto& item : object.items()) {
+        const std::string& key = item.key();
         bool known = std::any_of(allowed.begin(), allowed.end(),
                                  [&](const char* name) { return key == name; });
         if (!known) return Fail(path, "unknown key " + Quoted(key));

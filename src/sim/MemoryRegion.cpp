@@ -19,20 +19,42 @@ void MemoryRegion::ReadInitial(uint64_t offset, uint8_t* out, uint64_t length) c
 }
 
 void MemoryRegion::Read(uint64_t offset, uint8_t* out, uint64_t length) const {
+    ReadPieces(offset, length, [&out](const uint8_t* bytes, uint64_t count) {
+        std::memcpy(out, bytes, count);
+        out += count;
+        return true;
+    });
+}
+
+bool MemoryRegion::InitialPieces(uint64_t offset, uint64_t length, const BytePieces& take) const {
+    const uint64_t fromInitial =
+        offset < initial_.size() ? std::min(length, initial_.size() - offset) : 0;
+    if (fromInitial && !take(initial_.data() + offset, fromInitial)) return false;
+    return TakeFill(fill_, length - fromInitial, take);
+}
+
+bool MemoryRegion::ReadPieces(uint64_t offset, uint64_t length, const BytePieces& take) const {
     while (length > 0) {
-        uint64_t page = offset / kPageSize;
-        uint64_t within = offset % kPageSize;
-        uint64_t chunk = std::min(length, kPageSize - within);
-        auto it = pages_.find(page);
-        if (it != pages_.end()) {
-            std::memcpy(out, it->second.data() + within, chunk);
+        const uint64_t page = offset / kPageSize;
+        const uint64_t within = offset % kPageSize;
+        auto written = pages_.lower_bound(page);
+        uint64_t chunk = 0;
+        bool taken = false;
+        if (written != pages_.end() && written->first == page) {
+            chunk = std::min(length, kPageSize - within);
+            taken = take(written->second.data() + within, chunk);
         } else {
-            ReadInitial(offset, out, chunk);
+            // Up to the next page written since: all of it the initial bytes.
+            const uint64_t until =
+                written == pages_.end() ? offset + length : written->first * kPageSize;
+            chunk = std::min(length, until - offset);
+            taken = InitialPieces(offset, chunk, take);
         }
+        if (!taken) return false;
         offset += chunk;
-        out += chunk;
         length -= chunk;
     }
+    return true;
 }
 
 void MemoryRegion::Write(uint64_t offset, const uint8_t* in, uint64_t length) {

@@ -1,9 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "sim/SimMachine.h"
 
+#include <string.h>
+
 #include <algorithm>
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
@@ -48,15 +51,26 @@ SimMachine::RegionPiece SimMachine::RegionPieceAt(uint64_t address, uint64_t len
 }
 
 void SimMachine::ReadPhysical(uint32_t address, uint8_t* out, uint32_t length) const {
-    ForEachWindowPiece(windows_, address, length,
-                       [&](const WindowPiece& piece, uint64_t at, uint64_t done) {
-                           if (piece.inWindow) {
-                               ReadWindow(piece, out + done);
-                           } else {
-                               ReadOutsideWindow(at, piece.length, out + done);
-                           }
-                           return true;
-                       });
+    ReadPhysicalPieces(address, length, [&out](const uint8_t* bytes, uint64_t count) {
+        std::memcpy(out, bytes, count);
+        out += count;
+        return true;
+    });
+}
+
+bool SimMachine::ReadPhysicalPieces(uint32_t address, uint32_t length,
+                                    const BytePieces& take) const {
+    std::vector<uint8_t> window;
+    const bool taken = ForEachWindowPiece(
+        windows_, address, length, [&](const WindowPiece& piece, uint64_t at, uint64_t) {
+            if (!piece.inWindow) return OutsideWindowPieces(at, piece.length, take);
+            window.resize(piece.length);
+            ReadWindow(piece, window.data());
+            return take(window.data(), piece.length);
+        });
+    // What a read gave stays no longer than the read.
+    if (!window.empty()) explicit_bzero(window.data(), window.size());
+    return taken;
 }
 
 void SimMachine::WritePhysical(uint32_t address, const uint8_t* in, uint32_t length) {
@@ -93,16 +107,18 @@ void SimMachine::WriteWindow(const WindowPiece& piece, const uint8_t* in) {
     }
 }
 
-void SimMachine::ReadOutsideWindow(uint64_t address, uint64_t length, uint8_t* out) const {
+bool SimMachine::OutsideWindowPieces(uint64_t address, uint64_t length,
+                                     const BytePieces& take) const {
     for (uint64_t done = 0; done < length;) {
         const RegionPiece piece = RegionPieceAt(address + done, length - done);
-        if (piece.region) {
-            piece.region->Read(address + done - piece.region->Base(), out + done, piece.length);
-        } else {
-            std::memset(out + done, 0xFF, piece.length);
-        }
+        const bool taken = piece.region
+                               ? piece.region->ReadPieces(address + done - piece.region->Base(),
+                                                          piece.length, take)
+                               : TakeFill(0xFF, piece.length, take);
+        if (!taken) return false;
         done += piece.length;
     }
+    return true;
 }
 
 void SimMachine::WriteOutsideWindow(uint64_t address, uint64_t length, const uint8_t* in) {

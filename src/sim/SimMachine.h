@@ -39,6 +39,9 @@ class SimMachine {
     // address + length must not pass 4 GiB. Outside every region and the
     // window reads 0xFF and drops writes.
     void ReadPhysical(uint32_t address, uint8_t* out, uint32_t length) const;
+    // The same bytes handed to `take` in order, the regions' own where they
+    // hold them. False when `take` stopped it.
+    bool ReadPhysicalPieces(uint32_t address, uint32_t length, const BytePieces& take) const;
     void WritePhysical(uint32_t address, const uint8_t* in, uint32_t length);
 
     // Configuration mechanism #1.
@@ -55,7 +58,7 @@ class SimMachine {
     RegionPiece RegionPieceAt(uint64_t address, uint64_t length) const;
     void ReadWindow(const WindowPiece& piece, uint8_t* out) const;
     void WriteWindow(const WindowPiece& piece, const uint8_t* in);
-    void ReadOutsideWindow(uint64_t address, uint64_t length, uint8_t* out) const;
+    bool OutsideWindowPieces(uint64_t address, uint64_t length, const BytePieces& take) const;
     void WriteOutsideWindow(uint64_t address, uint64_t length, const uint8_t* in);
 
     std::vector<PciFunction> functions_;

@@ -287,7 +287,7 @@ Reply SharedExchange(uint32_t code, const DriverRequest& record, const std::vect
     wire::SharedData where{offset};
     EXPECT_EQ(sendmsg(fd, &message, MSG_NOSIGNAL), ssize_t(sizeof(header)));
     // The driver may answer a bad header before the rest is sent.
-    if (unix_socket::SendAll(fd, &record, sizeof(record)) && magic == wire::kSharedRequestMagic)
+    if (unix_socket::SendAll(fd, &record, sizeof(record)) && magic != wire::kRequestMagic)
         unix_socket::SendAll(fd, &where, sizeof(where));
     Reply reply = ReceiveReply(fd);
     close(fd);
@@ -427,6 +427,86 @@ TEST_F(DriverRequestTest, HostileSharedFramesFailAlone) {
     EXPECT_EQ(SettledDescriptors(driver_->Process().Pid()), descriptors);
     for (int fd : {valid, file, pipeEnds[0], pipeEnds[1], unsealed, small, writeSealed, readOnly})
         close(fd);
+}
+
+// The dump's data file as the program passes it: the driver writes the read
+// into the file itself, where the frame says, and the file keeps its length.
+TEST_F(DriverRequestTest, FileFramesWriteTheReadIntoTheClientsFile) {
+    const std::vector<uint8_t> pattern = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    ASSERT_EQ(WritePhysicalMemory(0x100020, pattern.data(), 16), 1);
+    const fs::path path = machine_.directory() / "data.bin";
+    int file = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_EQ(ftruncate(file, 8192), 0);
+    Reply reply = SharedExchange(IOCTL_READ_PHYSICAL_MEMORY, MemoryRecord(0x100020, 16), {file},
+                                 100, wire::kFileRequestMagic);
+    EXPECT_EQ(reply.header.status, ERROR_SUCCESS);
+    EXPECT_EQ(reply.header.dataSize, 0u);
+    EXPECT_EQ(BytesOf(file, 100, 16), pattern);
+
+    // The program's own route: a window onto the file, which it never touches.
+    {
+        SharedTransferBuffer window(file, 4096, 4096);
+        ASSERT_TRUE(window.IsShared());
+        ASSERT_EQ(ReadPhysicalMemory(0x100020, window.Data() + 5, 16), 1);
+    }
+    EXPECT_EQ(BytesOf(file, 4101, 16), pattern);
+    EXPECT_EQ(fs::file_size(path), 8192u);
+    close(file);
+}
+
+// Whatever a client passes as its file, the driver, perhaps root, writes
+// only a regular file the client's user owns and may write, within its
+// length; everything else fails that request and is left as it was.
+TEST_F(DriverRequestTest, HostileFileFramesWriteNothingElse) {
+    const fs::path folder = machine_.directory();
+    const fs::path planted = folder / "planted.bin";
+    std::ofstream(planted) << std::string(64, 'P');
+    const auto openPlanted = [&](int flags) { return open(planted.c_str(), flags | O_CLOEXEC); };
+    fs::create_symlink(planted, folder / "link");
+    const fs::path others = folder / "others.bin";
+    std::ofstream(others) << std::string(64, 'O');
+    int othersFd = open(others.c_str(), O_RDWR | O_CLOEXEC);
+    const bool chowned = fchown(othersFd, 65534, 65534) == 0;
+    int pipeEnds[2];
+    ASSERT_EQ(pipe2(pipeEnds, O_CLOEXEC), 0);
+    int sockets[2];
+    ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, sockets), 0);
+    struct Case {
+        const char* what;
+        int fd;
+        uint64_t offset = 0;
+        uint32_t length = 16;
+        uint32_t code = IOCTL_READ_PHYSICAL_MEMORY;
+    };
+    const std::vector<Case> cases = {
+        {"a symbolic link", open((folder / "link").c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC)},
+        {"a file opened by path only", openPlanted(O_PATH)},
+        {"a file opened for reading", openPlanted(O_RDONLY)},
+        {"a file opened for appending", openPlanted(O_WRONLY | O_APPEND)},
+        {"a folder", open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)},
+        {"a device", open("/dev/null", O_WRONLY | O_CLOEXEC)},
+        {"a pipe", pipeEnds[1]},
+        {"a socket", sockets[0]},
+        {"an offset past the end", openPlanted(O_RDWR), 65},
+        {"a read past the end", openPlanted(O_RDWR), 60},
+        {"a write from the file", openPlanted(O_RDWR), 0, 16, IOCTL_WRITE_PHYSICAL_MEMORY},
+        {"another user's file", chowned ? othersFd : -1},
+    };
+    for (const Case& hostile : cases) {
+        if (hostile.fd < 0) continue;  // not to be had here
+        Reply reply = SharedExchange(hostile.code, MemoryRecord(0x100000, hostile.length),
+                                     {hostile.fd}, hostile.offset, wire::kFileRequestMagic);
+        EXPECT_TRUE(reply.answered) << hostile.what;
+        EXPECT_NE(reply.header.status, ERROR_SUCCESS) << hostile.what;
+    }
+    Reply none = SharedExchange(IOCTL_READ_PHYSICAL_MEMORY, MemoryRecord(0x100000, 16), {}, 0,
+                                wire::kFileRequestMagic);
+    EXPECT_NE(none.header.status, ERROR_SUCCESS) << "no descriptor";
+    EXPECT_EQ(ReadWholeFile(planted.string()), std::string(64, 'P'));
+    EXPECT_EQ(ReadWholeFile(others.string()), std::string(64, 'O'));
+    for (const Case& hostile : cases)
+        if (hostile.fd >= 0 && hostile.fd != othersFd) close(hostile.fd);
+    for (int fd : {othersFd, pipeEnds[0], sockets[1]}) close(fd);
 }
 
 // A client that sends its frame one byte at a time, slower than the deadline

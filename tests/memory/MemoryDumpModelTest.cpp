@@ -12,6 +12,7 @@
 #include "memory/dump/MemoryDumpInput.h"
 #include "memory/dump/MemoryDumpReader.h"
 #include "platform/trust/PrivateTempFolder.h"
+#include "protocol/ErrorCodes.h"
 #include "support/FileText.h"
 #include "support/ScriptedProgress.h"
 
@@ -470,4 +471,43 @@ TEST_F(MemoryDumpTest, TheTemporaryFilesAreReadableByTheirOwnerOnly) {
     EXPECT_FALSE(model.OnDump("C0000", "10"));
     EXPECT_EQ(Texts().back(), kOpenTempFileFailedMessage);
     EXPECT_EQ(ReadWholeFile(elsewhere.string()), "not yours");
+}
+
+namespace {
+
+// A driver whose reads into the data file meet a full disk.
+class FullDiskDriver : public MemoryRequestLog {
+  public:
+    using MemoryRequestLog::MemoryRequestLog;
+    bool DeviceIoControl(DeviceHandle handle, uint32_t code, void* inBuffer, uint32_t inSize,
+                         void* outBuffer, uint32_t outSize, uint32_t* bytesReturned) override {
+        if (code == IOCTL_READ_PHYSICAL_MEMORY) return false;
+        return MemoryRequestLog::DeviceIoControl(handle, code, inBuffer, inSize, outBuffer,
+                                                 outSize, bytesReturned);
+    }
+    uint32_t GetLastError() override { return ERROR_DISK_FULL; }
+};
+
+}  // namespace
+
+// The change map costs no disk until a change is marked. A block the driver
+// could not write into the data file for a full disk loses the dump with a
+// message: it is not shown as absent memory.
+TEST_F(MemoryDumpTest, TheChangeMapIsAHoleAndAFullDiskIsNoDump) {
+    ASSERT_TRUE(model.OnDump("10000000", "800000"));
+    struct stat map {};
+    ASSERT_EQ(stat(dir.MapPath().c_str(), &map), 0);
+    EXPECT_EQ(map.st_size, 0x800000 / 8 + 1);
+    EXPECT_EQ(map.st_blocks, 0);
+    EXPECT_TRUE(hex.MarkModified(0x7FFFFF));
+    ASSERT_EQ(stat(dir.MapPath().c_str(), &map), 0);
+    EXPECT_GT(map.st_blocks, 0);
+    EXPECT_TRUE(hex.HasModifiedBytes());
+    hex.ClearModifiedMap();
+
+    FullDiskDriver full(*driver);
+    ScopedOverride<DeviceIo> diskFull(full);
+    EXPECT_FALSE(model.OnDump("C0000", "100"));
+    EXPECT_EQ(Texts().back(), kWriteTempFileFailedMessage);
+    EXPECT_FALSE(model.HasDump());
 }

@@ -128,3 +128,55 @@ TEST(SimMachine, ConfigurationPorts) {
 }
 
 }  // namespace
+
+namespace {
+
+// Reads a range piece by piece, as a file frame has the driver write it.
+std::vector<uint8_t> ReadInPieces(const SimMachine& machine, uint32_t address, uint32_t length,
+                                  size_t* pieces = nullptr) {
+    std::vector<uint8_t> bytes;
+    size_t count = 0;
+    EXPECT_TRUE(machine.ReadPhysicalPieces(address, length, [&](const uint8_t* at, uint64_t n) {
+        EXPECT_GT(n, 0u);
+        bytes.insert(bytes.end(), at, at + n);
+        ++count;
+        return true;
+    }));
+    if (pieces) *pieces = count;
+    return bytes;
+}
+
+}  // namespace
+
+// The pieces are the bytes a plain read gives, across regions, gaps, written
+// pages, the window and a machine with no window at all; a refused piece
+// stops the read.
+TEST(SimMachine, ReadInPiecesGivesWhatAReadGives) {
+    auto machine = Load(kMachine);
+    ASSERT_TRUE(machine);
+    uint8_t ones[8];
+    std::memset(ones, 0x11, sizeof ones);
+    machine->WritePhysical(0x100FFC, ones, sizeof ones);  // a written page in the fill
+    auto bare = Load(R"({"memory": [{"base": "0x1000", "hex": "0102"}]})");
+    ASSERT_TRUE(bare);
+    const struct {
+        const SimMachine* machine;
+        uint32_t address;
+        uint32_t length;
+    } cases[] = {
+        {machine.get(), 0x0FFE, 0x14},      {machine.get(), 0x100000, 0x3000},
+        {machine.get(), 0xDFFFFFF0, 0x40},  {machine.get(), 0xE00FFFF0, 0x20},
+        {machine.get(), 0xFFFFFF00, 0x100}, {bare.get(), 0x0, 0x2000},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadInPieces(*c.machine, c.address, c.length),
+                  Read(*c.machine, c.address, c.length))
+            << std::hex << c.address;
+    size_t pieces = 0;
+    ReadInPieces(*machine, 0x100000, 0x3000, &pieces);
+    EXPECT_GE(pieces, 3u);  // the initial bytes, the written page, the rest
+    size_t taken = 0;
+    EXPECT_FALSE(machine->ReadPhysicalPieces(
+        0x0FFE, 0x14, [&](const uint8_t*, uint64_t) { return ++taken < 2; }));
+    EXPECT_EQ(taken, 2u);
+}

@@ -31,22 +31,9 @@ std::string UntakenBytesMessage(size_t count, uint32_t firstAddress) {
            " did not take, first at " + address + ".";
 }
 
-uint32_t BlockLength(uint32_t size, uint32_t offset) {
-    return size - offset < kBlockBytes ? size - offset : kBlockBytes;
-}
-
 bool IsDirectory(const std::string& path) {
     std::error_code error;
     return !path.empty() && std::filesystem::is_directory(path, error);
-}
-
-// "wb", on a file of the owner's alone.
-std::FILE* OpenPrivateFile(const std::string& path) {
-    const int fd = CreatePrivateFile(path, O_WRONLY);
-    if (fd < 0) return nullptr;
-    std::FILE* file = fdopen(fd, "wb");
-    if (!file) ::close(fd);
-    return file;
 }
 
 }  // namespace
@@ -109,11 +96,11 @@ bool MemoryDumpModel::OnDump(const std::string& addressText, const std::string& 
 }
 
 bool MemoryDumpModel::FillDataFile(const std::string& path, uint32_t size, WorkProgress* progress) {
-    std::FILE* file = OpenPrivateFile(path);
-    if (!file) return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
-    const MemoryDumpReader::Result result = MemoryDumpReader::Copy(
-        baseAddress_, size, file, MemoryDumpReader::OnReadFailure::Fill, progress);
-    const bool closed = std::fclose(file) == 0;
+    const int fd = CreatePrivateFile(path, O_RDWR);
+    if (fd < 0) return Reject(kOpenTempFileFailedMessage, MemoryDumpField::None);
+    const MemoryDumpReader::Result result = MemoryDumpReader::CopyToFile(
+        baseAddress_, size, fd, MemoryDumpReader::OnReadFailure::Fill, progress);
+    const bool closed = ::close(fd) == 0;
     if (result.status == MemoryDumpReader::Status::Cancelled) {
         // The part read is never shown, and its disk space goes back at once.
         std::remove(path.c_str());
@@ -159,7 +146,7 @@ bool MemoryDumpModel::OnWrite() {
     std::vector<uint8_t> bits(kBlockBytes / 8 + 1);
     std::vector<uint32_t> untaken;
     for (uint32_t offset = 0; offset < size_; offset += kBlockBytes) {
-        const uint32_t count = BlockLength(size_, offset);
+        const uint32_t count = MemoryDumpReader::BlockLength(size_, offset);
         hex_.ReadData(data.data(), offset, count);
         hex_.ReadModifiedMap(bits.data(), offset, count);
         WriteChangedRuns(offset, count, data.data(), bits.data(), untaken);
@@ -225,10 +212,10 @@ SaveResult MemoryDumpModel::SaveToFile(std::FILE* file, WorkProgress* progress) 
         ShowMessage(kNoDataToSaveMessage);
         return SaveResult::Failed;
     }
-    std::vector<uint8_t> buffer(BlockLength(size_, 0));
+    std::vector<uint8_t> buffer(MemoryDumpReader::BlockLength(size_, 0));
     for (uint32_t offset = 0; offset < size_; offset += kBlockBytes) {
         if (!KeepGoing(progress, offset, size_)) return SaveResult::Cancelled;
-        const uint32_t count = BlockLength(size_, offset);
+        const uint32_t count = MemoryDumpReader::BlockLength(size_, offset);
         // Never bytes the data file did not give.
         if (hex_.ReadData(buffer.data(), offset, count) != count) return SaveResult::Failed;
         if (std::fwrite(buffer.data(), 1, count, file) != count) return SaveResult::Failed;

@@ -1,12 +1,28 @@
 // SPDX-License-Identifier: MIT
 #include "memory/dump/MemoryDumpReader.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "hw/DriverChannel.h"
+#include "memory/hexedit/PositionedIo.h"
 #include "memory/hexedit/WorkProgress.h"
+#include "platform/DeviceIo.h"
 #include "platform/route/SharedTransferBuffer.h"
+#include "protocol/ErrorCodes.h"
+
+namespace {
+
+// What absent memory reads, over a block whose read failed.
+bool FillBlock(int fd, uint32_t offset, uint32_t length) {
+    static const std::vector<uint8_t> absent(MemoryDumpReader::kBlockBytes, 0xFF);
+    return PositionedIo::WriteAt(fd, absent.data(), length, offset);
+}
+
+}  // namespace
 
 MemoryDumpReader::Result MemoryDumpReader::ForEachBlock(uint32_t address, uint32_t size,
                                                         OnReadFailure onFailure,
@@ -17,7 +33,7 @@ MemoryDumpReader::Result MemoryDumpReader::ForEachBlock(uint32_t address, uint32
     SharedTransferBuffer buffer(size < kBlockBytes ? size : kBlockBytes);
     if (size > 0 && !buffer.Data()) return {Status::WriteFailed, address, ENOMEM};
     for (uint32_t offset = 0; offset < size;) {
-        const uint32_t length = size - offset < kBlockBytes ? size - offset : kBlockBytes;
+        const uint32_t length = BlockLength(size, offset);
         const uint32_t blockAddress = address + offset;
         if (!KeepGoing(progress, offset, size)) return {Status::Cancelled, blockAddress, 0};
         // A failed read may have left anything in a shared buffer.
@@ -46,4 +62,43 @@ MemoryDumpReader::Result MemoryDumpReader::Copy(uint32_t address, uint32_t size,
     errno = 0;
     if (std::fflush(file) != 0) return {Status::WriteFailed, address + size, errno ? errno : EIO};
     return {};
+}
+
+MemoryDumpReader::Result MemoryDumpReader::CopyToFile(uint32_t address, uint32_t size, int fd,
+                                                      OnReadFailure onFailure,
+                                                      WorkProgress* progress) {
+    // A hole of the whole length: no byte is written twice, and the driver
+    // only ever writes within the file.
+    if (ftruncate(fd, size) != 0) return {Status::WriteFailed, address, errno};
+    SharedTransferBuffer window(fd, 0, size);
+    if (!window.IsShared()) return CopyThroughBuffer(address, size, fd, onFailure, progress);
+    for (uint32_t offset = 0; offset < size;) {
+        const uint32_t length = BlockLength(size, offset);
+        const uint32_t blockAddress = address + offset;
+        if (!KeepGoing(progress, offset, size)) return {Status::Cancelled, blockAddress, 0};
+        if (!ReadPhysicalMemory(blockAddress, window.Data() + offset, length)) {
+            if (DeviceIo::Current().GetLastError() == ERROR_DISK_FULL)
+                return {Status::WriteFailed, blockAddress, ENOSPC};
+            if (onFailure == OnReadFailure::Stop) return {Status::ReadFailed, blockAddress, 0};
+            errno = 0;
+            if (!FillBlock(fd, offset, length))
+                return {Status::WriteFailed, blockAddress, errno ? errno : EIO};
+        }
+        offset += length;
+    }
+    return {};
+}
+
+MemoryDumpReader::Result MemoryDumpReader::CopyThroughBuffer(uint32_t address, uint32_t size,
+                                                             int fd, OnReadFailure onFailure,
+                                                             WorkProgress* progress) {
+    uint32_t offset = 0;
+    return ForEachBlock(
+        address, size, onFailure,
+        [fd, &offset](const uint8_t* bytes, uint32_t count) {
+            if (!PositionedIo::WriteAt(fd, bytes, count, offset)) return false;
+            offset += count;
+            return true;
+        },
+        progress);
 }

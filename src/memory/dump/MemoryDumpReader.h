@@ -15,6 +15,10 @@ class WorkProgress;
 class MemoryDumpReader {
   public:
     static constexpr uint32_t kBlockBytes = kMaxTransferLength;
+    // The length of the block at `offset` of a range of `size` bytes.
+    static constexpr uint32_t BlockLength(uint32_t size, uint32_t offset) {
+        return size - offset < kBlockBytes ? size - offset : kBlockBytes;
+    }
 
     enum class OnReadFailure {
         // The block is handed on as 0xFF bytes, what absent memory reads, so
@@ -37,4 +41,14 @@ class MemoryDumpReader {
                                const BlockSink& consume, WorkProgress* progress = nullptr);
     static Result Copy(uint32_t address, uint32_t size, std::FILE* file, OnReadFailure onFailure,
                        WorkProgress* progress = nullptr);
+    // The range as the whole of a regular file opened for reading and
+    // writing: the file gets its length at once, without writing it, and the
+    // driver writes each block into it, so every byte is copied once.
+    static Result CopyToFile(uint32_t address, uint32_t size, int fd, OnReadFailure onFailure,
+                             WorkProgress* progress = nullptr);
+
+  private:
+    // Where the file cannot be shared with the driver: through one buffer.
+    static Result CopyThroughBuffer(uint32_t address, uint32_t size, int fd,
+                                    OnReadFailure onFailure, WorkProgress* progress);
 };

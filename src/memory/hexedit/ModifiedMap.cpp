@@ -4,8 +4,6 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #include "memory/hexedit/PositionedIo.h"
@@ -30,19 +28,10 @@ void ModifiedMap::Close() {
 bool ModifiedMap::Clear(uint64_t size) {
     if (fd_ < 0) return false;
     cacheLength_ = 0;
-    const uint64_t total = size / 8 + 1;
-    // Emptied, then given its length as reserved blocks that read as zeros:
-    // as sure as writing the zeros (a full disk fails here, not at a later
-    // mark), without writing them.
-    if (ftruncate(fd_, 0) != 0) return false;
-    if (fallocate(fd_, 0, 0, static_cast<off_t>(total)) == 0) return true;
-    if (errno != EOPNOTSUPP) return false;
-    std::vector<uint8_t> zeros(static_cast<size_t>(std::min<uint64_t>(total, PositionedIo::kBlockBytes)), 0);
-    for (uint64_t done = 0; done < total; done += zeros.size()) {
-        const uint64_t piece = std::min<uint64_t>(total - done, zeros.size());
-        if (!PositionedIo::WriteAt(fd_, zeros.data(), piece, done)) return false;
-    }
-    return true;
+    // Emptied, then given its length as a hole that reads as zeros: no byte
+    // is written until a change is marked. A full disk then fails that mark,
+    // which says so.
+    return ftruncate(fd_, 0) == 0 && ftruncate(fd_, static_cast<off_t>(size / 8 + 1)) == 0;
 }
 
 bool ModifiedMap::LoadCache(uint64_t mapByte) {

@@ -19,9 +19,8 @@ class ModifiedMap {
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 
-    // Makes the file size / 8 + 1 zero bytes long, its blocks reserved. False
-    // when they could not all be had (a full disk), so no change mark could
-    // later be lost silently.
+    // Makes the file size / 8 + 1 zero bytes long, as a sparse file: only
+    // the marks set later are written.
     bool Clear(uint64_t size);
     bool IsSet(uint64_t offset);
     bool Set(uint64_t offset);

@@ -15,9 +15,12 @@ namespace {
 std::mutex registryMutex;
 std::vector<const SharedTransferBuffer*> registry;
 
+size_t PageSize() {
+    return static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
 size_t PageRounded(size_t size) {
-    const size_t page = static_cast<size_t>(sysconf(_SC_PAGESIZE));
-    return (size + page - 1) / page * page;
+    return (size + PageSize() - 1) / PageSize() * PageSize();
 }
 
 }  // namespace
@@ -25,12 +28,29 @@ size_t PageRounded(size_t size) {
 SharedTransferBuffer::SharedTransferBuffer(size_t size) : size_(size) {
     if (size_ == 0) return;
     if (MapShared()) {
-        std::lock_guard<std::mutex> guard(registryMutex);
-        registry.push_back(this);
+        Register();
         return;
     }
     data_ = static_cast<uint8_t*>(std::malloc(size_));
     if (!data_) size_ = 0;
+}
+
+SharedTransferBuffer::SharedTransferBuffer(int file, uint64_t offset, size_t size)
+    : size_(size), file_(true), fileOffset_(offset) {
+    const uint64_t start = offset / PageSize() * PageSize();
+    mapped_ = static_cast<size_t>(offset - start) + size;
+    void* mapping = size == 0 ? MAP_FAILED
+                              : mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_SHARED, file,
+                                     static_cast<off_t>(start));
+    if (mapping == MAP_FAILED) {
+        size_ = 0;
+        mapped_ = 0;
+        return;
+    }
+    mapping_ = mapping;
+    data_ = static_cast<uint8_t*>(mapping) + (offset - start);
+    fd_ = file;
+    Register();
 }
 
 bool SharedTransferBuffer::MapShared() {
@@ -49,12 +69,18 @@ bool SharedTransferBuffer::MapShared() {
         return false;
     }
     fd_ = fd;
+    mapping_ = mapping;
     data_ = static_cast<uint8_t*>(mapping);
     return true;
 }
 
+void SharedTransferBuffer::Register() {
+    std::lock_guard<std::mutex> guard(registryMutex);
+    registry.push_back(this);
+}
+
 SharedTransferBuffer::~SharedTransferBuffer() {
-    if (fd_ < 0) {
+    if (!mapping_) {
         std::free(data_);
         return;
     }
@@ -62,8 +88,9 @@ SharedTransferBuffer::~SharedTransferBuffer() {
         std::lock_guard<std::mutex> guard(registryMutex);
         registry.erase(std::remove(registry.begin(), registry.end(), this), registry.end());
     }
-    munmap(data_, mapped_);
-    close(fd_);
+    munmap(mapping_, mapped_);
+    // The file is the caller's; the memfd is ours.
+    if (!file_) close(fd_);
 }
 
 bool SharedTransferBuffer::Locate(const void* address, size_t length, Location* where) {
@@ -74,7 +101,7 @@ bool SharedTransferBuffer::Locate(const void* address, size_t length, Location* 
         if (start < first || start - first > buffer->size_) continue;
         const size_t offset = start - first;
         if (length > buffer->size_ - offset) continue;
-        *where = {buffer->fd_, offset};
+        *where = {buffer->fd_, buffer->fileOffset_ + offset, buffer->file_};
         return true;
     }
     return false;
