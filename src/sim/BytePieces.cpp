@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "sim/BytePieces.h"
 
 #include <string.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The configuration space decoder on any 256 or 4096 bytes (or any length at
 // all), with or without refused dwords, and every dword's summary and field
 // lines as the window shows them.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The three data files: vendor and device names, class names and register
 // descriptions. The first byte chooses the file, the rest is its text; every
 // name found is a piece of one line of it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Request frames as a client could send them, through the driver's frame
 // reading and request handling on the builtin simulated machine. The first
 // byte picks a descriptor to pass with the frame; the rest is the stream.

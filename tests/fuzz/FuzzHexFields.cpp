@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Hexadecimal fields as the windows, the command line and machine files take
 // them. Each parser is held against a plain reading of the same digits.
 #include <algorithm>

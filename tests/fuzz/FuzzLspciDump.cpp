@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Machine files as an lspci dump: whatever the lines, a machine or a named error.
 #include <string>
 

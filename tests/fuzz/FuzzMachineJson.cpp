@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Machine files as JSON: whatever the bytes, a machine or a named error.
 #include <string>
 

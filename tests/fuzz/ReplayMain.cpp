@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs a fuzz target over every file of its corpus, for builds without
 // libFuzzer: the suite replays each corpus under the sanitizers in seconds.
 #include <algorithm>
