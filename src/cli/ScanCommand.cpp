@@ -37,7 +37,7 @@ std::string ScanJson(const PciDeviceTable& table, const DeviceListLines& list) {
     OrderedJson json = OrderedJson::array();
     for (size_t i = 0; i < list.rows.size(); ++i) {
         const PciDeviceEntry& entry = table.rows[list.rows[i]];
-        OrderedJson function = AddressJson(entry.Address());
+        OrderedJson function = AddressJson(table.Address(list.rows[i]));
         function["vendor_id"] = entry.vendorId;
         function["device_id"] = entry.deviceId;
         function["class"] = entry.classCode;

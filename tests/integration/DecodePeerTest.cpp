@@ -103,7 +103,7 @@ void PeerFact(Function& function, const std::string& key, const std::string& lin
 Machine PeerView(const std::string& text) {
     Machine machine;
     Function* current = nullptr;
-    const std::regex heading(R"(^(?:0000:)?([0-9a-f]{2}:[0-9a-f]{2}\.[0-7]) .*)");
+    const std::regex heading(R"(^(?:0000:)?((?:[0-9a-f]{4}:)?[0-9a-f]{2}:[0-9a-f]{2}\.[0-7]) .*)");
     const std::regex capability(R"(^\tCapabilities: \[([0-9a-f]+)( v\d+)?\] (.*)$)");
     std::istringstream lines(text);
     for (std::string line; std::getline(lines, line);) {
