@@ -45,7 +45,13 @@ class RefusedRequestWatch : public DeviceIo {
 
   private:
     void Keep(const RefusedRequest& refused);
-    void KeepRefusedDword(const DriverRequest& record);
+    static RefusedRequest RefusedAsAsked(uint32_t code, const DriverRequest& record,
+                                         uint32_t error);
+    // The parts of a request carried out that were refused: `error` is the
+    // answer's ConfigValue.
+    void KeepRefusedParts(uint32_t code, const DriverRequest& asked, uint32_t error);
+    void KeepRefusedDword(uint32_t configAddress, uint16_t segment, uint32_t size,
+                          const uint8_t* block, uint32_t error);
 
     DeviceIo& driver_;
     DeviceIo* previous_;

@@ -9,6 +9,7 @@
 
 #include "cli/DriverStart.h"
 #include "cli/FunctionArgument.h"
+#include "cli/HeldOutput.h"
 #include "cli/RefusalMessage.h"
 #include "cli/RefusedRequestWatch.h"
 #include "cli/ReportJson.h"
@@ -91,48 +92,40 @@ bool Finish(std::FILE* out) {
     return false;
 }
 
-// What `write` writes, caught in memory; nullopt when it could not be held.
-std::optional<std::string> WrittenIntoMemory(const std::function<void(std::FILE*)>& write) {
-    char* text = nullptr;
-    size_t size = 0;
-    std::FILE* memory = open_memstream(&text, &size);
-    if (!memory) return std::nullopt;
-    write(memory);
-    const bool complete = std::fclose(memory) == 0;
-    std::string written(text ? text : "", size);
-    std::free(text);
-    if (!complete) return std::nullopt;
-    return written;
-}
-
 // The report as the window writes it, held back until every request behind
-// it was carried out; nullopt (said on stderr) when one was not.
-std::optional<std::string> ComposeReport(const ReportOptions& options) {
+// it was carried out; false (said on stderr) when one was not.
+bool ComposeReport(const ReportOptions& options, HeldOutput& report) {
     RefusedRequestWatch watch(IsWindowProbe);
     auto model = std::make_unique<PciWindowModel>();
     model->Form().baseAddressText = options.baseText;
     model->OnScanAllDevices();
-    if (ReportedRefusal(watch, WindowBaseOf(options))) return std::nullopt;
+    if (ReportedRefusal(watch, WindowBaseOf(options))) return false;
     if (!model->Scanned()) {
         ShowMessage(kNoPciInformationMessage);
-        return std::nullopt;
+        return false;
     }
-    const std::optional<std::string> report =
-        WrittenIntoMemory([&](std::FILE* out) { WriteReport(options, *model, out); });
-    if (ReportedRefusal(watch, WindowBaseOf(options))) return std::nullopt;
-    if (!report) ShowMessage(kUnableToWriteFileMessage);
-    return report;
+    if (report.Stream()) WriteReport(options, *model, report.Stream());
+    if (ReportedRefusal(watch, WindowBaseOf(options))) return false;
+    if (!report.Complete()) {
+        ShowMessage(kUnableToWriteFileMessage);
+        return false;
+    }
+    return true;
 }
 
 // Opened only once the report is complete, so a failed one leaves an
 // existing file as it was.
-bool Deliver(const std::string& report, const std::optional<std::string>& path) {
+bool Deliver(HeldOutput& report, const std::optional<std::string>& path) {
     std::FILE* out = stdout;
     if (path) {
         out = OpenReportFile(*path, output_file::Kind::Report, "w");
         if (!out) return false;
     }
-    std::fwrite(report.data(), 1, report.size(), out);
+    if (!report.CopyTo(out)) {
+        if (out != stdout) std::fclose(out);
+        ShowMessage(kUnableToWriteFileMessage);
+        return false;
+    }
     return Finish(out);
 }
 
@@ -148,6 +141,7 @@ int RunReportCommand(const std::vector<std::string>& arguments) {
     }
     if (options.outputPath) options.outputPath = PathFromHere(*options.outputPath);
     if (!StartDriver()) return kExitFailure;
-    const std::optional<std::string> report = ComposeReport(options);
-    return report && Deliver(*report, options.outputPath) ? 0 : kExitFailure;
+    HeldOutput report;
+    return ComposeReport(options, report) && Deliver(report, options.outputPath) ? 0
+                                                                                  : kExitFailure;
 }

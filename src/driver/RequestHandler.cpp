@@ -21,6 +21,8 @@ bool RequestHandler::IsKnownCode(uint32_t code) {
         case IOCTL_READ_PCI_CONFIG:
         case IOCTL_WRITE_PCI_CONFIG:
         case IOCTL_READ_PCI_CONFIG_BLOCK:
+        case IOCTL_READ_PCI_CONFIG_BLOCKS:
+        case IOCTL_READ_PHYSICAL_GATHER:
         case IOCTL_LIST_PCI_SEGMENT_FUNCTIONS:
             return true;
         default:
@@ -63,6 +65,12 @@ uint32_t RequestHandler::Handle(const DriverCall& call, const UserMemory& userMe
             break;
         case IOCTL_READ_PCI_CONFIG_BLOCK:
             status = ReadConfigBlock(&record, userMemory);
+            break;
+        case IOCTL_READ_PCI_CONFIG_BLOCKS:
+            status = ReadConfigBlocks(&record, userMemory);
+            break;
+        case IOCTL_READ_PHYSICAL_GATHER:
+            status = ReadPhysicalGather(&record, userMemory);
             break;
         case IOCTL_LIST_PCI_SEGMENT_FUNCTIONS:
             status = ListSegmentFunctions(&record, userMemory);
@@ -130,6 +138,14 @@ uint32_t RequestHandler::ListSegmentFunctions(DriverRequest* record, const UserM
     return ERROR_SUCCESS;
 }
 
+namespace {
+
+bool IsBlockSize(uint32_t size) {
+    return size == pcireg::kConfigSize || size == pcireg::kExtendedConfigSize;
+}
+
+}  // namespace
+
 uint32_t RequestHandler::ReadConfigBlock(DriverRequest* record, const UserMemory& userMemory) {
     namespace cm = config_mechanism;
     const uint32_t address = record->ConfigAddress;
@@ -138,12 +154,58 @@ uint32_t RequestHandler::ReadConfigBlock(DriverRequest* record, const UserMemory
     for (uint32_t candidate : {pcireg::kConfigSize, pcireg::kExtendedConfigSize}) {
         if (record->TransferLength == ConfigBlockLength(candidate)) size = candidate;
     }
-    if (size == 0) return ERROR_INVALID_PARAMETER;
+    if (!IsBlockSize(size)) return ERROR_INVALID_PARAMETER;
     uint8_t* user = userMemory ? userMemory(record->UserBuffer, record->TransferLength) : nullptr;
     if (!user) return ERROR_INVALID_PARAMETER;
     FunctionAddress function = cm::FunctionOf(address);
     function.segment = RequestSegment(*record);
     record->ConfigValue = backend_.ReadConfigBlock(function, size, user, user + size);
+    return ERROR_SUCCESS;
+}
+
+uint32_t RequestHandler::ReadConfigBlocks(DriverRequest* record, const UserMemory& userMemory) {
+    const uint32_t count = record->FunctionCount;
+    const uint32_t size = record->ConfigValue;
+    if (count == 0 || count > kMaxBlocksFunctions || !IsBlockSize(size) ||
+        record->TransferLength != count * ConfigBlockLength(size))
+        return ERROR_INVALID_PARAMETER;
+    uint8_t* user = userMemory ? userMemory(record->UserBuffer, record->TransferLength) : nullptr;
+    if (!user) return ERROR_INVALID_PARAMETER;
+    uint32_t firstError = ERROR_SUCCESS;
+    for (uint32_t i = 0; i < count; ++i) {
+        const FunctionAddress function = FunctionAddress::FromDevFn(
+            record->BusNumbers[i], record->DevFns[i], RequestSegment(*record));
+        uint8_t* block = user + i * ConfigBlockLength(size);
+        const uint32_t error = backend_.ReadConfigBlock(function, size, block, block + size);
+        if (firstError == ERROR_SUCCESS) firstError = error;
+    }
+    record->ConfigValue = firstError;
+    return ERROR_SUCCESS;
+}
+
+uint32_t RequestHandler::ReadPhysicalGather(DriverRequest* record, const UserMemory& userMemory) {
+    const uint32_t count = record->FunctionCount;
+    const uint32_t length = record->ConfigValue;
+    if (count == 0 || count > kMaxGatherPieces || length == 0 || length > kMaxGatherPieceLength ||
+        record->TransferLength != count * (length + 1))
+        return ERROR_INVALID_PARAMETER;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (uint64_t{GatherAddress(*record, i)} + length > (uint64_t{1} << 32))
+            return ERROR_INVALID_PARAMETER;
+    }
+    uint8_t* user = userMemory ? userMemory(record->UserBuffer, record->TransferLength) : nullptr;
+    if (!user) return ERROR_INVALID_PARAMETER;
+    uint8_t* read = user + count * length;
+    uint32_t firstError = ERROR_SUCCESS;
+    for (uint32_t i = 0; i < count; ++i) {
+        uint8_t* piece = user + i * length;
+        const uint32_t error = backend_.ReadPhysical(GatherAddress(*record, i), piece, length);
+        // A failed read may have filled part of the piece.
+        if (error != ERROR_SUCCESS) std::memset(piece, 0, length);
+        read[i] = error == ERROR_SUCCESS ? 1 : 0;
+        if (firstError == ERROR_SUCCESS) firstError = error;
+    }
+    record->ConfigValue = firstError;
     return ERROR_SUCCESS;
 }
 

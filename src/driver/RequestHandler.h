@@ -46,6 +46,8 @@ class RequestHandler {
                             const DriverBackend::PhysicalPieces* readPieces);
     uint32_t ListFunctions(DriverRequest* record);
     uint32_t ReadConfigBlock(DriverRequest* record, const UserMemory& userMemory);
+    uint32_t ReadConfigBlocks(DriverRequest* record, const UserMemory& userMemory);
+    uint32_t ReadPhysicalGather(DriverRequest* record, const UserMemory& userMemory);
     uint32_t ListSegmentFunctions(DriverRequest* record, const UserMemory& userMemory);
     uint32_t AccessConfig(bool write, DriverRequest* record);
 

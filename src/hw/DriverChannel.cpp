@@ -62,6 +62,22 @@ int ReadPciConfigBlock(const FunctionAddress& function, uint32_t size, uint8_t* 
     return RequestRoute::Current().ReadConfigBlock(function, size, bytes, dwordRead);
 }
 
+int ReadPciConfigBlocks(std::span<const FunctionAddress> functions, uint32_t size,
+                        uint8_t* blocks) {
+    if ((!blocks && !functions.empty()) ||
+        (size != pcireg::kConfigSize && size != pcireg::kExtendedConfigSize))
+        return 0;
+    return RequestRoute::Current().ReadConfigBlocks(functions, size, blocks);
+}
+
+int ReadPhysicalGather(std::span<const uint32_t> addresses, uint32_t length, uint8_t* bytes,
+                       uint8_t* read) {
+    if ((!addresses.empty() && (!bytes || !read)) || length == 0 ||
+        length > kMaxGatherPieceLength)
+        return 0;
+    return RequestRoute::Current().ReadPhysicalGather(addresses, length, bytes, read);
+}
+
 int ListPciFunctions(PciFunctionList* list) {
     if (!list) return 0;
     DriverRequest record{};

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "pcidef/FunctionAddress.h"
@@ -24,6 +25,20 @@ int WritePciConfigDword(uint16_t segment, uint32_t address, uint32_t* value);
 // carried out; 0 with both buffers untouched when it was not.
 int ReadPciConfigBlock(const FunctionAddress& function, uint32_t size, uint8_t* bytes,
                        uint8_t* dwordRead);
+
+// Many functions' block reads in few requests: function i's
+// ConfigBlockLength(size) bytes at blocks + i times that, its bytes and then
+// its dwords' flags, as ReadPciConfigBlock answers them; a function whose read
+// was not carried out reads as all refused. 1 when every read was carried out.
+int ReadPciConfigBlocks(std::span<const FunctionAddress> functions, uint32_t size,
+                        uint8_t* blocks);
+
+// Pieces of physical memory of `length` bytes each (1 to 4096) in few
+// requests: piece i from addresses[i] into bytes + i * length, read[i] 1
+// where ReadPhysicalMemory of it alone would have been carried out, else 0
+// (its bytes 0). 0 when some request was not carried out at all.
+int ReadPhysicalGather(std::span<const uint32_t> addresses, uint32_t length, uint8_t* bytes,
+                       uint8_t* read);
 
 struct PciFunctionList {
     uint32_t count = 0;  // at most 256

@@ -12,5 +12,11 @@ class NtRequestRoute : public RequestRoute {
     // One request; a driver that does not know it is asked dword by dword.
     int ReadConfigBlock(const FunctionAddress& function, uint32_t size, uint8_t* bytes,
                         uint8_t* dwordRead) override;
+    // Up to 256 functions of a segment, or 128 pieces, a request; a driver
+    // that does not know these requests is asked one read at a time.
+    int ReadConfigBlocks(std::span<const FunctionAddress> functions, uint32_t size,
+                         uint8_t* blocks) override;
+    int ReadPhysicalGather(std::span<const uint32_t> addresses, uint32_t length, uint8_t* bytes,
+                           uint8_t* read) override;
     bool ListsFunctions() const override { return true; }
 };

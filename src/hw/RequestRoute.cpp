@@ -8,6 +8,7 @@
 #include "hw/Win9xRequestRoute.h"
 #include "pcidef/ConfigMechanism.h"
 #include "platform/Seam.h"
+#include "protocol/DriverRequest.h"
 
 namespace {
 
@@ -28,6 +29,35 @@ int RequestRoute::ReadConfigBlock(const FunctionAddress& function, uint32_t size
                                          config_mechanism::AddressOf(function, offset), &value);
         std::memcpy(bytes + offset, &value, sizeof(value));
         dwordRead[offset / 4] = read ? 1 : 0;
+    }
+    return 1;
+}
+
+int RequestRoute::ReadConfigBlocks(std::span<const FunctionAddress> functions, uint32_t size,
+                                   uint8_t* blocks) {
+    int all = 1;
+    for (const FunctionAddress& function : functions) {
+        if (!ReadConfigBlock(function, size, blocks, blocks + size)) {
+            std::memset(blocks, 0, ConfigBlockLength(size));
+            all = 0;
+        }
+        blocks += ConfigBlockLength(size);
+    }
+    return all;
+}
+
+int RequestRoute::ReadPhysicalGather(std::span<const uint32_t> addresses, uint32_t length,
+                                     uint8_t* bytes, uint8_t* read) {
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        uint8_t* piece = bytes + i * length;
+        DriverRequest record{};
+        record.TransferLength = length;
+        record.PhysicalAddress = SignExtendAddress(addresses[i]);
+        record.UserBuffer = reinterpret_cast<uintptr_t>(piece);
+        read[i] = TransferMemory(IOCTL_READ_PHYSICAL_MEMORY, VXD_READ_PHYSICAL_MEMORY, &record)
+                      ? 1
+                      : 0;
+        if (!read[i]) std::memset(piece, 0, length);
     }
     return 1;
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <span>
 
 #include "pcidef/FunctionAddress.h"
 
@@ -29,6 +30,18 @@ class RequestRoute {
     // from 0x100 on, which no mechanism address names, read as refused.
     virtual int ReadConfigBlock(const FunctionAddress& function, uint32_t size, uint8_t* bytes,
                                 uint8_t* dwordRead);
+    // The block reads of many functions: function i's ConfigBlockLength(size)
+    // bytes at blocks + i times that, its bytes and then its dwords' flags. A
+    // function whose read was not carried out reads as all refused (zeros).
+    // 1 when every read was carried out.
+    virtual int ReadConfigBlocks(std::span<const FunctionAddress> functions, uint32_t size,
+                                 uint8_t* blocks);
+    // Pieces of physical memory of `length` bytes each (at most 4096): piece
+    // i from addresses[i] into bytes + i * length, and read[i] 1 where a
+    // memory read of it alone was carried out, 0 (its bytes 0) where not. 1
+    // unless a request for some of them was not carried out at all.
+    virtual int ReadPhysicalGather(std::span<const uint32_t> addresses, uint32_t length,
+                                   uint8_t* bytes, uint8_t* read);
     // Whether the driver lists the functions; otherwise a scan probes every
     // address.
     virtual bool ListsFunctions() const = 0;

@@ -2,14 +2,25 @@
 #include "pci/ConfigSpaceRead.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "hw/DriverChannel.h"
+#include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
 #include "pcidef/ConfigWindow.h"
+#include "protocol/DriverRequest.h"
 
 namespace {
 
 constexpr uint32_t kFallbackWindowBase = 0xE0000000u;
+// The window's bases probed: 80000000, 90000000, ... F0000000.
+constexpr uint32_t kFirstCandidate = 8;
+constexpr uint32_t kLastCandidate = 15;
+
+// Within 4 GiB, as the window's 32-bit addresses are.
+uint32_t WindowOffset(const FunctionAddress& function) {
+    return static_cast<uint32_t>(ConfigWindow::OffsetOf(function));
+}
 
 }  // namespace
 
@@ -31,6 +42,36 @@ ConfigSpaceRead ConfigSpaceRead::FromWindow(uint32_t address) {
     return space;
 }
 
+std::vector<ConfigSpaceRead> ConfigSpaceRead::FromMechanism(
+    std::span<const FunctionAddress> functions, uint32_t size) {
+    const uint32_t length = ConfigBlockLength(size);
+    std::vector<uint8_t> blocks(functions.size() * length);
+    ReadPciConfigBlocks(functions, size, blocks.data());
+    std::vector<ConfigSpaceRead> spaces(functions.size());
+    for (size_t i = 0; i < functions.size(); ++i) {
+        const uint8_t* block = blocks.data() + i * length;
+        spaces[i].size = size;
+        std::memcpy(spaces[i].dwords.data(), block, size);
+        std::copy(block + size, block + length, spaces[i].read.begin());
+    }
+    return spaces;
+}
+
+std::vector<ConfigSpaceRead> ConfigSpaceRead::FromWindow(std::span<const uint32_t> addresses) {
+    constexpr uint32_t kSize = pcireg::kExtendedConfigSize;
+    std::vector<uint8_t> bytes(addresses.size() * kSize);
+    std::vector<uint8_t> read(addresses.size());
+    ReadPhysicalGather(addresses, kSize, bytes.data(), read.data());
+    std::vector<ConfigSpaceRead> spaces(addresses.size());
+    for (size_t i = 0; i < addresses.size(); ++i) {
+        spaces[i].size = kSize;
+        if (!read[i]) continue;
+        std::memcpy(spaces[i].dwords.data(), bytes.data() + i * kSize, kSize);
+        spaces[i].read.fill(true);
+    }
+    return spaces;
+}
+
 void ConfigSpaceRead::CopyReadDwords(std::span<uint32_t> buffer) const {
     const size_t count = std::min<size_t>(buffer.size(), size / 4);
     for (size_t i = 0; i < count; ++i) {
@@ -38,14 +79,20 @@ void ConfigSpaceRead::CopyReadDwords(std::span<uint32_t> buffer) const {
     }
 }
 
+bool ConfigSpaceRead::ReadDword(uint32_t offset, uint32_t* value) const {
+    const uint32_t dword = config_mechanism::RegisterOf(offset) / 4;
+    if (dword >= size / 4 || !read[dword]) return false;
+    *value = dwords[dword];
+    return true;
+}
+
 bool ConfigSpaceRead::Complete() const {
     return std::all_of(read.begin(), read.begin() + size / 4, [](bool r) { return r; });
 }
 
 uint32_t DetectMmioBase(const FunctionAddress& function, uint32_t identity) {
-    // Within 4 GiB, as the window's 32-bit addresses are.
-    const uint32_t offset = static_cast<uint32_t>(ConfigWindow::OffsetOf(function));
-    for (uint32_t n = 8; n <= 15; ++n) {
+    const uint32_t offset = WindowOffset(function);
+    for (uint32_t n = kFirstCandidate; n <= kLastCandidate; ++n) {
         const uint32_t candidate = n << 28;
         // A failed read leaves the probe value, which never equals an identity
         // read from a present function.
@@ -54,4 +101,28 @@ uint32_t DetectMmioBase(const FunctionAddress& function, uint32_t identity) {
         if (dword == identity) return candidate;
     }
     return kFallbackWindowBase;
+}
+
+std::vector<uint32_t> DetectMmioBases(std::span<const FunctionAddress> functions,
+                                      std::span<const uint32_t> identities) {
+    std::vector<uint32_t> bases(functions.size(), kFallbackWindowBase);
+    std::vector<size_t> open(functions.size());
+    for (size_t i = 0; i < open.size(); ++i) open[i] = i;
+    for (uint32_t n = kFirstCandidate; n <= kLastCandidate && !open.empty(); ++n) {
+        const uint32_t candidate = n << 28;
+        std::vector<uint32_t> addresses;
+        for (size_t i : open) addresses.push_back(candidate + WindowOffset(functions[i]));
+        std::vector<uint32_t> dwords(open.size());
+        std::vector<uint8_t> read(open.size());
+        ReadPhysicalGather(addresses, 4, reinterpret_cast<uint8_t*>(dwords.data()), read.data());
+        std::vector<size_t> still;
+        for (size_t k = 0; k < open.size(); ++k) {
+            if (read[k] && dwords[k] == identities[open[k]])
+                bases[open[k]] = candidate;
+            else
+                still.push_back(open[k]);
+        }
+        open = std::move(still);
+    }
+    return bases;
 }

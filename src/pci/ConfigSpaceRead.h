@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "pcidef/FunctionAddress.h"
 
@@ -26,9 +27,21 @@ struct ConfigSpaceRead {
     // read, or none.
     static ConfigSpaceRead FromWindow(uint32_t address);
 
+    // Many functions, each as FromMechanism reads one but `size` bytes (256,
+    // or 4096 as a block read gives them), in few requests.
+    static std::vector<ConfigSpaceRead> FromMechanism(std::span<const FunctionAddress> functions,
+                                                      uint32_t size);
+    // Many functions' 4096 bytes, each as FromWindow reads one, in few
+    // requests.
+    static std::vector<ConfigSpaceRead> FromWindow(std::span<const uint32_t> addresses);
+
     // The dwords read into buffer (at most its size); the rest keep theirs.
     void CopyReadDwords(std::span<uint32_t> buffer) const;
     bool Complete() const;
+    // The dword at a register below 0x100 (its low bits ignored, as the
+    // mechanism ignores them) as a dword request answers: false, leaving
+    // *value as it was, where it was not read.
+    bool ReadDword(uint32_t offset, uint32_t* value) const;
 
     // The bytes asked for, as the decoder takes them (this machine's dwords
     // are little-endian, as configuration space is), and one entry per dword
@@ -46,3 +59,8 @@ struct ConfigSpaceRead {
 // of 80000000, 90000000, ... F0000000 whose space of that function reads
 // `identity` (device ID << 16 | vendor ID), else E0000000.
 uint32_t DetectMmioBase(const FunctionAddress& function, uint32_t identity);
+// DetectMmioBase of many functions in few requests: each candidate is
+// probed for every function that has not answered at an earlier one, so
+// exactly the probes DetectMmioBase makes are made.
+std::vector<uint32_t> DetectMmioBases(std::span<const FunctionAddress> functions,
+                                      std::span<const uint32_t> identities);

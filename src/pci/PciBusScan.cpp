@@ -1,8 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include "pci/PciBusScan.h"
 
+#include <algorithm>
+#include <span>
+
 #include "hw/DriverChannel.h"
 #include "hw/RequestRoute.h"
+#include "pci/ConfigSpaceRead.h"
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
 
@@ -20,18 +24,31 @@ constexpr uint32_t kMultiFunctionBit = uint32_t{pcireg::kHeaderTypeMultiFunction
 constexpr uint32_t kStatusCapabilityList = uint32_t{pcireg::kStatusCapabilityList}
                                            << (8 * (pcireg::kStatus - pcireg::kCommand));
 
-PciDeviceEntry ReadEntry(const FunctionAddress& function) {
-    const uint32_t address = cm::AddressOf(function);
+using DwordRead = std::function<bool(uint32_t offset, uint32_t* value)>;
+
+// The row a scan makes of a function whose registers `read` reads.
+PciDeviceEntry EntryOf(const FunctionAddress& function, const DwordRead& read) {
     PciDeviceEntry entry = PciDeviceEntry::Of(function);
-    entry.kind = GetPciFunctionKind(function.segment, address);
+    entry.kind = PciFunctionKindOf(read);
     uint32_t value = 0;
-    ReadPciConfigDword(function.segment, address | pcireg::kVendorId, &value);
+    read(pcireg::kVendorId, &value);
     entry.deviceId = static_cast<int32_t>(value >> 16);
     entry.vendorId = static_cast<int32_t>(value & 0xFFFF);
-    ReadPciConfigDword(function.segment, address | pcireg::kRevisionId, &value);
+    read(pcireg::kRevisionId, &value);
     entry.classCode = static_cast<int32_t>(value >> 8);
     return entry;
 }
+
+PciDeviceEntry ReadEntry(const FunctionAddress& function) {
+    const uint32_t address = cm::AddressOf(function);
+    return EntryOf(function, [&](uint32_t offset, uint32_t* value) {
+        return ReadPciConfigDword(function.segment, address + offset, value) != 0;
+    });
+}
+
+// Listed functions are read a group at a time, each group's 256 bytes in a
+// request or a few: a dword request each would cost far more.
+constexpr size_t kListedGroup = 1024;
 
 int32_t EnumerateListedFunctions(PciDeviceTable& table) {
     std::vector<FunctionAddress> listed;
@@ -40,9 +57,17 @@ int32_t EnumerateListedFunctions(PciDeviceTable& table) {
     std::vector<uint16_t> segments;
     rows.reserve(listed.size());
     segments.reserve(listed.size());
-    for (const FunctionAddress& function : listed) {
-        rows.push_back(ReadEntry(function));
-        segments.push_back(function.segment);
+    for (size_t first = 0; first < listed.size(); first += kListedGroup) {
+        const auto group =
+            std::span(listed).subspan(first, std::min(kListedGroup, listed.size() - first));
+        const std::vector<ConfigSpaceRead> spaces =
+            ConfigSpaceRead::FromMechanism(group, pcireg::kConfigSize);
+        for (size_t i = 0; i < group.size(); ++i) {
+            rows.push_back(EntryOf(group[i], [&](uint32_t offset, uint32_t* value) {
+                return spaces[i].ReadDword(offset, value);
+            }));
+            segments.push_back(group[i].segment);
+        }
     }
     table.Assign(std::move(rows), std::move(segments));
     return static_cast<int32_t>(listed.size());

@@ -15,6 +15,8 @@ namespace {
 
 constexpr const char* kAllDevicesTitle =
     "========================= All PCI Devices Information==========================\n\n";
+// Rows are read this many at a time, in few requests for them all.
+constexpr int32_t kRowsReadAtOnce = 256;
 constexpr const char* kCurrentDeviceTitle =
     "========================= Current PCI Device Information==========================\n\n";
 
@@ -24,25 +26,37 @@ void WriteColumnHeader(std::FILE* file) {
     std::fprintf(file, "\t%s\n", "Description");
 }
 
+// "%16s" of a number's hexadecimal digits ("%0<digits>X"), by hand: a
+// report of every function has hundreds of thousands of these.
+void AppendPaddedHex(std::string& text, uint32_t value, int digits) {
+    constexpr int kWidth = 16;
+    constexpr char kDigits[] = "0123456789ABCDEF";
+    char hex[8];
+    int length = 0;
+    for (uint32_t rest = value; rest != 0 || length < digits; rest >>= 4)
+        hex[length++] = kDigits[rest & 0xF];
+    text.append(static_cast<size_t>(std::max(0, kWidth - length)), ' ');
+    while (length > 0) text.push_back(hex[--length]);
+}
+
 void WriteRegisterLines(const PciWindowModel& model, int32_t bytes, DescriptionFile& regdes,
                         std::FILE* file) {
     const auto& buffer = model.ConfigBuffer();
     const uint32_t identity = buffer[0];
     const int32_t dwords = std::min<int32_t>(bytes / 4, PciWindowModel::kBufferDwords);
-    char offset[16];
-    char value[16];
     std::optional<RegisterDescriptions> descriptions;
     if (regdes.IsOpen() && regdes.Rewind()) descriptions.emplace(regdes, identity);
+    std::string text;
     for (int32_t i = 0; i < dwords; ++i) {
-        std::snprintf(offset, sizeof offset, "%03X", static_cast<unsigned>(4 * i));
-        std::snprintf(value, sizeof value, "%08X", buffer[static_cast<size_t>(i)]);
-        std::fprintf(file, "%16s", offset);
-        std::fprintf(file, "%16s", value);
-        if (descriptions)
-            std::fprintf(file, "\t%s",
-                         descriptions->Describe(static_cast<uint32_t>(4 * i)).c_str());
-        std::fputs("\n", file);
+        AppendPaddedHex(text, static_cast<uint32_t>(4 * i), 3);
+        AppendPaddedHex(text, buffer[static_cast<size_t>(i)], 8);
+        if (descriptions) {
+            text += '\t';
+            text += descriptions->Describe(static_cast<uint32_t>(4 * i));
+        }
+        text += '\n';
     }
+    std::fwrite(text.data(), 1, text.size(), file);
 }
 
 void ReadShownFunctionAgain(PciWindowModel& model) {
@@ -64,14 +78,20 @@ void ReadShownFunctionAgain(PciWindowModel& model) {
 void WriteAllDevicesReport(PciWindowModel& model, std::FILE* file) {
     std::fputs(kAllDevicesTitle, file);
     const PciDeviceTable& table = model.DeviceTable();
-    for (int32_t row = 0; row < table.Rows(); ++row) {
-        DescriptionFile regdes(kRegisterDescriptionFileName);
-        const int32_t bytes = model.ReadTableRow(row);
-        const PciDeviceEntry& entry = table.rows[static_cast<size_t>(row)];
-        std::fprintf(file, "  %s\n\n", FormatDeviceListLine(entry, table.Segment(row)).c_str());
-        WriteColumnHeader(file);
-        if (bytes >= 4) WriteRegisterLines(model, bytes, regdes, file);
-        std::fputs("\n\n", file);
+    for (int32_t first = 0; first < table.Rows(); first += kRowsReadAtOnce) {
+        const int32_t count = std::min(kRowsReadAtOnce, table.Rows() - first);
+        const std::vector<WindowRead> reads = model.ReadTableRows(first, count);
+        for (int32_t row = first; row < first + count; ++row) {
+            DescriptionFile regdes(kRegisterDescriptionFileName);
+            const int32_t bytes = reads.empty()
+                                      ? model.ReadTableRow(row)
+                                      : model.ShowTableRow(row, reads[static_cast<size_t>(row - first)]);
+            const PciDeviceEntry& entry = table.rows[static_cast<size_t>(row)];
+            std::fprintf(file, "  %s\n\n", FormatDeviceListLine(entry, table.Segment(row)).c_str());
+            WriteColumnHeader(file);
+            if (bytes >= 4) WriteRegisterLines(model, bytes, regdes, file);
+            std::fputs("\n\n", file);
+        }
     }
     ReadShownFunctionAgain(model);
 }

@@ -114,20 +114,27 @@ int32_t PciWindowModel::ReadTableRow(int32_t row) {
     return ReadFunctionConfig(table_.rows[static_cast<size_t>(row)], table_.Segment(row));
 }
 
+std::vector<WindowRead> PciWindowModel::ReadTableRows(int32_t first, int32_t count) const {
+    const std::optional<BaseAddressChoice> choice = ParseBaseAddressText(form_.baseAddressText);
+    if (!choice) return {};
+    return ReadRowsAsWindow(table_, first, count, *choice);
+}
+
+int32_t PciWindowModel::ShowTableRow(int32_t row, const WindowRead& read) {
+    return ShowFunctionRead(table_.rows[static_cast<size_t>(row)], table_.Segment(row), read);
+}
+
 int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry, uint16_t segment) {
-    accessMode_ = entry.kind;
-    addressSegment_ = segment;
-    int32_t result = 0;
+    WindowRead read;
     if (entry.kind == PCI_KIND_PCI) {
-        const uint32_t address = MechanismAddress(entry);
-        ShowAddress(address, config_mechanism::kFunctionMask);
         FunctionAddress function = entry.Address();
         function.segment = segment;
-        TakeRead(ConfigSpaceRead::FromMechanism(function));
-        result = pcireg::kConfigSize;
+        read = {MechanismAddress(entry), ConfigSpaceRead::FromMechanism(function)};
     } else if (entry.kind == PCI_KIND_PCIE) {
         const std::optional<BaseAddressChoice> choice = ParseBaseAddressText(form_.baseAddressText);
         if (!choice) {
+            accessMode_ = entry.kind;
+            addressSegment_ = segment;
             // The address field keeps the previous function's address, which
             // no longer belongs to what is shown.
             addressValid_ = false;
@@ -135,9 +142,24 @@ int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry, uint16_t segmen
             return 0;
         }
         const uint32_t base = choice->automatic ? DetectMmioBase(entry) : choice->base;
-        const uint32_t address = base + WindowOffset(entry);
-        ShowAddress(address, kWindowFunctionMask);
-        TakeRead(ConfigSpaceRead::FromWindow(address));
+        read.address = base + WindowOffset(entry);
+        read.space = ConfigSpaceRead::FromWindow(read.address);
+    }
+    return ShowFunctionRead(entry, segment, read);
+}
+
+int32_t PciWindowModel::ShowFunctionRead(const PciDeviceEntry& entry, uint16_t segment,
+                                         const WindowRead& read) {
+    accessMode_ = entry.kind;
+    addressSegment_ = segment;
+    int32_t result = 0;
+    if (entry.kind == PCI_KIND_PCI) {
+        ShowAddress(read.address, config_mechanism::kFunctionMask);
+        TakeRead(read.space);
+        result = pcireg::kConfigSize;
+    } else if (entry.kind == PCI_KIND_PCIE) {
+        ShowAddress(read.address, kWindowFunctionMask);
+        TakeRead(read.space);
         result = kBufferDwords * 4;
     } else {
         addressValid_ = false;

@@ -11,6 +11,7 @@
 #include "pci/PciDeviceTable.h"
 #include "pci/PciFormState.h"
 #include "pci/RegisterWatch.h"
+#include "pci/WindowReads.h"
 #include "pcidef/DecodedFunction.h"
 
 inline constexpr int32_t kAccessConfigMechanism = 1;
@@ -28,12 +29,6 @@ inline constexpr const char* kAutoBaseText = "Auto";
 inline constexpr const char* kNotListedItem = "N/A";
 // The base address box holds at most this many characters.
 inline constexpr int kBaseAddressTextLimit = 15;
-
-// What the base address box asks for: the window found by probing, or a base.
-struct BaseAddressChoice {
-    bool automatic = false;
-    uint32_t base = 0;
-};
 
 // The state and operations of one PCI window: device table, configuration
 // buffer, access mode, list map, and every command of the window, working on
@@ -85,6 +80,12 @@ class PciWindowModel {
     int32_t ReadFunctionConfig(PciDeviceEntry entry, uint16_t segment = 0);
     // ReadFunctionConfig of a row of the device table, of its segment.
     int32_t ReadTableRow(int32_t row);
+    // What ReadTableRow reads of rows first to first+count-1, in few
+    // requests, to be shown with ShowTableRow; empty when the base box holds
+    // no base (ReadTableRow of each then says so).
+    std::vector<WindowRead> ReadTableRows(int32_t first, int32_t count) const;
+    // ReadTableRow with the row read already.
+    int32_t ShowTableRow(int32_t row, const WindowRead& read);
     // The function chosen in the bus, device and function boxes (of the
     // segment chosen in form.segment), with its kind and identity read;
     // false while a box has no selection.
@@ -109,6 +110,10 @@ class PciWindowModel {
   private:
     void SelectFunctionBoxes(int32_t row);
     void ShowAddress(uint32_t address, uint32_t functionMask);
+    // The function as read: its address shown, its dwords in the buffer and
+    // its name in the title; the bytes the list shows.
+    int32_t ShowFunctionRead(const PciDeviceEntry& entry, uint16_t segment,
+                             const WindowRead& read);
     void RejectInput(const char* message, PciFormField field);
     bool AddressBelongsToShownFunction(uint32_t address) const;
     // The dwords read into the buffer (a refused one keeps its value) and

@@ -72,12 +72,14 @@ inline constexpr uint32_t kUserBufferOffset = offsetof(DriverRequest, UserBuffer
 enum class UserTransfer { None, ToDriver, FromDriver };
 
 // The codes whose record names a buffer in the caller's memory: the memory
-// codes, the block read and the segment list.
+// codes, the block reads, the gather read and the segment list.
 constexpr UserTransfer UserTransferOf(uint32_t code) {
     switch (code) {
         case IOCTL_READ_PHYSICAL_MEMORY:
         case VXD_READ_PHYSICAL_MEMORY:
         case IOCTL_READ_PCI_CONFIG_BLOCK:
+        case IOCTL_READ_PCI_CONFIG_BLOCKS:
+        case IOCTL_READ_PHYSICAL_GATHER:
         case IOCTL_LIST_PCI_SEGMENT_FUNCTIONS:
             return UserTransfer::FromDriver;
         case IOCTL_WRITE_PHYSICAL_MEMORY:

@@ -66,6 +66,25 @@ static_assert(IOCTL_READ_PCI_CONFIG_BLOCK == 0x80862E80u);
 inline constexpr uint32_t IOCTL_LIST_PCI_SEGMENT_FUNCTIONS = MakeControlCode(0x8086, 0xBA1);
 static_assert(IOCTL_LIST_PCI_SEGMENT_FUNCTIONS == 0x80862E84u);
 
+// Blocks read: the block reads of up to 256 functions of one segment in one
+// request. In: FunctionCount functions in BusNumbers and DevFns (as the list
+// request answers them), their segment in Reserved, ConfigValue the bytes of
+// each (256 or 4096), TransferLength FunctionCount times ConfigBlockLength of
+// them. Out: each function's block read data in turn; ConfigValue the error
+// of the first refused dword of any (ERROR_SUCCESS when none was).
+inline constexpr uint32_t IOCTL_READ_PCI_CONFIG_BLOCKS = MakeControlCode(0x8086, 0xBA2);
+static_assert(IOCTL_READ_PCI_CONFIG_BLOCKS == 0x80862E88u);
+
+// Gather read: up to kMaxGatherPieces pieces of physical memory of one
+// length, each answered as a memory read of it alone would be. In:
+// FunctionCount addresses, 4 bytes each, little-endian, in the list area
+// (GatherAddress), ConfigValue the length of each (1 to 4096),
+// TransferLength FunctionCount times (length + 1). Out: each piece's bytes in
+// turn (zero where refused), then one byte per piece, 1 read and 0 refused;
+// ConfigValue the error of the first refused piece.
+inline constexpr uint32_t IOCTL_READ_PHYSICAL_GATHER = MakeControlCode(0x8086, 0xBA3);
+static_assert(IOCTL_READ_PHYSICAL_GATHER == 0x80862E8Cu);
+
 #pragma pack(push, 1)
 struct ListedFunction {
     uint16_t segment;
@@ -91,6 +110,25 @@ inline uint16_t RequestSegment(const DriverRequest& record) {
 inline void SetRequestSegment(DriverRequest* record, uint16_t segment) {
     record->Reserved[kSegmentOffset] = static_cast<uint8_t>(segment);
     record->Reserved[kSegmentOffset + 1] = static_cast<uint8_t>(segment >> 8);
+}
+
+// The blocks read's most functions: as many as the list area names.
+inline constexpr uint32_t kMaxBlocksFunctions = 256;
+
+// The gather read's addresses fill the list area (BusNumbers, then DevFns).
+inline constexpr uint32_t kMaxGatherPieces = 128;
+inline constexpr uint32_t kMaxGatherPieceLength = 4096;
+static_assert(kMaxGatherPieces * 4 ==
+              sizeof(DriverRequest::BusNumbers) + sizeof(DriverRequest::DevFns));
+inline uint32_t GatherAddress(const DriverRequest& record, uint32_t piece) {
+    const uint8_t* at =
+        reinterpret_cast<const uint8_t*>(&record) + offsetof(DriverRequest, BusNumbers) + 4 * piece;
+    return static_cast<uint32_t>(at[0] | at[1] << 8 | at[2] << 16) | uint32_t{at[3]} << 24;
+}
+inline void SetGatherAddress(DriverRequest* record, uint32_t piece, uint32_t address) {
+    uint8_t* at =
+        reinterpret_cast<uint8_t*>(record) + offsetof(DriverRequest, BusNumbers) + 4 * piece;
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(address >> (8 * i));
 }
 
 inline constexpr uint32_t VXD_READ_PHYSICAL_MEMORY = 3;

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+#include "pci/WindowReads.h"
+
+#include "pcidef/ConfigMechanism.h"
+#include "pcidef/ConfigRegisters.h"
+#include "pcidef/ConfigWindow.h"
+
+namespace {
+
+uint32_t IdentityOf(const PciDeviceEntry& entry) {
+    return static_cast<uint32_t>(entry.deviceId) << 16 | static_cast<uint32_t>(entry.vendorId);
+}
+
+// Where each PCI Express function lies in the window its base is.
+std::vector<uint32_t> WindowAddresses(const std::vector<FunctionAddress>& functions,
+                                      const std::vector<uint32_t>& identities,
+                                      BaseAddressChoice choice) {
+    std::vector<uint32_t> addresses =
+        choice.automatic ? DetectMmioBases(functions, identities)
+                         : std::vector<uint32_t>(functions.size(), choice.base);
+    for (size_t i = 0; i < functions.size(); ++i)
+        addresses[i] += static_cast<uint32_t>(ConfigWindow::OffsetOf(functions[i]));
+    return addresses;
+}
+
+}  // namespace
+
+std::vector<WindowRead> ReadRowsAsWindow(const PciDeviceTable& table, int32_t first, int32_t count,
+                                         BaseAddressChoice choice) {
+    std::vector<WindowRead> reads(static_cast<size_t>(count));
+    std::vector<size_t> pciAt, expressAt;
+    std::vector<FunctionAddress> pci, express;
+    std::vector<uint32_t> identities;
+    for (int32_t i = 0; i < count; ++i) {
+        const PciDeviceEntry& entry = table.rows[static_cast<size_t>(first + i)];
+        const FunctionAddress function = table.Address(first + i);
+        if (entry.kind == PCI_KIND_PCI) {
+            pciAt.push_back(static_cast<size_t>(i));
+            pci.push_back(function);
+        } else if (entry.kind == PCI_KIND_PCIE) {
+            expressAt.push_back(static_cast<size_t>(i));
+            express.push_back(function);
+            identities.push_back(IdentityOf(entry));
+        }
+    }
+    const std::vector<ConfigSpaceRead> pciSpaces =
+        ConfigSpaceRead::FromMechanism(pci, pcireg::kConfigSize);
+    for (size_t k = 0; k < pci.size(); ++k)
+        reads[pciAt[k]] = {config_mechanism::AddressOf(pci[k]), pciSpaces[k]};
+    const std::vector<uint32_t> addresses = WindowAddresses(express, identities, choice);
+    const std::vector<ConfigSpaceRead> expressSpaces = ConfigSpaceRead::FromWindow(addresses);
+    for (size_t k = 0; k < express.size(); ++k)
+        reads[expressAt[k]] = {addresses[k], expressSpaces[k]};
+    return reads;
+}
