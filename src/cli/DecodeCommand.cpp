@@ -61,25 +61,27 @@ std::unique_ptr<PciDeviceTable> ScannedFunctions() {
     return table;
 }
 
-// Every function's space, in the order the window lists them, each in one
-// request. Where the driver does not list functions, the scan finds them.
+// Every function's space, in the order the window lists them, in few
+// requests. Where the driver does not list functions, the scan finds them.
 std::optional<std::vector<FunctionRead>> ReadFunctions(const DecodeOptions& options,
                                                        FunctionSpaceAccess& access) {
     std::vector<FunctionRead> reads;
     if (options.function) {
-        reads.push_back({*options.function, access.ReadListed(*options.function)});
+        reads.push_back({*options.function, FunctionSpaceAccess::ReadListed(*options.function)});
     } else if (RequestRoute::Current().ListsFunctions()) {
         RefusedRequestWatch watch;
         std::vector<FunctionAddress> functions;
         ListPciSegmentFunctions(&functions);
+        const std::vector<FunctionSpace> spaces = FunctionSpaceAccess::ReadListed(functions);
         if (ReportedRefusal(watch)) return std::nullopt;
-        for (const FunctionAddress& function : functions)
-            reads.push_back({function, access.ReadListed(function)});
+        for (size_t i = 0; i < functions.size(); ++i) reads.push_back({functions[i], spaces[i]});
     } else {
         const auto table = ScannedFunctions();
         if (!table) return std::nullopt;
-        for (int32_t row = 0; row < table->Rows(); ++row)
-            reads.push_back({table->Address(row), access.Read(table->rows[row])});
+        for (int32_t row = 0; row < table->Rows(); ++row) {
+            const AccessedFunction function{table->Address(row), table->rows[row]};
+            reads.push_back({function.address, access.Read(function)});
+        }
     }
     if (reads.empty()) {
         ShowMessage(kNoDeviceFoundMessage);

@@ -2,13 +2,12 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
+#include <map>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "pci/PciDeviceEntry.h"
-
-class PciWindowModel;
 
 // A function's configuration space as the PCI window reads it: 256 bytes
 // through the configuration mechanism for a PCI function, 4096 through the
@@ -21,34 +20,41 @@ struct FunctionSpace {
     uint32_t Dword(uint32_t offset) const;
 };
 
+// A function as the commands that decode and set fields address it: where,
+// and its kind and identity as the window's boxes find them.
+struct AccessedFunction {
+    FunctionAddress address;  // with its segment
+    PciDeviceEntry entry;
+};
+
 // Reads and writes functions' configuration spaces for the commands that
-// decode and set fields, the way the PCI window does; the window's base is
-// detected on the first PCI Express function, unless one is given, and kept
-// while the functions read there answer with their own identity.
+// decode and set fields, the way the PCI window does; each segment's window
+// base is detected on its first PCI Express function, unless one is given,
+// and kept while the functions read there answer with their own identity.
 class FunctionSpaceAccess {
   public:
-    explicit FunctionSpaceAccess(std::optional<uint32_t> windowBase = std::nullopt);
-    ~FunctionSpaceAccess();
-    FunctionSpaceAccess(const FunctionSpaceAccess&) = delete;
-    FunctionSpaceAccess& operator=(const FunctionSpaceAccess&) = delete;
+    explicit FunctionSpaceAccess(std::optional<uint32_t> windowBase = std::nullopt)
+        : given_(windowBase) {}
 
-    // The function at that address with its kind and identity read, as the
-    // window's bus, device and function boxes choose one.
-    PciDeviceEntry EntryOf(const FunctionAddress& function);
-    FunctionSpace Read(const PciDeviceEntry& entry);
+    // The function at that address, as the window's bus, device and function
+    // boxes choose one.
+    static AccessedFunction Identify(const FunctionAddress& function);
+    FunctionSpace Read(const AccessedFunction& function);
     // A function's space in one block read of 4096 bytes: all of them for a
     // PCI Express function, the 256 the window shows for a PCI one (its kind
     // taken from its capability list, as the scan takes it).
-    FunctionSpace ReadListed(const FunctionAddress& function);
+    static FunctionSpace ReadListed(const FunctionAddress& function);
+    // ReadListed of many functions, in few requests.
+    static std::vector<FunctionSpace> ReadListed(std::span<const FunctionAddress> functions);
     // One dword at a dword-aligned offset; false when the driver refused it.
-    bool Write(const PciDeviceEntry& entry, uint32_t offset, uint32_t value);
+    bool Write(const AccessedFunction& function, uint32_t offset, uint32_t value);
     // The window's base, once a PCI Express function needed it.
-    std::optional<uint32_t> WindowBase() const { return base_; }
+    std::optional<uint32_t> WindowBase() const;
 
   private:
-    uint32_t WindowAddress(const PciDeviceEntry& entry);
+    uint32_t WindowAddress(const AccessedFunction& function);
 
-    std::unique_ptr<PciWindowModel> model_;
-    std::optional<uint32_t> base_;
-    bool given_;  // the base came from --base and is never detected
+    std::optional<uint32_t> given_;  // from --base: never detected
+    std::map<uint16_t, uint32_t> detected_;  // each segment's window
+    std::optional<uint32_t> last_;           // the base of the last window address
 };

@@ -45,13 +45,9 @@ class RefusedRequestWatch : public DeviceIo {
 
   private:
     void Keep(const RefusedRequest& refused);
-    static RefusedRequest RefusedAsAsked(uint32_t code, const DriverRequest& record,
-                                         uint32_t error);
-    // The parts of a request carried out that were refused: `error` is the
-    // answer's ConfigValue.
-    void KeepRefusedParts(uint32_t code, const DriverRequest& asked, uint32_t error);
-    void KeepRefusedDword(uint32_t configAddress, uint16_t segment, uint32_t size,
-                          const uint8_t* block, uint32_t error);
+    void KeepRefusedDword(const DriverRequest& record);
+    // The requests that read many functions or pieces at once.
+    static bool IsReadOfMany(uint32_t code);
 
     DeviceIo& driver_;
     DeviceIo* previous_;

@@ -85,14 +85,14 @@ void PrintChanges(const pcidef::FieldWrite& plan, const FunctionSpace& before,
     }
 }
 
-int WriteAndReadBack(FunctionSpaceAccess& access, const PciDeviceEntry& entry,
+int WriteAndReadBack(FunctionSpaceAccess& access, const AccessedFunction& function,
                      const pcidef::FieldWrite& plan, const FunctionSpace& before) {
     RefusedRequestWatch watch(IsWindowProbe);
     for (const pcidef::DwordWrite& write : plan.writes) {
-        if (!access.Write(entry, write.offset, write.Apply(before.Dword(write.offset)))) break;
+        if (!access.Write(function, write.offset, write.Apply(before.Dword(write.offset)))) break;
     }
     if (ReportedRefusal(watch, access.WindowBase())) return kExitFailure;
-    const FunctionSpace after = access.Read(entry);
+    const FunctionSpace after = access.Read(function);
     PrintChanges(plan, before, &after);
     return std::fflush(stdout) == 0 ? 0 : kExitFailure;
 }
@@ -105,22 +105,22 @@ int RunSetCommand(const std::vector<std::string>& arguments) {
     if (!problem.empty()) return ArgumentProblem(problem);
     if (!StartDriver()) return kExitFailure;
     FunctionSpaceAccess access(options.windowBase);
-    PciDeviceEntry entry{};
+    AccessedFunction function;
     {
         RefusedRequestWatch watch(IsWindowProbe);
-        entry = access.EntryOf(options.function);
+        function = FunctionSpaceAccess::Identify(options.function);
         if (ReportedRefusal(watch)) return kExitFailure;
     }
-    if (entry.vendorId == 0xFFFF) {
+    if (function.entry.vendorId == 0xFFFF) {
         Refuse({"no function answers at " + options.function.ToString()});
         return kExitFailure;
     }
-    const FunctionSpace before = access.Read(entry);
+    const FunctionSpace before = access.Read(function);
     const pcidef::DecodedFunction decoded = pcidef::Decode(before.bytes, before.readable);
     const pcidef::FieldWrite plan = pcidef::FieldWrite::Plan(decoded, options.assignments);
     if (Refuse(plan.errors) || Refuse(UnreadDwords(plan, before, options.function)))
         return kExitFailure;
-    if (!options.dryRun) return WriteAndReadBack(access, entry, plan, before);
+    if (!options.dryRun) return WriteAndReadBack(access, function, plan, before);
     PrintChanges(plan, before, nullptr);
     std::printf("Nothing written (--dry-run).\n");
     return std::fflush(stdout) == 0 ? 0 : kExitFailure;

@@ -24,13 +24,13 @@ uint32_t WindowOffset(const FunctionAddress& function) {
 
 }  // namespace
 
-ConfigSpaceRead ConfigSpaceRead::FromMechanism(const FunctionAddress& function) {
+ConfigSpaceRead ConfigSpaceRead::FromMechanism(const FunctionAddress& function, uint32_t size) {
     ConfigSpaceRead space;
-    space.size = pcireg::kConfigSize;
-    std::array<uint8_t, pcireg::kConfigSize / 4> dwordRead{};
+    space.size = size;
+    std::array<uint8_t, kMaxDwords> dwordRead{};
     if (ReadPciConfigBlock(function, space.size, reinterpret_cast<uint8_t*>(space.dwords.data()),
                            dwordRead.data())) {
-        std::copy(dwordRead.begin(), dwordRead.end(), space.read.begin());
+        std::copy(dwordRead.begin(), dwordRead.begin() + size / 4, space.read.begin());
     }
     return space;
 }

@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "pcidef/ConfigRegisters.h"
 #include "pcidef/FunctionAddress.h"
 
 // A function's configuration space as the PCI window reads it, for every
@@ -21,8 +22,10 @@ struct ConfigSpaceRead {
     std::array<uint32_t, kMaxDwords> dwords{};
     std::array<bool, kMaxDwords> read{};  // false where refused or not carried out
 
-    // 256 bytes of a function through the configuration mechanism.
-    static ConfigSpaceRead FromMechanism(const FunctionAddress& function);
+    // 256 bytes of a function through the configuration mechanism (or 4096,
+    // as a block read gives them).
+    static ConfigSpaceRead FromMechanism(const FunctionAddress& function,
+                                         uint32_t size = pcireg::kConfigSize);
     // The 4096 bytes at a physical address of the PCI Express window: all
     // read, or none.
     static ConfigSpaceRead FromWindow(uint32_t address);

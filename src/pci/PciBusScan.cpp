@@ -63,9 +63,15 @@ int32_t EnumerateListedFunctions(PciDeviceTable& table) {
         const std::vector<ConfigSpaceRead> spaces =
             ConfigSpaceRead::FromMechanism(group, pcireg::kConfigSize);
         for (size_t i = 0; i < group.size(); ++i) {
-            rows.push_back(EntryOf(group[i], [&](uint32_t offset, uint32_t* value) {
-                return spaces[i].ReadDword(offset, value);
-            }));
+            bool refused = false;
+            PciDeviceEntry entry = EntryOf(group[i], [&](uint32_t offset, uint32_t* value) {
+                const bool read = spaces[i].ReadDword(offset, value);
+                refused = refused || !read;
+                return read;
+            });
+            // What was refused is asked for again as the scan asks, so the
+            // refusal is that request's.
+            rows.push_back(refused ? ReadEntry(group[i]) : entry);
             segments.push_back(group[i].segment);
         }
     }
@@ -107,6 +113,17 @@ int32_t ProbeAllFunctions(PciDeviceTable& table) {
 int32_t EnumeratePciFunctions(PciDeviceTable& table) {
     if (!RequestRoute::Current().ListsFunctions()) return ProbeAllFunctions(table);
     return EnumerateListedFunctions(table);
+}
+
+PciDeviceEntry IdentifyFunction(const FunctionAddress& function) {
+    PciDeviceEntry entry = PciDeviceEntry::Of(function);
+    const uint32_t address = cm::AddressOf(function);
+    entry.kind = GetPciFunctionKind(function.segment, address);
+    uint32_t identity = pcireg::kAbsentDword;
+    ReadPciConfigDword(function.segment, address, &identity);
+    entry.deviceId = static_cast<int32_t>(identity >> 16);
+    entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
+    return entry;
 }
 
 int32_t GetPciFunctionKind(uint32_t functionAddress) {

@@ -13,6 +13,11 @@
 // count.
 int32_t EnumeratePciFunctions(PciDeviceTable& table);
 
+// The function at an address with its kind and identity read (its class is
+// not), as the window's bus, device and function boxes choose one; the
+// identity all ones where it could not be read.
+PciDeviceEntry IdentifyFunction(const FunctionAddress& function);
+
 // PCI_KIND_PCIE when the function at `functionAddress` (register 0) has a
 // PCI Express capability, else PCI_KIND_PCI.
 int32_t GetPciFunctionKind(uint32_t functionAddress);

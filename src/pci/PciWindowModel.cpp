@@ -296,15 +296,8 @@ void PciWindowModel::OnSelchangeDeviceList() {
 
 bool PciWindowModel::FunctionOfBoxes(PciDeviceEntry* entry) const {
     if (form_.bus < 0 || form_.device < 0 || form_.function < 0) return false;
-    *entry =
-        PciDeviceEntry::Of({static_cast<uint8_t>(form_.bus), static_cast<uint8_t>(form_.device),
-                            static_cast<uint8_t>(form_.function)});
-    const uint32_t address = MechanismAddress(*entry);
-    entry->kind = GetPciFunctionKind(form_.segment, address);
-    uint32_t identity = 0xFFFFFFFFu;
-    ReadPciConfigDword(form_.segment, address, &identity);
-    entry->deviceId = static_cast<int32_t>(identity >> 16);
-    entry->vendorId = static_cast<int32_t>(identity & 0xFFFF);
+    *entry = IdentifyFunction({static_cast<uint8_t>(form_.bus), static_cast<uint8_t>(form_.device),
+                               static_cast<uint8_t>(form_.function), form_.segment});
     return true;
 }
 

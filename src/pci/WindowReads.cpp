@@ -51,5 +51,16 @@ std::vector<WindowRead> ReadRowsAsWindow(const PciDeviceTable& table, int32_t fi
     const std::vector<ConfigSpaceRead> expressSpaces = ConfigSpaceRead::FromWindow(addresses);
     for (size_t k = 0; k < express.size(); ++k)
         reads[expressAt[k]] = {addresses[k], expressSpaces[k]};
+    // A function with something refused is read again on its own, in row
+    // order, so each refusal is that request's, as when rows are read one by one.
+    for (int32_t i = 0; i < count; ++i) {
+        WindowRead& read = reads[static_cast<size_t>(i)];
+        if (read.space.Complete()) continue;
+        const PciDeviceEntry& entry = table.rows[static_cast<size_t>(first + i)];
+        if (entry.kind == PCI_KIND_PCI)
+            read.space = ConfigSpaceRead::FromMechanism(table.Address(first + i));
+        else if (entry.kind == PCI_KIND_PCIE)
+            read.space = ConfigSpaceRead::FromWindow(read.address);
+    }
     return reads;
 }

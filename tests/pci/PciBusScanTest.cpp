@@ -69,12 +69,14 @@ TEST(PciBusScan, ListPathKeepsTheDriversOrderAndReadsEachFunction) {
     EXPECT_EQ(row(0), (std::vector<int32_t>{2, 0, 0, 0x1533, 0x8086, 0x020000, 1}));
     EXPECT_EQ(row(1), (std::vector<int32_t>{0, 0, 0, 0x3E30, 0x8086, 0x060000, 1}));
     EXPECT_EQ(row(2), (std::vector<int32_t>{0, 0x1F, 3, 0xA348, 0x8086, 0x040300, 1}));
-    // Status without a capability list: one read for the kind, then identity and class.
-    uint32_t f = config_mechanism::AddressOf({2, 0, 0});
-    std::vector<uint32_t> firstReads(driver->ConfigReads().begin(),
-                                     driver->ConfigReads().begin() + 3);
-    EXPECT_EQ(firstReads, (std::vector<uint32_t>{f | 0x04, f | 0x00, f | 0x08}));
-    EXPECT_EQ(driver->ConfigReads().size(), 9u);
+    // The list, then every function's header in one request.
+    EXPECT_EQ(driver->Codes(),
+              (std::vector<uint32_t>{IOCTL_LIST_PCI_SEGMENT_FUNCTIONS, IOCTL_READ_PCI_CONFIG_BLOCKS}));
+    EXPECT_EQ(driver->BlockReads(),
+              (std::vector<uint32_t>{config_mechanism::AddressOf({2, 0, 0}),
+                                     config_mechanism::AddressOf({0, 0, 0}),
+                                     config_mechanism::AddressOf({0, 0x1F, 3})}));
+    EXPECT_TRUE(driver->ConfigReads().empty());
 }
 
 TEST(PciBusScan, KindFollowsTheCapabilityChain) {

@@ -9,6 +9,7 @@
 #include "driver/DriverBackend.h"
 #include "driver/RequestHandler.h"
 #include "driver/SimBackend.h"
+#include "pcidef/ConfigMechanism.h"
 #include "protocol/DeviceWire.h"
 #include "protocol/ErrorCodes.h"
 #include "sim/MachineFileLoader.h"
@@ -66,6 +67,12 @@ bool InProcessDriver::DeviceIoControl(DeviceHandle handle, uint32_t code, void* 
         const uint32_t address = static_cast<const DriverRequest*>(inBuffer)->ConfigAddress;
         if (code == IOCTL_READ_PCI_CONFIG) configReads_.push_back(address);
         if (code == IOCTL_READ_PCI_CONFIG_BLOCK) blockReads_.push_back(address);
+        const auto* record = static_cast<const DriverRequest*>(inBuffer);
+        for (uint32_t i = 0; code == IOCTL_READ_PCI_CONFIG_BLOCKS && i < record->FunctionCount &&
+                             i < kMaxBlocksFunctions;
+             ++i)
+            blockReads_.push_back(config_mechanism::AddressOf(
+                FunctionAddress::FromDevFn(record->BusNumbers[i], record->DevFns[i])));
     }
     DriverCall call{code, static_cast<const uint8_t*>(inBuffer), inSize,
                     static_cast<uint8_t*>(outBuffer), outSize};
