@@ -110,11 +110,16 @@ int RunDecodeCommand(const std::vector<std::string>& arguments) {
         } else if (options.json) {
             json.push_back(DecodeJson(read.address, decoded));
         } else {
-            if (!text.empty()) text += '\n';
+            if (&read != &reads->front()) text += '\n';
             AppendDecodeText(read.address, decoded, text);
+        }
+        // Text goes out a function at a time, rather than growing by copying.
+        if (!options.json) {
+            std::fwrite(text.data(), 1, text.size(), stdout);
+            text.clear();
         }
     }
     if (options.json) text = PrintedJson(json);
     std::fwrite(text.data(), 1, text.size(), stdout);
-    return std::fflush(stdout) == 0 ? 0 : kExitFailure;
+    return std::fflush(stdout) == 0 && std::ferror(stdout) == 0 ? 0 : kExitFailure;
 }

@@ -46,7 +46,7 @@ void AppendDecodeText(const FunctionAddress& function, const DecodedFunction& de
             pcidef::AppendRegisterFieldLines(decoded, reg, lines);
         for (const pcidef::FieldLine& line : lines) {
             out += "  ";
-            out += pcidef::FormatFieldLine(line);
+            pcidef::AppendFieldLine(out, line);
             out += '\n';
         }
     }

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "driver/SimBackend.h"
 
+#include <cstring>
 #include <utility>
 
 #include "protocol/ErrorCodes.h"
@@ -16,6 +17,13 @@ uint32_t SimBackend::ListFunctions(std::vector<FunctionAddress>* functions) {
 
 uint32_t SimBackend::ReadConfigDword(FunctionAddress function, uint32_t offset, uint32_t* value) {
     *value = machine_->ConfigRead(function, offset);
+    return ERROR_SUCCESS;
+}
+
+uint32_t SimBackend::ReadConfigBlock(FunctionAddress function, uint32_t size, uint8_t* bytes,
+                                     uint8_t* dwordRead) {
+    machine_->ConfigReadBlock(function, size, bytes);
+    std::memset(dwordRead, 1, size / 4);
     return ERROR_SUCCESS;
 }
 

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "pcidef/DwordDescription.h"
 
+#include <cctype>
+#include <charconv>
+
 #include "pcidef/FieldName.h"
 #include "pcidef/FieldText.h"
 #include "pcidef/StringPrintf.h"
@@ -9,6 +12,20 @@ namespace pcidef {
 namespace {
 
 constexpr char kStructureSeparator[] = " \u203A ";
+
+void AppendDecimal(std::string& out, uint32_t value) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+// "%X"
+void AppendHex(std::string& out, uint32_t value) {
+    char digits[16];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value, 16).ptr;
+    for (char* c = digits; c != end; ++c) *c = static_cast<char>(std::toupper(*c));
+    out.append(digits, end);
+}
 
 FieldLine LineOf(const DecodedFunction& function, const DecodedRegister& reg,
                  const FieldDef* field) {
@@ -57,9 +74,20 @@ std::vector<FieldLine> DwordFieldLines(const DecodedFunction& function, uint32_t
     return lines;
 }
 
+void AppendBits(std::string& out, const FieldLine& line) {
+    out += '[';
+    if (line.low != line.high) {
+        AppendDecimal(out, line.high);
+        out += ':';
+    }
+    AppendDecimal(out, line.low);
+    out += ']';
+}
+
 std::string FieldBitsText(const FieldLine& line) {
-    return line.low == line.high ? StringPrintf("[%u]", line.low)
-                                 : StringPrintf("[%u:%u]", line.high, line.low);
+    std::string text;
+    AppendBits(text, line);
+    return text;
 }
 
 void AppendRegisterFieldLines(const DecodedFunction& function, const DecodedRegister& reg,
@@ -68,12 +96,26 @@ void AppendRegisterFieldLines(const DecodedFunction& function, const DecodedRegi
     for (const FieldDef& field : reg.def->fields) lines.push_back(LineOf(function, reg, &field));
 }
 
+// By hand rather than through a format: a decode of every function of a
+// large machine is hundreds of thousands of lines.
+void AppendFieldLine(std::string& out, const FieldLine& line) {
+    out += line.name;
+    out += "  ";
+    AppendBits(out, line);
+    out += "  ";
+    if (line.readable) {
+        out += AccessName(line.access);
+        out += "  0x";
+        AppendHex(out, line.value);
+        out += "  ";
+    }
+    out += line.text;
+}
+
 std::string FormatFieldLine(const FieldLine& line) {
-    const std::string bits = FieldBitsText(line);
-    if (!line.readable)
-        return StringPrintf("%s  %s  %s", line.name.c_str(), bits.c_str(), line.text.c_str());
-    return StringPrintf("%s  %s  %s  0x%X  %s", line.name.c_str(), bits.c_str(),
-                        AccessName(line.access), line.value, line.text.c_str());
+    std::string text;
+    AppendFieldLine(text, line);
+    return text;
 }
 
 const char* AccessName(Access access) {

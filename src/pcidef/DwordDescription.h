@@ -40,6 +40,8 @@ void AppendRegisterFieldLines(const DecodedFunction& function, const DecodedRegi
 
 // "PCIe.LnkSta.Speed  [3:0]  RO  0x3  8GT/s"
 std::string FormatFieldLine(const FieldLine& line);
+// The same, after what `out` holds.
+void AppendFieldLine(std::string& out, const FieldLine& line);
 
 const char* AccessName(Access access);
 

@@ -38,6 +38,15 @@ uint32_t SimMachine::ConfigRead(FunctionAddress address, uint32_t offset) const 
     return function ? function->ReadDword(offset & ~3u) : pcireg::kAbsentDword;
 }
 
+void SimMachine::ConfigReadBlock(FunctionAddress address, uint32_t size, uint8_t* bytes) const {
+    // The function is found once rather than for each dword.
+    const PciFunction* function = Find(address);
+    for (uint32_t offset = 0; offset + 4 <= size; offset += 4) {
+        const uint32_t value = function ? function->ReadDword(offset) : pcireg::kAbsentDword;
+        for (uint32_t i = 0; i < 4; ++i) bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
+    }
+}
+
 void SimMachine::ConfigWrite(FunctionAddress address, uint32_t offset, uint32_t value) {
     if (PciFunction* function = Find(address)) function->WriteDword(offset & ~3u, value);
 }

@@ -34,6 +34,8 @@ class SimMachine {
     // Absent functions read 0xFFFFFFFF and ignore writes. offset is aligned
     // down to a dword.
     uint32_t ConfigRead(FunctionAddress address, uint32_t offset) const;
+    // ConfigRead of every dword of the first `size` bytes, into bytes.
+    void ConfigReadBlock(FunctionAddress address, uint32_t size, uint8_t* bytes) const;
     void ConfigWrite(FunctionAddress address, uint32_t offset, uint32_t value);
 
     // address + length must not pass 4 GiB. Outside every region and the
