@@ -32,7 +32,9 @@ bool RunPeerProgram(const std::vector<std::string>& arguments, std::string* outp
     if (output) {
         close(pipeFds[1]);
         output->clear();
-        char chunk[4096];
+        // As large a read as a pipe holds, so that the harness is not what
+        // a program with more output waits on.
+        static char chunk[65536];
         for (ssize_t got; !failed && ((got = read(pipeFds[0], chunk, sizeof chunk)) > 0 ||
                                       (got < 0 && errno == EINTR));)
             if (got > 0) output->append(chunk, static_cast<size_t>(got));

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "pci/names/DescriptionFilesHeld.h"
 #include "pci/names/PciClassFile.h"
 #include "pci/names/PciIdFile.h"
 
@@ -48,6 +49,7 @@ std::string FormatDeviceListLine(const PciDeviceEntry& entry, uint16_t segment) 
 }
 
 DeviceListLines BuildDeviceListLines(const PciDeviceTable& table, int32_t filter) {
+    const DescriptionFilesHeld held;
     DeviceListLines list;
     for (int32_t row = 0; row < table.Rows(); ++row) {
         const PciDeviceEntry& entry = table.rows[static_cast<size_t>(row)];

@@ -2,6 +2,7 @@
 #include "pci/PciReportWriter.h"
 
 #include <algorithm>
+#include <map>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,6 +10,7 @@
 #include "pci/DeviceListLine.h"
 #include "pci/PciWindowModel.h"
 #include "pci/names/DescriptionFile.h"
+#include "pci/names/DescriptionFilesHeld.h"
 #include "pci/names/RegisterDescription.h"
 
 namespace {
@@ -39,13 +41,10 @@ void AppendPaddedHex(std::string& text, uint32_t value, int digits) {
     while (length > 0) text.push_back(hex[--length]);
 }
 
-void WriteRegisterLines(const PciWindowModel& model, int32_t bytes, DescriptionFile& regdes,
-                        std::FILE* file) {
+void WriteRegisterLines(const PciWindowModel& model, int32_t bytes,
+                        const RegisterDescriptions* descriptions, std::FILE* file) {
     const auto& buffer = model.ConfigBuffer();
-    const uint32_t identity = buffer[0];
     const int32_t dwords = std::min<int32_t>(bytes / 4, PciWindowModel::kBufferDwords);
-    std::optional<RegisterDescriptions> descriptions;
-    if (regdes.IsOpen() && regdes.Rewind()) descriptions.emplace(regdes, identity);
     std::string text;
     for (int32_t i = 0; i < dwords; ++i) {
         AppendPaddedHex(text, static_cast<uint32_t>(4 * i), 3);
@@ -73,23 +72,44 @@ void ReadShownFunctionAgain(PciWindowModel& model) {
     if (model.FunctionOfBoxes(&entry)) model.ReadFunctionConfig(entry, form.segment);
 }
 
+// Each function's register descriptions, the file read once for each
+// identity the report meets.
+class ReportDescriptions {
+  public:
+    ReportDescriptions() : regdes_(kRegisterDescriptionFileName) {}
+
+    // Null when there is no description file.
+    const RegisterDescriptions* For(uint32_t identity) {
+        auto it = found_.find(identity);
+        if (it != found_.end()) return &it->second;
+        if (!regdes_.IsOpen() || !regdes_.Rewind()) return nullptr;
+        return &found_.try_emplace(identity, regdes_, identity).first->second;
+    }
+
+  private:
+    DescriptionFile regdes_;
+    std::map<uint32_t, RegisterDescriptions> found_;
+};
+
 }  // namespace
 
 void WriteAllDevicesReport(PciWindowModel& model, std::FILE* file) {
     std::fputs(kAllDevicesTitle, file);
+    const DescriptionFilesHeld held;
+    ReportDescriptions descriptions;
     const PciDeviceTable& table = model.DeviceTable();
     for (int32_t first = 0; first < table.Rows(); first += kRowsReadAtOnce) {
         const int32_t count = std::min(kRowsReadAtOnce, table.Rows() - first);
         const std::vector<WindowRead> reads = model.ReadTableRows(first, count);
         for (int32_t row = first; row < first + count; ++row) {
-            DescriptionFile regdes(kRegisterDescriptionFileName);
-            const int32_t bytes = reads.empty()
-                                      ? model.ReadTableRow(row)
-                                      : model.ShowTableRow(row, reads[static_cast<size_t>(row - first)]);
+            const int32_t bytes =
+                reads.empty() ? model.ReadTableRow(row)
+                              : model.ShowTableRow(row, reads[static_cast<size_t>(row - first)]);
             const PciDeviceEntry& entry = table.rows[static_cast<size_t>(row)];
             std::fprintf(file, "  %s\n\n", FormatDeviceListLine(entry, table.Segment(row)).c_str());
             WriteColumnHeader(file);
-            if (bytes >= 4) WriteRegisterLines(model, bytes, regdes, file);
+            if (bytes >= 4)
+                WriteRegisterLines(model, bytes, descriptions.For(model.ConfigBuffer()[0]), file);
             std::fputs("\n\n", file);
         }
     }

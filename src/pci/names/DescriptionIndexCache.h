@@ -5,6 +5,7 @@
 #include <mutex>
 #include <string>
 
+#include "pci/names/DescriptionFilesHeld.h"
 #include "pci/names/DescriptionSnapshot.h"
 
 // An index of one description file, built from its text in one pass and kept
@@ -20,6 +21,13 @@ class DescriptionIndexCache {
     // The index of the file as it is now; null unless Ok.
     Status Get(std::shared_ptr<const Index>* index) {
         index->reset();
+        if (DescriptionFilesHeld::Active()) {
+            std::lock_guard<std::mutex> guard(mutex_);
+            if (index_) {
+                *index = index_;
+                return Status::Ok;
+            }
+        }
         DescriptionSnapshot file(name_);
         if (!file.IsOpen()) return Status::Missing;
         std::lock_guard<std::mutex> guard(mutex_);

@@ -58,7 +58,8 @@ RegisterDescriptions::RegisterDescriptions(DescriptionFile& file, uint32_t ident
     }
 }
 
-std::string RegisterDescriptions::Describe(uint32_t offset) const {
+const std::string& RegisterDescriptions::Describe(uint32_t offset) const {
+    static const std::string none = kNoRegisterDescription;
     const auto it = found_.find(offset);
-    return it == found_.end() ? std::string(kNoRegisterDescription) : it->second;
+    return it == found_.end() ? none : it->second;
 }

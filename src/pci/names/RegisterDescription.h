@@ -24,7 +24,7 @@ class RegisterDescriptions {
     RegisterDescriptions(DescriptionFile& file, uint32_t identity);
 
     // "PCI device specific" for an offset the file does not describe.
-    std::string Describe(uint32_t offset) const;
+    const std::string& Describe(uint32_t offset) const;
 
   private:
     std::unordered_map<uint32_t, std::string> found_;
