@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "hw/DriverChannel.h"
 #include "pci/ConfigSpaceRead.h"
@@ -10,6 +11,7 @@
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
 #include "pcidef/ConfigWindow.h"
+#include "protocol/DriverRequest.h"
 
 namespace {
 
@@ -17,25 +19,25 @@ uint32_t IdentityOf(const PciDeviceEntry& entry) {
     return static_cast<uint32_t>(entry.deviceId) << 16 | static_cast<uint32_t>(entry.vendorId);
 }
 
-FunctionSpace SpaceOf(const ConfigSpaceRead& read, uint32_t size) {
-    FunctionSpace space;
-    space.bytes.resize(size);
-    std::memcpy(space.bytes.data(), read.dwords.data(), size);
-    space.readable.assign(read.read.begin(), read.read.begin() + size / 4);
-    return space;
+FunctionSpace SpaceOf(const uint8_t* bytes, const uint8_t* dwordRead, uint32_t size) {
+    return {{bytes, bytes + size}, {dwordRead, dwordRead + size / 4}};
 }
 
-// The window shows a PCI function's 256 bytes, a PCI Express one's 4096; the
-// kind as the scan finds it, from the first 256 bytes.
-FunctionSpace ListedSpace(const ConfigSpaceRead& read) {
+// A block read of 4096 bytes as the window shows it: a PCI function's 256
+// bytes, a PCI Express one's 4096; the kind as the scan finds it, from the
+// first 256 bytes.
+FunctionSpace ListedSpace(const uint8_t* block) {
+    constexpr uint32_t kSize = pcireg::kExtendedConfigSize;
+    const uint8_t* dwordRead = block + kSize;
     const bool express = PciFunctionKindOf([&](uint32_t offset, uint32_t* value) {
-                             return read.ReadDword(offset, value);
+                             return ReadBlockDword(block, dwordRead, kSize, offset, value);
                          }) == PCI_KIND_PCIE;
-    return SpaceOf(read, express ? pcireg::kExtendedConfigSize : pcireg::kConfigSize);
+    return SpaceOf(block, dwordRead, express ? kSize : pcireg::kConfigSize);
 }
 
 // Functions are read this many at a time: a few megabytes.
 constexpr size_t kListedGroup = 256;
+constexpr uint32_t kBlockLength = ConfigBlockLength(pcireg::kExtendedConfigSize);
 
 }  // namespace
 
@@ -78,25 +80,35 @@ FunctionSpace FunctionSpaceAccess::Read(const AccessedFunction& function) {
     // A detected base is kept only while functions answer there as themselves.
     if (express && (!read.read[0] || read.dwords[0] != IdentityOf(function.entry)))
         detected_.erase(function.address.segment);
-    return SpaceOf(read, read.size);
+    return SpaceOf(reinterpret_cast<const uint8_t*>(read.dwords.data()), read.DwordsRead().data(),
+                   read.size);
 }
 
 FunctionSpace FunctionSpaceAccess::ReadListed(const FunctionAddress& function) {
-    return ListedSpace(ConfigSpaceRead::FromMechanism(function, pcireg::kExtendedConfigSize));
+    std::vector<uint8_t> block(kBlockLength, 0);
+    ReadPciConfigBlock(function, pcireg::kExtendedConfigSize, block.data(),
+                       block.data() + pcireg::kExtendedConfigSize);
+    return ListedSpace(block.data());
 }
 
 std::vector<FunctionSpace> FunctionSpaceAccess::ReadListed(
     std::span<const FunctionAddress> functions) {
     std::vector<FunctionSpace> spaces;
     spaces.reserve(functions.size());
+    // Left uninitialised: the read fills every byte, refused or not.
+    std::unique_ptr<uint8_t[]> blocks(new uint8_t[kListedGroup * kBlockLength]);
     for (size_t first = 0; first < functions.size(); first += kListedGroup) {
         const auto group = functions.subspan(first, std::min(kListedGroup, functions.size() - first));
-        const std::vector<ConfigSpaceRead> reads =
-            ConfigSpaceRead::FromMechanism(group, pcireg::kExtendedConfigSize);
+        ReadPciConfigBlocks(group, pcireg::kExtendedConfigSize, blocks.get());
         for (size_t i = 0; i < group.size(); ++i) {
+            const uint8_t* block = blocks.get() + i * kBlockLength;
+            const uint8_t* dwordRead = block + pcireg::kExtendedConfigSize;
+            const bool complete =
+                std::all_of(dwordRead, dwordRead + kBlockLength - pcireg::kExtendedConfigSize,
+                            [](uint8_t read) { return read != 0; });
             // What was refused is asked for again on its own, so the refusal
             // is that request's.
-            spaces.push_back(reads[i].Complete() ? ListedSpace(reads[i]) : ReadListed(group[i]));
+            spaces.push_back(complete ? ListedSpace(block) : ReadListed(group[i]));
         }
     }
     return spaces;

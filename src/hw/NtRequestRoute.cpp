@@ -105,7 +105,7 @@ int NtRequestRoute::ReadPhysicalGather(std::span<const uint32_t> addresses, uint
         record.FunctionCount = static_cast<uint32_t>(count);
         record.ConfigValue = length;
         record.TransferLength = static_cast<uint32_t>(count) * (length + 1);
-        reply.assign(record.TransferLength, 0);
+        reply.resize(record.TransferLength);
         record.UserBuffer = reinterpret_cast<uintptr_t>(reply.data());
         if (!SendDriverRequest(IOCTL_READ_PHYSICAL_GATHER, &record)) {
             if (DeviceIo::Current().GetLastError() == ERROR_INVALID_FUNCTION)

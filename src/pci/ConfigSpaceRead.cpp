@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "hw/DriverChannel.h"
 #include "pcidef/ConfigMechanism.h"
@@ -45,11 +46,12 @@ ConfigSpaceRead ConfigSpaceRead::FromWindow(uint32_t address) {
 std::vector<ConfigSpaceRead> ConfigSpaceRead::FromMechanism(
     std::span<const FunctionAddress> functions, uint32_t size) {
     const uint32_t length = ConfigBlockLength(size);
-    std::vector<uint8_t> blocks(functions.size() * length);
-    ReadPciConfigBlocks(functions, size, blocks.data());
+    // Left uninitialised: the read fills every byte, refused or not.
+    std::unique_ptr<uint8_t[]> blocks(new uint8_t[functions.size() * length]);
+    ReadPciConfigBlocks(functions, size, blocks.get());
     std::vector<ConfigSpaceRead> spaces(functions.size());
     for (size_t i = 0; i < functions.size(); ++i) {
-        const uint8_t* block = blocks.data() + i * length;
+        const uint8_t* block = blocks.get() + i * length;
         spaces[i].size = size;
         std::memcpy(spaces[i].dwords.data(), block, size);
         std::copy(block + size, block + length, spaces[i].read.begin());
@@ -59,14 +61,15 @@ std::vector<ConfigSpaceRead> ConfigSpaceRead::FromMechanism(
 
 std::vector<ConfigSpaceRead> ConfigSpaceRead::FromWindow(std::span<const uint32_t> addresses) {
     constexpr uint32_t kSize = pcireg::kExtendedConfigSize;
-    std::vector<uint8_t> bytes(addresses.size() * kSize);
+    // Left uninitialised: the read fills every byte, refused or not.
+    std::unique_ptr<uint8_t[]> bytes(new uint8_t[addresses.size() * kSize]);
     std::vector<uint8_t> read(addresses.size());
-    ReadPhysicalGather(addresses, kSize, bytes.data(), read.data());
+    ReadPhysicalGather(addresses, kSize, bytes.get(), read.data());
     std::vector<ConfigSpaceRead> spaces(addresses.size());
     for (size_t i = 0; i < addresses.size(); ++i) {
         spaces[i].size = kSize;
         if (!read[i]) continue;
-        std::memcpy(spaces[i].dwords.data(), bytes.data() + i * kSize, kSize);
+        std::memcpy(spaces[i].dwords.data(), bytes.get() + i * kSize, kSize);
         spaces[i].read.fill(true);
     }
     return spaces;
@@ -80,9 +83,15 @@ void ConfigSpaceRead::CopyReadDwords(std::span<uint32_t> buffer) const {
 }
 
 bool ConfigSpaceRead::ReadDword(uint32_t offset, uint32_t* value) const {
+    return ReadBlockDword(reinterpret_cast<const uint8_t*>(dwords.data()), DwordsRead().data(),
+                          size, offset, value);
+}
+
+bool ReadBlockDword(const uint8_t* bytes, const uint8_t* dwordRead, uint32_t size, uint32_t offset,
+                    uint32_t* value) {
     const uint32_t dword = config_mechanism::RegisterOf(offset) / 4;
-    if (dword >= size / 4 || !read[dword]) return false;
-    *value = dwords[dword];
+    if (dword >= size / 4 || !dwordRead[dword]) return false;
+    std::memcpy(value, bytes + 4 * dword, sizeof *value);
     return true;
 }
 

@@ -58,6 +58,12 @@ struct ConfigSpaceRead {
     }
 };
 
+// The dword at a register below 0x100 of a block read's `size` bytes and
+// flags (its low bits ignored, as the mechanism ignores them), as a dword
+// request answers: false, leaving *value as it was, where it was not read.
+bool ReadBlockDword(const uint8_t* bytes, const uint8_t* dwordRead, uint32_t size, uint32_t offset,
+                    uint32_t* value);
+
 // The base of the PCI Express window that answers for a function: the first
 // of 80000000, 90000000, ... F0000000 whose space of that function reads
 // `identity` (device ID << 16 | vendor ID), else E0000000.

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstring>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -212,10 +213,11 @@ class NativeDeviceIo : public DeviceIo {
         if (reply.outSize > wire::kMaxBufferSize || reply.dataSize > kMaxTransferLength) {
             return Fail(ERROR_GEN_FAILURE);
         }
-        std::vector<char> output(reply.outSize);
-        std::vector<char> data(reply.dataSize);
-        if (!unix_socket::ReceiveAll(fd, output.data(), output.size()) ||
-            !unix_socket::ReceiveAll(fd, data.data(), data.size())) {
+        // Left uninitialised: every byte is received before any is used.
+        std::unique_ptr<char[]> output(new char[reply.outSize]);
+        std::unique_ptr<char[]> data(new char[reply.dataSize]);
+        if (!unix_socket::ReceiveAll(fd, output.get(), reply.outSize) ||
+            !unix_socket::ReceiveAll(fd, data.get(), reply.dataSize)) {
             return Fail(ErrorOfReply(errno));
         }
         if (reply.status != ERROR_SUCCESS) return Fail(reply.status);
@@ -225,8 +227,9 @@ class NativeDeviceIo : public DeviceIo {
             return Fail(ERROR_GEN_FAILURE);
         }
         uint32_t copied = reply.outSize < outSize ? reply.outSize : outSize;
-        if (copied > 0) std::memcpy(outBuffer, output.data(), copied);
-        if (fromDriver && !data.empty()) std::memcpy(transfer.buffer, data.data(), data.size());
+        if (copied > 0) std::memcpy(outBuffer, output.get(), copied);
+        if (fromDriver && reply.dataSize > 0)
+            std::memcpy(transfer.buffer, data.get(), reply.dataSize);
         if (bytesReturned) *bytesReturned = copied;
         lastError = ERROR_SUCCESS;
         return true;

@@ -62,7 +62,7 @@ TEST(RuntimeDirectory, IsNeverTheSystemDriversFolder) {
     EXPECT_EQ(RuntimeDirectoryProblem(), "");
 }
 
-TEST(SelectMachine, KeysTheRuntimeDirectoryByPathAndContents) {
+TEST(SelectMachine, KeysTheRuntimeDirectoryByPathAndVersion) {
     EnvironmentGuard runtime("BOREALIX_RUNTIME_DIR");
     EnvironmentGuard machine("BOREALIX_MACHINE");
     const std::string base = RuntimeDirectory();
@@ -73,17 +73,27 @@ TEST(SelectMachine, KeysTheRuntimeDirectoryByPathAndContents) {
     ASSERT_TRUE(SelectMachine(file, &error)) << error;
     EXPECT_EQ(std::string(std::getenv("BOREALIX_MACHINE")), fs::canonical(file).string());
     std::string first = std::getenv("BOREALIX_RUNTIME_DIR");
-    uint64_t hash = Fnv1a64(std::string(fs::canonical(file).string()) + '\0' + "{}");
-    char key[17];
-    std::snprintf(key, sizeof(key), "%016llx", static_cast<unsigned long long>(hash));
-    EXPECT_EQ(first, base + "/machines/" + key);
+    EXPECT_EQ(first.rfind(base + "/machines/", 0), 0u);
+    EXPECT_EQ(first.size(), base.size() + std::string("/machines/").size() + 16);
     EXPECT_TRUE(fs::is_directory(first));
 
-    // An edited file gets a driver of its own.
+    // The same file again is served by the same driver.
+    setenv("BOREALIX_RUNTIME_DIR", base.c_str(), 1);
+    ASSERT_TRUE(SelectMachine(file, &error));
+    EXPECT_EQ(std::string(std::getenv("BOREALIX_RUNTIME_DIR")), first);
+
+    // An edited file gets a driver of its own, and so does one replaced by
+    // another of the same size.
     setenv("BOREALIX_RUNTIME_DIR", base.c_str(), 1);
     std::ofstream(file) << "{\"name\": \"x\"}";
     ASSERT_TRUE(SelectMachine(file, &error));
-    EXPECT_NE(std::string(std::getenv("BOREALIX_RUNTIME_DIR")), first);
+    const std::string edited = std::getenv("BOREALIX_RUNTIME_DIR");
+    EXPECT_NE(edited, first);
+    setenv("BOREALIX_RUNTIME_DIR", base.c_str(), 1);
+    std::ofstream(file + ".new") << "{\"name\": \"y\"}";
+    fs::rename(file + ".new", file);
+    ASSERT_TRUE(SelectMachine(file, &error));
+    EXPECT_NE(std::string(std::getenv("BOREALIX_RUNTIME_DIR")), edited);
 
     setenv("BOREALIX_RUNTIME_DIR", base.c_str(), 1);
     ASSERT_TRUE(SelectMachine("builtin", &error));

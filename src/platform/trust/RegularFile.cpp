@@ -39,19 +39,26 @@ int OpenToRead(const std::string& path, const RegularFileRead& how, std::string*
     return -1;
 }
 
+// The file opened to be read, once it passed every check; -1 when not.
+int OpenChecked(const std::string& path, const RegularFileRead& how, struct stat* info,
+                std::string* problem) {
+    int fd = OpenToRead(path, how, problem);
+    if (fd < 0) return -1;
+    if (fstat(fd, info) != 0) return Refuse(fd, std::strerror(errno), problem), -1;
+    if (S_ISDIR(info->st_mode)) return Refuse(fd, std::strerror(EISDIR), problem), -1;
+    if (!S_ISREG(info->st_mode)) return Refuse(fd, "not a regular file", problem), -1;
+    if (static_cast<uint64_t>(info->st_size) > how.limit && !how.truncate)
+        return Refuse(fd, "larger than " + SizeText(how.limit), problem), -1;
+    return fd;
+}
+
 template <class Bytes>
 bool ReadInto(const std::string& path, const RegularFileRead& how, Bytes* contents,
               std::string* problem) {
-    int fd = OpenToRead(path, how, problem);
-    if (fd < 0) return false;
     struct stat info {};
-    if (fstat(fd, &info) != 0) return Refuse(fd, std::strerror(errno), problem);
-    if (S_ISDIR(info.st_mode)) return Refuse(fd, std::strerror(EISDIR), problem);
-    if (!S_ISREG(info.st_mode)) return Refuse(fd, "not a regular file", problem);
+    int fd = OpenChecked(path, how, &info, problem);
+    if (fd < 0) return false;
     uint64_t size = static_cast<uint64_t>(info.st_size);
-    if (size > how.limit && !how.truncate) {
-        return Refuse(fd, "larger than " + SizeText(how.limit), problem);
-    }
     // What the file holds now: it may have grown or shrunk since fstat.
     uint64_t wanted = std::min(size, how.limit);
     contents->clear();
@@ -85,4 +92,12 @@ bool ReadRegularFile(const std::string& path, const RegularFileRead& how,
 bool ReadRegularFile(const std::string& path, const RegularFileRead& how, std::string* contents,
                      std::string* problem) {
     return ReadInto(path, how, contents, problem);
+}
+
+bool StatRegularFile(const std::string& path, const RegularFileRead& how, struct stat* info,
+                     std::string* problem) {
+    const int fd = OpenChecked(path, how, info, problem);
+    if (fd < 0) return false;
+    close(fd);
+    return true;
 }

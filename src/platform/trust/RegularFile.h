@@ -2,6 +2,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <sys/stat.h>
 
 #include <cstdint>
 #include <string>
@@ -27,4 +28,9 @@ bool ReadRegularFile(const std::string& path, const RegularFileRead& how,
                      std::vector<uint8_t>* contents, std::string* problem);
 // The same into text, so a file read to be parsed is not copied once more.
 bool ReadRegularFile(const std::string& path, const RegularFileRead& how, std::string* contents,
+                     std::string* problem);
+
+// Every check ReadRegularFile makes, without reading: the file's status as
+// it would be read.
+bool StatRegularFile(const std::string& path, const RegularFileRead& how, struct stat* info,
                      std::string* problem);
