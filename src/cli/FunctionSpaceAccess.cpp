@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
 #include "hw/DriverChannel.h"
 #include "pci/ConfigSpaceRead.h"
@@ -11,6 +10,7 @@
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
 #include "pcidef/ConfigWindow.h"
+#include "platform/route/SharedTransferBuffer.h"
 #include "protocol/DriverRequest.h"
 
 namespace {
@@ -95,13 +95,15 @@ std::vector<FunctionSpace> FunctionSpaceAccess::ReadListed(
     std::span<const FunctionAddress> functions) {
     std::vector<FunctionSpace> spaces;
     spaces.reserve(functions.size());
-    // Left uninitialised: the read fills every byte, refused or not.
-    std::unique_ptr<uint8_t[]> blocks(new uint8_t[kListedGroup * kBlockLength]);
+    // Memory the driver writes directly; the read fills every byte of it,
+    // refused or not.
+    SharedTransferBuffer shared(std::min(kListedGroup, functions.size()) * kBlockLength);
+    uint8_t* const blocks = shared.Data();
     for (size_t first = 0; first < functions.size(); first += kListedGroup) {
         const auto group = functions.subspan(first, std::min(kListedGroup, functions.size() - first));
-        ReadPciConfigBlocks(group, pcireg::kExtendedConfigSize, blocks.get());
+        ReadPciConfigBlocks(group, pcireg::kExtendedConfigSize, blocks);
         for (size_t i = 0; i < group.size(); ++i) {
-            const uint8_t* block = blocks.get() + i * kBlockLength;
+            const uint8_t* block = blocks + i * kBlockLength;
             const uint8_t* dwordRead = block + pcireg::kExtendedConfigSize;
             const bool complete =
                 std::all_of(dwordRead, dwordRead + kBlockLength - pcireg::kExtendedConfigSize,

@@ -8,6 +8,7 @@
 #include "hw/DriverRequestSender.h"
 #include "pcidef/ConfigMechanism.h"
 #include "platform/DeviceIo.h"
+#include "platform/route/SharedTransferBuffer.h"
 #include "protocol/DriverRequest.h"
 #include "protocol/ErrorCodes.h"
 
@@ -95,7 +96,8 @@ int NtRequestRoute::ReadConfigBlocks(std::span<const FunctionAddress> functions,
 int NtRequestRoute::ReadPhysicalGather(std::span<const uint32_t> addresses, uint32_t length,
                                        uint8_t* bytes, uint8_t* read) {
     if (length == 0 || length > kMaxGatherPieceLength) return 0;
-    std::vector<uint8_t> reply;
+    // Memory the driver writes directly, for every request in turn.
+    SharedTransferBuffer reply(std::min<size_t>(addresses.size(), kMaxGatherPieces) * (length + 1));
     int all = 1;
     while (!addresses.empty()) {
         const size_t count = std::min<size_t>(addresses.size(), kMaxGatherPieces);
@@ -105,17 +107,16 @@ int NtRequestRoute::ReadPhysicalGather(std::span<const uint32_t> addresses, uint
         record.FunctionCount = static_cast<uint32_t>(count);
         record.ConfigValue = length;
         record.TransferLength = static_cast<uint32_t>(count) * (length + 1);
-        reply.resize(record.TransferLength);
-        record.UserBuffer = reinterpret_cast<uintptr_t>(reply.data());
+        record.UserBuffer = reinterpret_cast<uintptr_t>(reply.Data());
         if (!SendDriverRequest(IOCTL_READ_PHYSICAL_GATHER, &record)) {
             if (DeviceIo::Current().GetLastError() == ERROR_INVALID_FUNCTION)
                 return RequestRoute::ReadPhysicalGather(addresses, length, bytes, read);
             // Not carried out: every piece as refused.
-            reply.assign(record.TransferLength, 0);
+            std::memset(reply.Data(), 0, record.TransferLength);
             all = 0;
         }
-        std::memcpy(bytes, reply.data(), count * length);
-        std::memcpy(read, reply.data() + count * length, count);
+        std::memcpy(bytes, reply.Data(), count * length);
+        std::memcpy(read, reply.Data() + count * length, count);
         addresses = addresses.subspan(count);
         bytes += count * length;
         read += count;

@@ -9,6 +9,7 @@
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
 #include "pcidef/ConfigWindow.h"
+#include "platform/route/SharedTransferBuffer.h"
 #include "protocol/DriverRequest.h"
 
 namespace {
@@ -46,12 +47,13 @@ ConfigSpaceRead ConfigSpaceRead::FromWindow(uint32_t address) {
 std::vector<ConfigSpaceRead> ConfigSpaceRead::FromMechanism(
     std::span<const FunctionAddress> functions, uint32_t size) {
     const uint32_t length = ConfigBlockLength(size);
-    // Left uninitialised: the read fills every byte, refused or not.
-    std::unique_ptr<uint8_t[]> blocks(new uint8_t[functions.size() * length]);
-    ReadPciConfigBlocks(functions, size, blocks.get());
+    // Memory the driver writes directly; the read fills every byte of it,
+    // refused or not.
+    SharedTransferBuffer blocks(functions.size() * length);
+    ReadPciConfigBlocks(functions, size, blocks.Data());
     std::vector<ConfigSpaceRead> spaces(functions.size());
     for (size_t i = 0; i < functions.size(); ++i) {
-        const uint8_t* block = blocks.get() + i * length;
+        const uint8_t* block = blocks.Data() + i * length;
         spaces[i].size = size;
         std::memcpy(spaces[i].dwords.data(), block, size);
         std::copy(block + size, block + length, spaces[i].read.begin());
