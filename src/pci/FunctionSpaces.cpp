@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <set>
+#include <memory>
 #include <span>
 
 #include "hw/DriverChannel.h"
@@ -14,7 +14,6 @@
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
 #include "pcidef/ConfigWindow.h"
-#include "platform/route/SharedTransferBuffer.h"
 
 namespace {
 
@@ -74,77 +73,47 @@ std::vector<FunctionSpace> ScanAndReadEach() {
     return spaces;
 }
 
-// The row a scan makes of a function, from the window's bytes of it; a
-// function without a PCI Express capability keeps the 256 bytes the window
-// shows of it.
-FunctionSpace FromWindowBytes(const FunctionAddress& address, const uint8_t* bytes) {
-    FunctionSpace space{PciDeviceEntry::Of(address), address, {}};
-    ConfigSpaceRead& read = space.read;
+// The row a scan makes of a function, from the window's bytes of it, into
+// *space; a function without a PCI Express capability keeps the 256 bytes
+// the window shows of it.
+void FromWindowBytes(const FunctionAddress& address, const uint8_t* bytes, FunctionSpace* space) {
+    space->entry = PciDeviceEntry::Of(address);
+    space->address = address;
+    ConfigSpaceRead& read = space->read;
     std::memcpy(read.dwords.data(), bytes, ConfigWindow::kFunctionBytes);
     read.read.fill(true);
     const uint32_t identity = read.dwords[pcireg::kVendorId / 4];
-    space.entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
-    space.entry.deviceId = static_cast<int32_t>(identity >> 16);
-    space.entry.classCode = static_cast<int32_t>(read.dwords[pcireg::kRevisionId / 4] >> 8);
+    space->entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
+    space->entry.deviceId = static_cast<int32_t>(identity >> 16);
+    space->entry.classCode = static_cast<int32_t>(read.dwords[pcireg::kRevisionId / 4] >> 8);
     const std::span<const uint8_t> standard(bytes, pcireg::kConfigSize);
     bool express = false;
     for (const pcidef::CapabilityEntry& cap :
          pcidef::CapabilityWalk::Of(pcidef::ConfigView(standard)).entries)
         express = express || cap.id == pcireg::kCapabilityIdPciExpress;
-    space.entry.kind = express ? PCI_KIND_PCIE : PCI_KIND_PCI;
+    space->entry.kind = express ? PCI_KIND_PCIE : PCI_KIND_PCI;
     read.size = express ? pcireg::kExtendedConfigSize : pcireg::kConfigSize;
-    return space;
-}
-
-// Listed functions whose spaces lie close together in the window are read
-// at once, into memory the driver writes directly: absent functions between
-// them cost less than a request each would.
-constexpr uint64_t kRunGap = 64 * ConfigWindow::kFunctionBytes;
-constexpr uint64_t kRunLimit = 0x400000;  // what one request may carry
-
-struct WindowRun {
-    uint64_t first;
-    uint64_t end;
-};
-
-std::vector<WindowRun> RunsOf(const std::set<uint64_t>& offsets) {
-    std::vector<WindowRun> runs;
-    for (uint64_t at : offsets) {
-        const uint64_t end = at + ConfigWindow::kFunctionBytes;
-        if (runs.empty() || at > runs.back().end + kRunGap || end - runs.back().first > kRunLimit)
-            runs.push_back({at, end});
-        else
-            runs.back().end = end;
-    }
-    return runs;
 }
 
 // The listed functions at `indices` read through the window at `base` into
-// those places of *spaces; false when a read failed or a listed function is
-// not where the window says.
+// those places of *spaces, each function's space a piece of one gather read;
+// false when a read failed or a listed function is not where the window says.
 bool ReadFromWindow(uint32_t base, const std::vector<FunctionAddress>& listed,
                     const std::vector<size_t>& indices, std::vector<FunctionSpace>* spaces) {
-    std::multimap<uint64_t, size_t> listedAt;  // offset -> position in the list
-    std::set<uint64_t> offsets;
-    for (size_t i : indices) {
-        listedAt.emplace(ConfigWindow::OffsetOf(listed[i]), i);
-        offsets.insert(ConfigWindow::OffsetOf(listed[i]));
-    }
-    SharedTransferBuffer buffer(kRunLimit);
-    for (const WindowRun& run : RunsOf(offsets)) {
-        if (buffer.Size() < run.end - run.first ||
-            !ReadPhysicalMemory(base + static_cast<uint32_t>(run.first), buffer.Data(),
-                                static_cast<uint32_t>(run.end - run.first)))
-            return false;
-        for (auto at = listedAt.lower_bound(run.first); at != listedAt.end() && at->first < run.end;
-             ++at) {
-            (*spaces)[at->second] =
-                FromWindowBytes(listed[at->second], buffer.Data() + (at->first - run.first));
-        }
-    }
-    // Read whole: every dword of each was read.
-    for (size_t i : indices) {
-        if ((*spaces)[i].read.dwords[0] == pcireg::kAbsentDword) return false;
+    constexpr uint32_t kBytes = ConfigWindow::kFunctionBytes;
+    std::vector<uint32_t> addresses;
+    addresses.reserve(indices.size());
+    for (size_t i : indices)
+        addresses.push_back(base + static_cast<uint32_t>(ConfigWindow::OffsetOf(listed[i])));
+    // Left uninitialised: the read fills every byte, read or not.
+    std::unique_ptr<uint8_t[]> bytes(new uint8_t[addresses.size() * kBytes]);
+    std::vector<uint8_t> read(addresses.size());
+    if (!ReadPhysicalGather(addresses, kBytes, bytes.get(), read.data())) return false;
+    for (size_t k = 0; k < indices.size(); ++k) {
+        if (!read[k]) return false;
+        FromWindowBytes(listed[indices[k]], bytes.get() + k * kBytes, &(*spaces)[indices[k]]);
+        // Read whole: every dword of it was read.
+        if ((*spaces)[indices[k]].read.dwords[0] == pcireg::kAbsentDword) return false;
     }
     return true;
 }

@@ -10,10 +10,11 @@
 // Every function the driver lists, each with its row as a scan makes it and
 // its configuration space as the PCI window reads it: a PCI function's 256
 // bytes, a PCI Express function's 4096, and whether it is either as a scan
-// finds it. Where the machine has a PCI Express window, a request reads up
-// to 4 MiB of it at once rather than a request per dword; where there is
-// none, or a read of it fails, every function is scanned and read one by one
-// as the window does.
+// finds it. Where the machine has a PCI Express window, every function's
+// space is read through it in a few requests (a gather read of many
+// functions each) rather than a request per dword; where there is none, or
+// a read of it fails, every function is scanned and read one by one as the
+// window does.
 struct FunctionSpace {
     PciDeviceEntry entry;
     FunctionAddress address;  // the entry's function, with its segment
