@@ -44,37 +44,37 @@ ConfigSpaceRead ConfigSpaceRead::FromWindow(uint32_t address) {
     return space;
 }
 
-std::vector<ConfigSpaceRead> ConfigSpaceRead::FromMechanism(
-    std::span<const FunctionAddress> functions, uint32_t size) {
-    const uint32_t length = ConfigBlockLength(size);
+void ConfigSpaceRead::FromMechanism(std::span<const FunctionAddress> functions,
+                                    std::span<ConfigSpaceRead* const> into) {
+    constexpr uint32_t kSize = pcireg::kConfigSize;
+    constexpr uint32_t kLength = ConfigBlockLength(kSize);
     // Memory the driver writes directly; the read fills every byte of it,
     // refused or not.
-    SharedTransferBuffer blocks(functions.size() * length);
-    ReadPciConfigBlocks(functions, size, blocks.Data());
-    std::vector<ConfigSpaceRead> spaces(functions.size());
+    SharedTransferBuffer blocks(functions.size() * kLength);
+    ReadPciConfigBlocks(functions, kSize, blocks.Data());
     for (size_t i = 0; i < functions.size(); ++i) {
-        const uint8_t* block = blocks.Data() + i * length;
-        spaces[i].size = size;
-        std::memcpy(spaces[i].dwords.data(), block, size);
-        std::copy(block + size, block + length, spaces[i].read.begin());
+        const uint8_t* block = blocks.Data() + i * kLength;
+        ConfigSpaceRead& space = *into[i];
+        space.size = kSize;
+        std::memcpy(space.dwords.data(), block, kSize);
+        std::copy(block + kSize, block + kLength, space.read.begin());
     }
-    return spaces;
 }
 
-std::vector<ConfigSpaceRead> ConfigSpaceRead::FromWindow(std::span<const uint32_t> addresses) {
+void ConfigSpaceRead::FromWindow(std::span<const uint32_t> addresses,
+                                 std::span<ConfigSpaceRead* const> into) {
     constexpr uint32_t kSize = pcireg::kExtendedConfigSize;
-    // Left uninitialised: the read fills every byte, refused or not.
+    // Left uninitialised: the read fills every byte, read or not.
     std::unique_ptr<uint8_t[]> bytes(new uint8_t[addresses.size() * kSize]);
     std::vector<uint8_t> read(addresses.size());
     ReadPhysicalGather(addresses, kSize, bytes.get(), read.data());
-    std::vector<ConfigSpaceRead> spaces(addresses.size());
     for (size_t i = 0; i < addresses.size(); ++i) {
-        spaces[i].size = kSize;
+        ConfigSpaceRead& space = *into[i];
+        space.size = kSize;
         if (!read[i]) continue;
-        std::memcpy(spaces[i].dwords.data(), bytes.get() + i * kSize, kSize);
-        spaces[i].read.fill(true);
+        std::memcpy(space.dwords.data(), bytes.get() + i * kSize, kSize);
+        space.read.fill(true);
     }
-    return spaces;
 }
 
 void ConfigSpaceRead::CopyReadDwords(std::span<uint32_t> buffer) const {

@@ -30,13 +30,14 @@ struct ConfigSpaceRead {
     // read, or none.
     static ConfigSpaceRead FromWindow(uint32_t address);
 
-    // Many functions, each as FromMechanism reads one but `size` bytes (256,
-    // or 4096 as a block read gives them), in few requests.
-    static std::vector<ConfigSpaceRead> FromMechanism(std::span<const FunctionAddress> functions,
-                                                      uint32_t size);
+    // Many functions, each as FromMechanism reads one, in few requests:
+    // function i into *into[i].
+    static void FromMechanism(std::span<const FunctionAddress> functions,
+                              std::span<ConfigSpaceRead* const> into);
     // Many functions' 4096 bytes, each as FromWindow reads one, in few
-    // requests.
-    static std::vector<ConfigSpaceRead> FromWindow(std::span<const uint32_t> addresses);
+    // requests: the one at addresses[i] into *into[i].
+    static void FromWindow(std::span<const uint32_t> addresses,
+                           std::span<ConfigSpaceRead* const> into);
 
     // The dwords read into buffer (at most its size); the rest keep theirs.
     void CopyReadDwords(std::span<uint32_t> buffer) const;

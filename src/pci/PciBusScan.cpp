@@ -9,6 +9,8 @@
 #include "pci/ConfigSpaceRead.h"
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
+#include "platform/route/SharedTransferBuffer.h"
+#include "protocol/DriverRequest.h"
 
 namespace {
 
@@ -57,15 +59,19 @@ int32_t EnumerateListedFunctions(PciDeviceTable& table) {
     std::vector<uint16_t> segments;
     rows.reserve(listed.size());
     segments.reserve(listed.size());
+    constexpr uint32_t kBlockLength = ConfigBlockLength(pcireg::kConfigSize);
+    // Memory the driver writes directly; the read fills every byte of it.
+    SharedTransferBuffer blocks(std::min(kListedGroup, listed.size()) * kBlockLength);
     for (size_t first = 0; first < listed.size(); first += kListedGroup) {
         const auto group =
             std::span(listed).subspan(first, std::min(kListedGroup, listed.size() - first));
-        const std::vector<ConfigSpaceRead> spaces =
-            ConfigSpaceRead::FromMechanism(group, pcireg::kConfigSize);
+        ReadPciConfigBlocks(group, pcireg::kConfigSize, blocks.Data());
         for (size_t i = 0; i < group.size(); ++i) {
+            const uint8_t* block = blocks.Data() + i * kBlockLength;
             bool refused = false;
             PciDeviceEntry entry = EntryOf(group[i], [&](uint32_t offset, uint32_t* value) {
-                const bool read = spaces[i].ReadDword(offset, value);
+                const bool read = ReadBlockDword(block, block + pcireg::kConfigSize,
+                                                 pcireg::kConfigSize, offset, value);
                 refused = refused || !read;
                 return read;
             });

@@ -43,14 +43,20 @@ std::vector<WindowRead> ReadRowsAsWindow(const PciDeviceTable& table, int32_t fi
             identities.push_back(IdentityOf(entry));
         }
     }
-    const std::vector<ConfigSpaceRead> pciSpaces =
-        ConfigSpaceRead::FromMechanism(pci, pcireg::kConfigSize);
-    for (size_t k = 0; k < pci.size(); ++k)
-        reads[pciAt[k]] = {config_mechanism::AddressOf(pci[k]), pciSpaces[k]};
+    // Each read lands in its row's place.
+    std::vector<ConfigSpaceRead*> into;
+    for (size_t k = 0; k < pci.size(); ++k) {
+        reads[pciAt[k]].address = config_mechanism::AddressOf(pci[k]);
+        into.push_back(&reads[pciAt[k]].space);
+    }
+    ConfigSpaceRead::FromMechanism(pci, into);
     const std::vector<uint32_t> addresses = WindowAddresses(express, identities, choice);
-    const std::vector<ConfigSpaceRead> expressSpaces = ConfigSpaceRead::FromWindow(addresses);
-    for (size_t k = 0; k < express.size(); ++k)
-        reads[expressAt[k]] = {addresses[k], expressSpaces[k]};
+    into.clear();
+    for (size_t k = 0; k < express.size(); ++k) {
+        reads[expressAt[k]].address = addresses[k];
+        into.push_back(&reads[expressAt[k]].space);
+    }
+    ConfigSpaceRead::FromWindow(addresses, into);
     // A function with something refused is read again on its own, in row
     // order, so each refusal is that request's, as when rows are read one by one.
     for (int32_t i = 0; i < count; ++i) {
