@@ -26,7 +26,15 @@ namespace {
 
 struct FunctionRead {
     FunctionAddress address;
-    FunctionSpace space;
+    std::span<const uint8_t> bytes;
+    std::span<const uint8_t> readable;
+};
+
+// The functions read and where their spaces are kept.
+struct FunctionReads {
+    std::vector<FunctionRead> functions;
+    std::vector<FunctionSpace> spaces;
+    ListedSpaces listed;
 };
 
 struct DecodeOptions {
@@ -63,27 +71,32 @@ std::unique_ptr<PciDeviceTable> ScannedFunctions() {
 
 // Every function's space, in the order the window lists them, in few
 // requests. Where the driver does not list functions, the scan finds them.
-std::optional<std::vector<FunctionRead>> ReadFunctions(const DecodeOptions& options,
-                                                       FunctionSpaceAccess& access) {
-    std::vector<FunctionRead> reads;
+std::optional<FunctionReads> ReadFunctions(const DecodeOptions& options,
+                                           FunctionSpaceAccess& access) {
+    FunctionReads reads;
+    std::vector<FunctionAddress> addresses;
     if (options.function) {
-        reads.push_back({*options.function, FunctionSpaceAccess::ReadListed(*options.function)});
+        addresses.push_back(*options.function);
+        reads.spaces.push_back(FunctionSpaceAccess::ReadListed(*options.function));
     } else if (RequestRoute::Current().ListsFunctions()) {
         RefusedRequestWatch watch;
-        std::vector<FunctionAddress> functions;
-        ListPciSegmentFunctions(&functions);
-        const std::vector<FunctionSpace> spaces = FunctionSpaceAccess::ReadListed(functions);
+        ListPciSegmentFunctions(&addresses);
+        reads.listed = FunctionSpaceAccess::ReadListed(addresses);
         if (ReportedRefusal(watch)) return std::nullopt;
-        for (size_t i = 0; i < functions.size(); ++i) reads.push_back({functions[i], spaces[i]});
+        for (size_t i = 0; i < addresses.size(); ++i)
+            reads.functions.push_back(
+                {addresses[i], reads.listed.Bytes(i), reads.listed.Readable(i)});
     } else {
         const auto table = ScannedFunctions();
         if (!table) return std::nullopt;
         for (int32_t row = 0; row < table->Rows(); ++row) {
-            const AccessedFunction function{table->Address(row), table->rows[row]};
-            reads.push_back({function.address, access.Read(function)});
+            addresses.push_back(table->Address(row));
+            reads.spaces.push_back(access.Read({table->Address(row), table->rows[row]}));
         }
     }
-    if (reads.empty()) {
+    for (size_t i = 0; i < reads.spaces.size(); ++i)
+        reads.functions.push_back({addresses[i], reads.spaces[i].bytes, reads.spaces[i].readable});
+    if (reads.functions.empty()) {
         ShowMessage(kNoDeviceFoundMessage);
         return std::nullopt;
     }
@@ -102,15 +115,14 @@ int RunDecodeCommand(const std::vector<std::string>& arguments) {
     if (!reads) return kExitFailure;
     std::string text;
     OrderedJson json = OrderedJson::array();
-    for (const FunctionRead& read : *reads) {
-        const pcidef::DecodedFunction decoded =
-            pcidef::Decode(read.space.bytes, read.space.readable);
+    for (const FunctionRead& read : reads->functions) {
+        const pcidef::DecodedFunction decoded = pcidef::Decode(read.bytes, read.readable);
         if (options.names) {
             AppendWritableFieldNames(decoded, text);
         } else if (options.json) {
             json.push_back(DecodeJson(read.address, decoded));
         } else {
-            if (&read != &reads->front()) text += '\n';
+            if (&read != &reads->functions.front()) text += '\n';
             AppendDecodeText(read.address, decoded, text);
         }
         // Text goes out a function at a time, rather than growing by copying.

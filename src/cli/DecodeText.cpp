@@ -1,8 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "cli/DecodeText.h"
 
-#include <vector>
-
 #include "pcidef/DwordDescription.h"
 #include "pcidef/FieldName.h"
 #include "pcidef/StringPrintf.h"
@@ -38,17 +36,11 @@ std::string StructureLine(const DecodedStructure& structure) {
 void AppendDecodeText(const FunctionAddress& function, const DecodedFunction& decoded,
                       std::string& out) {
     out += Heading(function, decoded);
-    std::vector<pcidef::FieldLine> lines;
+    pcidef::FieldLine line{};
     for (const DecodedStructure& structure : decoded.Structures()) {
         out += StructureLine(structure);
-        lines.clear();
         for (const pcidef::DecodedRegister& reg : decoded.Registers(structure))
-            pcidef::AppendRegisterFieldLines(decoded, reg, lines);
-        for (const pcidef::FieldLine& line : lines) {
-            out += "  ";
-            pcidef::AppendFieldLine(out, line);
-            out += '\n';
-        }
+            pcidef::AppendRegisterFieldText(decoded, reg, "  ", line, out);
     }
     for (const std::string& note : decoded.Notes()) out += "note: " + note + "\n";
 }

@@ -23,16 +23,15 @@ FunctionSpace SpaceOf(const uint8_t* bytes, const uint8_t* dwordRead, uint32_t s
     return {{bytes, bytes + size}, {dwordRead, dwordRead + size / 4}};
 }
 
-// A block read of 4096 bytes as the window shows it: a PCI function's 256
-// bytes, a PCI Express one's 4096; the kind as the scan finds it, from the
-// first 256 bytes.
-FunctionSpace ListedSpace(const uint8_t* block) {
+// How much of a block read of 4096 bytes the window shows: a PCI function's
+// 256 bytes, a PCI Express one's 4096; the kind as the scan finds it, from
+// the first 256 bytes.
+uint32_t ListedSize(const uint8_t* block) {
     constexpr uint32_t kSize = pcireg::kExtendedConfigSize;
-    const uint8_t* dwordRead = block + kSize;
     const bool express = PciFunctionKindOf([&](uint32_t offset, uint32_t* value) {
-                             return ReadBlockDword(block, dwordRead, kSize, offset, value);
+                             return ReadBlockDword(block, block + kSize, kSize, offset, value);
                          }) == PCI_KIND_PCIE;
-    return SpaceOf(block, dwordRead, express ? kSize : pcireg::kConfigSize);
+    return express ? kSize : pcireg::kConfigSize;
 }
 
 // Functions are read this many at a time: a few megabytes.
@@ -88,29 +87,35 @@ FunctionSpace FunctionSpaceAccess::ReadListed(const FunctionAddress& function) {
     std::vector<uint8_t> block(kBlockLength, 0);
     ReadPciConfigBlock(function, pcireg::kExtendedConfigSize, block.data(),
                        block.data() + pcireg::kExtendedConfigSize);
-    return ListedSpace(block.data());
+    return SpaceOf(block.data(), block.data() + pcireg::kExtendedConfigSize,
+                   ListedSize(block.data()));
 }
 
-std::vector<FunctionSpace> FunctionSpaceAccess::ReadListed(
-    std::span<const FunctionAddress> functions) {
-    std::vector<FunctionSpace> spaces;
-    spaces.reserve(functions.size());
-    // Memory the driver writes directly; the read fills every byte of it,
-    // refused or not.
-    SharedTransferBuffer shared(std::min(kListedGroup, functions.size()) * kBlockLength);
-    uint8_t* const blocks = shared.Data();
+ListedSpaces FunctionSpaceAccess::ReadListed(std::span<const FunctionAddress> functions) {
+    ListedSpaces spaces;
+    spaces.views_.reserve(functions.size());
     for (size_t first = 0; first < functions.size(); first += kListedGroup) {
         const auto group = functions.subspan(first, std::min(kListedGroup, functions.size() - first));
-        ReadPciConfigBlocks(group, pcireg::kExtendedConfigSize, blocks);
+        // Memory the driver writes directly; the read fills every byte of
+        // it, refused or not.
+        auto& shared = spaces.groups_.emplace_back(
+            std::make_unique<SharedTransferBuffer>(group.size() * kBlockLength));
+        ReadPciConfigBlocks(group, pcireg::kExtendedConfigSize, shared->Data());
         for (size_t i = 0; i < group.size(); ++i) {
-            const uint8_t* block = blocks + i * kBlockLength;
+            const uint8_t* block = shared->Data() + i * kBlockLength;
             const uint8_t* dwordRead = block + pcireg::kExtendedConfigSize;
             const bool complete =
                 std::all_of(dwordRead, dwordRead + kBlockLength - pcireg::kExtendedConfigSize,
                             [](uint8_t read) { return read != 0; });
+            if (complete) {
+                spaces.views_.push_back({block, dwordRead, ListedSize(block)});
+                continue;
+            }
             // What was refused is asked for again on its own, so the refusal
             // is that request's.
-            spaces.push_back(complete ? ListedSpace(block) : ReadListed(group[i]));
+            const auto& again =
+                spaces.readAgain_.emplace_back(std::make_unique<FunctionSpace>(ReadListed(group[i])));
+            spaces.views_.push_back({again->bytes.data(), again->readable.data(), again->bytes.size()});
         }
     }
     return spaces;

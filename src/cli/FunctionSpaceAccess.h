@@ -3,11 +3,13 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "pci/PciDeviceEntry.h"
+#include "platform/route/SharedTransferBuffer.h"
 
 // A function's configuration space as the PCI window reads it: 256 bytes
 // through the configuration mechanism for a PCI function, 4096 through the
@@ -25,6 +27,29 @@ struct FunctionSpace {
 struct AccessedFunction {
     FunctionAddress address;  // with its segment
     PciDeviceEntry entry;
+};
+
+// Many functions' spaces as ReadListed reads each, kept where the driver
+// wrote them rather than copied.
+class ListedSpaces {
+  public:
+    size_t Size() const { return views_.size(); }
+    std::span<const uint8_t> Bytes(size_t i) const { return {views_[i].bytes, views_[i].size}; }
+    // One per dword, non-zero where it was read.
+    std::span<const uint8_t> Readable(size_t i) const {
+        return {views_[i].readable, views_[i].size / 4};
+    }
+
+  private:
+    friend class FunctionSpaceAccess;
+    struct View {
+        const uint8_t* bytes;
+        const uint8_t* readable;
+        size_t size;
+    };
+    std::vector<std::unique_ptr<SharedTransferBuffer>> groups_;
+    std::vector<std::unique_ptr<FunctionSpace>> readAgain_;
+    std::vector<View> views_;
 };
 
 // Reads and writes functions' configuration spaces for the commands that
@@ -45,7 +70,7 @@ class FunctionSpaceAccess {
     // taken from its capability list, as the scan takes it).
     static FunctionSpace ReadListed(const FunctionAddress& function);
     // ReadListed of many functions, in few requests.
-    static std::vector<FunctionSpace> ReadListed(std::span<const FunctionAddress> functions);
+    static ListedSpaces ReadListed(std::span<const FunctionAddress> functions);
     // One dword at a dword-aligned offset; false when the driver refused it.
     bool Write(const AccessedFunction& function, uint32_t offset, uint32_t value);
     // The window's base, once a PCI Express function needed it.

@@ -6,7 +6,6 @@
 
 #include "pcidef/FieldName.h"
 #include "pcidef/FieldText.h"
-#include "pcidef/StringPrintf.h"
 
 namespace pcidef {
 namespace {
@@ -27,28 +26,41 @@ void AppendHex(std::string& out, uint32_t value) {
     out.append(digits, end);
 }
 
-FieldLine LineOf(const DecodedFunction& function, const DecodedRegister& reg,
-                 const FieldDef* field) {
-    FieldLine line{FullName(function, reg, field),
-                   0,
-                   static_cast<uint8_t>(reg.Width() * 8 - 1),
-                   Access::RO,
-                   reg.readable,
-                   reg.value,
-                   {}};
+// Into *line, whose strings keep what they hold for the next line.
+void FillLine(const DecodedFunction& function, const DecodedRegister& reg, const FieldDef* field,
+              FieldLine* line) {
+    line->name.clear();
+    AppendFullName(line->name, function, reg, field);
+    line->low = 0;
+    line->high = static_cast<uint8_t>(reg.Width() * 8 - 1);
+    line->access = Access::RO;
+    line->readable = reg.readable;
+    line->value = reg.value;
     if (field) {
-        line.low = field->low;
-        line.high = field->high;
-        line.access = field->access;
-        line.value = reg.FieldValue(*field);
-        line.text = FieldText(*field, line.value);
+        line->low = field->low;
+        line->high = field->high;
+        line->access = field->access;
+        line->value = reg.FieldValue(*field);
+        line->text = FieldText(*field, line->value);
     } else {
-        line.text = StringPrintf("0x%0*X", static_cast<int>(reg.Width() * 2), reg.value);
+        line->text = "0x";
+        const size_t digits = line->text.size();
+        AppendHex(line->text, reg.value);
+        // "%0*X": as many digits as the register has nibbles.
+        const size_t width = reg.Width() * 2;
+        if (line->text.size() - digits < width)
+            line->text.insert(digits, width - (line->text.size() - digits), '0');
     }
     if (!reg.readable) {
-        line.value = 0;
-        line.text = "not readable";
+        line->value = 0;
+        line->text = "not readable";
     }
+}
+
+FieldLine LineOf(const DecodedFunction& function, const DecodedRegister& reg,
+                 const FieldDef* field) {
+    FieldLine line{};
+    FillLine(function, reg, field, &line);
     return line;
 }
 
@@ -88,6 +100,18 @@ std::string FieldBitsText(const FieldLine& line) {
     std::string text;
     AppendBits(text, line);
     return text;
+}
+
+void AppendRegisterFieldText(const DecodedFunction& function, const DecodedRegister& reg,
+                             std::string_view indent, FieldLine& line, std::string& out) {
+    auto append = [&](const FieldDef* field) {
+        FillLine(function, reg, field, &line);
+        out += indent;
+        AppendFieldLine(out, line);
+        out += '\n';
+    };
+    if (reg.def->fields.empty()) append(nullptr);
+    for (const FieldDef& field : reg.def->fields) append(&field);
 }
 
 void AppendRegisterFieldLines(const DecodedFunction& function, const DecodedRegister& reg,

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "pcidef/ConfigSpaceDef.h"
@@ -40,6 +41,11 @@ void AppendRegisterFieldLines(const DecodedFunction& function, const DecodedRegi
 
 // "PCIe.LnkSta.Speed  [3:0]  RO  0x3  8GT/s"
 std::string FormatFieldLine(const FieldLine& line);
+// Each line AppendRegisterFieldLines gives of a register, formatted as
+// FormatFieldLine does, after `indent` and ending in a newline. `line` is
+// scratch space the caller keeps, so that its strings are reused.
+void AppendRegisterFieldText(const DecodedFunction& function, const DecodedRegister& reg,
+                             std::string_view indent, FieldLine& line, std::string& out);
 // The same, after what `out` holds.
 void AppendFieldLine(std::string& out, const FieldLine& line);
 

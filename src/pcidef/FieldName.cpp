@@ -145,14 +145,21 @@ NameLookup FindName(const DecodedFunction& function, std::string_view name) {
 
 std::string FullName(const DecodedFunction& function, const DecodedRegister& reg,
                      const FieldDef* field) {
-    std::string name = function.StructureOf(reg).Prefix();
-    if (!name.empty()) name += '.';
-    name += reg.Name();
-    if (field && !field->name.empty()) {
-        name += '.';
-        name += field->name;
-    }
+    std::string name;
+    AppendFullName(name, function, reg, field);
     return name;
+}
+
+void AppendFullName(std::string& out, const DecodedFunction& function, const DecodedRegister& reg,
+                    const FieldDef* field) {
+    const std::string prefix = function.StructureOf(reg).Prefix();
+    out += prefix;
+    if (!prefix.empty()) out += '.';
+    out += reg.Name();
+    if (field && !field->name.empty()) {
+        out += '.';
+        out += field->name;
+    }
 }
 
 std::optional<uint32_t> ValueOf(const DecodedFunction& function, std::string_view name) {

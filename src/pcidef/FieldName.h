@@ -34,6 +34,9 @@ NameLookup FindName(const DecodedFunction& function, std::string_view name);
 // The name FindName takes for this register or field.
 std::string FullName(const DecodedFunction& function, const DecodedRegister& reg,
                      const FieldDef* field = nullptr);
+// The same, after what `out` holds.
+void AppendFullName(std::string& out, const DecodedFunction& function, const DecodedRegister& reg,
+                    const FieldDef* field);
 
 // The value of a named field or register, when it is there and was read.
 std::optional<uint32_t> ValueOf(const DecodedFunction& function, std::string_view name);
