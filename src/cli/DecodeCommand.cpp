@@ -33,7 +33,7 @@ struct FunctionRead {
 // The functions read and where their spaces are kept.
 struct FunctionReads {
     std::vector<FunctionRead> functions;
-    std::vector<FunctionSpace> spaces;
+    std::vector<FunctionBytes> spaces;
     ListedSpaces listed;
 };
 

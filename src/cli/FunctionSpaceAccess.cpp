@@ -19,7 +19,7 @@ uint32_t IdentityOf(const PciDeviceEntry& entry) {
     return static_cast<uint32_t>(entry.deviceId) << 16 | static_cast<uint32_t>(entry.vendorId);
 }
 
-FunctionSpace SpaceOf(const uint8_t* bytes, const uint8_t* dwordRead, uint32_t size) {
+FunctionBytes SpaceOf(const uint8_t* bytes, const uint8_t* dwordRead, uint32_t size) {
     return {{bytes, bytes + size}, {dwordRead, dwordRead + size / 4}};
 }
 
@@ -40,7 +40,7 @@ constexpr uint32_t kBlockLength = ConfigBlockLength(pcireg::kExtendedConfigSize)
 
 }  // namespace
 
-uint32_t FunctionSpace::Dword(uint32_t offset) const {
+uint32_t FunctionBytes::Dword(uint32_t offset) const {
     uint32_t value = 0;
     std::memcpy(&value, bytes.data() + (offset & ~3u), sizeof value);
     return value;
@@ -72,7 +72,7 @@ uint32_t FunctionSpaceAccess::WindowAddress(const AccessedFunction& function) {
     return base + static_cast<uint32_t>(ConfigWindow::OffsetOf(function.address));
 }
 
-FunctionSpace FunctionSpaceAccess::Read(const AccessedFunction& function) {
+FunctionBytes FunctionSpaceAccess::Read(const AccessedFunction& function) {
     const bool express = function.entry.kind == PCI_KIND_PCIE;
     const ConfigSpaceRead read = express ? ConfigSpaceRead::FromWindow(WindowAddress(function))
                                          : ConfigSpaceRead::FromMechanism(function.address);
@@ -83,7 +83,7 @@ FunctionSpace FunctionSpaceAccess::Read(const AccessedFunction& function) {
                    read.size);
 }
 
-FunctionSpace FunctionSpaceAccess::ReadListed(const FunctionAddress& function) {
+FunctionBytes FunctionSpaceAccess::ReadListed(const FunctionAddress& function) {
     std::vector<uint8_t> block(kBlockLength, 0);
     ReadPciConfigBlock(function, pcireg::kExtendedConfigSize, block.data(),
                        block.data() + pcireg::kExtendedConfigSize);
@@ -114,7 +114,7 @@ ListedSpaces FunctionSpaceAccess::ReadListed(std::span<const FunctionAddress> fu
             // What was refused is asked for again on its own, so the refusal
             // is that request's.
             const auto& again =
-                spaces.readAgain_.emplace_back(std::make_unique<FunctionSpace>(ReadListed(group[i])));
+                spaces.readAgain_.emplace_back(std::make_unique<FunctionBytes>(ReadListed(group[i])));
             spaces.views_.push_back({again->bytes.data(), again->readable.data(), again->bytes.size()});
         }
     }

@@ -14,7 +14,7 @@
 // A function's configuration space as the PCI window reads it: 256 bytes
 // through the configuration mechanism for a PCI function, 4096 through the
 // PCI Express window for a PCI Express one, and which dwords were read.
-struct FunctionSpace {
+struct FunctionBytes {
     std::vector<uint8_t> bytes;
     std::vector<uint8_t> readable;  // one per dword, 1 where it was read
 
@@ -48,7 +48,7 @@ class ListedSpaces {
         size_t size;
     };
     std::vector<std::unique_ptr<SharedTransferBuffer>> groups_;
-    std::vector<std::unique_ptr<FunctionSpace>> readAgain_;
+    std::vector<std::unique_ptr<FunctionBytes>> readAgain_;
     std::vector<View> views_;
 };
 
@@ -64,11 +64,11 @@ class FunctionSpaceAccess {
     // The function at that address, as the window's bus, device and function
     // boxes choose one.
     static AccessedFunction Identify(const FunctionAddress& function);
-    FunctionSpace Read(const AccessedFunction& function);
+    FunctionBytes Read(const AccessedFunction& function);
     // A function's space in one block read of 4096 bytes: all of them for a
     // PCI Express function, the 256 the window shows for a PCI one (its kind
     // taken from its capability list, as the scan takes it).
-    static FunctionSpace ReadListed(const FunctionAddress& function);
+    static FunctionBytes ReadListed(const FunctionAddress& function);
     // ReadListed of many functions, in few requests.
     static ListedSpaces ReadListed(std::span<const FunctionAddress> functions);
     // One dword at a dword-aligned offset; false when the driver refused it.

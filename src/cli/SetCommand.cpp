@@ -34,12 +34,7 @@ std::string ParseSetOptions(std::vector<std::string> arguments, SetOptions* opti
     if (!problem.empty()) return problem;
     if (arguments.size() < 2) return "set takes a function BB:DD.F and at least one NAME=VALUE";
     options->assignments.assign(arguments.begin() + 1, arguments.end());
-    problem = ParseFunctionArgument(arguments[0], &options->function);
-    // Its writes take segment 0's paths; another segment's function is not
-    // reached that way.
-    if (problem.empty() && options->function.segment != 0)
-        return "set writes functions of segment 0 only";
-    return problem;
+    return ParseFunctionArgument(arguments[0], &options->function);
 }
 
 std::string ValueText(const pcidef::FieldChange& change, uint32_t value) {
@@ -54,7 +49,7 @@ bool Refuse(const std::vector<std::string>& errors) {
 
 // The dwords a write touches that were not read: they are not written,
 // since their other bits are unknown.
-std::vector<std::string> UnreadDwords(const pcidef::FieldWrite& plan, const FunctionSpace& space,
+std::vector<std::string> UnreadDwords(const pcidef::FieldWrite& plan, const FunctionBytes& space,
                                       const FunctionAddress& function) {
     std::vector<std::string> errors;
     for (const pcidef::DwordWrite& write : plan.writes) {
@@ -69,8 +64,8 @@ std::vector<std::string> UnreadDwords(const pcidef::FieldWrite& plan, const Func
     return errors;
 }
 
-void PrintChanges(const pcidef::FieldWrite& plan, const FunctionSpace& before,
-                  const FunctionSpace* after) {
+void PrintChanges(const pcidef::FieldWrite& plan, const FunctionBytes& before,
+                  const FunctionBytes* after) {
     for (const pcidef::DwordWrite& write : plan.writes) {
         const uint32_t old = before.Dword(write.offset);
         const uint32_t now = after ? after->Dword(write.offset) : write.Apply(old);
@@ -86,13 +81,13 @@ void PrintChanges(const pcidef::FieldWrite& plan, const FunctionSpace& before,
 }
 
 int WriteAndReadBack(FunctionSpaceAccess& access, const AccessedFunction& function,
-                     const pcidef::FieldWrite& plan, const FunctionSpace& before) {
+                     const pcidef::FieldWrite& plan, const FunctionBytes& before) {
     RefusedRequestWatch watch(IsWindowProbe);
     for (const pcidef::DwordWrite& write : plan.writes) {
         if (!access.Write(function, write.offset, write.Apply(before.Dword(write.offset)))) break;
     }
     if (ReportedRefusal(watch, access.WindowBase())) return kExitFailure;
-    const FunctionSpace after = access.Read(function);
+    const FunctionBytes after = access.Read(function);
     PrintChanges(plan, before, &after);
     return std::fflush(stdout) == 0 ? 0 : kExitFailure;
 }
@@ -115,7 +110,7 @@ int RunSetCommand(const std::vector<std::string>& arguments) {
         Refuse({"no function answers at " + options.function.ToString()});
         return kExitFailure;
     }
-    const FunctionSpace before = access.Read(function);
+    const FunctionBytes before = access.Read(function);
     const pcidef::DecodedFunction decoded = pcidef::Decode(before.bytes, before.readable);
     const pcidef::FieldWrite plan = pcidef::FieldWrite::Plan(decoded, options.assignments);
     if (Refuse(plan.errors) || Refuse(UnreadDwords(plan, before, options.function)))

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -254,4 +255,82 @@ TEST_F(RequestHandlerTest, BlockReadAndSegmentListRefuseMalformedRecords) {
               std::vector<uint8_t>(256, 0xFF));
     EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + 256, buffer.begin() + 320),
               std::vector<uint8_t>(64, 1));
+}
+
+// The reads of many things refuse a record that does not say exactly what
+// it asks for, and answer each part as its own request would have been.
+TEST_F(RequestHandlerTest, BlocksAndGatherReadsRefuseMalformedRecords) {
+    std::vector<uint8_t> buffer(4 * 1024 * 1024);
+    struct Case {
+        const char* what;
+        uint32_t code;
+        uint32_t count;
+        uint32_t each;  // bytes per function, or per piece
+        uint32_t length;
+        uint32_t firstAddress;  // of a gather's pieces
+        uint32_t status;
+    };
+    constexpr uint32_t kBlocks = IOCTL_READ_PCI_CONFIG_BLOCKS;
+    constexpr uint32_t kGather = IOCTL_READ_PHYSICAL_GATHER;
+    const Case cases[] = {
+        {"two blocks of 256", kBlocks, 2, 256, 2 * 320, 0, ERROR_SUCCESS},
+        {"256 blocks of 4096", kBlocks, 256, 4096, 256 * 5120, 0, ERROR_SUCCESS},
+        {"no function", kBlocks, 0, 256, 0, 0, ERROR_INVALID_PARAMETER},
+        {"more functions than the record names", kBlocks, 257, 256, 257 * 320, 0,
+         ERROR_INVALID_PARAMETER},
+        {"blocks of 512", kBlocks, 2, 512, 2 * 640, 0, ERROR_INVALID_PARAMETER},
+        {"a length for one block fewer", kBlocks, 2, 256, 320, 0, ERROR_INVALID_PARAMETER},
+        {"two dwords", kGather, 2, 4, 10, 0x1000, ERROR_SUCCESS},
+        {"128 pieces of 4096", kGather, 128, 4096, 128 * 4097, 0x1000, ERROR_SUCCESS},
+        {"no piece", kGather, 0, 4, 0, 0x1000, ERROR_INVALID_PARAMETER},
+        {"129 pieces", kGather, 129, 4, 129 * 5, 0x1000, ERROR_INVALID_PARAMETER},
+        {"pieces of nothing", kGather, 2, 0, 2, 0x1000, ERROR_INVALID_PARAMETER},
+        {"pieces of 4097", kGather, 2, 4097, 2 * 4098, 0x1000, ERROR_INVALID_PARAMETER},
+        {"bytes without flags", kGather, 2, 4, 8, 0x1000, ERROR_INVALID_PARAMETER},
+        {"a piece past 4 GiB", kGather, 2, 4, 10, 0xFFFFFFFEu, ERROR_INVALID_PARAMETER},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DriverRequest record{};
+        record.FunctionCount = c.count;
+        record.ConfigValue = c.each;
+        record.TransferLength = c.length;
+        record.UserBuffer = reinterpret_cast<uintptr_t>(buffer.data());
+        for (uint32_t i = 0; c.code == kGather && i < std::min(c.count, kMaxGatherPieces); ++i)
+            SetGatherAddress(&record, i, c.firstAddress + 4 * i);
+        EXPECT_EQ(Send(c.code, record), c.status == ERROR_SUCCESS);
+        EXPECT_EQ(driver_->GetLastError(), c.status);
+        ExpectGoodConfigRead();
+    }
+
+    // Each function's block as its block read gives it: a present one and
+    // an absent one, read whole.
+    DriverRequest record{};
+    record.FunctionCount = 2;
+    record.BusNumbers[1] = 5;
+    record.ConfigValue = 256;
+    record.TransferLength = 2 * ConfigBlockLength(256);
+    record.UserBuffer = reinterpret_cast<uintptr_t>(buffer.data());
+    ASSERT_TRUE(Send(IOCTL_READ_PCI_CONFIG_BLOCKS, record));
+    EXPECT_EQ(record.ConfigValue, ERROR_SUCCESS);
+    EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + 4),
+              (std::vector<uint8_t>{0x86, 0x80, 0x10, 0x19}));
+    EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + 320, buffer.begin() + 576),
+              std::vector<uint8_t>(256, 0xFF));
+    EXPECT_EQ(std::vector<uint8_t>(buffer.begin() + 576, buffer.begin() + 640),
+              std::vector<uint8_t>(64, 1));
+
+    // Pieces in the order asked, each its own memory's bytes.
+    record = {};
+    record.FunctionCount = 3;
+    record.ConfigValue = 4;
+    record.TransferLength = 3 * 5;
+    SetGatherAddress(&record, 0, 0x1004);
+    SetGatherAddress(&record, 1, 0x1000);
+    SetGatherAddress(&record, 2, 0xFFFFF000u);
+    record.UserBuffer = reinterpret_cast<uintptr_t>(buffer.data());
+    ASSERT_TRUE(Send(IOCTL_READ_PHYSICAL_GATHER, record));
+    EXPECT_EQ(std::vector<uint8_t>(buffer.begin(), buffer.begin() + 15),
+              (std::vector<uint8_t>{0x44, 0x55, 0x66, 0x77, 0x00, 0x11, 0x22, 0x33, 0x5A, 0x5A,
+                                    0x5A, 0x5A, 1, 1, 1}));
 }

@@ -179,4 +179,16 @@ TEST_F(CliDecodeTest, SetWritesOnlyTheNamedFieldsAndRefusesTheRest) {
     }
 }
 
+// A function of another segment is read and written there, and its twin
+// of segment 0 is left as it was.
+TEST_F(CliDecodeTest, SetReachesAFunctionOfAnotherSegment) {
+    const std::string before = Run("read 00:00.0 4", "builtin").out;
+    ASSERT_EQ(Run("read 0001:00:00.0 4", "builtin").out, "00100406\n");
+    const CliRun run = Run("set 0001:00:00.0 Command.BusMaster=0", "builtin");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out, "Command.BusMaster: yes (0x1) -> no (0x0)\n");
+    EXPECT_EQ(Run("read 0001:00:00.0 4", "builtin").out, "00100402\n");
+    EXPECT_EQ(Run("read 00:00.0 4", "builtin").out, before);
+}
+
 }  // namespace
