@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "pci/names/DescriptionFilesHeld.h"
 #include "pci/names/PciClassFile.h"
 #include "pci/names/PciIdFile.h"
 #include "platform/Seam.h"
@@ -262,6 +263,28 @@ TEST(PciNameIndex, AnIndexIsKeptOnlyWhileTheFileIsTheSame) {
     EXPECT_EQ(LookupVendorName(0x1111), "Sigma");
     std::filesystem::remove(kPciIdFileName);
     EXPECT_EQ(LookupVendorName(0x1111), "");
+}
+
+// A listing looks at each file once, at its first lookup; the next one
+// looks again.
+TEST(PciNameIndex, AHeldScopeLooksAtEachFileOnce) {
+    ScratchDirectory dir;
+    dir.Write(kPciIdFileName, "VID 1111 Alpha\n");
+    {
+        const DescriptionFilesHeld held;
+        EXPECT_EQ(LookupVendorName(0x1111), "Alpha");
+        dir.Write(kPciIdFileName, "VID 1111 Omega, longer\n");
+        EXPECT_EQ(LookupVendorName(0x1111), "Alpha");
+    }
+    EXPECT_EQ(LookupVendorName(0x1111), "Omega, longer");
+    std::filesystem::remove(kPciIdFileName);
+    {
+        const DescriptionFilesHeld held;
+        EXPECT_EQ(LookupVendorName(0x1111), "");
+        dir.Write(kPciIdFileName, "VID 1111 Beta\n");
+        EXPECT_EQ(LookupVendorName(0x1111), "");
+    }
+    EXPECT_EQ(LookupVendorName(0x1111), "Beta");
 }
 
 TEST(PciNameIndex, AFailingReadIsReportedAtEveryLookup) {

@@ -1,20 +1,24 @@
 // SPDX-License-Identifier: MIT
 #include "pci/names/DescriptionFilesHeld.h"
 
+#include <atomic>
+
 namespace {
 
+std::atomic<uint64_t> lastScope{0};
 thread_local int depth = 0;
+thread_local uint64_t current = 0;
 
 }  // namespace
 
 DescriptionFilesHeld::DescriptionFilesHeld() {
-    ++depth;
+    if (depth++ == 0) current = ++lastScope;
 }
 
 DescriptionFilesHeld::~DescriptionFilesHeld() {
-    --depth;
+    if (--depth == 0) current = 0;
 }
 
-bool DescriptionFilesHeld::Active() {
-    return depth > 0;
+uint64_t DescriptionFilesHeld::Current() {
+    return current;
 }

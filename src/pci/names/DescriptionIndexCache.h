@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -21,16 +22,33 @@ class DescriptionIndexCache {
     // The index of the file as it is now; null unless Ok.
     Status Get(std::shared_ptr<const Index>* index) {
         index->reset();
-        if (DescriptionFilesHeld::Active()) {
-            std::lock_guard<std::mutex> guard(mutex_);
-            if (index_) {
-                *index = index_;
-                return Status::Ok;
-            }
+        const uint64_t held = DescriptionFilesHeld::Current();
+        std::lock_guard<std::mutex> guard(mutex_);
+        // Looked at once already in this scope: as it was then.
+        if (held != 0 && held == heldScope_) {
+            *index = heldIndex_;
+            return heldStatus_;
         }
+        const Status status = Look(index);
+        heldScope_ = held;
+        heldIndex_ = held != 0 ? *index : nullptr;
+        heldStatus_ = status;
+        return status;
+    }
+
+    // The next lookup reads the file again.
+    void Forget() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        index_.reset();
+        heldScope_ = 0;
+        heldIndex_.reset();
+    }
+
+  private:
+    // The file as it is now. Called with mutex_ held.
+    Status Look(std::shared_ptr<const Index>* index) {
         DescriptionSnapshot file(name_);
         if (!file.IsOpen()) return Status::Missing;
-        std::lock_guard<std::mutex> guard(mutex_);
         if (index_ && identity_ == file.Identity()) {
             *index = index_;
             return Status::Ok;
@@ -46,15 +64,12 @@ class DescriptionIndexCache {
         return Status::Ok;
     }
 
-    // The next lookup reads the file again.
-    void Forget() {
-        std::lock_guard<std::mutex> guard(mutex_);
-        index_.reset();
-    }
-
-  private:
     std::string name_;
     std::mutex mutex_;
     FileIdentity identity_;
     std::shared_ptr<const Index> index_;
+    // What the lookup in the living DescriptionFilesHeld scope found.
+    uint64_t heldScope_ = 0;
+    std::shared_ptr<const Index> heldIndex_;
+    Status heldStatus_ = Status::Missing;
 };

@@ -61,26 +61,23 @@ PciIdIndex::PciIdIndex(std::string text) : text_(std::move(text)) {
     std::string_view piece;
     // The vendor whose first block the lines now belong to, if any.
     Vendor* block = nullptr;
-    // Only vendor and device lines count, so only their first letters are looked at.
-    while (reader.NextStartingWithLetter("vd", &piece) == DescriptionLineReader::Status::Line) {
-        const IdLine kind = ClassifyIdLine(piece);
-        if (kind == IdLine::Other) continue;
+    // Vendor lines alone here: a vendor's device lines are read at the first
+    // lookup of one of its devices.
+    while (reader.NextStartingWithLetter("v", &piece) == DescriptionLineReader::Status::Line) {
+        if (ClassifyIdLine(piece) != IdLine::Vendor) continue;
+        const size_t lineStart = static_cast<size_t>(piece.data() - text_.data());
+        // Every vendor line ends the block before it.
+        if (block) block->blockEnd = lineStart;
+        block = nullptr;
         uint32_t number = 0;
         const char* afterNumber = nullptr;
-        const bool readable = ReadIdNumber(piece, &number, &afterNumber);
-        if (kind == IdLine::Vendor) {
-            // Every vendor line ends the block before it.
-            if (block) block->endDevice = devices_.size();
-            block = nullptr;
-            if (!readable) continue;
-            auto [vendor, first] = vendors_.try_emplace(
-                number, Vendor{IdLineName(piece, afterNumber), devices_.size(), devices_.size()});
-            if (first) block = &vendor->second;
-        } else if (block && readable) {
-            devices_.push_back({number, IdLineName(piece, afterNumber)});
-        }
+        if (!ReadIdNumber(piece, &number, &afterNumber)) continue;
+        const size_t blockBegin = lineStart + piece.size();
+        auto [vendor, first] = vendors_.try_emplace(
+            number, Vendor{IdLineName(piece, afterNumber), blockBegin, blockBegin});
+        if (first) block = &vendor->second;
     }
-    if (block) block->endDevice = devices_.size();
+    if (block) block->blockEnd = text_.size();
 }
 
 std::string PciIdIndex::VendorName(uint32_t vendorId) const {
@@ -88,10 +85,27 @@ std::string PciIdIndex::VendorName(uint32_t vendorId) const {
     return vendor == vendors_.end() ? std::string() : std::string(vendor->second.name);
 }
 
+const std::vector<PciIdIndex::Device>& PciIdIndex::DevicesOf(const Vendor& vendor,
+                                                             uint32_t vendorId) const {
+    auto [parsed, first] = devices_.try_emplace(vendorId);
+    if (!first) return parsed->second;
+    DescriptionLineReader reader{
+        std::string_view(text_).substr(vendor.blockBegin, vendor.blockEnd - vendor.blockBegin)};
+    std::string_view piece;
+    while (reader.NextStartingWithLetter("d", &piece) == DescriptionLineReader::Status::Line) {
+        uint32_t number = 0;
+        const char* afterNumber = nullptr;
+        if (ClassifyIdLine(piece) == IdLine::Device && ReadIdNumber(piece, &number, &afterNumber))
+            parsed->second.push_back({number, IdLineName(piece, afterNumber)});
+    }
+    return parsed->second;
+}
+
 std::string PciIdIndex::DeviceName(uint32_t vendorId, uint32_t deviceId) const {
     const auto vendor = vendors_.find(vendorId);
     if (vendor == vendors_.end()) return {};
-    for (size_t i = vendor->second.firstDevice; i < vendor->second.endDevice; ++i)
-        if (devices_[i].id == deviceId) return std::string(devices_[i].name);
+    std::lock_guard<std::mutex> guard(devicesMutex_);
+    for (const Device& device : DevicesOf(vendor->second, vendorId))
+        if (device.id == deviceId) return std::string(device.name);
     return {};
 }

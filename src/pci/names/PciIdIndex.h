@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -24,15 +25,21 @@ class PciIdIndex {
   private:
     struct Vendor {
         std::string_view name;
-        size_t firstDevice;
-        size_t endDevice;
+        // Where its first block's lines lie in the text.
+        size_t blockBegin;
+        size_t blockEnd;
     };
     struct Device {
         uint32_t id;
         std::string_view name;
     };
 
+    // The devices of a vendor's first block, in file order; read once.
+    // Called with devicesMutex_ held.
+    const std::vector<Device>& DevicesOf(const Vendor& vendor, uint32_t vendorId) const;
+
     std::string text_;
     std::unordered_map<uint32_t, Vendor> vendors_;
-    std::vector<Device> devices_;  // each vendor's first block, in file order
+    mutable std::mutex devicesMutex_;
+    mutable std::unordered_map<uint32_t, std::vector<Device>> devices_;
 };
