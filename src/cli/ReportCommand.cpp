@@ -64,12 +64,9 @@ std::optional<uint32_t> WindowBaseOf(const ReportOptions& options) {
 }
 
 void WriteReport(const ReportOptions& options, PciWindowModel& model, std::FILE* out) {
+    // The text of every function is written by WriteEveryFunction.
     if (options.all) {
-        if (options.json) {
-            std::fputs(AllDevicesReportJson(model).c_str(), out);
-        } else {
-            WriteAllDevicesReport(model, out);
-        }
+        std::fputs(AllDevicesReportJson(model).c_str(), out);
         return;
     }
     PciFormState& form = model.Form();
@@ -94,17 +91,9 @@ bool Finish(std::FILE* out) {
 
 // The report as the window writes it, held back until every request behind
 // it was carried out; false (said on stderr) when one was not.
-bool ComposeReport(const ReportOptions& options, HeldOutput& report) {
+bool ComposeReport(const ReportOptions& options, PciWindowModel& model, HeldOutput& report) {
     RefusedRequestWatch watch(IsWindowProbe);
-    auto model = std::make_unique<PciWindowModel>();
-    model->Form().baseAddressText = options.baseText;
-    model->OnScanAllDevices();
-    if (ReportedRefusal(watch, WindowBaseOf(options))) return false;
-    if (!model->Scanned()) {
-        ShowMessage(kNoPciInformationMessage);
-        return false;
-    }
-    if (report.Stream()) WriteReport(options, *model, report.Stream());
+    if (report.Stream()) WriteReport(options, model, report.Stream());
     if (ReportedRefusal(watch, WindowBaseOf(options))) return false;
     if (!report.Complete()) {
         ShowMessage(kUnableToWriteFileMessage);
@@ -115,18 +104,34 @@ bool ComposeReport(const ReportOptions& options, HeldOutput& report) {
 
 // Opened only once the report is complete, so a failed one leaves an
 // existing file as it was.
+std::FILE* OpenOutput(const std::optional<std::string>& path) {
+    return path ? OpenReportFile(*path, output_file::Kind::Report, "w") : stdout;
+}
+
 bool Deliver(HeldOutput& report, const std::optional<std::string>& path) {
-    std::FILE* out = stdout;
-    if (path) {
-        out = OpenReportFile(*path, output_file::Kind::Report, "w");
-        if (!out) return false;
-    }
+    std::FILE* out = OpenOutput(path);
+    if (!out) return false;
     if (!report.CopyTo(out)) {
         if (out != stdout) std::fclose(out);
         ShowMessage(kUnableToWriteFileMessage);
         return false;
     }
     return Finish(out);
+}
+
+// The text of every function: read whole before a line is written, then
+// written straight out; tens of megabytes need not be held.
+bool WriteEveryFunction(const ReportOptions& options, PciWindowModel& model) {
+    RefusedRequestWatch watch(IsWindowProbe);
+    AllDevicesReport report(model);
+    if (ReportedRefusal(watch, WindowBaseOf(options))) return false;
+    std::FILE* out = OpenOutput(options.outputPath);
+    if (!out) return false;
+    report.Write(out);
+    // Only the window's own read back of its shown function is left, which
+    // a refusal there fails as before, with the report written.
+    const bool written = Finish(out);
+    return !ReportedRefusal(watch, WindowBaseOf(options)) && written;
 }
 
 }  // namespace
@@ -141,7 +146,20 @@ int RunReportCommand(const std::vector<std::string>& arguments) {
     }
     if (options.outputPath) options.outputPath = PathFromHere(*options.outputPath);
     if (!StartDriver()) return kExitFailure;
+    auto model = std::make_unique<PciWindowModel>();
+    model->Form().baseAddressText = options.baseText;
+    {
+        RefusedRequestWatch watch(IsWindowProbe);
+        model->OnScanAllDevices();
+        if (ReportedRefusal(watch, WindowBaseOf(options))) return kExitFailure;
+    }
+    if (!model->Scanned()) {
+        ShowMessage(kNoPciInformationMessage);
+        return kExitFailure;
+    }
+    if (options.all && !options.json) return WriteEveryFunction(options, *model) ? 0 : kExitFailure;
     HeldOutput report;
-    return ComposeReport(options, report) && Deliver(report, options.outputPath) ? 0
-                                                                                  : kExitFailure;
+    return ComposeReport(options, *model, report) && Deliver(report, options.outputPath)
+               ? 0
+               : kExitFailure;
 }

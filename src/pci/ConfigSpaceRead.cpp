@@ -3,13 +3,11 @@
 
 #include <algorithm>
 #include <cstring>
-#include <memory>
 
 #include "hw/DriverChannel.h"
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
 #include "pcidef/ConfigWindow.h"
-#include "platform/route/SharedTransferBuffer.h"
 #include "protocol/DriverRequest.h"
 
 namespace {
@@ -42,39 +40,6 @@ ConfigSpaceRead ConfigSpaceRead::FromWindow(uint32_t address) {
     space.size = pcireg::kExtendedConfigSize;
     if (ReadPhysicalMemory(address, space.dwords.data(), space.size)) space.read.fill(true);
     return space;
-}
-
-void ConfigSpaceRead::FromMechanism(std::span<const FunctionAddress> functions,
-                                    std::span<ConfigSpaceRead* const> into) {
-    constexpr uint32_t kSize = pcireg::kConfigSize;
-    constexpr uint32_t kLength = ConfigBlockLength(kSize);
-    // Memory the driver writes directly; the read fills every byte of it,
-    // refused or not.
-    SharedTransferBuffer blocks(functions.size() * kLength);
-    ReadPciConfigBlocks(functions, kSize, blocks.Data());
-    for (size_t i = 0; i < functions.size(); ++i) {
-        const uint8_t* block = blocks.Data() + i * kLength;
-        ConfigSpaceRead& space = *into[i];
-        space.size = kSize;
-        std::memcpy(space.dwords.data(), block, kSize);
-        std::copy(block + kSize, block + kLength, space.read.begin());
-    }
-}
-
-void ConfigSpaceRead::FromWindow(std::span<const uint32_t> addresses,
-                                 std::span<ConfigSpaceRead* const> into) {
-    constexpr uint32_t kSize = pcireg::kExtendedConfigSize;
-    // Left uninitialised: the read fills every byte, read or not.
-    std::unique_ptr<uint8_t[]> bytes(new uint8_t[addresses.size() * kSize]);
-    std::vector<uint8_t> read(addresses.size());
-    ReadPhysicalGather(addresses, kSize, bytes.get(), read.data());
-    for (size_t i = 0; i < addresses.size(); ++i) {
-        ConfigSpaceRead& space = *into[i];
-        space.size = kSize;
-        if (!read[i]) continue;
-        std::memcpy(space.dwords.data(), bytes.get() + i * kSize, kSize);
-        space.read.fill(true);
-    }
 }
 
 void ConfigSpaceRead::CopyReadDwords(std::span<uint32_t> buffer) const {

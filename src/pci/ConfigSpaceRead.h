@@ -6,6 +6,7 @@
 #include <span>
 #include <vector>
 
+#include "pci/ConfigSpaceView.h"
 #include "pcidef/ConfigRegisters.h"
 #include "pcidef/FunctionAddress.h"
 
@@ -30,15 +31,6 @@ struct ConfigSpaceRead {
     // read, or none.
     static ConfigSpaceRead FromWindow(uint32_t address);
 
-    // Many functions, each as FromMechanism reads one, in few requests:
-    // function i into *into[i].
-    static void FromMechanism(std::span<const FunctionAddress> functions,
-                              std::span<ConfigSpaceRead* const> into);
-    // Many functions' 4096 bytes, each as FromWindow reads one, in few
-    // requests: the one at addresses[i] into *into[i].
-    static void FromWindow(std::span<const uint32_t> addresses,
-                           std::span<ConfigSpaceRead* const> into);
-
     // The dwords read into buffer (at most its size); the rest keep theirs.
     void CopyReadDwords(std::span<uint32_t> buffer) const;
     bool Complete() const;
@@ -57,6 +49,7 @@ struct ConfigSpaceRead {
         static_assert(sizeof(bool) == 1);
         return {reinterpret_cast<const uint8_t*>(read.data()), size / 4};
     }
+    ConfigSpaceView View() const { return {size, Bytes().data(), DwordsRead().data()}; }
 };
 
 // The dword at a register below 0x100 of a block read's `size` bytes and

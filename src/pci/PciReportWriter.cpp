@@ -93,27 +93,44 @@ class ReportDescriptions {
 
 }  // namespace
 
-void WriteAllDevicesReport(PciWindowModel& model, std::FILE* file) {
+AllDevicesReport::AllDevicesReport(PciWindowModel& model) : model_(model) {
+    const int32_t rows = model.DeviceTable().Rows();
+    for (int32_t first = 0; first < rows; first += kRowsReadAtOnce) {
+        WindowReads reads = model.ReadTableRows(first, std::min(kRowsReadAtOnce, rows - first));
+        if (reads.empty()) {
+            reads_.clear();
+            return;
+        }
+        reads_.push_back(std::move(reads));
+    }
+}
+
+AllDevicesReport::~AllDevicesReport() = default;
+
+void AllDevicesReport::Write(std::FILE* file) {
     std::fputs(kAllDevicesTitle, file);
     const DescriptionFilesHeld held;
     ReportDescriptions descriptions;
-    const PciDeviceTable& table = model.DeviceTable();
-    for (int32_t first = 0; first < table.Rows(); first += kRowsReadAtOnce) {
-        const int32_t count = std::min(kRowsReadAtOnce, table.Rows() - first);
-        const std::vector<WindowRead> reads = model.ReadTableRows(first, count);
-        for (int32_t row = first; row < first + count; ++row) {
-            const int32_t bytes =
-                reads.empty() ? model.ReadTableRow(row)
-                              : model.ShowTableRow(row, reads[static_cast<size_t>(row - first)]);
-            const PciDeviceEntry& entry = table.rows[static_cast<size_t>(row)];
-            std::fprintf(file, "  %s\n\n", FormatDeviceListLine(entry, table.Segment(row)).c_str());
-            WriteColumnHeader(file);
-            if (bytes >= 4)
-                WriteRegisterLines(model, bytes, descriptions.For(model.ConfigBuffer()[0]), file);
-            std::fputs("\n\n", file);
-        }
+    const PciDeviceTable& table = model_.DeviceTable();
+    for (int32_t row = 0; row < table.Rows(); ++row) {
+        const size_t chunk = static_cast<size_t>(row / kRowsReadAtOnce);
+        const int32_t bytes =
+            chunk < reads_.size()
+                ? model_.ShowTableRow(row, reads_[chunk][static_cast<size_t>(row % kRowsReadAtOnce)])
+                : model_.ReadTableRow(row);
+        const PciDeviceEntry& entry = table.rows[static_cast<size_t>(row)];
+        std::fprintf(file, "  %s\n\n", FormatDeviceListLine(entry, table.Segment(row)).c_str());
+        WriteColumnHeader(file);
+        if (bytes >= 4)
+            WriteRegisterLines(model_, bytes, descriptions.For(model_.ConfigBuffer()[0]), file);
+        std::fputs("\n\n", file);
     }
-    ReadShownFunctionAgain(model);
+    ReadShownFunctionAgain(model_);
+}
+
+void WriteAllDevicesReport(PciWindowModel& model, std::FILE* file) {
+    AllDevicesReport report(model);
+    report.Write(file);
 }
 
 void WriteCurrentDeviceReport(const PciFormState& form, std::FILE* file) {

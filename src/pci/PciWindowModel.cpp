@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "hw/DriverChannel.h"
 #include "hw/SystemFunctions.h"
@@ -114,7 +115,7 @@ int32_t PciWindowModel::ReadTableRow(int32_t row) {
     return ReadFunctionConfig(table_.rows[static_cast<size_t>(row)], table_.Segment(row));
 }
 
-std::vector<WindowRead> PciWindowModel::ReadTableRows(int32_t first, int32_t count) const {
+WindowReads PciWindowModel::ReadTableRows(int32_t first, int32_t count) const {
     const std::optional<BaseAddressChoice> choice = ParseBaseAddressText(form_.baseAddressText);
     if (!choice) return {};
     return ReadRowsAsWindow(table_, first, count, *choice);
@@ -126,10 +127,12 @@ int32_t PciWindowModel::ShowTableRow(int32_t row, const WindowRead& read) {
 
 int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry, uint16_t segment) {
     WindowRead read;
+    ConfigSpaceRead space;
     if (entry.kind == PCI_KIND_PCI) {
         FunctionAddress function = entry.Address();
         function.segment = segment;
-        read = {MechanismAddress(entry), ConfigSpaceRead::FromMechanism(function)};
+        space = ConfigSpaceRead::FromMechanism(function);
+        read.address = MechanismAddress(entry);
     } else if (entry.kind == PCI_KIND_PCIE) {
         const std::optional<BaseAddressChoice> choice = ParseBaseAddressText(form_.baseAddressText);
         if (!choice) {
@@ -143,8 +146,9 @@ int32_t PciWindowModel::ReadFunctionConfig(PciDeviceEntry entry, uint16_t segmen
         }
         const uint32_t base = choice->automatic ? DetectMmioBase(entry) : choice->base;
         read.address = base + WindowOffset(entry);
-        read.space = ConfigSpaceRead::FromWindow(read.address);
+        space = ConfigSpaceRead::FromWindow(read.address);
     }
+    read.space = space.View();
     return ShowFunctionRead(entry, segment, read);
 }
 
@@ -170,10 +174,12 @@ int32_t PciWindowModel::ShowFunctionRead(const PciDeviceEntry& entry, uint16_t s
     return result;
 }
 
-void PciWindowModel::TakeRead(const ConfigSpaceRead& space) {
-    space.CopyReadDwords(buffer_);
-    for (size_t i = 0; i < space.size / 4 && i < readable_.size(); ++i)
+void PciWindowModel::TakeRead(const ConfigSpaceView& space) {
+    for (size_t i = 0; i < space.size / 4 && i < buffer_.size(); ++i) {
         readable_[i] = space.read[i];
+        // A refused dword keeps what the buffer held.
+        if (space.read[i]) std::memcpy(&buffer_[i], space.bytes + 4 * i, 4);
+    }
 }
 
 uint32_t PciWindowModel::DetectMmioBase(const PciDeviceEntry& entry) const {

@@ -83,7 +83,7 @@ class PciWindowModel {
     // What ReadTableRow reads of rows first to first+count-1, in few
     // requests, to be shown with ShowTableRow; empty when the base box holds
     // no base (ReadTableRow of each then says so).
-    std::vector<WindowRead> ReadTableRows(int32_t first, int32_t count) const;
+    WindowReads ReadTableRows(int32_t first, int32_t count) const;
     // ReadTableRow with the row read already.
     int32_t ShowTableRow(int32_t row, const WindowRead& read);
     // The function chosen in the bus, device and function boxes (of the
@@ -118,7 +118,7 @@ class PciWindowModel {
     bool AddressBelongsToShownFunction(uint32_t address) const;
     // The dwords read into the buffer (a refused one keeps its value) and
     // which of them were read.
-    void TakeRead(const ConfigSpaceRead& space);
+    void TakeRead(const ConfigSpaceView& space);
     void BuildRows(int32_t byteCount);
     void ShowFieldPane();
     void MarkChangedRows();

@@ -25,9 +25,10 @@ std::vector<uint32_t> WindowAddresses(const std::vector<FunctionAddress>& functi
 
 }  // namespace
 
-std::vector<WindowRead> ReadRowsAsWindow(const PciDeviceTable& table, int32_t first, int32_t count,
-                                         BaseAddressChoice choice) {
-    std::vector<WindowRead> reads(static_cast<size_t>(count));
+WindowReads ReadRowsAsWindow(const PciDeviceTable& table, int32_t first, int32_t count,
+                             BaseAddressChoice choice) {
+    WindowReads reads;
+    reads.rows_.resize(static_cast<size_t>(count));
     std::vector<size_t> pciAt, expressAt;
     std::vector<FunctionAddress> pci, express;
     std::vector<uint32_t> identities;
@@ -43,30 +44,24 @@ std::vector<WindowRead> ReadRowsAsWindow(const PciDeviceTable& table, int32_t fi
             identities.push_back(IdentityOf(entry));
         }
     }
-    // Each read lands in its row's place.
-    std::vector<ConfigSpaceRead*> into;
-    for (size_t k = 0; k < pci.size(); ++k) {
-        reads[pciAt[k]].address = config_mechanism::AddressOf(pci[k]);
-        into.push_back(&reads[pciAt[k]].space);
-    }
-    ConfigSpaceRead::FromMechanism(pci, into);
+    reads.mechanism_ = ConfigSpaceBatch::FromMechanism(pci);
+    for (size_t k = 0; k < pci.size(); ++k)
+        reads.rows_[pciAt[k]] = {config_mechanism::AddressOf(pci[k]), reads.mechanism_[k]};
     const std::vector<uint32_t> addresses = WindowAddresses(express, identities, choice);
-    into.clear();
-    for (size_t k = 0; k < express.size(); ++k) {
-        reads[expressAt[k]].address = addresses[k];
-        into.push_back(&reads[expressAt[k]].space);
-    }
-    ConfigSpaceRead::FromWindow(addresses, into);
+    reads.window_ = ConfigSpaceBatch::FromWindow(addresses);
+    for (size_t k = 0; k < express.size(); ++k)
+        reads.rows_[expressAt[k]] = {addresses[k], reads.window_[k]};
     // A function with something refused is read again on its own, in row
     // order, so each refusal is that request's, as when rows are read one by one.
     for (int32_t i = 0; i < count; ++i) {
-        WindowRead& read = reads[static_cast<size_t>(i)];
+        WindowRead& read = reads.rows_[static_cast<size_t>(i)];
         if (read.space.Complete()) continue;
         const PciDeviceEntry& entry = table.rows[static_cast<size_t>(first + i)];
-        if (entry.kind == PCI_KIND_PCI)
-            read.space = ConfigSpaceRead::FromMechanism(table.Address(first + i));
-        else if (entry.kind == PCI_KIND_PCIE)
-            read.space = ConfigSpaceRead::FromWindow(read.address);
+        auto again = std::make_unique<ConfigSpaceRead>(
+            entry.kind == PCI_KIND_PCI ? ConfigSpaceRead::FromMechanism(table.Address(first + i))
+                                       : ConfigSpaceRead::FromWindow(read.address));
+        read.space = again->View();
+        reads.readAgain_.push_back(std::move(again));
     }
     return reads;
 }

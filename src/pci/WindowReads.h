@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "pci/ConfigSpaceBatch.h"
 #include "pci/ConfigSpaceRead.h"
 #include "pci/PciDeviceTable.h"
 
@@ -18,11 +20,27 @@ struct BaseAddressChoice {
 // the PCI Express window for a PCI Express one.
 struct WindowRead {
     uint32_t address = 0;
-    ConfigSpaceRead space;
+    ConfigSpaceView space;
+};
+
+// Rows of a device table read as the window reads each, kept where the
+// reads put them.
+class WindowReads {
+  public:
+    bool empty() const { return rows_.empty(); }
+    const WindowRead& operator[](size_t i) const { return rows_[i]; }
+
+  private:
+    friend WindowReads ReadRowsAsWindow(const PciDeviceTable& table, int32_t first, int32_t count,
+                                        BaseAddressChoice choice);
+    ConfigSpaceBatch mechanism_;
+    ConfigSpaceBatch window_;
+    std::vector<std::unique_ptr<ConfigSpaceRead>> readAgain_;
+    std::vector<WindowRead> rows_;
 };
 
 // Rows of a device table, each read as the window reads it with `choice` in
 // its base box, in few requests: the probes for every row's base a
 // candidate at a time, then every space at once.
-std::vector<WindowRead> ReadRowsAsWindow(const PciDeviceTable& table, int32_t first, int32_t count,
-                                         BaseAddressChoice choice);
+WindowReads ReadRowsAsWindow(const PciDeviceTable& table, int32_t first, int32_t count,
+                             BaseAddressChoice choice);
