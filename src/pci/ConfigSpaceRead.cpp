@@ -42,13 +42,6 @@ ConfigSpaceRead ConfigSpaceRead::FromWindow(uint32_t address) {
     return space;
 }
 
-void ConfigSpaceRead::CopyReadDwords(std::span<uint32_t> buffer) const {
-    const size_t count = std::min<size_t>(buffer.size(), size / 4);
-    for (size_t i = 0; i < count; ++i) {
-        if (read[i]) buffer[i] = dwords[i];
-    }
-}
-
 bool ConfigSpaceRead::ReadDword(uint32_t offset, uint32_t* value) const {
     return ReadBlockDword(reinterpret_cast<const uint8_t*>(dwords.data()), DwordsRead().data(),
                           size, offset, value);

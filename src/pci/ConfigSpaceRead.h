@@ -31,8 +31,6 @@ struct ConfigSpaceRead {
     // read, or none.
     static ConfigSpaceRead FromWindow(uint32_t address);
 
-    // The dwords read into buffer (at most its size); the rest keep theirs.
-    void CopyReadDwords(std::span<uint32_t> buffer) const;
     bool Complete() const;
     // The dword at a register below 0x100 (its low bits ignored, as the
     // mechanism ignores them) as a dword request answers: false, leaving
