@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "hw/DriverChannel.h"
 #include "pci/ConfigSpaceRead.h"
@@ -100,6 +101,7 @@ ListedSpaces FunctionSpaceAccess::ReadListed(std::span<const FunctionAddress> fu
         // it, refused or not.
         auto& shared = spaces.groups_.emplace_back(
             std::make_unique<SharedTransferBuffer>(group.size() * kBlockLength));
+        if (shared->Size() < group.size() * kBlockLength) throw std::bad_alloc();
         ReadPciConfigBlocks(group, pcireg::kExtendedConfigSize, shared->Data());
         for (size_t i = 0; i < group.size(); ++i) {
             const uint8_t* block = shared->Data() + i * kBlockLength;

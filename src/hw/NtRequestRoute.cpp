@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "hw/DriverRequestSender.h"
@@ -98,6 +99,8 @@ int NtRequestRoute::ReadPhysicalGather(std::span<const uint32_t> addresses, uint
     if (length == 0 || length > kMaxGatherPieceLength) return 0;
     // Memory the driver writes directly, for every request in turn.
     SharedTransferBuffer reply(std::min<size_t>(addresses.size(), kMaxGatherPieces) * (length + 1));
+    if (reply.Size() < std::min<size_t>(addresses.size(), kMaxGatherPieces) * (length + 1))
+        throw std::bad_alloc();
     int all = 1;
     while (!addresses.empty()) {
         const size_t count = std::min<size_t>(addresses.size(), kMaxGatherPieces);

@@ -2,6 +2,7 @@
 #include "pci/ConfigSpaceBatch.h"
 
 #include <array>
+#include <new>
 
 #include "hw/DriverChannel.h"
 #include "pcidef/ConfigRegisters.h"
@@ -37,6 +38,7 @@ ConfigSpaceBatch ConfigSpaceBatch::FromMechanism(std::span<const FunctionAddress
     // Memory the driver writes directly; the read fills every byte of it,
     // refused or not.
     batch.blocks_ = std::make_unique<SharedTransferBuffer>(functions.size() * batch.stride_);
+    if (batch.blocks_->Size() < functions.size() * batch.stride_) throw std::bad_alloc();
     ReadPciConfigBlocks(functions, batch.size_, batch.blocks_->Data());
     return batch;
 }

@@ -2,6 +2,7 @@
 #include "pci/PciBusScan.h"
 
 #include <algorithm>
+#include <new>
 #include <span>
 
 #include "hw/DriverChannel.h"
@@ -62,6 +63,7 @@ int32_t EnumerateListedFunctions(PciDeviceTable& table) {
     constexpr uint32_t kBlockLength = ConfigBlockLength(pcireg::kConfigSize);
     // Memory the driver writes directly; the read fills every byte of it.
     SharedTransferBuffer blocks(std::min(kListedGroup, listed.size()) * kBlockLength);
+    if (blocks.Size() < std::min(kListedGroup, listed.size()) * kBlockLength) throw std::bad_alloc();
     for (size_t first = 0; first < listed.size(); first += kListedGroup) {
         const auto group =
             std::span(listed).subspan(first, std::min(kListedGroup, listed.size() - first));
