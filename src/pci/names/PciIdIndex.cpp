@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "pci/names/PciIdIndex.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "hw/SystemFunctions.h"
@@ -85,27 +86,32 @@ std::string PciIdIndex::VendorName(uint32_t vendorId) const {
     return vendor == vendors_.end() ? std::string() : std::string(vendor->second.name);
 }
 
-const std::vector<PciIdIndex::Device>& PciIdIndex::DevicesOf(const Vendor& vendor,
-                                                             uint32_t vendorId) const {
-    auto [parsed, first] = devices_.try_emplace(vendorId);
-    if (!first) return parsed->second;
-    DescriptionLineReader reader{
-        std::string_view(text_).substr(vendor.blockBegin, vendor.blockEnd - vendor.blockBegin)};
+std::string_view PciIdIndex::FindDevice(const Vendor& vendor, uint32_t vendorId,
+                                        uint32_t deviceId) const {
+    // A vendor's block is read only as far as a lookup needs, and what was
+    // read is kept for the next.
+    Devices& devices = devices_[vendorId];
+    for (const Device& device : devices.read)
+        if (device.id == deviceId) return device.name;
+    const size_t from = std::max(devices.readTo, vendor.blockBegin);
+    DescriptionLineReader reader{std::string_view(text_).substr(from, vendor.blockEnd - from)};
     std::string_view piece;
     while (reader.NextStartingWithLetter("d", &piece) == DescriptionLineReader::Status::Line) {
+        devices.readTo = static_cast<size_t>(piece.data() - text_.data()) + piece.size();
         uint32_t number = 0;
         const char* afterNumber = nullptr;
-        if (ClassifyIdLine(piece) == IdLine::Device && ReadIdNumber(piece, &number, &afterNumber))
-            parsed->second.push_back({number, IdLineName(piece, afterNumber)});
+        if (ClassifyIdLine(piece) != IdLine::Device || !ReadIdNumber(piece, &number, &afterNumber))
+            continue;
+        devices.read.push_back({number, IdLineName(piece, afterNumber)});
+        if (number == deviceId) return devices.read.back().name;
     }
-    return parsed->second;
+    devices.readTo = vendor.blockEnd;
+    return {};
 }
 
 std::string PciIdIndex::DeviceName(uint32_t vendorId, uint32_t deviceId) const {
     const auto vendor = vendors_.find(vendorId);
     if (vendor == vendors_.end()) return {};
     std::lock_guard<std::mutex> guard(devicesMutex_);
-    for (const Device& device : DevicesOf(vendor->second, vendorId))
-        if (device.id == deviceId) return std::string(device.name);
-    return {};
+    return std::string(FindDevice(vendor->second, vendorId, deviceId));
 }

@@ -34,12 +34,19 @@ class PciIdIndex {
         std::string_view name;
     };
 
-    // The devices of a vendor's first block, in file order; read once.
-    // Called with devicesMutex_ held.
-    const std::vector<Device>& DevicesOf(const Vendor& vendor, uint32_t vendorId) const;
+    // A vendor's first block's devices read so far, in file order, and where
+    // reading stopped.
+    struct Devices {
+        std::vector<Device> read;
+        size_t readTo = 0;
+    };
+
+    // The name of the first device line of that number in the vendor's
+    // first block (empty when none); called with devicesMutex_ held.
+    std::string_view FindDevice(const Vendor& vendor, uint32_t vendorId, uint32_t deviceId) const;
 
     std::string text_;
     std::unordered_map<uint32_t, Vendor> vendors_;
     mutable std::mutex devicesMutex_;
-    mutable std::unordered_map<uint32_t, std::vector<Device>> devices_;
+    mutable std::unordered_map<uint32_t, Devices> devices_;
 };
