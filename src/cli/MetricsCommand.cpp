@@ -37,24 +37,23 @@ std::string ParseMetricsOptions(const std::vector<std::string>& arguments,
     return {};
 }
 
-size_t RefusedDwords(const ConfigSpaceRead& read) {
-    const std::span<const uint8_t> dwordsRead = read.DwordsRead();
-    return static_cast<size_t>(std::count(dwordsRead.begin(), dwordsRead.end(), 0));
+size_t RefusedDwords(const ConfigSpaceView& read) {
+    return static_cast<size_t>(std::count(read.read, read.read + read.size / 4, 0));
 }
 
 // Every listed function's samples; nullopt (said on stderr) when the
 // functions could not be listed.
 std::optional<std::string> ComposeMetrics() {
     RefusedRequestWatch watch(IsWindowProbe);
-    const std::optional<std::vector<FunctionSpace>> spaces = ReadAllFunctionSpaces();
+    const std::optional<FunctionSpaces> spaces = ReadAllFunctionSpaces();
     if (!spaces) {
         if (!ReportedRefusal(watch))
             std::fprintf(stderr, "tarvolent-cli: the driver did not list the functions\n");
         return std::nullopt;
     }
     std::vector<MetricSample> samples;
-    samples.reserve(spaces->size() * MetricFamilies().size() * 2);
-    for (const FunctionSpace& space : *spaces) {
+    samples.reserve(spaces->Functions().size() * MetricFamilies().size() * 2);
+    for (const FunctionSpace& space : spaces->Functions()) {
         const FunctionAddress& address = space.address;
         if (const size_t refused = RefusedDwords(space.read)) {
             std::fprintf(stderr,
@@ -63,7 +62,8 @@ std::optional<std::string> ComposeMetrics() {
                          address.ToString().c_str(), refused);
         }
         const pcidef::DecodedFunction decoded =
-            pcidef::Decode(space.read.Bytes(), space.read.DwordsRead());
+            pcidef::Decode(std::span(space.read.bytes, space.read.size),
+                           std::span(space.read.read, space.read.size / 4));
         std::vector<MetricSample> function = FunctionSamples(decoded, address);
         std::move(function.begin(), function.end(), std::back_inserter(samples));
     }

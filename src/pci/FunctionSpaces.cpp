@@ -61,84 +61,95 @@ class WindowReader {
     std::map<uint16_t, uint32_t> bases_;  // each segment's window, once probed
 };
 
-std::vector<FunctionSpace> ScanAndReadEach() {
-    auto table = std::make_unique<PciDeviceTable>();
-    table->count = EnumeratePciFunctions(*table);
-    WindowReader reader;
-    std::vector<FunctionSpace> spaces;
-    for (int32_t row = 0; row < table->Rows(); ++row) {
-        const PciDeviceEntry& entry = table->rows[static_cast<size_t>(row)];
-        spaces.push_back({entry, table->Address(row), reader.Read(entry, table->Address(row))});
-    }
-    return spaces;
-}
-
-// The row a scan makes of a function, from the window's bytes of it, into
-// *space; a function without a PCI Express capability keeps the 256 bytes
-// the window shows of it.
-void FromWindowBytes(const FunctionAddress& address, const uint8_t* bytes, FunctionSpace* space) {
-    space->entry = PciDeviceEntry::Of(address);
-    space->address = address;
-    ConfigSpaceRead& read = space->read;
-    std::memcpy(read.dwords.data(), bytes, ConfigWindow::kFunctionBytes);
-    read.read.fill(true);
-    const uint32_t identity = read.dwords[pcireg::kVendorId / 4];
-    space->entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
-    space->entry.deviceId = static_cast<int32_t>(identity >> 16);
-    space->entry.classCode = static_cast<int32_t>(read.dwords[pcireg::kRevisionId / 4] >> 8);
-    const std::span<const uint8_t> standard(bytes, pcireg::kConfigSize);
+// The row a scan makes of a function, from the window's bytes of it; a
+// function without a PCI Express capability keeps the 256 bytes the window
+// shows of it.
+FunctionSpace FromWindowBytes(const FunctionAddress& address, ConfigSpaceView read) {
+    FunctionSpace space{PciDeviceEntry::Of(address), address, read};
+    uint32_t identity = 0;
+    uint32_t revision = 0;
+    std::memcpy(&identity, read.bytes + pcireg::kVendorId, 4);
+    std::memcpy(&revision, read.bytes + pcireg::kRevisionId, 4);
+    space.entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
+    space.entry.deviceId = static_cast<int32_t>(identity >> 16);
+    space.entry.classCode = static_cast<int32_t>(revision >> 8);
+    const std::span<const uint8_t> standard(read.bytes, pcireg::kConfigSize);
     bool express = false;
     for (const pcidef::CapabilityEntry& cap :
          pcidef::CapabilityWalk::Of(pcidef::ConfigView(standard)).entries)
         express = express || cap.id == pcireg::kCapabilityIdPciExpress;
-    space->entry.kind = express ? PCI_KIND_PCIE : PCI_KIND_PCI;
-    read.size = express ? pcireg::kExtendedConfigSize : pcireg::kConfigSize;
-}
-
-// The listed functions at `indices` read through the window at `base` into
-// those places of *spaces, each function's space a piece of one gather read;
-// false when a read failed or a listed function is not where the window says.
-bool ReadFromWindow(uint32_t base, const std::vector<FunctionAddress>& listed,
-                    const std::vector<size_t>& indices, std::vector<FunctionSpace>* spaces) {
-    constexpr uint32_t kBytes = ConfigWindow::kFunctionBytes;
-    std::vector<uint32_t> addresses;
-    addresses.reserve(indices.size());
-    for (size_t i : indices)
-        addresses.push_back(base + static_cast<uint32_t>(ConfigWindow::OffsetOf(listed[i])));
-    // Left uninitialised: the read fills every byte, read or not.
-    std::unique_ptr<uint8_t[]> bytes(new uint8_t[addresses.size() * kBytes]);
-    std::vector<uint8_t> read(addresses.size());
-    if (!ReadPhysicalGather(addresses, kBytes, bytes.get(), read.data())) return false;
-    for (size_t k = 0; k < indices.size(); ++k) {
-        if (!read[k]) return false;
-        FromWindowBytes(listed[indices[k]], bytes.get() + k * kBytes, &(*spaces)[indices[k]]);
-        // Read whole: every dword of it was read.
-        if ((*spaces)[indices[k]].read.dwords[0] == pcireg::kAbsentDword) return false;
-    }
-    return true;
-}
-
-// Each segment's functions through its window, placed by its first function.
-bool ReadSegmentsFromWindows(const std::vector<FunctionAddress>& listed,
-                             std::vector<FunctionSpace>* spaces) {
-    std::map<uint16_t, std::vector<size_t>> bySegment;
-    for (size_t i = 0; i < listed.size(); ++i) bySegment[listed[i].segment].push_back(i);
-    spaces->resize(listed.size());
-    for (const auto& [segment, indices] : bySegment) {
-        const FunctionAddress& first = listed[indices.front()];
-        uint32_t identity = pcireg::kAbsentDword;
-        ReadPciConfigDword(segment, config_mechanism::AddressOf(first), &identity);
-        if (identity == pcireg::kAbsentDword) return false;
-        PciDeviceEntry entry = PciDeviceEntry::Of(first);
-        entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
-        entry.deviceId = static_cast<int32_t>(identity >> 16);
-        const std::optional<uint32_t> base = WindowReader::FoundBase(entry);
-        if (!base || !ReadFromWindow(*base, listed, indices, spaces)) return false;
-    }
-    return true;
+    space.entry.kind = express ? PCI_KIND_PCIE : PCI_KIND_PCI;
+    space.read.size = express ? pcireg::kExtendedConfigSize : pcireg::kConfigSize;
+    return space;
 }
 
 }  // namespace
+
+// Fills a FunctionSpaces one way or the other.
+class FunctionSpacesReader {
+  public:
+    // Every function scanned and read one by one, as the window does.
+    static FunctionSpaces ScanAndReadEach() {
+        FunctionSpaces spaces;
+        auto table = std::make_unique<PciDeviceTable>();
+        table->count = EnumeratePciFunctions(*table);
+        WindowReader reader;
+        for (int32_t row = 0; row < table->Rows(); ++row) {
+            const PciDeviceEntry& entry = table->rows[static_cast<size_t>(row)];
+            const auto& read = spaces.each_.emplace_back(
+                std::make_unique<ConfigSpaceRead>(reader.Read(entry, table->Address(row))));
+            spaces.functions_.push_back({entry, table->Address(row), read->View()});
+        }
+        return spaces;
+    }
+
+    // Each segment's functions through its window, placed by its first
+    // function, each function's space a piece of one gather read; false
+    // when a read failed or a listed function is not where the window says.
+    static bool ReadSegmentsFromWindows(const std::vector<FunctionAddress>& listed,
+                                        FunctionSpaces* spaces) {
+        std::map<uint16_t, std::vector<size_t>> bySegment;
+        for (size_t i = 0; i < listed.size(); ++i) bySegment[listed[i].segment].push_back(i);
+        spaces->functions_.resize(listed.size());
+        for (const auto& [segment, indices] : bySegment) {
+            const FunctionAddress& first = listed[indices.front()];
+            uint32_t identity = pcireg::kAbsentDword;
+            ReadPciConfigDword(segment, config_mechanism::AddressOf(first), &identity);
+            if (identity == pcireg::kAbsentDword) return false;
+            PciDeviceEntry entry = PciDeviceEntry::Of(first);
+            entry.vendorId = static_cast<int32_t>(identity & 0xFFFF);
+            entry.deviceId = static_cast<int32_t>(identity >> 16);
+            const std::optional<uint32_t> base = WindowReader::FoundBase(entry);
+            if (!base || !ReadFromWindow(*base, listed, indices, spaces)) return false;
+        }
+        return true;
+    }
+
+  private:
+    static bool ReadFromWindow(uint32_t base, const std::vector<FunctionAddress>& listed,
+                               const std::vector<size_t>& indices, FunctionSpaces* spaces) {
+        std::vector<uint32_t> addresses;
+        addresses.reserve(indices.size());
+        for (size_t i : indices)
+            addresses.push_back(base + static_cast<uint32_t>(ConfigWindow::OffsetOf(listed[i])));
+        const ConfigSpaceBatch& batch =
+            spaces->windows_.emplace_back(ConfigSpaceBatch::FromWindow(addresses));
+        for (size_t k = 0; k < indices.size(); ++k) {
+            const ConfigSpaceView read = batch[k];
+            // Read whole: every dword of it was read.
+            uint32_t identity = pcireg::kAbsentDword;
+            std::memcpy(&identity, read.bytes, 4);
+            if (!read.read[0] || identity == pcireg::kAbsentDword) return false;
+            spaces->functions_[indices[k]] = FromWindowBytes(listed[indices[k]], read);
+        }
+        return true;
+    }
+};
+
+FunctionSpaces::FunctionSpaces() = default;
+FunctionSpaces::~FunctionSpaces() = default;
+FunctionSpaces::FunctionSpaces(FunctionSpaces&&) noexcept = default;
+FunctionSpaces& FunctionSpaces::operator=(FunctionSpaces&&) noexcept = default;
 
 ConfigSpaceRead ReadFunctionSpace(const FunctionAddress& function, int32_t kind,
                                   uint32_t windowBase) {
@@ -148,8 +159,8 @@ ConfigSpaceRead ReadFunctionSpace(const FunctionAddress& function, int32_t kind,
                                        static_cast<uint32_t>(ConfigWindow::OffsetOf(function)));
 }
 
-std::optional<std::vector<FunctionSpace>> ReadAllFunctionSpaces() {
-    if (!RequestRoute::Current().ListsFunctions()) return ScanAndReadEach();
+std::optional<FunctionSpaces> ReadAllFunctionSpaces() {
+    if (!RequestRoute::Current().ListsFunctions()) return FunctionSpacesReader::ScanAndReadEach();
     std::vector<FunctionAddress> listed;
     if (!ListPciSegmentFunctions(&listed)) {
         PciFunctionList list;
@@ -157,7 +168,7 @@ std::optional<std::vector<FunctionSpace>> ReadAllFunctionSpaces() {
         for (uint32_t i = 0; i < list.count && i < 256; ++i)
             listed.push_back(FunctionAddress::FromDevFn(list.busNumbers[i], list.devFns[i]));
     }
-    std::vector<FunctionSpace> spaces;
-    if (ReadSegmentsFromWindows(listed, &spaces)) return spaces;
-    return ScanAndReadEach();
+    FunctionSpaces spaces;
+    if (FunctionSpacesReader::ReadSegmentsFromWindows(listed, &spaces)) return spaces;
+    return FunctionSpacesReader::ScanAndReadEach();
 }

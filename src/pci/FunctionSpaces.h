@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <vector>
 
+#include "pci/ConfigSpaceBatch.h"
 #include "pci/ConfigSpaceRead.h"
 #include "pci/PciDeviceEntry.h"
 
@@ -18,11 +20,29 @@
 struct FunctionSpace {
     PciDeviceEntry entry;
     FunctionAddress address;  // the entry's function, with its segment
-    ConfigSpaceRead read;
+    ConfigSpaceView read;     // held by the FunctionSpaces it came in
+};
+
+// Every listed function's space, and the memory the reads left them in.
+class FunctionSpaces {
+  public:
+    FunctionSpaces();
+    ~FunctionSpaces();
+    FunctionSpaces(FunctionSpaces&&) noexcept;
+    FunctionSpaces& operator=(FunctionSpaces&&) noexcept;
+
+    const std::vector<FunctionSpace>& Functions() const { return functions_; }
+
+  private:
+    friend std::optional<FunctionSpaces> ReadAllFunctionSpaces();
+    friend class FunctionSpacesReader;
+    std::vector<FunctionSpace> functions_;
+    std::vector<ConfigSpaceBatch> windows_;
+    std::vector<std::unique_ptr<ConfigSpaceRead>> each_;
 };
 
 // In list order; nullopt when the driver could not list the functions.
-std::optional<std::vector<FunctionSpace>> ReadAllFunctionSpaces();
+std::optional<FunctionSpaces> ReadAllFunctionSpaces();
 
 // One function read as the window reads it, its PCI Express window at
 // `windowBase`; nothing read (size 0) for a kind that is neither.
