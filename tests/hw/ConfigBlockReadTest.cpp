@@ -140,7 +140,8 @@ class OlderDriver : public DeviceIo {
     }
     bool DeviceIoControl(DeviceHandle handle, uint32_t code, void* in, uint32_t inSize, void* out,
                          uint32_t outSize, uint32_t* returned) override {
-        refused_ = code == IOCTL_READ_PCI_CONFIG_BLOCK || code == IOCTL_LIST_PCI_SEGMENT_FUNCTIONS;
+        refused_ = code == IOCTL_READ_PCI_CONFIG_BLOCK || code == IOCTL_LIST_PCI_SEGMENT_FUNCTIONS ||
+                   code == IOCTL_READ_PCI_CONFIG_BLOCKS || code == IOCTL_READ_PHYSICAL_GATHER;
         return !refused_ &&
                driver_.DeviceIoControl(handle, code, in, inSize, out, outSize, returned);
     }
@@ -171,6 +172,58 @@ TEST(ConfigBlockRead, AnOlderDriverIsAskedDwordByDword) {
     std::vector<FunctionAddress> functions;
     ASSERT_EQ(ListPciSegmentFunctions(&functions), 1);
     EXPECT_EQ(functions, (std::vector<FunctionAddress>{FunctionAddress{0, 3, 0}}));
+}
+
+// Many functions, or many pieces of memory, in one request answer as each
+// one's own read does; an older driver is asked one read at a time and
+// answers the same.
+TEST(ConfigBlockRead, ReadsOfManyAnswerAsEachOwnRead) {
+    FakeSysfs sysfs;
+    sysfs.AddFunction("0000:00:03.0", Pattern(64));
+    sysfs.AddFunction("0000:00:04.0", Pattern(4096));
+    sysfs.AddFunction("0001:00:04.0", Pattern(256));
+    sysfs.SetMemory(Pattern(0x3000));
+    InProcessDriver driver(std::make_unique<LinuxBackend>(sysfs.Paths()));
+    OlderDriver older(driver);
+    const std::vector<FunctionAddress> functions{{0, 3, 0}, {0, 4, 0}, {0, 5, 0}, {0, 4, 0, 1}};
+    const std::vector<uint32_t> addresses{0x10, 0x2FFC, 0x0, 0x3000, 0x123};
+    for (uint32_t size : {256u, 4096u}) {
+        for (DeviceIo* io : {static_cast<DeviceIo*>(&driver), static_cast<DeviceIo*>(&older)}) {
+            SCOPED_TRACE(std::to_string(size) + (io == &older ? " bytes, older driver" : " bytes"));
+            ScopedOverride<DeviceIo> device(*io);
+            std::vector<uint8_t> expected;
+            for (const FunctionAddress& function : functions) {
+                const Answers one = ByBlock(function, size);
+                expected.insert(expected.end(), one.bytes.begin(), one.bytes.end());
+                expected.insert(expected.end(), one.read.begin(), one.read.end());
+            }
+            std::vector<uint8_t> blocks(functions.size() * ConfigBlockLength(size), 0xEE);
+            EXPECT_EQ(ReadPciConfigBlocks(functions, size, blocks.data()), 1);
+            EXPECT_EQ(blocks, expected);
+        }
+    }
+    for (uint32_t length : {4u, 16u}) {
+        std::vector<uint8_t> expectedBytes(addresses.size() * length, 0);
+        std::vector<uint8_t> expectedRead(addresses.size());
+        {
+            ScopedOverride<DeviceIo> device(driver);
+            for (size_t i = 0; i < addresses.size(); ++i)
+                expectedRead[i] =
+                    ReadPhysicalMemory(addresses[i], expectedBytes.data() + i * length, length);
+        }
+        ASSERT_NE(std::count(expectedRead.begin(), expectedRead.end(), 0), 0);
+        ASSERT_NE(std::count(expectedRead.begin(), expectedRead.end(), 1), 0);
+        for (DeviceIo* io : {static_cast<DeviceIo*>(&driver), static_cast<DeviceIo*>(&older)}) {
+            SCOPED_TRACE(std::to_string(length) + (io == &older ? "-byte pieces, older driver"
+                                                                : "-byte pieces"));
+            ScopedOverride<DeviceIo> device(*io);
+            std::vector<uint8_t> bytes(addresses.size() * length, 0xEE);
+            std::vector<uint8_t> read(addresses.size(), 0xEE);
+            ReadPhysicalGather(addresses, length, bytes.data(), read.data());
+            EXPECT_EQ(bytes, expectedBytes);
+            EXPECT_EQ(read, expectedRead);
+        }
+    }
 }
 
 // The 9x route has no driver: each dword through the ports, which reach the
