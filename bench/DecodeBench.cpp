@@ -113,6 +113,7 @@ int main() {
     const std::string dump = scratch.File("functions.lspci");
     std::ofstream(dump) << LspciDumpText(functions);
 
+    // The CLI finds this driver running on the dump, as it would find its own.
     const std::string runtime = scratch.File("runtime");
     setenv("BOREALIX_RUNTIME_DIR", runtime.c_str(), 1);
     BenchDriver driver(runtime, dump);
@@ -127,12 +128,12 @@ int main() {
     std::fflush(stdout);
     const bool decoded =
         Compare("decode --all vs lspci -vvv -F",
-                {"tarvolent-cli decode --all", {cli, "--machine", dump, "decode", "--all"}},
+                {"tarvolent-cli decode --all", {cli, "decode", "--all"}},
                 {"lspci -vvv -F DUMP", {"lspci", "-vvv", "-F", dump}});
     const bool reported =
         decoded &&
         Compare("report --all vs lspci -xxxx -F",
-                {"tarvolent-cli report --all", {cli, "--machine", dump, "report", "--all"}},
+                {"tarvolent-cli report --all", {cli, "report", "--all"}},
                 {"lspci -xxxx -F DUMP", {"lspci", "-xxxx", "-F", dump}});
     return reported ? 0 : 1;
 }
