@@ -6,6 +6,7 @@
 
 #include "hw/DriverChannel.h"
 #include "pcidef/ConfigRegisters.h"
+#include "platform/PrefaultPages.h"
 #include "platform/route/SharedTransferBuffer.h"
 #include "protocol/DriverRequest.h"
 
@@ -49,6 +50,7 @@ ConfigSpaceBatch ConfigSpaceBatch::FromWindow(std::span<const uint32_t> addresse
     batch.stride_ = kWindowBytes;
     // Left uninitialised: the read fills every byte, read or not.
     batch.pieces_.reset(new uint8_t[addresses.size() * kWindowBytes]);
+    PrefaultForWriting(batch.pieces_.get(), addresses.size() * kWindowBytes);
     batch.pieceRead_.resize(addresses.size());
     ReadPhysicalGather(addresses, kWindowBytes, batch.pieces_.get(), batch.pieceRead_.data());
     return batch;

@@ -1,23 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include "pci/names/DescriptionSnapshot.h"
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdint>
+
+#include "platform/PrefaultPages.h"
 
 namespace {
-
-// The pages of [data, data + size) made present at once: a file's text is
-// hundreds of pages, and taking a fault on each costs more than reading it.
-// Where the kernel cannot, each page is faulted in as it is written.
-void PrefaultForWriting(char* data, size_t size) {
-    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
-    const uintptr_t begin = (reinterpret_cast<uintptr_t>(data) + page - 1) / page * page;
-    const uintptr_t end = (reinterpret_cast<uintptr_t>(data) + size) / page * page;
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE);
-}
 
 bool Before(const timespec& a, const timespec& b) {
     return a.tv_sec < b.tv_sec || (a.tv_sec == b.tv_sec && a.tv_nsec < b.tv_nsec);
