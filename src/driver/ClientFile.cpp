@@ -9,7 +9,7 @@
 
 #include "protocol/ErrorCodes.h"
 
-uint32_t ClientFile::Open(int fd, uid_t peer, uint64_t offset) {
+uint32_t ClientFile::Open(int fd, uid_t peer, uint64_t offset, uint64_t length) {
     fd_ = -1;
     struct stat info {};
     const int flags = fcntl(fd, F_GETFL);
@@ -21,6 +21,7 @@ uint32_t ClientFile::Open(int fd, uid_t peer, uint64_t offset) {
         return ERROR_ACCESS_DENIED;
     const uint64_t size = static_cast<uint64_t>(info.st_size);
     if (offset > size) return ERROR_ACCESS_DENIED;
+    if (length > size - offset) return ERROR_INVALID_PARAMETER;
     fd_ = fd;
     at_ = offset;
     end_ = size;

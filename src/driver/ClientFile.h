@@ -13,9 +13,10 @@
 // for reading only fails the request and is never written.
 class ClientFile {
   public:
-    // ERROR_SUCCESS when `fd` may take the bytes from `offset` on for a
-    // client of user `peer`; else ERROR_ACCESS_DENIED.
-    uint32_t Open(int fd, uid_t peer, uint64_t offset);
+    // ERROR_SUCCESS when `fd` may take `length` bytes from `offset` on for
+    // a client of user `peer`; ERROR_INVALID_PARAMETER when the file is too
+    // short for them, so nothing of them is written; else ERROR_ACCESS_DENIED.
+    uint32_t Open(int fd, uid_t peer, uint64_t offset, uint64_t length);
     // Writes the next `count` bytes: ERROR_SUCCESS, ERROR_DISK_FULL, or
     // ERROR_INVALID_PARAMETER for bytes past the file's end.
     uint32_t Write(const uint8_t* bytes, uint64_t count);

@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-#include "driver/ClientFile.h"
+#include "driver/FileFrameRead.h"
 #include "protocol/DeviceWire.h"
 #include "protocol/ErrorCodes.h"
 
@@ -55,6 +55,8 @@ FrameServer::Outcome FrameServer::Serve(int fd, bool mayStop, Frame& frame) {
         return Outcome::Served;
     }
     status = Handle(fd, frame, &frame.readLength);
+    // The reply has its own time, however long the request took.
+    stream.ExtendTo(DeadlineStream::Clock::now() + kFrameDeadline);
     if (status != ERROR_SUCCESS) {
         Reply(stream, status);
     } else {
@@ -116,13 +118,7 @@ uint32_t FrameServer::HandleIntoFile(int fd, Frame& frame, const DriverCall& cal
     ucred peer{};
     socklen_t length = sizeof(peer);
     if (getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &length) != 0) return ERROR_ACCESS_DENIED;
-    ClientFile file;
-    const uint32_t status = file.Open(frame.passed.get(), peer.uid, frame.sharedOffset);
-    if (status != ERROR_SUCCESS) return status;
-    const DriverBackend::PhysicalPieces write = [&file](const uint8_t* bytes, uint64_t count) {
-        return file.Write(bytes, count);
-    };
-    return handler_.Handle(call, nullptr, &write);
+    return FileFrameRead(handler_).Serve(call, frame.passed.get(), peer.uid, frame.sharedOffset);
 }
 
 uint32_t FrameServer::Handle(int fd, Frame& frame, uint32_t* readLength) {

@@ -8,15 +8,26 @@
 #include "hw/RequestRoute.h"
 #include "pcidef/ConfigRegisters.h"
 #include "platform/DeviceIo.h"
+#include "platform/route/SharedTransferBuffer.h"
 #include "protocol/DriverRequest.h"
 #include "protocol/ErrorCodes.h"
 
 namespace {
 
+// A read into a window onto a file may be longer where the driver writes
+// the file itself.
+uint32_t LargestTransfer(uint32_t ntCode, const void* buffer, uint32_t length) {
+    SharedTransferBuffer::Location where{};
+    if (ntCode == IOCTL_READ_PHYSICAL_MEMORY && length > kMaxTransferLength &&
+        SharedTransferBuffer::Locate(buffer, length, &where) && where.file)
+        return DeviceIo::Current().LargestFileRead();
+    return kMaxTransferLength;
+}
+
 // A zeroed record, so nothing uninitialised goes to the driver.
 int TransferMemory(uint32_t ntCode, uint32_t vxdCode, uint32_t address, const void* buffer,
                    uint32_t length) {
-    if (length > kMaxTransferLength || (length > 0 && !buffer)) return 0;
+    if ((length > 0 && !buffer) || length > LargestTransfer(ntCode, buffer, length)) return 0;
     DriverRequest record{};
     record.TransferLength = length;
     record.PhysicalAddress = SignExtendAddress(address);

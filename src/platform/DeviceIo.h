@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "protocol/DriverRequest.h"
+
 using DeviceHandle = intptr_t;
 inline constexpr DeviceHandle INVALID_DEVICE_HANDLE = -1;
 
@@ -32,6 +34,10 @@ class DeviceIo {
     virtual bool CloseHandle(DeviceHandle handle) = 0;
     // Error code of the last failed call on this thread.
     virtual uint32_t GetLastError() = 0;
+    // The most bytes one memory read may ask for when its buffer is a window
+    // onto a file (SharedTransferBuffer): larger where the driver is handed
+    // the file itself, as much as any other read elsewhere.
+    virtual uint32_t LargestFileRead() { return kMaxTransferLength; }
 
     static DeviceIo& Native();
     static DeviceIo& Current();

@@ -83,15 +83,17 @@ bool ReadTransferFields(uint32_t code, const void* inBuffer, uint32_t inSize, co
                 sizeof(fields->length));
     std::memcpy(&address, static_cast<const char*>(record) + wire::kUserBufferOffset,
                 sizeof(address));
-    if (fields->length > kMaxTransferLength) return false;
+    if (fields->length > wire::kMaxFileTransferLength) return false;
     if (fields->length > 0 && address == 0) return false;
     fields->buffer = reinterpret_cast<void*>(static_cast<uintptr_t>(address));
     fields->shared = fields->length > 0 && SharedTransferBuffer::Locate(
                                                fields->buffer, fields->length, &fields->location);
     // A file takes what the driver reads; what goes to the driver travels
     // as bytes.
-    if (fields->location.file && !wire::ReadsIntoFile(code)) fields->shared = false;
-    return true;
+    const bool intoFile = fields->shared && fields->location.file && wire::ReadsIntoFile(code);
+    if (fields->location.file && !intoFile) fields->shared = false;
+    // Only a file frame carries more than one request's worth.
+    return intoFile || fields->length <= kMaxTransferLength;
 }
 
 class NativeDeviceIo : public DeviceIo {
@@ -160,6 +162,7 @@ class NativeDeviceIo : public DeviceIo {
     }
 
     uint32_t GetLastError() override { return lastError; }
+    uint32_t LargestFileRead() override { return wire::kMaxFileTransferLength; }
 
   private:
     bool IsOpen(DeviceHandle handle, std::string* socketPath) {

@@ -31,7 +31,10 @@
 // into a regular file of the caller's, so they are copied once. As a shared
 // frame, but with kFileRequestMagic, the file's descriptor, and a SharedData
 // that says where in the file the bytes go; the file already reaches that
-// far, and the driver never writes past its end.
+// far, and the driver never writes past its end. Its TransferLength may be
+// up to kMaxFileTransferLength: the driver reads such a read in pieces of
+// kMaxTransferLength, each in turn with other clients' requests, so a file
+// frame holds no more memory and no longer a turn than a buffer's read.
 namespace wire {
 
 inline constexpr uint32_t kRequestMagic = 0x51585242;        // "BRXQ"
@@ -40,6 +43,7 @@ inline constexpr uint32_t kFileRequestMagic = 0x46585242;    // "BRXF"
 inline constexpr uint32_t kReplyMagic = 0x41585242;          // "BRXA"
 inline constexpr uint32_t kStopControlCode = 0xFFFFFFFFu;
 inline constexpr uint32_t kMaxBufferSize = 4096;
+inline constexpr uint32_t kMaxFileTransferLength = 16 * kMaxTransferLength;  // 64 MiB
 
 struct RequestHeader {
     uint32_t magic;

@@ -72,19 +72,45 @@ MemoryDumpReader::Result MemoryDumpReader::CopyToFile(uint32_t address, uint32_t
     if (ftruncate(fd, size) != 0) return {Status::WriteFailed, address, errno};
     SharedTransferBuffer window(fd, 0, size);
     if (!window.IsShared()) return CopyThroughBuffer(address, size, fd, onFailure, progress);
+    const FileWindow target{address, size, fd, window.Data()};
+    // Where the driver takes the file, a few large reads instead of many.
+    const uint32_t largest = DeviceIo::Current().LargestFileRead() / kBlockBytes * kBlockBytes;
+    const uint32_t piece = largest > kBlockBytes ? largest : kBlockBytes;
     for (uint32_t offset = 0; offset < size;) {
-        const uint32_t length = BlockLength(size, offset);
-        const uint32_t blockAddress = address + offset;
-        if (!KeepGoing(progress, offset, size)) return {Status::Cancelled, blockAddress, 0};
-        if (!ReadPhysicalMemory(blockAddress, window.Data() + offset, length)) {
+        const uint32_t length = size - offset < piece ? size - offset : piece;
+        const Result result = CopyPiece(target, offset, length, onFailure, progress);
+        if (result.status != Status::Ok) return result;
+        offset += length;
+    }
+    return {};
+}
+
+MemoryDumpReader::Result MemoryDumpReader::CopyPiece(const FileWindow& target, uint32_t offset,
+                                                     uint32_t length, OnReadFailure onFailure,
+                                                     WorkProgress* progress) {
+    if (length > kBlockBytes) {
+        const uint32_t pieceAddress = target.address + offset;
+        if (!KeepGoing(progress, offset, target.size)) return {Status::Cancelled, pieceAddress, 0};
+        if (ReadPhysicalMemory(pieceAddress, target.data + offset, length)) return {};
+        if (DeviceIo::Current().GetLastError() == ERROR_DISK_FULL)
+            return {Status::WriteFailed, pieceAddress, ENOSPC};
+        // A driver that takes one block at a time, or a block in the piece
+        // that cannot be read: the piece again, block by block, so each
+        // block is what its own read gives.
+    }
+    for (const uint32_t end = offset + length; offset < end;) {
+        const uint32_t blockLength = BlockLength(end, offset);
+        const uint32_t blockAddress = target.address + offset;
+        if (!KeepGoing(progress, offset, target.size)) return {Status::Cancelled, blockAddress, 0};
+        if (!ReadPhysicalMemory(blockAddress, target.data + offset, blockLength)) {
             if (DeviceIo::Current().GetLastError() == ERROR_DISK_FULL)
                 return {Status::WriteFailed, blockAddress, ENOSPC};
             if (onFailure == OnReadFailure::Stop) return {Status::ReadFailed, blockAddress, 0};
             errno = 0;
-            if (!FillBlock(fd, offset, length))
+            if (!FillBlock(target.fd, offset, blockLength))
                 return {Status::WriteFailed, blockAddress, errno ? errno : EIO};
         }
-        offset += length;
+        offset += blockLength;
     }
     return {};
 }

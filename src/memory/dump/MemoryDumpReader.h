@@ -43,11 +43,23 @@ class MemoryDumpReader {
                        WorkProgress* progress = nullptr);
     // The range as the whole of a regular file opened for reading and
     // writing: the file gets its length at once, without writing it, and the
-    // driver writes each block into it, so every byte is copied once.
+    // driver writes the bytes into it, so every byte is copied once, in
+    // reads as large as the device takes into a file.
     static Result CopyToFile(uint32_t address, uint32_t size, int fd, OnReadFailure onFailure,
                              WorkProgress* progress = nullptr);
 
   private:
+    // The range's file and its window, which only the driver writes.
+    struct FileWindow {
+        uint32_t address;
+        uint32_t size;
+        int fd;
+        uint8_t* data;
+    };
+    // `length` bytes of the file from `offset` on: in one read where the
+    // driver takes that many, else block by block.
+    static Result CopyPiece(const FileWindow& target, uint32_t offset, uint32_t length,
+                            OnReadFailure onFailure, WorkProgress* progress);
     // Where the file cannot be shared with the driver: through one buffer.
     static Result CopyThroughBuffer(uint32_t address, uint32_t size, int fd,
                                     OnReadFailure onFailure, WorkProgress* progress);
