@@ -9,6 +9,7 @@
 
 #include <poll.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -489,6 +490,7 @@ TEST_F(DriverRequestTest, HostileFileFramesWriteNothingElse) {
         {"a socket", sockets[0]},
         {"an offset past the end", openPlanted(O_RDWR), 65},
         {"a read past the end", openPlanted(O_RDWR), 60},
+        {"a large read past the end", openPlanted(O_RDWR), 0, 0x400001},
         {"a write from the file", openPlanted(O_RDWR), 0, 16, IOCTL_WRITE_PHYSICAL_MEMORY},
         {"another user's file", chowned ? othersFd : -1},
     };
@@ -507,6 +509,88 @@ TEST_F(DriverRequestTest, HostileFileFramesWriteNothingElse) {
     for (const Case& hostile : cases)
         if (hostile.fd >= 0 && hostile.fd != othersFd) close(hostile.fd);
     for (int fd : {othersFd, pipeEnds[0], sockets[1]}) close(fd);
+}
+
+// What reads of one block each through the socket give.
+std::vector<uint8_t> ReadInBlocks(uint32_t address, uint32_t length) {
+    std::vector<uint8_t> bytes(length);
+    for (uint32_t done = 0; done < length; done += kMaxTransferLength) {
+        const uint32_t count = std::min(length - done, kMaxTransferLength);
+        EXPECT_EQ(ReadPhysicalMemory(address + done, bytes.data() + done, count), 1);
+    }
+    return bytes;
+}
+
+// A read into a file may take up to 64 MiB in one frame, on either route:
+// the file gets what reads of one block each give. More than that, past
+// 4 GiB or past the file's end writes nothing; a memory buffer still takes
+// no more than one block.
+TEST_F(DriverRequestTest, FileFramesTakeLargeReadsInOne) {
+    for (const auto& [address, value] :
+         {std::pair{0x100000u, 0x11111111u}, {0x4FFFFEu, 0x22222222u}, {0x8FFFFCu, 0x33333333u}})
+        ASSERT_EQ(WritePhysicalMemory(address, &value, 4), 1);
+    const fs::path path = machine_.directory() / "large.bin";
+    int file = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(file, 0);
+    constexpr uint32_t kLargest = wire::kMaxFileTransferLength;
+    struct Case {
+        const char* what;
+        uint32_t address;
+        uint32_t length;
+        uint64_t fileSize;
+        uint32_t status = ERROR_SUCCESS;
+    };
+    const Case cases[] = {
+        {"a block and a byte", 0x100000, 0x400001, 0x400001},
+        {"the region and absent memory past it", 0x100000, kLargest, kLargest},
+        {"more than a frame takes", 0x100000, kLargest + 1, kLargest + 1, ERROR_INVALID_PARAMETER},
+        {"past 4 GiB", 0xFFC00000u, 0x800000, 0x800000, ERROR_INVALID_PARAMETER},
+        {"past the file's end", 0x100000, 0x800000, 0x7FFFFF, ERROR_INVALID_PARAMETER},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(ftruncate(file, 0), 0);
+        ASSERT_EQ(ftruncate(file, static_cast<off_t>(c.fileSize)), 0);
+        Reply reply = SharedExchange(IOCTL_READ_PHYSICAL_MEMORY, MemoryRecord(c.address, c.length),
+                                     {file}, 0, wire::kFileRequestMagic);
+        ASSERT_TRUE(reply.answered) << c.what;
+        EXPECT_EQ(reply.header.status, c.status) << c.what;
+        if (c.status == ERROR_SUCCESS) {
+            EXPECT_TRUE(BytesOf(file, 0, c.length) == ReadInBlocks(c.address, c.length)) << c.what;
+            continue;
+        }
+        struct stat written {};
+        ASSERT_EQ(fstat(file, &written), 0);
+        EXPECT_EQ(written.st_blocks, 0) << c.what;
+    }
+
+    // The program's own routes, into a window onto the file.
+    ASSERT_EQ(ftruncate(file, 0x800000), 0);
+    SharedTransferBuffer window(file, 0, 0x800000);
+    ASSERT_TRUE(window.IsShared());
+    const std::vector<uint8_t> expected = ReadInBlocks(0x4FFFFE, 0x400004);
+    ASSERT_EQ(ReadPhysicalMemory(0x4FFFFE, window.Data() + 1, 0x400004), 1);
+    EXPECT_TRUE(BytesOf(file, 1, 0x400004) == expected);
+    ForegroundDriver vxd(machine_.path(), "borexvxd.vxd");
+    ASSERT_TRUE(vxd.Ready()) << vxd.Process().StandardError();
+    {
+        FakeSystemServices windows98;
+        windows98.SetVersion(1, 4, 10);
+        ScopedOverride<SystemServices> system(windows98);
+        ChosenRequestRoute route;
+        ASSERT_EQ(ftruncate(file, 0), 0);
+        ASSERT_EQ(ftruncate(file, 0x800000), 0);
+        // A driver of its own, with memory of its own.
+        const uint32_t mark = 0x44444444u;
+        ASSERT_EQ(WritePhysicalMemory(0x4FFFFE, &mark, 4), 1);
+        ASSERT_EQ(ReadPhysicalMemory(0x4FFFFE, window.Data() + 2, 0x400004), 1);
+        EXPECT_TRUE(BytesOf(file, 2, 0x400004) == ReadInBlocks(0x4FFFFE, 0x400004));
+        EXPECT_EQ(BytesOf(file, 2, 4), std::vector<uint8_t>(4, 0x44));
+    }
+    EXPECT_EQ(vxd.Stop(), 0);
+    std::vector<uint8_t> memory(0x400001, 0x5A);
+    EXPECT_EQ(ReadPhysicalMemory(0x100000, memory.data(), 0x400001), 0);
+    EXPECT_EQ(memory[0], 0x5A);
+    close(file);
 }
 
 // A client that sends its frame one byte at a time, slower than the deadline

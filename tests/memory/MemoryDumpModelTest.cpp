@@ -482,8 +482,8 @@ class FullDiskDriver : public MemoryRequestLog {
     bool DeviceIoControl(DeviceHandle handle, uint32_t code, void* inBuffer, uint32_t inSize,
                          void* outBuffer, uint32_t outSize, uint32_t* bytesReturned) override {
         if (code == IOCTL_READ_PHYSICAL_MEMORY) return false;
-        return MemoryRequestLog::DeviceIoControl(handle, code, inBuffer, inSize, outBuffer,
-                                                 outSize, bytesReturned);
+        return MemoryRequestLog::DeviceIoControl(handle, code, inBuffer, inSize, outBuffer, outSize,
+                                                 bytesReturned);
     }
     uint32_t GetLastError() override { return ERROR_DISK_FULL; }
 };
@@ -510,4 +510,48 @@ TEST_F(MemoryDumpTest, TheChangeMapIsAHoleAndAFullDiskIsNoDump) {
     EXPECT_FALSE(model.OnDump("C0000", "100"));
     EXPECT_EQ(Texts().back(), kWriteTempFileFailedMessage);
     EXPECT_FALSE(model.HasDump());
+}
+
+namespace {
+
+// A device that offers reads of two blocks into a file, before a driver
+// that takes no more than one.
+class OneBlockDriver : public MemoryRequestLog {
+  public:
+    using MemoryRequestLog::MemoryRequestLog;
+    uint32_t LargestFileRead() override { return 2 * MemoryDumpReader::kBlockBytes + 1; }
+};
+
+}  // namespace
+
+// A piece the driver does not take in one read goes again block by block:
+// the dump is whole, each block as its own read gives it.
+TEST_F(MemoryDumpTest, APieceTheDriverRefusesGoesAgainBlockByBlock) {
+    OneBlockDriver older(*driver);
+    ScopedOverride<DeviceIo> device(older);
+    struct Case {
+        const char* size;
+        std::vector<Request> reads;
+    };
+    const Case cases[] = {
+        {"400001",
+         {{IOCTL_READ_PHYSICAL_MEMORY, 0xC0000, 0x400001},
+          {IOCTL_READ_PHYSICAL_MEMORY, 0xC0000, 0x400000},
+          {IOCTL_READ_PHYSICAL_MEMORY, 0x4C0000, 1}}},
+        {"900000",
+         {{IOCTL_READ_PHYSICAL_MEMORY, 0xC0000, 0x800000},
+          {IOCTL_READ_PHYSICAL_MEMORY, 0xC0000, 0x400000},
+          {IOCTL_READ_PHYSICAL_MEMORY, 0x4C0000, 0x400000},
+          {IOCTL_READ_PHYSICAL_MEMORY, 0x8C0000, 0x100000}}},
+    };
+    for (const Case& c : cases) {
+        older.requests.clear();
+        ASSERT_TRUE(model.OnDump("C0000", c.size)) << c.size;
+        ASSERT_EQ(older.requests.size(), c.reads.size()) << c.size;
+        for (size_t i = 0; i < c.reads.size(); ++i)
+            EXPECT_TRUE(older.requests[i] == c.reads[i]) << c.size << " read " << i;
+        std::vector<uint8_t> expected = HexDumpDirectory::Counting(0x100);
+        expected.resize(model.Size(), 0xFF);
+        EXPECT_TRUE(dir.ReadFile(dir.DataPath()) == expected) << c.size;
+    }
 }
