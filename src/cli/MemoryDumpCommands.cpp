@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "cli/MemoryDumpCommands.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -53,6 +55,24 @@ bool ReadThrough(const MemoryDumpReader::Result& result, const std::string& dest
             return false;
     }
     return false;
+}
+
+// The dump into an open output file. A regular file of this user's is what
+// the driver writes itself, so the bytes are copied once; a window onto it
+// needs it open for reading as well, which the very same file (never the
+// name again) is opened for here. Anything else goes through a buffer.
+MemoryDumpReader::Result CopyDump(const DumpRange& range, std::FILE* file,
+                                  const struct stat& status) {
+    constexpr auto kStop = MemoryDumpReader::OnReadFailure::Stop;
+    if (!S_ISREG(status.st_mode) || status.st_uid != geteuid())
+        return MemoryDumpReader::Copy(range.address, range.size, file, kStop);
+    const int fd = ::fileno(file);
+    const std::string same = "/proc/self/fd/" + std::to_string(fd);
+    const int readable = ::open(same.c_str(), O_RDWR | O_CLOEXEC);
+    const MemoryDumpReader::Result result = MemoryDumpReader::CopyToFile(
+        range.address, range.size, readable >= 0 ? readable : fd, kStop);
+    if (readable >= 0) ::close(readable);
+    return result;
 }
 
 struct FindArguments {
@@ -133,9 +153,7 @@ int RunDumpCommand(const std::vector<std::string>& arguments) {
     struct stat status {};
     // Only a file of our own making may go again: never a device or a pipe.
     const bool regular = ::fstat(::fileno(file), &status) == 0 && S_ISREG(status.st_mode);
-    bool copied = ReadThrough(MemoryDumpReader::Copy(range.address, range.size, file,
-                                                     MemoryDumpReader::OnReadFailure::Stop),
-                              *output);
+    bool copied = ReadThrough(CopyDump(range, file, status), *output);
     if (std::fclose(file) != 0 && copied) {
         std::fprintf(stderr, "Writing %s failed: %s\n", output->c_str(), std::strerror(errno));
         copied = false;

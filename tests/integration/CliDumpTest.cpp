@@ -57,6 +57,22 @@ TEST_F(CliDumpTest, DumpWritesExactlyTheBytesOfTheRange) {
     EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
 }
 
+// Dumps of several blocks and pieces, which the driver writes into the
+// file itself, hold exactly the range.
+TEST_F(CliDumpTest, LargeDumpsHoldExactlyTheRange) {
+    const std::string machine = Machine();
+    const std::string out = Scratch() / "large.bin";
+    const std::string head = "Hello, World! hello" + std::string(0xD, 'o');
+    for (const uint32_t size : {0x400010u, 0x4000001u}) {
+        char sizeText[16];
+        std::snprintf(sizeText, sizeof sizeText, "%X", size);
+        CliRun run = Run("dump C0000 " + std::string(sizeText) + " -o '" + out + "'", machine);
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        EXPECT_TRUE(ReadWholeFile(out) == head + std::string(size - head.size(), '\xFF'))
+            << sizeText;
+    }
+}
+
 // Root dumps and reports into names another user prepared: their open file,
 // which they would read afterwards, or their link to a file of root's. Both
 // are refused, named, and left as they were; a fresh dump is root's alone.
