@@ -43,7 +43,7 @@ inline constexpr uint32_t kFileRequestMagic = 0x46585242;    // "BRXF"
 inline constexpr uint32_t kReplyMagic = 0x41585242;          // "BRXA"
 inline constexpr uint32_t kStopControlCode = 0xFFFFFFFFu;
 inline constexpr uint32_t kMaxBufferSize = 4096;
-inline constexpr uint32_t kMaxFileTransferLength = 16 * kMaxTransferLength;  // 64 MiB
+inline constexpr uint32_t kMaxFileTransferLength = 64 * kMaxTransferLength;  // 256 MiB
 
 struct RequestHeader {
     uint32_t magic;
