@@ -490,17 +490,19 @@ TEST_F(DriverRequestTest, HostileFileFramesWriteNothingElse) {
         {"a socket", sockets[0]},
         {"an offset past the end", openPlanted(O_RDWR), 65},
         {"a read past the end", openPlanted(O_RDWR), 60},
-        {"a large read past the end", openPlanted(O_RDWR), 0, 0x400001},
         {"a write from the file", openPlanted(O_RDWR), 0, 16, IOCTL_WRITE_PHYSICAL_MEMORY},
         {"another user's file", chowned ? othersFd : -1},
     };
-    for (const Case& hostile : cases) {
-        if (hostile.fd < 0) continue;  // not to be had here
-        Reply reply = SharedExchange(hostile.code, MemoryRecord(0x100000, hostile.length),
-                                     {hostile.fd}, hostile.offset, wire::kFileRequestMagic);
-        EXPECT_TRUE(reply.answered) << hostile.what;
-        EXPECT_NE(reply.header.status, ERROR_SUCCESS) << hostile.what;
-    }
+    // A read of one block, and one the driver would take in pieces.
+    for (const uint32_t more : {0u, kMaxTransferLength})
+        for (const Case& hostile : cases) {
+            if (hostile.fd < 0) continue;  // not to be had here
+            Reply reply =
+                SharedExchange(hostile.code, MemoryRecord(0x100000, hostile.length + more),
+                               {hostile.fd}, hostile.offset, wire::kFileRequestMagic);
+            EXPECT_TRUE(reply.answered) << hostile.what << " + " << more;
+            EXPECT_NE(reply.header.status, ERROR_SUCCESS) << hostile.what << " + " << more;
+        }
     Reply none = SharedExchange(IOCTL_READ_PHYSICAL_MEMORY, MemoryRecord(0x100000, 16), {}, 0,
                                 wire::kFileRequestMagic);
     EXPECT_NE(none.header.status, ERROR_SUCCESS) << "no descriptor";
