@@ -159,13 +159,27 @@ TEST_F(DriverRequestTest, EveryRequestEndToEnd) {
     EXPECT_EQ(untouched[0], 1);
 }
 
-TEST_F(DriverRequestTest, VxdRouteReachesADriverOfThatName) {
-    ForegroundDriver vxd(machine_.path(), "borexvxd.vxd");
-    ASSERT_TRUE(vxd.Ready()) << vxd.Process().StandardError();
-    FakeSystemServices windows98;
-    windows98.SetVersion(1, 4, 10);
-    ScopedOverride<SystemServices> system(windows98);
+namespace {
+
+struct Windows98 : FakeSystemServices {
+    Windows98() { SetVersion(1, 4, 10); }
+};
+
+// The 9x route while it lives, to a driver of the VxD's name on the machine.
+struct VxdRoute {
+    explicit VxdRoute(const std::string& machine) : driver(machine, "borexvxd.vxd") {}
+    ForegroundDriver driver;
+    Windows98 windows98;
+    ScopedOverride<SystemServices> system{windows98};
     ChosenRequestRoute route;
+};
+
+}  // namespace
+
+TEST_F(DriverRequestTest, VxdRouteReachesADriverOfThatName) {
+    VxdRoute route(machine_.path());
+    ForegroundDriver& vxd = route.driver;
+    ASSERT_TRUE(vxd.Ready()) << vxd.Process().StandardError();
     uint32_t bytes = 0x11223344;
     ASSERT_EQ(WritePhysicalMemory(0x100010, &bytes, 4), 1);
     uint8_t back[6] = {};
@@ -572,13 +586,9 @@ TEST_F(DriverRequestTest, FileFramesTakeLargeReadsInOne) {
     const std::vector<uint8_t> expected = ReadInBlocks(0x4FFFFE, 0x400004);
     ASSERT_EQ(ReadPhysicalMemory(0x4FFFFE, window.Data() + 1, 0x400004), 1);
     EXPECT_TRUE(BytesOf(file, 1, 0x400004) == expected);
-    ForegroundDriver vxd(machine_.path(), "borexvxd.vxd");
-    ASSERT_TRUE(vxd.Ready()) << vxd.Process().StandardError();
     {
-        FakeSystemServices windows98;
-        windows98.SetVersion(1, 4, 10);
-        ScopedOverride<SystemServices> system(windows98);
-        ChosenRequestRoute route;
+        VxdRoute route(machine_.path());
+        ASSERT_TRUE(route.driver.Ready()) << route.driver.Process().StandardError();
         ASSERT_EQ(ftruncate(file, 0), 0);
         ASSERT_EQ(ftruncate(file, 0x800000), 0);
         // A driver of its own, with memory of its own.
@@ -587,8 +597,8 @@ TEST_F(DriverRequestTest, FileFramesTakeLargeReadsInOne) {
         ASSERT_EQ(ReadPhysicalMemory(0x4FFFFE, window.Data() + 2, 0x400004), 1);
         EXPECT_TRUE(BytesOf(file, 2, 0x400004) == ReadInBlocks(0x4FFFFE, 0x400004));
         EXPECT_EQ(BytesOf(file, 2, 4), std::vector<uint8_t>(4, 0x44));
+        EXPECT_EQ(route.driver.Stop(), 0);
     }
-    EXPECT_EQ(vxd.Stop(), 0);
     std::vector<uint8_t> memory(0x400001, 0x5A);
     EXPECT_EQ(ReadPhysicalMemory(0x100000, memory.data(), 0x400001), 0);
     EXPECT_EQ(memory[0], 0x5A);
