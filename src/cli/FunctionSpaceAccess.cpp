@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 
 #include "hw/DriverChannel.h"
 #include "pci/ConfigSpaceRead.h"
@@ -11,33 +10,27 @@
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
 #include "pcidef/ConfigWindow.h"
-#include "platform/route/SharedTransferBuffer.h"
-#include "protocol/DriverRequest.h"
 
 namespace {
 
-uint32_t IdentityOf(const PciDeviceEntry& entry) {
-    return static_cast<uint32_t>(entry.deviceId) << 16 | static_cast<uint32_t>(entry.vendorId);
+// The first `size` bytes of a space, copied.
+FunctionBytes SpaceOf(const ConfigSpaceView& space, uint32_t size) {
+    return {{space.bytes, space.bytes + size}, {space.read, space.read + size / 4}};
 }
 
-FunctionBytes SpaceOf(const uint8_t* bytes, const uint8_t* dwordRead, uint32_t size) {
-    return {{bytes, bytes + size}, {dwordRead, dwordRead + size / 4}};
-}
-
-// How much of a block read of 4096 bytes the window shows: a PCI function's
-// 256 bytes, a PCI Express one's 4096; the kind as the scan finds it, from
-// the first 256 bytes.
-uint32_t ListedSize(const uint8_t* block) {
-    constexpr uint32_t kSize = pcireg::kExtendedConfigSize;
+// How much of a function's 4096 bytes the window shows: a PCI function's
+// 256, a PCI Express one's 4096; the kind as the scan finds it, from the
+// first 256 bytes.
+uint32_t ListedSize(const ConfigSpaceView& space) {
     const bool express = PciFunctionKindOf([&](uint32_t offset, uint32_t* value) {
-                             return ReadBlockDword(block, block + kSize, kSize, offset, value);
+                             return ReadBlockDword(space.bytes, space.read, space.size, offset,
+                                                   value);
                          }) == PCI_KIND_PCIE;
-    return express ? kSize : pcireg::kConfigSize;
+    return express ? pcireg::kExtendedConfigSize : pcireg::kConfigSize;
 }
 
 // Functions are read this many at a time: a few megabytes.
 constexpr size_t kListedGroup = 256;
-constexpr uint32_t kBlockLength = ConfigBlockLength(pcireg::kExtendedConfigSize);
 
 }  // namespace
 
@@ -64,7 +57,7 @@ uint32_t FunctionSpaceAccess::WindowAddress(const AccessedFunction& function) {
         if (known == detected_.end()) {
             known = detected_
                         .emplace(function.address.segment,
-                                 DetectMmioBase(function.address, IdentityOf(function.entry)))
+                                 DetectMmioBase(function.address, function.entry.Identity()))
                         .first;
         }
         base = known->second;
@@ -78,18 +71,15 @@ FunctionBytes FunctionSpaceAccess::Read(const AccessedFunction& function) {
     const ConfigSpaceRead read = express ? ConfigSpaceRead::FromWindow(WindowAddress(function))
                                          : ConfigSpaceRead::FromMechanism(function.address);
     // A detected base is kept only while functions answer there as themselves.
-    if (express && (!read.read[0] || read.dwords[0] != IdentityOf(function.entry)))
+    if (express && (!read.read[0] || read.dwords[0] != function.entry.Identity()))
         detected_.erase(function.address.segment);
-    return SpaceOf(reinterpret_cast<const uint8_t*>(read.dwords.data()), read.DwordsRead().data(),
-                   read.size);
+    return SpaceOf(read.View(), read.size);
 }
 
 FunctionBytes FunctionSpaceAccess::ReadListed(const FunctionAddress& function) {
-    std::vector<uint8_t> block(kBlockLength, 0);
-    ReadPciConfigBlock(function, pcireg::kExtendedConfigSize, block.data(),
-                       block.data() + pcireg::kExtendedConfigSize);
-    return SpaceOf(block.data(), block.data() + pcireg::kExtendedConfigSize,
-                   ListedSize(block.data()));
+    const ConfigSpaceRead read =
+        ConfigSpaceRead::FromMechanism(function, pcireg::kExtendedConfigSize);
+    return SpaceOf(read.View(), ListedSize(read.View()));
 }
 
 ListedSpaces FunctionSpaceAccess::ReadListed(std::span<const FunctionAddress> functions) {
@@ -97,27 +87,20 @@ ListedSpaces FunctionSpaceAccess::ReadListed(std::span<const FunctionAddress> fu
     spaces.views_.reserve(functions.size());
     for (size_t first = 0; first < functions.size(); first += kListedGroup) {
         const auto group = functions.subspan(first, std::min(kListedGroup, functions.size() - first));
-        // Memory the driver writes directly; the read fills every byte of
-        // it, refused or not.
-        auto& shared = spaces.groups_.emplace_back(
-            std::make_unique<SharedTransferBuffer>(group.size() * kBlockLength));
-        if (shared->Size() < group.size() * kBlockLength) throw std::bad_alloc();
-        ReadPciConfigBlocks(group, pcireg::kExtendedConfigSize, shared->Data());
+        const ConfigSpaceBatch& blocks = spaces.groups_.emplace_back(
+            ConfigSpaceBatch::FromMechanism(group, pcireg::kExtendedConfigSize));
         for (size_t i = 0; i < group.size(); ++i) {
-            const uint8_t* block = shared->Data() + i * kBlockLength;
-            const uint8_t* dwordRead = block + pcireg::kExtendedConfigSize;
-            const bool complete =
-                std::all_of(dwordRead, dwordRead + kBlockLength - pcireg::kExtendedConfigSize,
-                            [](uint8_t read) { return read != 0; });
-            if (complete) {
-                spaces.views_.push_back({block, dwordRead, ListedSize(block)});
+            const ConfigSpaceView block = blocks[i];
+            if (block.Complete()) {
+                spaces.views_.push_back({ListedSize(block), block.bytes, block.read});
                 continue;
             }
             // What was refused is asked for again on its own, so the refusal
             // is that request's.
             const auto& again =
                 spaces.readAgain_.emplace_back(std::make_unique<FunctionBytes>(ReadListed(group[i])));
-            spaces.views_.push_back({again->bytes.data(), again->readable.data(), again->bytes.size()});
+            spaces.views_.push_back({static_cast<uint32_t>(again->bytes.size()), again->bytes.data(),
+                                     again->readable.data()});
         }
     }
     return spaces;

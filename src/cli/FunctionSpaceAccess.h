@@ -8,8 +8,8 @@
 #include <span>
 #include <vector>
 
+#include "pci/ConfigSpaceBatch.h"
 #include "pci/PciDeviceEntry.h"
-#include "platform/route/SharedTransferBuffer.h"
 
 // A function's configuration space as the PCI window reads it: 256 bytes
 // through the configuration mechanism for a PCI function, 4096 through the
@@ -37,19 +37,14 @@ class ListedSpaces {
     std::span<const uint8_t> Bytes(size_t i) const { return {views_[i].bytes, views_[i].size}; }
     // One per dword, non-zero where it was read.
     std::span<const uint8_t> Readable(size_t i) const {
-        return {views_[i].readable, views_[i].size / 4};
+        return {views_[i].read, views_[i].size / 4};
     }
 
   private:
     friend class FunctionSpaceAccess;
-    struct View {
-        const uint8_t* bytes;
-        const uint8_t* readable;
-        size_t size;
-    };
-    std::vector<std::unique_ptr<SharedTransferBuffer>> groups_;
+    std::vector<ConfigSpaceBatch> groups_;
     std::vector<std::unique_ptr<FunctionBytes>> readAgain_;
-    std::vector<View> views_;
+    std::vector<ConfigSpaceView> views_;
 };
 
 // Reads and writes functions' configuration spaces for the commands that

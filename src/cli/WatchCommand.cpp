@@ -80,9 +80,7 @@ class FunctionWatch {
         model_->FunctionOfBoxes(&entry_);
         // Probed once: the window does not move while a function is watched.
         if (entry_.kind == PCI_KIND_PCIE)
-            base_ =
-                DetectMmioBase(*options_.function, static_cast<uint32_t>(entry_.deviceId) << 16 |
-                                                       static_cast<uint32_t>(entry_.vendorId));
+            base_ = DetectMmioBase(*options_.function, entry_.Identity());
     }
 
     // The first read: false (said on stderr) when no function answers.

@@ -32,9 +32,10 @@ ConfigSpaceBatch::~ConfigSpaceBatch() = default;
 ConfigSpaceBatch::ConfigSpaceBatch(ConfigSpaceBatch&&) noexcept = default;
 ConfigSpaceBatch& ConfigSpaceBatch::operator=(ConfigSpaceBatch&&) noexcept = default;
 
-ConfigSpaceBatch ConfigSpaceBatch::FromMechanism(std::span<const FunctionAddress> functions) {
+ConfigSpaceBatch ConfigSpaceBatch::FromMechanism(std::span<const FunctionAddress> functions,
+                                                 uint32_t size) {
     ConfigSpaceBatch batch;
-    batch.size_ = pcireg::kConfigSize;
+    batch.size_ = size;
     batch.stride_ = ConfigBlockLength(batch.size_);
     // Memory the driver writes directly; the read fills every byte of it,
     // refused or not.

@@ -20,8 +20,10 @@ class ConfigSpaceBatch {
     ConfigSpaceBatch(ConfigSpaceBatch&&) noexcept;
     ConfigSpaceBatch& operator=(ConfigSpaceBatch&&) noexcept;
 
-    // 256 bytes of each function through the configuration mechanism.
-    static ConfigSpaceBatch FromMechanism(std::span<const FunctionAddress> functions);
+    // `size` bytes (256, or 4096 as a block read gives them) of each
+    // function through the configuration mechanism.
+    static ConfigSpaceBatch FromMechanism(std::span<const FunctionAddress> functions,
+                                          uint32_t size = 256);
     // The 4096 bytes at each physical address of the PCI Express window: all
     // of a function read, or none.
     static ConfigSpaceBatch FromWindow(std::span<const uint32_t> addresses);

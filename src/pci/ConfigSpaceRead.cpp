@@ -56,7 +56,7 @@ bool ReadBlockDword(const uint8_t* bytes, const uint8_t* dwordRead, uint32_t siz
 }
 
 bool ConfigSpaceRead::Complete() const {
-    return std::all_of(read.begin(), read.begin() + size / 4, [](bool r) { return r; });
+    return View().Complete();
 }
 
 uint32_t DetectMmioBase(const FunctionAddress& function, uint32_t identity) {

@@ -17,17 +17,13 @@
 
 namespace {
 
-uint32_t IdentityOf(const PciDeviceEntry& entry) {
-    return static_cast<uint32_t>(entry.deviceId) << 16 | static_cast<uint32_t>(entry.vendorId);
-}
-
 constexpr uint32_t kCommonBase = 0xE0000000u;
 
 bool HasFunctionAt(uint32_t base, const PciDeviceEntry& entry) {
-    uint32_t identity = ~IdentityOf(entry);
+    uint32_t identity = ~entry.Identity();
     ReadPhysicalMemory(base + static_cast<uint32_t>(ConfigWindow::OffsetOf(entry.Address())),
                        &identity, 4);
-    return identity == IdentityOf(entry);
+    return identity == entry.Identity();
 }
 
 // Reads functions as the window does, but probes for the PCI Express
@@ -40,9 +36,9 @@ class WindowReader {
         auto known = bases_.find(function.segment);
         if (known != bases_.end()) {
             ConfigSpaceRead read = ReadFunctionSpace(function, entry.kind, known->second);
-            if (read.read[0] && read.dwords[0] == IdentityOf(entry)) return read;
+            if (read.read[0] && read.dwords[0] == entry.Identity()) return read;
         }
-        const uint32_t base = DetectMmioBase(function, IdentityOf(entry));
+        const uint32_t base = DetectMmioBase(function, entry.Identity());
         bases_[function.segment] = base;
         return ReadFunctionSpace(function, entry.kind, base);
     }
@@ -52,7 +48,7 @@ class WindowReader {
     // window's probe tries six others before it.
     static std::optional<uint32_t> FoundBase(const PciDeviceEntry& entry) {
         if (HasFunctionAt(kCommonBase, entry)) return kCommonBase;
-        const uint32_t base = DetectMmioBase(entry.Address(), IdentityOf(entry));
+        const uint32_t base = DetectMmioBase(entry.Address(), entry.Identity());
         if (base != kCommonBase) return base;
         return std::nullopt;
     }

@@ -2,16 +2,14 @@
 #include "pci/PciBusScan.h"
 
 #include <algorithm>
-#include <new>
 #include <span>
 
 #include "hw/DriverChannel.h"
 #include "hw/RequestRoute.h"
+#include "pci/ConfigSpaceBatch.h"
 #include "pci/ConfigSpaceRead.h"
 #include "pcidef/ConfigMechanism.h"
 #include "pcidef/ConfigRegisters.h"
-#include "platform/route/SharedTransferBuffer.h"
-#include "protocol/DriverRequest.h"
 
 namespace {
 
@@ -60,20 +58,16 @@ int32_t EnumerateListedFunctions(PciDeviceTable& table) {
     std::vector<uint16_t> segments;
     rows.reserve(listed.size());
     segments.reserve(listed.size());
-    constexpr uint32_t kBlockLength = ConfigBlockLength(pcireg::kConfigSize);
-    // Memory the driver writes directly; the read fills every byte of it.
-    SharedTransferBuffer blocks(std::min(kListedGroup, listed.size()) * kBlockLength);
-    if (blocks.Size() < std::min(kListedGroup, listed.size()) * kBlockLength) throw std::bad_alloc();
     for (size_t first = 0; first < listed.size(); first += kListedGroup) {
         const auto group =
             std::span(listed).subspan(first, std::min(kListedGroup, listed.size() - first));
-        ReadPciConfigBlocks(group, pcireg::kConfigSize, blocks.Data());
+        const ConfigSpaceBatch blocks = ConfigSpaceBatch::FromMechanism(group);
         for (size_t i = 0; i < group.size(); ++i) {
-            const uint8_t* block = blocks.Data() + i * kBlockLength;
+            const ConfigSpaceView block = blocks[i];
             bool refused = false;
             PciDeviceEntry entry = EntryOf(group[i], [&](uint32_t offset, uint32_t* value) {
-                const bool read = ReadBlockDword(block, block + pcireg::kConfigSize,
-                                                 pcireg::kConfigSize, offset, value);
+                const bool read =
+                    ReadBlockDword(block.bytes, block.read, block.size, offset, value);
                 refused = refused || !read;
                 return read;
             });

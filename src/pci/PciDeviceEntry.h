@@ -23,6 +23,10 @@ struct PciDeviceEntry {
     static PciDeviceEntry Of(const FunctionAddress& address) {
         return {address.bus, address.device, address.function, 0, 0, 0, 0};
     }
+    // Its dword 0x00 as read: device ID << 16 | vendor ID.
+    uint32_t Identity() const {
+        return static_cast<uint32_t>(deviceId) << 16 | static_cast<uint32_t>(vendorId);
+    }
     FunctionAddress Address() const {
         return {static_cast<uint8_t>(bus), static_cast<uint8_t>(device),
                 static_cast<uint8_t>(function)};

@@ -183,8 +183,7 @@ void PciWindowModel::TakeRead(const ConfigSpaceView& space) {
 }
 
 uint32_t PciWindowModel::DetectMmioBase(const PciDeviceEntry& entry) const {
-    return ::DetectMmioBase(entry.Address(), static_cast<uint32_t>(entry.deviceId) << 16 |
-                                                 static_cast<uint32_t>(entry.vendorId));
+    return ::DetectMmioBase(entry.Address(), entry.Identity());
 }
 
 void PciWindowModel::FillRegisterList(int32_t byteCount) {

@@ -7,10 +7,6 @@
 
 namespace {
 
-uint32_t IdentityOf(const PciDeviceEntry& entry) {
-    return static_cast<uint32_t>(entry.deviceId) << 16 | static_cast<uint32_t>(entry.vendorId);
-}
-
 // Where each PCI Express function lies in the window its base is.
 std::vector<uint32_t> WindowAddresses(const std::vector<FunctionAddress>& functions,
                                       const std::vector<uint32_t>& identities,
@@ -41,7 +37,7 @@ WindowReads ReadRowsAsWindow(const PciDeviceTable& table, int32_t first, int32_t
         } else if (entry.kind == PCI_KIND_PCIE) {
             expressAt.push_back(static_cast<size_t>(i));
             express.push_back(function);
-            identities.push_back(IdentityOf(entry));
+            identities.push_back(entry.Identity());
         }
     }
     reads.mechanism_ = ConfigSpaceBatch::FromMechanism(pci);
