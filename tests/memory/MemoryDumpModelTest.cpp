@@ -329,8 +329,11 @@ TEST_F(MemoryDumpTest, TemporaryFileProblemsLeaveNoDump) {
         // A disk that takes no more than 8 bytes (links, as to /dev/full, are
         // not followed).
         FileSizeLimit full(8);
+        log->requests.clear();
         EXPECT_FALSE(model.OnDump("C0000", "10"));
     }
+    // The disk space is taken before memory is read.
+    EXPECT_TRUE(log->requests.empty());
     EXPECT_EQ(Texts(), std::vector<std::string>{kWriteTempFileFailedMessage});
     EXPECT_FALSE(model.HasDump());
     EXPECT_EQ(model.Size(), 0u);

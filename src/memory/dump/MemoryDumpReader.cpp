@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "memory/dump/MemoryDumpReader.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -67,8 +68,12 @@ MemoryDumpReader::Result MemoryDumpReader::Copy(uint32_t address, uint32_t size,
 MemoryDumpReader::Result MemoryDumpReader::CopyToFile(uint32_t address, uint32_t size, int fd,
                                                       OnReadFailure onFailure,
                                                       WorkProgress* progress) {
-    // A hole of the whole length: no byte is written twice, and the driver
-    // only ever writes within the file.
+    // The whole length at once, so the driver only ever writes within the
+    // file; reserved where the file system can, which spares its
+    // per-block bookkeeping during the writes and finds a full disk before
+    // anything is read.
+    if (size > 0 && fallocate(fd, 0, 0, size) != 0 && errno != EOPNOTSUPP && errno != ENOSYS)
+        return {Status::WriteFailed, address, errno};
     if (ftruncate(fd, size) != 0) return {Status::WriteFailed, address, errno};
     SharedTransferBuffer window(fd, 0, size);
     if (!window.IsShared()) return CopyThroughBuffer(address, size, fd, onFailure, progress);

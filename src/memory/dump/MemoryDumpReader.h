@@ -42,7 +42,7 @@ class MemoryDumpReader {
     static Result Copy(uint32_t address, uint32_t size, std::FILE* file, OnReadFailure onFailure,
                        WorkProgress* progress = nullptr);
     // The range as the whole of a regular file opened for reading and
-    // writing: the file gets its length at once, without writing it, and the
+    // writing: the file gets its length (and its disk space) at once, and the
     // driver writes the bytes into it, so every byte is copied once, in
     // reads as large as the device takes into a file.
     static Result CopyToFile(uint32_t address, uint32_t size, int fd, OnReadFailure onFailure,
