@@ -55,6 +55,9 @@ FrameServer::Outcome FrameServer::Serve(int fd, bool mayStop, Frame& frame) {
         return Outcome::Served;
     }
     status = Handle(fd, frame, &frame.readLength);
+    // The client's file or memory is its own again before it hears back: a
+    // dump file it then removes is not kept alive, nor written back, by us.
+    frame.passed.Reset(-1);
     // The reply has its own time, however long the request took.
     stream.ExtendTo(DeadlineStream::Clock::now() + kFrameDeadline);
     if (status != ERROR_SUCCESS) {
