@@ -22,6 +22,10 @@ bool Timed(const AlternatingRounds::Work& work, const AlternatingRounds::Work& s
 }  // namespace
 
 bool AlternatingRounds::Run(const Work& ours, const Work& peer, const Work& settle) {
+    // An untimed turn of each first: neither side's first round pays for
+    // what ran before the rounds.
+    std::vector<double> warmUp;
+    if (!Timed(ours, settle, &warmUp) || !Timed(peer, settle, &warmUp)) return false;
     for (int round = 0; round < rounds_; ++round) {
         const bool oursFirst = round % 2 == 0;
         if (!Timed(oursFirst ? ours : peer, settle, oursFirst ? &ours_ : &peer_)) return false;
