@@ -136,6 +136,8 @@ uint32_t FrameServer::Handle(int fd, Frame& frame, uint32_t* readLength) {
         if (transfer == wire::UserTransfer::ToDriver) {
             return length == frame.dataSize ? data_.data() : nullptr;
         }
+        // Whatever a request lets through, one frame's data is one transfer.
+        if (length > kMaxTransferLength) return nullptr;
         if (data_.size() < length) data_.resize(length);
         *readLength = length;
         return data_.data();

@@ -122,7 +122,8 @@ uint32_t RequestHandler::ListFunctions(DriverRequest* record) {
 
 uint32_t RequestHandler::ListSegmentFunctions(DriverRequest* record, const UserMemory& userMemory) {
     const uint32_t length = record->TransferLength;
-    if (length == 0 || length % kListedFunctionSize != 0) return ERROR_INVALID_PARAMETER;
+    if (length == 0 || length > kMaxTransferLength || length % kListedFunctionSize != 0)
+        return ERROR_INVALID_PARAMETER;
     uint8_t* user = userMemory ? userMemory(record->UserBuffer, length) : nullptr;
     if (!user) return ERROR_INVALID_PARAMETER;
     std::vector<FunctionAddress> functions;

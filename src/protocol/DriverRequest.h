@@ -59,7 +59,8 @@ static_assert(IOCTL_READ_PCI_CONFIG_BLOCK == 0x80862E80u);
 
 // Segment list: every function the driver knows, of every segment, without
 // the list request's limit of 256. In: TransferLength, a multiple of
-// kListedFunctionSize, says how many entries the caller's buffer takes. Out:
+// kListedFunctionSize up to kMaxTransferLength, says how many entries the
+// caller's buffer takes. Out:
 // FunctionCount, how many functions there are, and the first of them in the
 // buffer, kListedFunctionSize bytes each (ListedFunction); a caller whose
 // buffer was too small asks again with a larger one.

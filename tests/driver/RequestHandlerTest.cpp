@@ -200,7 +200,7 @@ TEST(InProcessDriverTest, OpensOnlyTheDriverDevicesWhilePresent) {
 // The requests of our own refuse what they cannot carry out as asked, and
 // every one is followed by a request that is served.
 TEST_F(RequestHandlerTest, BlockReadAndSegmentListRefuseMalformedRecords) {
-    std::vector<uint8_t> buffer(ConfigBlockLength(4096));
+    std::vector<uint8_t> buffer(kMaxTransferLength + kListedFunctionSize);
     struct Case {
         const char* what;
         uint32_t code;
@@ -222,6 +222,11 @@ TEST_F(RequestHandlerTest, BlockReadAndSegmentListRefuseMalformedRecords) {
         {"a list of no entry", IOCTL_LIST_PCI_SEGMENT_FUNCTIONS, 0, 0, ERROR_INVALID_PARAMETER},
         {"a list of part of an entry", IOCTL_LIST_PCI_SEGMENT_FUNCTIONS, 0, 6,
          ERROR_INVALID_PARAMETER},
+        {"a list of a transfer's length", IOCTL_LIST_PCI_SEGMENT_FUNCTIONS, 0, kMaxTransferLength,
+         ERROR_SUCCESS},
+        // Found by fuzzing: the driver took any length, and as much memory.
+        {"a list longer than a transfer", IOCTL_LIST_PCI_SEGMENT_FUNCTIONS, 0,
+         kMaxTransferLength + kListedFunctionSize, ERROR_INVALID_PARAMETER},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
