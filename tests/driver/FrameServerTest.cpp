@@ -64,9 +64,11 @@ bool Within(std::chrono::milliseconds time, Condition condition) {
 // answering would still hold the file meanwhile.
 TEST(FrameServer, LetsGoOfAPassedFileBeforeItAnswers) {
     ScratchDirectory scratch;
-    const fs::path path = scratch.Path() / "dump.bin";
-    const int file = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    const int file =
+        open((scratch.Path() / "dump.bin").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
     ASSERT_GE(file, 0);
+    // As /proc names it, whatever links the temporary folder's path crosses.
+    const fs::path path = fs::canonical(scratch.Path() / "dump.bin");
     ASSERT_EQ(ftruncate(file, 4096), 0);
     int ends[2];
     ASSERT_EQ(socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, ends), 0);
