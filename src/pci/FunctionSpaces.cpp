@@ -142,11 +142,6 @@ class FunctionSpacesReader {
     }
 };
 
-FunctionSpaces::FunctionSpaces() = default;
-FunctionSpaces::~FunctionSpaces() = default;
-FunctionSpaces::FunctionSpaces(FunctionSpaces&&) noexcept = default;
-FunctionSpaces& FunctionSpaces::operator=(FunctionSpaces&&) noexcept = default;
-
 ConfigSpaceRead ReadFunctionSpace(const FunctionAddress& function, int32_t kind,
                                   uint32_t windowBase) {
     if (kind == PCI_KIND_PCI) return ConfigSpaceRead::FromMechanism(function);

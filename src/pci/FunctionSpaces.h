@@ -26,11 +26,6 @@ struct FunctionSpace {
 // Every listed function's space, and the memory the reads left them in.
 class FunctionSpaces {
   public:
-    FunctionSpaces();
-    ~FunctionSpaces();
-    FunctionSpaces(FunctionSpaces&&) noexcept;
-    FunctionSpaces& operator=(FunctionSpaces&&) noexcept;
-
     const std::vector<FunctionSpace>& Functions() const { return functions_; }
 
   private:
